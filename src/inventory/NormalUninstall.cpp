@@ -1,0 +1,140 @@
+#include "inventory/NormalUninstall.h"
+
+#include "inventory/Registry.h"
+#include "inventory/SlowInfoCache.h"
+#include "inventory/UninstallItem.h"
+#include "inventory/Utils.h"
+#include "win/Text.h"
+
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+namespace {
+
+const wchar_t kUnknownName[] = L"Unknown";
+
+// The cached image path has lost its first character when its colon is not second
+// ("?C:\..." rather than "C:\...").
+std::wstring CorrectImagePath(const std::wstring& path) {
+  if (path.find(L':') != 1 && !path.empty()) return path.substr(1);
+  return path;
+}
+
+}  // namespace
+
+TUninstallSource TUninstallSource::Machine() {
+  return {HKEY_LOCAL_MACHINE, 0, kUninstallKey, kArpCacheKey};
+}
+
+TNormalUninstall::TNormalUninstall(std::vector<TUninstallSource> sources)
+    : sources_(std::move(sources)) {}
+
+TNormalUninstall::~TNormalUninstall() {
+  if (list_) list_->SetIconResolver(nullptr);
+}
+
+void TNormalUninstall::SetListView(TProgramList* list) {
+  if (list_) list_->SetIconResolver(nullptr);
+  list_ = list;
+  if (list_) list_->SetIconResolver([this](const TIconSources& s) { return FindIconIndex(s); });
+}
+
+void TNormalUninstall::Scan() {
+  if (!list_) return;
+  list_->Clear();
+  icons_.ForgetMisses();
+  list_->BeginUpdate();
+  try {
+    for (const auto& source : sources_) {
+      std::vector<std::wstring> names;
+      {
+        TRegistry reg(source.View);
+        reg.SetRootKey(source.Root);
+        if (!reg.OpenKeyReadOnly(L"\\" + source.UninstallKey)) continue;
+        names = reg.GetKeyNames();
+      }
+      for (const auto& name : names) AddProgram(source, name);
+    }
+  } catch (...) {
+    list_->EndUpdate();
+    throw;
+  }
+  list_->EndUpdate();
+}
+
+void TNormalUninstall::AddProgram(const std::wstring& name) {
+  if (!sources_.empty()) AddProgram(sources_.front(), name);
+}
+
+void TNormalUninstall::AddProgram(const TUninstallSource& source, const std::wstring& name) {
+  if (!list_) return;
+  std::wstring keyPath = source.UninstallKey + L"\\" + name;
+  TRegistry reg(source.View);
+  reg.SetRootKey(source.Root);
+  if (!reg.OpenKeyReadOnly(L"\\" + keyPath)) return;
+
+  // Value names are matched without regard to case, as the registry itself matches them.
+  auto displayValue = reg.ReadValue(L"DisplayName");
+  if (!displayValue) return;
+  auto commandValue = reg.ReadValue(L"UninstallString");
+  if (!commandValue) return;
+  auto iconValue = reg.ReadValue(L"DisplayIcon");
+  reg.CloseKey();
+
+  std::wstring displayName = displayValue->IsText() ? displayValue->Text() : kUnknownName;
+  std::wstring command = commandValue->IsText() ? commandValue->Text() : std::wstring();
+  bool expand = commandValue->RawType == REG_EXPAND_SZ;
+  std::wstring iconSource = iconValue && iconValue->IsText() ? iconValue->Text() : std::wstring();
+  if (displayName.empty() || command.empty()) return;
+
+  bool nt = TUtils::IsNTPlatform();
+  TInfoCache usage(source.Root, source.View, source.CacheKey);
+  if (nt) usage.ReadInfo(name);
+
+  TProgramRow& row = list_->Add();
+  TUninstListItem& entry = *row.Entry;
+  entry.SetName(displayName);
+  if (nt) {
+    entry.SetSize(usage.Size());
+    entry.SetLastUsed(usage.LastUsed());
+    entry.SetFrequency(usage.Frequency());
+  }
+  entry.SetUninstallCommand(command, expand);
+  // The icon costs a shell query per file, so it is found only when the row is first shown.
+  row.SetIconSources({iconSource, usage.ImagePath(), entry.ExecutableCommand()});
+  entry.SetRegistryKey(keyPath, source.Root, source.View);
+}
+
+int TNormalUninstall::FindIconIndex(const std::wstring& iconSource, const std::wstring& imagePath,
+                                    const std::wstring& command) {
+  int index = IconIndexForSource(iconSource);
+  if (index != -1) return index;
+  index = IconIndexForSource(CorrectImagePath(imagePath));
+  if (index != -1) return index;
+  index = IconIndexForSource(command);
+  if (index != -1) return index;
+  return IconIndexForSource(TUtils::ExePath());
+}
+
+int TNormalUninstall::IconIndexForSource(const std::wstring& text) {
+  std::wstring file = IconFileFromSource(Unquote(text));
+  if (file.empty()) return -1;
+  return icons_.IndexFor(file);
+}
+
+std::wstring TNormalUninstall::IconFileFromSource(const std::wstring& text) {
+  size_t delimiter = text.find_last_of(L"\\:");
+  size_t nameStart = delimiter == std::wstring::npos ? 0 : delimiter + 1;
+  std::wstring folder = text.substr(0, nameStart);
+  std::wstring name = text.substr(nameStart);
+  size_t lastDot = name.rfind(L'.');
+  if (lastDot == std::wstring::npos) return {};
+  std::wstring extension = name.substr(lastDot);
+  static const wchar_t* const kIconExtensions[] = {L"exe", L"ico", L"EXE", L"DLL",
+                                                   L"dll", L"scr", L"SCR"};
+  bool known = false;
+  for (const wchar_t* candidate : kIconExtensions)
+    if (extension.find(candidate) != std::wstring::npos) known = true;
+  if (!known) return {};
+  size_t firstDot = name.find(L'.');
+  return win::Trim(folder + win::Trim(name.substr(0, firstDot + 4)));
+}

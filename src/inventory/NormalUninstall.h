@@ -1,0 +1,54 @@
+// TNormalUninstall: the inventory scan. Reads every subkey of the Uninstall key, keeps those that
+// name a program and an uninstall command, and fills the program list with one entry each.
+#pragma once
+
+#include "inventory/IconCache.h"
+#include "inventory/ProgramList.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+extern const wchar_t kUninstallKey[];
+
+// One place installed programs are recorded: a root, a registry view, the Uninstall key and the
+// key holding the usage records that belong to it.
+struct TUninstallSource {
+  HKEY Root = HKEY_LOCAL_MACHINE;
+  REGSAM View = 0;
+  std::wstring UninstallKey;
+  std::wstring CacheKey;
+
+  static TUninstallSource Machine();
+};
+
+class TNormalUninstall {
+public:
+  explicit TNormalUninstall(std::vector<TUninstallSource> sources = {TUninstallSource::Machine()});
+  ~TNormalUninstall();
+  TNormalUninstall(const TNormalUninstall&) = delete;
+  TNormalUninstall& operator=(const TNormalUninstall&) = delete;
+
+  void SetListView(TProgramList* list);
+  // Empties the list and fills it again from the registry.
+  void Scan();
+  // Adds the entry of one subkey of the first source's Uninstall key, when it is accepted.
+  void AddProgram(const std::wstring& name);
+  void AddProgram(const TUninstallSource& source, const std::wstring& name);
+
+  int FindIconIndex(const std::wstring& iconSource, const std::wstring& imagePath,
+                    const std::wstring& command);
+  int FindIconIndex(const TIconSources& sources) {
+    return FindIconIndex(sources.IconSource, sources.ImagePath, sources.Command);
+  }
+  int IconIndexForSource(const std::wstring& text);
+  static std::wstring IconFileFromSource(const std::wstring& text);
+
+  const TIconCache& IconCache() const noexcept { return icons_; }
+
+private:
+  std::vector<TUninstallSource> sources_;
+  TProgramList* list_ = nullptr;
+  TIconCache icons_;
+};

@@ -1,0 +1,91 @@
+// TProgramList: the rows of the program list as plain data, kept in caption order. The main
+// window's list view shows this model; the inventory fills it without knowing about the control.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TUninstListItem;
+
+// Where a row's icon may come from, tried in order when the icon is first needed.
+struct TIconSources {
+  std::wstring IconSource;  // "DisplayIcon" as stored
+  std::wstring ImagePath;   // executable named by the usage record
+  std::wstring Command;     // uninstall command as it is run
+};
+
+constexpr int kNoStateImage = -1;
+constexpr int kWarningStateImage = 0;
+
+class TProgramList;
+
+struct TProgramRow {
+  std::wstring Caption;
+  std::vector<std::wstring> SubItems;
+  int StateIndex = kNoStateImage;
+  std::unique_ptr<TUninstListItem> Entry;  // the entry dies with its row
+
+  // The icon's index in the system image lists; resolved from the sources on first use.
+  int ImageIndex();
+  void SetImageIndex(int index) noexcept {
+    imageIndex_ = index;
+    iconResolved_ = true;
+  }
+  void SetIconSources(TIconSources sources) {
+    iconSources_ = std::move(sources);
+    iconResolved_ = false;
+  }
+  bool IconResolved() const noexcept { return iconResolved_; }
+
+  TProgramList* Owner = nullptr;
+
+private:
+  TIconSources iconSources_;
+  int imageIndex_ = -1;
+  bool iconResolved_ = true;
+};
+
+class TProgramList {
+public:
+  using IconResolver = std::function<int(const TIconSources&)>;
+
+  TProgramList();
+  ~TProgramList();
+  TProgramList(const TProgramList&) = delete;
+  TProgramList& operator=(const TProgramList&) = delete;
+
+  size_t Count() const noexcept { return rows_.size(); }
+  TProgramRow& Row(size_t index) { return *rows_[index]; }
+  const TProgramRow& Row(size_t index) const { return *rows_[index]; }
+  // Position of a row, or -1 when it is not in the list.
+  int IndexOf(const TProgramRow* row) const noexcept;
+
+  // Appends a row with its program entry bound to it.
+  TProgramRow& Add();
+  void Clear();
+
+  // While updates are suspended the order is left alone; EndUpdate sorts once and notifies.
+  void BeginUpdate() noexcept { ++updateDepth_; }
+  void EndUpdate();
+  bool Updating() const noexcept { return updateDepth_ > 0; }
+
+  // Called by a row whose caption changed; re-sorts unless updates are suspended.
+  void CaptionChanged();
+
+  void SetIconResolver(IconResolver resolver) { resolver_ = std::move(resolver); }
+  int ResolveIcon(const TIconSources& sources) const { return resolver_ ? resolver_(sources) : -1; }
+
+  // Told after every change of rows or order (a list view re-reads its item count).
+  void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
+
+private:
+  void Sort();
+  void Changed();
+
+  std::vector<std::unique_ptr<TProgramRow>> rows_;
+  int updateDepth_ = 0;
+  IconResolver resolver_;
+  std::function<void()> onChanged_;
+};

@@ -1,0 +1,293 @@
+#include "inventory/Registry.h"
+
+#include "win/Text.h"
+
+namespace {
+
+const wchar_t kInvalidType[] = L"Invalid data type for '%s'";
+const wchar_t kGetDataFailed[] = L"Failed to get data for '%s'";
+const wchar_t kSetDataFailed[] = L"Failed to set data for '%s'";
+const wchar_t kCreateKeyFailed[] = L"Failed to create key %s";
+
+std::wstring Fill(const wchar_t* pattern, const std::wstring& name) {
+  std::wstring text = pattern;
+  text.replace(text.find(L"%s"), 2, name);
+  return text;
+}
+
+[[noreturn]] void Raise(const wchar_t* pattern, const std::wstring& name) {
+  throw ERegistryException(Fill(pattern, name));
+}
+
+}  // namespace
+
+ERegistryException::ERegistryException(const std::wstring& message)
+    : std::runtime_error(win::ToUtf8(message)), message_(message) {}
+
+TRegDataType TRegValue::DataType() const noexcept {
+  switch (RawType) {
+    case REG_SZ: return TRegDataType::String;
+    case REG_EXPAND_SZ: return TRegDataType::ExpandString;
+    case REG_DWORD: return TRegDataType::Integer;
+    case REG_BINARY: return TRegDataType::Binary;
+    default: return TRegDataType::Unknown;
+  }
+}
+
+std::wstring TRegValue::Text() const {
+  size_t units = Data.size() / sizeof(wchar_t);
+  std::wstring text(units, L'\0');
+  if (units) memcpy(text.data(), Data.data(), units * sizeof(wchar_t));
+  size_t nul = text.find(L'\0');
+  if (nul != std::wstring::npos) text.resize(nul);
+  return text;
+}
+
+TRegistry::TRegistry(REGSAM view) noexcept : view_(view) {}
+
+void TRegistry::SetRootKey(HKEY root) noexcept {
+  CloseKey();
+  root_ = root;
+}
+
+HKEY TRegistry::BaseFor(const std::wstring& path, std::wstring& relative) const {
+  if (!path.empty() && path[0] == L'\\') {
+    relative = path.substr(1);
+    return root_;
+  }
+  relative = path;
+  return current_ ? current_.Get() : root_;
+}
+
+bool TRegistry::Open(const std::wstring& path, REGSAM access, bool canCreate) {
+  std::wstring relative;
+  HKEY base = BaseFor(path, relative);
+  bool fromCurrent = current_ && base == current_.Get();
+  win::UniqueHKey key;
+  LONG rc;
+  if (canCreate)
+    rc = RegCreateKeyExW(base, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access | view_,
+                         nullptr, key.Put(), nullptr);
+  else
+    rc = RegOpenKeyExW(base, relative.c_str(), 0, access | view_, key.Put());
+  if (rc != ERROR_SUCCESS) return false;
+  std::wstring newPath = fromCurrent && !currentPath_.empty() ? currentPath_ + L"\\" + relative
+                                                              : relative;
+  current_ = std::move(key);
+  currentPath_ = std::move(newPath);
+  return true;
+}
+
+bool TRegistry::OpenKey(const std::wstring& path, bool canCreate) {
+  return Open(path, KEY_ALL_ACCESS, canCreate);
+}
+
+bool TRegistry::OpenKeyReadOnly(const std::wstring& path) { return Open(path, KEY_READ, false); }
+
+void TRegistry::CloseKey() noexcept {
+  current_.Reset();
+  currentPath_.clear();
+}
+
+bool TRegistry::CreateKey(const std::wstring& path) {
+  std::wstring relative;
+  HKEY base = BaseFor(path, relative);
+  win::UniqueHKey key;
+  if (RegCreateKeyExW(base, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS | view_, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
+    Raise(kCreateKeyFailed, path);
+  return true;
+}
+
+bool TRegistry::KeyExists(const std::wstring& path) const {
+  std::wstring relative;
+  HKEY base = BaseFor(path, relative);
+  win::UniqueHKey key;
+  return RegOpenKeyExW(base, relative.c_str(), 0, KEY_READ | view_, key.Put()) == ERROR_SUCCESS;
+}
+
+namespace {
+
+// Deletes a key and everything below it, deepest first, the subkeys from the last index down.
+bool DeleteTree(HKEY parent, const std::wstring& name, REGSAM view) {
+  {
+    win::UniqueHKey key;
+    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view,
+                      key.Put()) == ERROR_SUCCESS) {
+      DWORD count = 0, maxLen = 0;
+      if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
+                           nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        std::vector<std::wstring> names;
+        std::wstring buffer(maxLen + 1, L'\0');
+        for (DWORD i = 0; i < count; ++i) {
+          DWORD len = maxLen + 1;
+          if (RegEnumKeyExW(key.Get(), i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr) ==
+              ERROR_SUCCESS)
+            names.emplace_back(buffer.data(), len);
+        }
+        for (auto it = names.rbegin(); it != names.rend(); ++it) DeleteTree(key.Get(), *it, view);
+      }
+    }
+  }
+  return RegDeleteKeyExW(parent, name.c_str(), view, 0) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool TRegistry::DeleteKey(const std::wstring& path) {
+  std::wstring relative;
+  HKEY base = BaseFor(path, relative);
+  while (!relative.empty() && relative.back() == L'\\') relative.pop_back();
+  if (relative.empty()) return false;  // never the root itself
+  return DeleteTree(base, relative, view_);
+}
+
+std::vector<std::wstring> TRegistry::GetKeyNames() const {
+  std::vector<std::wstring> names;
+  if (!current_) return names;
+  DWORD count = 0, maxLen = 0;
+  if (RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    return names;
+  names.reserve(count);
+  std::wstring buffer(std::max<DWORD>(maxLen, 255) + 1, L'\0');
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(buffer.size());
+    LONG rc = RegEnumKeyExW(current_.Get(), i, buffer.data(), &len, nullptr, nullptr, nullptr,
+                            nullptr);
+    if (rc == ERROR_MORE_DATA) {  // a key added since the size was asked
+      buffer.resize(buffer.size() * 2);
+      --i;
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) break;
+    names.emplace_back(buffer.data(), len);
+  }
+  return names;
+}
+
+std::vector<std::wstring> TRegistry::GetValueNames() const {
+  std::vector<std::wstring> names;
+  if (!current_) return names;
+  DWORD count = 0, maxLen = 0;
+  if (RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                       &maxLen, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    return names;
+  std::wstring buffer(std::max<DWORD>(maxLen, 255) + 1, L'\0');
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(buffer.size());
+    LONG rc = RegEnumValueW(current_.Get(), i, buffer.data(), &len, nullptr, nullptr, nullptr,
+                            nullptr);
+    if (rc == ERROR_MORE_DATA) {
+      buffer.resize(buffer.size() * 2);
+      --i;
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) break;
+    names.emplace_back(buffer.data(), len);
+  }
+  return names;
+}
+
+bool TRegistry::GetKeyInfo(TRegKeyInfo& info) const {
+  info = {};
+  if (!current_) return false;
+  return RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, &info.NumSubKeys,
+                          &info.MaxSubKeyLen, nullptr, &info.NumValues, &info.MaxValueLen,
+                          &info.MaxDataLen, nullptr, &info.FileTime) == ERROR_SUCCESS;
+}
+
+std::optional<TRegValue> TRegistry::ReadValue(const std::wstring& name) const {
+  if (!current_) return std::nullopt;
+  TRegValue value;
+  // Most values fit the first buffer, so one round trip usually answers type, size and data.
+  value.Data.resize(1024);
+  for (;;) {
+    DWORD size = static_cast<DWORD>(value.Data.size());
+    LONG rc = RegQueryValueExW(current_.Get(), name.c_str(), nullptr, &value.RawType,
+                               value.Data.data(), &size);
+    if (rc == ERROR_MORE_DATA) {
+      value.Data.resize(size);
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    value.Data.resize(size);
+    return value;
+  }
+}
+
+bool TRegistry::ValueExists(const std::wstring& name) const {
+  return current_ && RegQueryValueExW(current_.Get(), name.c_str(), nullptr, nullptr, nullptr,
+                                      nullptr) == ERROR_SUCCESS;
+}
+
+TRegDataType TRegistry::GetDataType(const std::wstring& name) const {
+  DWORD type = REG_NONE;
+  if (!current_ || RegQueryValueExW(current_.Get(), name.c_str(), nullptr, &type, nullptr,
+                                    nullptr) != ERROR_SUCCESS)
+    return TRegDataType::Unknown;
+  return TRegValue{type, {}}.DataType();
+}
+
+int TRegistry::GetDataSize(const std::wstring& name) const {
+  DWORD size = 0;
+  if (!current_ || RegQueryValueExW(current_.Get(), name.c_str(), nullptr, nullptr, nullptr,
+                                    &size) != ERROR_SUCCESS)
+    return -1;
+  return static_cast<int>(size);
+}
+
+std::wstring TRegistry::ReadString(const std::wstring& name) const {
+  auto value = ReadValue(name);
+  if (!value || value->Data.empty()) return {};
+  if (!value->IsText()) Raise(kInvalidType, name);
+  return value->Text();
+}
+
+int TRegistry::ReadInteger(const std::wstring& name) const {
+  auto value = ReadValue(name);
+  if (!value) Raise(kGetDataFailed, name);
+  if (value->RawType != REG_DWORD) Raise(kInvalidType, name);
+  if (value->Data.size() < sizeof(DWORD)) Raise(kGetDataFailed, name);
+  int result;
+  memcpy(&result, value->Data.data(), sizeof result);
+  return result;
+}
+
+int TRegistry::ReadBinaryData(const std::wstring& name, void* buffer, int bufferSize) const {
+  auto value = ReadValue(name);
+  if (!value) return 0;
+  auto type = value->DataType();
+  int size = static_cast<int>(value->Data.size());
+  if ((type != TRegDataType::Binary && type != TRegDataType::Unknown) || size > bufferSize)
+    Raise(kInvalidType, name);
+  if (size) memcpy(buffer, value->Data.data(), static_cast<size_t>(size));
+  return size;
+}
+
+void TRegistry::WriteData(const std::wstring& name, DWORD type, const void* data, DWORD size) {
+  if (!current_ || RegSetValueExW(current_.Get(), name.c_str(), 0, type,
+                                  static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+    Raise(kSetDataFailed, name);
+}
+
+void TRegistry::WriteString(const std::wstring& name, const std::wstring& text) {
+  WriteData(name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void TRegistry::WriteExpandString(const std::wstring& name, const std::wstring& text) {
+  WriteData(name, REG_EXPAND_SZ, text.c_str(),
+            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void TRegistry::WriteInteger(const std::wstring& name, int value) {
+  WriteData(name, REG_DWORD, &value, sizeof value);
+}
+
+void TRegistry::WriteBinaryData(const std::wstring& name, const void* data, int size) {
+  WriteData(name, REG_BINARY, data, static_cast<DWORD>(size));
+}
+
+bool TRegistry::DeleteValue(const std::wstring& name) {
+  return current_ && RegDeleteValueW(current_.Get(), name.c_str()) == ERROR_SUCCESS;
+}

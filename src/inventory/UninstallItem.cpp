@@ -1,0 +1,175 @@
+#include "inventory/UninstallItem.h"
+
+#include "inventory/ProgramList.h"
+#include "inventory/Registry.h"
+#include "inventory/Utils.h"
+#include "win/Text.h"
+
+#include <vector>
+
+std::wstring LeadingQuotedSection(std::wstring_view s) {
+  if (s.empty() || s[0] != L'"') return {};
+  std::wstring section;
+  size_t i = 1;
+  for (; i < s.size(); ++i) {
+    if (s[i] == L'"') {
+      if (i + 1 < s.size() && s[i + 1] == L'"') {
+        section += L'"';
+        ++i;
+        continue;
+      }
+      return section;
+    }
+    section += s[i];
+  }
+  // No closing quote: everything after the opening quote except the final character.
+  if (s.size() < 2) return {};
+  return std::wstring(s.substr(1, s.size() - 2));
+}
+
+std::wstring Unquote(std::wstring_view text) {
+  std::wstring section = LeadingQuotedSection(text);
+  return section.empty() ? std::wstring(text) : section;
+}
+
+namespace {
+
+struct TFolders {
+  std::wstring System;
+  std::wstring Windows;
+};
+
+const TFolders& Folders() {
+  static const TFolders folders = [] {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    TFolders f;
+    UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
+    f.System = win::WithTrailingBackslash(n && n <= MAX_PATH ? buffer : L"");
+    n = GetWindowsDirectoryW(buffer, MAX_PATH);
+    f.Windows = win::WithTrailingBackslash(n && n <= MAX_PATH ? buffer : L"");
+    return f;
+  }();
+  return folders;
+}
+
+bool InSystemOrWindowsFolder(const wchar_t* file) {
+  return TUtils::FileExists(Folders().System + file) ||
+         TUtils::FileExists(Folders().Windows + file);
+}
+
+// The path an argument starting at `start` names: up to the third character after the last "."
+// of its stretch [start, end). Empty when the stretch holds no ".".
+std::wstring ArgumentPath(const std::wstring& r, size_t start, size_t end) {
+  size_t dot = r.rfind(L'.', end == 0 ? 0 : end - 1);
+  if (dot == std::wstring::npos || dot < start || dot >= end) return {};
+  return r.substr(start, std::min(dot + 4, r.size()) - start);
+}
+
+// A command that starts with a drive letter: the executable up to its first ".exe" and the
+// full paths given as option values after it must all be present.
+bool DrivePathCommandExists(const std::wstring& s) {
+  std::wstring lower = win::ToLower(s);
+  size_t e = lower.find(L".exe");
+  if (e == std::wstring::npos) return false;
+  // A second drive path starting before the first ".exe" means the command is no plain path.
+  if (s.size() >= 5) {
+    size_t d = s.substr(3, s.size() - 4).find(L":\\");
+    if (d != std::wstring::npos && d + 3 < e) return false;
+  }
+  std::wstring x = s.substr(0, e + 4);
+  bool result = TUtils::FileExists(x);
+
+  std::wstring r;
+  for (wchar_t c : s.substr(e + 4))
+    if (c != L'"') r += c;
+  std::vector<size_t> colons;  // positions of each ":\" in r
+  for (size_t p = r.find(L":\\"); p != std::wstring::npos; p = r.find(L":\\", p + 2))
+    colons.push_back(p);
+  if (colons.empty()) return result;
+
+  auto driveOf = [](size_t colon) { return colon == 0 ? 0 : colon - 1; };
+  std::wstring first;
+  if (colons.size() == 1) {
+    first = ArgumentPath(r, driveOf(colons[0]), r.size());
+    return result && !first.empty() && TUtils::FileExists(first);
+  }
+  // The first argument's stretch ends two characters before the next drive letter, leaving out
+  // the option letter glued to it.
+  size_t nextDrive = driveOf(colons[1]);
+  size_t firstEnd = nextDrive >= 1 ? nextDrive - 1 : 0;
+  first = ArgumentPath(r, driveOf(colons[0]), std::max(firstEnd, colons[0]));
+  result = result && !first.empty() && TUtils::FileExists(first);
+  if (colons.size() == 2) {
+    std::wstring second = ArgumentPath(r, nextDrive, r.size());
+    result = result && !second.empty() && TUtils::FileExists(second);
+  }
+  return result;
+}
+
+bool FoundOnSearchPath(const std::wstring& s) {
+  std::wstring word = s.substr(0, s.find(L' '));
+  if (word.empty()) return false;
+  wchar_t found[MAX_PATH + 1] = {};
+  DWORD n = SearchPathW(nullptr, word.c_str(), L".exe", MAX_PATH, found, nullptr);
+  return n > 0 && n <= MAX_PATH && TUtils::FileExists(found);
+}
+
+}  // namespace
+
+TUninstListItem::TUninstListItem(TProgramRow& row) noexcept : row_(&row) {}
+
+void TUninstListItem::SetName(const std::wstring& name) {
+  row_->Caption = name;
+  if (row_->Owner) row_->Owner->CaptionChanged();
+}
+
+const std::wstring& TUninstListItem::GetName() const noexcept { return row_->Caption; }
+
+void TUninstListItem::InsertSubItem(size_t position, const std::wstring& text) {
+  auto& items = row_->SubItems;
+  items.insert(items.begin() + static_cast<std::ptrdiff_t>(std::min(position, items.size())), text);
+}
+
+void TUninstListItem::SetSize(const std::wstring& text) { InsertSubItem(0, text); }
+void TUninstListItem::SetLastUsed(const std::wstring& text) { InsertSubItem(1, text); }
+void TUninstListItem::SetFrequency(const std::wstring& text) { InsertSubItem(2, text); }
+
+void TUninstListItem::SetUninstallCommand(const std::wstring& command, bool isExpandString) {
+  uninstallCommand_ = command;
+  commandIsExpandString_ = isExpandString;
+  row_->StateIndex = UninstallerExists(ExecutableCommand()) ? kNoStateImage : kWarningStateImage;
+  row_->SubItems.push_back(command);
+}
+
+void TUninstListItem::SetIconIndex(int index) { row_->SetImageIndex(index); }
+
+void TUninstListItem::SetRegistryKey(const std::wstring& keyPath, HKEY root, REGSAM view) {
+  registryKey_ = keyPath;
+  rootKey_ = root;
+  view_ = view;
+}
+
+std::wstring TUninstListItem::ExecutableCommand() const {
+  return commandIsExpandString_ ? win::ExpandEnvironment(uninstallCommand_) : uninstallCommand_;
+}
+
+bool TUninstListItem::UninstallerExists(const std::wstring& s) {
+  if (s.empty()) return true;
+  if (TUtils::FileExists(s)) return true;
+  std::wstring quoted = LeadingQuotedSection(s);
+  if (!quoted.empty()) return TUtils::FileExists(quoted);
+  if (win::StartsWithNoCase(s, L"rundll32")) return InSystemOrWindowsFolder(L"rundll32.exe");
+  if (win::StartsWithNoCase(s, L"msiexec.exe")) return InSystemOrWindowsFolder(L"msiexec.exe");
+  if (s.find(L":\\") == 1) return DrivePathCommandExists(s);
+  return FoundOnSearchPath(s);
+}
+
+int TUninstListItem::RunUninstaller() const {
+  return TUtils::RunAndWait(ExecutableCommand(), SW_SHOWNORMAL);
+}
+
+bool TUninstListItem::DeleteEntry() const {
+  TRegistry reg(view_);
+  reg.SetRootKey(rootKey_);
+  return reg.DeleteKey(L"\\" + registryKey_);
+}

@@ -1,0 +1,161 @@
+#include "inventory/Utils.h"
+
+#include "inventory/Registry.h"
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <vector>
+
+namespace {
+
+TPlatformFamily g_family = TPlatformFamily::Detect;
+int g_detected = -1;  // -1 not asked yet, else 0/1
+
+bool DetectNT() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  GetVersionExW(&info);
+  return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+// Longest command line CreateProcessW accepts, including its terminating NUL.
+constexpr size_t kMaxCommandLine = 32767;
+
+}  // namespace
+
+bool TUtils::IsNTPlatform() {
+  switch (g_family) {
+    case TPlatformFamily::NT: return true;
+    case TPlatformFamily::Win9x: return false;
+    case TPlatformFamily::Detect: break;
+  }
+  if (g_detected < 0) g_detected = DetectNT() ? 1 : 0;
+  return g_detected == 1;
+}
+
+void TUtils::SetPlatformFamily(TPlatformFamily family) {
+  g_family = family;
+  g_detected = -1;
+}
+
+int TUtils::GetSmallIconIndex(const std::wstring& path) {
+  SHFILEINFOW info{};
+  if (SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+    return info.iIcon;
+  return -1;
+}
+
+HIMAGELIST TUtils::GetSystemImageList(bool small) {
+  SHFILEINFOW info{};
+  UINT flags = SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : 0);
+  return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"", 0, &info, sizeof info, flags));
+}
+
+TDateTimeText TUtils::GetDateTimeText() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return FormatDateTimeText(now);
+}
+
+TDateTimeText TUtils::FormatDateTimeText(const SYSTEMTIME& t) {
+  return {std::to_wstring(t.wDay) + L"/" + std::to_wstring(t.wMonth) + L"/" +
+              std::to_wstring(t.wYear),
+          std::to_wstring(t.wHour) + L":" + std::to_wstring(t.wMinute) + L":" +
+              std::to_wstring(t.wSecond)};
+}
+
+int TUtils::RunAndWait(const std::wstring& commandLine, int showState) {
+  // CreateProcessW may write into the buffer, so it gets a private copy of the whole line. A line
+  // longer than the platform accepts cannot be started at all.
+  if (commandLine.size() >= kMaxCommandLine) return -1;
+  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back(L'\0');
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showState);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
+                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &pi))
+    return -1;
+  win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
+
+  // Only paint and sent messages wake the wait; input stays queued until the process has ended.
+  for (;;) {
+    HANDLE handles[] = {process.Get()};
+    DWORD rc = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_PAINT | QS_SENDMESSAGE);
+    if (rc == WAIT_OBJECT_0 || rc == WAIT_FAILED) break;
+    if (rc == WAIT_OBJECT_0 + 1) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.Get(), &code);
+  return static_cast<int>(code);
+}
+
+std::wstring TUtils::GetSpecialFolder(int csidl) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE)) return {};
+  return buffer;
+}
+
+std::wstring TUtils::GetProgramFilesDir() {
+  std::wstring folder = L"C:\\Program Files";
+  TRegistry reg;
+  reg.SetRootKey(HKEY_LOCAL_MACHINE);
+  if (reg.OpenKeyReadOnly(L"\\Software\\Microsoft\\Windows\\CurrentVersion")) {
+    std::wstring value = reg.ReadString(L"ProgramFilesDir");
+    if (!value.empty()) folder = value;
+  }
+  return win::WithTrailingBackslash(folder);
+}
+
+void TUtils::ReadShortcut(TShortcutInfo& info) {
+  win::ComPtr<IShellLinkW> link;
+  win::ComPtr<IPersistFile> file;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              link.PutVoid())) ||
+      FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())))
+    throw std::runtime_error("The shell's shortcut object is not available");
+
+  if (FAILED(file->Load(info.FileName.c_str(), STGM_READ))) return;
+  wchar_t buffer[MAX_PATH + 1];
+  auto take = [&buffer](HRESULT hr) { return SUCCEEDED(hr) ? std::wstring(buffer) : std::wstring(); };
+  buffer[0] = L'\0';
+  info.Target = take(link->GetPath(buffer, MAX_PATH + 1, &info.FindData, SLGP_UNCPRIORITY));
+  buffer[0] = L'\0';
+  info.Description = take(link->GetDescription(buffer, MAX_PATH + 1));
+  buffer[0] = L'\0';
+  info.Arguments = take(link->GetArguments(buffer, MAX_PATH + 1));
+  buffer[0] = L'\0';
+  info.WorkingDirectory = take(link->GetWorkingDirectory(buffer, MAX_PATH + 1));
+  buffer[0] = L'\0';
+  info.IconLocation = take(link->GetIconLocation(buffer, MAX_PATH + 1, &info.IconIndex));
+  link->GetHotkey(&info.HotKey);
+  link->GetShowCmd(&info.ShowCommand);
+}
+
+std::wstring TUtils::ExePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n < buffer.size()) return std::wstring(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::wstring TUtils::ExeFolder() {
+  std::wstring path = ExePath();
+  return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+bool TUtils::FileExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

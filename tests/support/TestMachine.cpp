@@ -1,0 +1,164 @@
+#include "support/TestMachine.h"
+
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <fstream>
+#include <stdexcept>
+
+namespace testing_support {
+
+namespace {
+
+std::atomic<int> g_counter{0};
+
+std::wstring UniqueName() {
+  return std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount64()) + L"_" +
+         std::to_wstring(++g_counter);
+}
+
+win::UniqueHKey CreateKey(HKEY root, const std::wstring& path) {
+  win::UniqueHKey key;
+  if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
+                      nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot create test key");
+  return key;
+}
+
+void RemoveTree(const std::wstring& folder) {
+  // SHFileOperation wants a double-NUL-terminated list.
+  std::wstring from = folder;
+  while (!from.empty() && from.back() == L'\\') from.pop_back();
+  from.push_back(L'\0');
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NO_UI;
+  SHFileOperationW(&op);
+}
+
+}  // namespace
+
+TTestKey::TTestKey() : path_(L"Software\\PurgalotTests\\" + UniqueName()) {
+  CreateKey(HKEY_CURRENT_USER, path_);
+}
+
+TTestKey::~TTestKey() { RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str()); }
+
+TUninstallSource TTestKey::Source() const {
+  return {HKEY_CURRENT_USER, 0, path_ + L"\\Uninstall", path_ + L"\\ARPCache"};
+}
+
+void TTestKey::SetRaw(const std::wstring& sub, const std::wstring& name, DWORD type,
+                      const void* data, DWORD size) {
+  auto key = CreateKey(HKEY_CURRENT_USER, sub.empty() ? path_ : path_ + L"\\" + sub);
+  if (RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) !=
+      ERROR_SUCCESS)
+    throw std::runtime_error("cannot write test value");
+}
+
+void TTestKey::SetString(const std::wstring& sub, const std::wstring& name,
+                         const std::wstring& value, DWORD type) {
+  SetRaw(sub, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void TTestKey::SetDword(const std::wstring& sub, const std::wstring& name, DWORD value) {
+  SetRaw(sub, name, REG_DWORD, &value, sizeof value);
+}
+
+void TTestKey::SetBinary(const std::wstring& sub, const std::wstring& name,
+                         const std::vector<BYTE>& data, DWORD type) {
+  SetRaw(sub, name, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
+bool TTestKey::Exists(const std::wstring& sub) const {
+  win::UniqueHKey key;
+  return RegOpenKeyExW(HKEY_CURRENT_USER, (path_ + L"\\" + sub).c_str(), 0, KEY_READ, key.Put()) ==
+         ERROR_SUCCESS;
+}
+
+void TTestKey::AddProgram(const std::wstring& subkey, const std::wstring& displayName,
+                          const std::wstring& command, const std::wstring& icon) {
+  std::wstring sub = L"Uninstall\\" + subkey;
+  SetString(sub, L"DisplayName", displayName);
+  SetString(sub, L"UninstallString", command);
+  if (!icon.empty()) SetString(sub, L"DisplayIcon", icon);
+}
+
+TTempDir::TTempDir() {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH, temp);
+  path_ = win::WithTrailingBackslash(temp) + L"purgalot_test_" + UniqueName() + L"\\";
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TTempDir::~TTempDir() { RemoveTree(path_); }
+
+std::wstring TTempDir::MakeFolder(const std::wstring& relative) {
+  std::wstring full = path_;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t slash = relative.find(L'\\', start);
+    full = path_ + relative.substr(0, slash);
+    CreateDirectoryW(full.c_str(), nullptr);
+    if (slash == std::wstring::npos) break;
+    start = slash + 1;
+  }
+  return full;
+}
+
+std::wstring TTempDir::MakeFile(const std::wstring& relative, const std::string& content) {
+  size_t slash = relative.rfind(L'\\');
+  if (slash != std::wstring::npos) MakeFolder(relative.substr(0, slash));
+  std::wstring full = path_ + relative;
+  win::UniqueFile file(CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throw std::runtime_error("cannot create test file");
+  DWORD written = 0;
+  WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  return full;
+}
+
+std::vector<BYTE> UsageRecord(int64_t size, FILETIME lastUsed, int32_t count,
+                              const std::wstring& path, size_t length) {
+  std::vector<BYTE> record(std::max<size_t>(length, 552), 0);
+  int32_t header = 552;
+  memcpy(&record[0], &header, 4);
+  memcpy(&record[8], &size, 8);
+  memcpy(&record[16], &lastUsed, 8);
+  memcpy(&record[24], &count, 4);
+  size_t units = std::min<size_t>(path.size(), 262);
+  memcpy(&record[28], path.data(), units * sizeof(wchar_t));
+  record.resize(length);
+  return record;
+}
+
+FILETIME FileTimeOf(int year, int month, int day, int hour, int minute) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year);
+  st.wMonth = static_cast<WORD>(month);
+  st.wDay = static_cast<WORD>(day);
+  st.wHour = static_cast<WORD>(hour);
+  st.wMinute = static_cast<WORD>(minute);
+  FILETIME ft{};
+  SystemTimeToFileTime(&st, &ft);
+  return ft;
+}
+
+std::wstring SystemExe(const wchar_t* name) {
+  wchar_t folder[MAX_PATH + 1];
+  GetSystemDirectoryW(folder, MAX_PATH);
+  return win::WithTrailingBackslash(folder) + name;
+}
+
+std::wstring TestBinFolder() {
+  wchar_t path[MAX_PATH + 1];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p = path;
+  return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
+}  // namespace testing_support
