@@ -13,6 +13,9 @@ wine_env_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1
+    # Windows shows an .ico file's own picture as its icon; a new Wine prefix lacks that link.
+    wine reg add 'HKCR\.ico' /ve /d icofile /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCR\icofile\DefaultIcon' /ve /d '%1' /f </dev/null >/dev/null 2>&1
     wineserver -w
   fi
 }

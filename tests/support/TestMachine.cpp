@@ -162,3 +162,44 @@ std::wstring TestBinFolder() {
 }
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+void WriteIconFile(const std::wstring& path, COLORREF colour) {
+  const int n = 16;
+  std::vector<BYTE> image;
+  auto put = [&image](const void* p, size_t size) {
+    image.insert(image.end(), static_cast<const BYTE*>(p), static_cast<const BYTE*>(p) + size);
+  };
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = n;
+  header.biHeight = 2 * n;  // colour rows, then mask rows
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  put(&header, sizeof header);
+  for (int i = 0; i < n * n; ++i) {
+    BYTE pixel[4] = {GetBValue(colour), GetGValue(colour), GetRValue(colour), 0xFF};
+    put(pixel, 4);
+  }
+  std::vector<BYTE> mask(static_cast<size_t>(n) * 4, 0);  // rows padded to 32 bits
+  put(mask.data(), mask.size());
+
+  std::vector<BYTE> file;
+  WORD dir[3] = {0, 1, 1};
+  file.insert(file.end(), reinterpret_cast<BYTE*>(dir), reinterpret_cast<BYTE*>(dir) + 6);
+  BYTE entry[16] = {n, n, 0, 0, 1, 0, 32, 0};
+  DWORD size = static_cast<DWORD>(image.size()), offset = 6 + 16;
+  memcpy(entry + 8, &size, 4);
+  memcpy(entry + 12, &offset, 4);
+  file.insert(file.end(), entry, entry + 16);
+  file.insert(file.end(), image.begin(), image.end());
+
+  win::UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out) throw std::runtime_error("cannot create icon file");
+  DWORD written = 0;
+  WriteFile(out.Get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+}
+
+}  // namespace testing_support

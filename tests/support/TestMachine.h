@@ -76,3 +76,8 @@ std::wstring SystemExe(const wchar_t* name);
 std::wstring TestBinFolder();
 
 }  // namespace testing_support
+
+namespace testing_support {
+// Writes a valid 16x16 icon file of one colour, so the shell shows it as its own icon.
+void WriteIconFile(const std::wstring& path, COLORREF colour);
+}  // namespace testing_support

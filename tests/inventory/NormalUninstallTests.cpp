@@ -1,0 +1,259 @@
+#include "inventory/NormalUninstall.h"
+
+#include "inventory/SlowInfoCache.h"
+#include "inventory/UninstallItem.h"
+#include "inventory/Utils.h"
+#include "support/TestMachine.h"
+#include "win/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+class ScanTest : public ::testing::Test {
+protected:
+  ScanTest() : scanner({key.Source()}) { scanner.SetListView(&list); }
+  ~ScanTest() override { TUtils::SetPlatformFamily(TPlatformFamily::Detect); }
+
+  std::vector<std::wstring> Captions() const {
+    std::vector<std::wstring> captions;
+    for (size_t i = 0; i < list.Count(); ++i) captions.push_back(list.Row(i).Caption);
+    return captions;
+  }
+  const TProgramRow* Find(const std::wstring& caption) const {
+    for (size_t i = 0; i < list.Count(); ++i)
+      if (list.Row(i).Caption == caption) return &list.Row(i);
+    return nullptr;
+  }
+
+  win::ComInit com;
+  TTestKey key;
+  TTempDir dir;
+  TProgramList list;
+  TNormalUninstall scanner;
+};
+
+TEST_F(ScanTest, ListsEntriesThatNameAProgramAndACommandInCaptionOrder) {
+  key.AddProgram(L"{B}", L"beta", L"b.exe");
+  key.AddProgram(L"A", L"Alpha", L"a.exe");
+  key.AddProgram(L"Dup1", L"Twin", L"t1.exe");
+  key.AddProgram(L"Dup2", L"Twin", L"t2.exe");
+  key.SetDword(L"Uninstall\\Num", L"DisplayName", 5);
+  key.SetString(L"Uninstall\\Num", L"UninstallString", L"n.exe");
+  key.AddProgram(L"EmptyName", L"", L"e.exe");
+  key.AddProgram(L"EmptyCommand", L"Empty Command", L"");
+  key.SetString(L"Uninstall\\NoName", L"UninstallString", L"update.exe");
+  key.SetString(L"Uninstall\\NoCommand", L"DisplayName", L"No Command");
+  key.SetString(L"Uninstall\\NumCommand", L"DisplayName", L"Number Command");
+  key.SetDword(L"Uninstall\\NumCommand", L"UninstallString", 1);
+  key.SetString(L"Uninstall\\LowerCase", L"displayname", L"lower case names");
+  key.SetString(L"Uninstall\\LowerCase", L"uninstallstring", L"l.exe");
+  scanner.Scan();
+
+  EXPECT_EQ(Captions(), (std::vector<std::wstring>{L"Alpha", L"beta", L"lower case names",
+                                                   L"Twin", L"Twin", L"Unknown"}));
+  const TProgramRow* alpha = Find(L"Alpha");
+  ASSERT_NE(alpha, nullptr);
+  EXPECT_EQ(alpha->Entry->RegistryKey(), key.Path() + L"\\Uninstall\\A");
+  EXPECT_EQ(alpha->Entry->RootKey(), HKEY_CURRENT_USER);
+  EXPECT_EQ(alpha->Entry->UninstallCommand(), L"a.exe");
+  EXPECT_EQ(&alpha->Entry->ListItem(), alpha);
+}
+
+TEST_F(ScanTest, EveryScanStartsFromAnEmptyList) {
+  key.AddProgram(L"A", L"Alpha", L"a.exe");
+  scanner.Scan();
+  scanner.Scan();
+  EXPECT_EQ(list.Count(), 1u);
+  RegDeleteTreeW(HKEY_CURRENT_USER, (key.Path() + L"\\Uninstall").c_str());
+  scanner.Scan();
+  EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST_F(ScanTest, AMissingUninstallKeyGivesAnEmptyList) {
+  TNormalUninstall nowhere({{HKEY_CURRENT_USER, 0, key.Path() + L"\\Absent", L""}});
+  nowhere.SetListView(&list);
+  nowhere.Scan();
+  EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST_F(ScanTest, MalformedValuesNeverLoseTheEntry) {
+  // A display name without its terminating NUL, a huge one, and one in non-Latin scripts.
+  const wchar_t bare[] = {L'B', L'a', L'r', L'e'};
+  key.SetRaw(L"Uninstall\\Bare", L"DisplayName", REG_SZ, bare, sizeof bare);
+  key.SetString(L"Uninstall\\Bare", L"UninstallString", L"x.exe");
+  key.AddProgram(L"Huge", std::wstring(100000, L'h'), L"x.exe");
+  key.AddProgram(L"Скрипт", L"Программа 日本語 ελληνικά", L"x.exe");
+  key.SetBinary(L"Uninstall\\Bin", L"DisplayName", {0x41, 0, 0x42});
+  key.SetString(L"Uninstall\\Bin", L"UninstallString", L"x.exe");
+  key.SetBinary(L"Uninstall\\Bin", L"DisplayIcon", {1, 2, 3});
+  key.SetString(L"Uninstall\\Expand", L"DisplayName", L"%NotExpanded%", REG_EXPAND_SZ);
+  key.SetString(L"Uninstall\\Expand", L"UninstallString", L"x.exe");
+  scanner.Scan();
+
+  ASSERT_EQ(list.Count(), 5u);
+  EXPECT_NE(Find(L"Bare"), nullptr);
+  EXPECT_NE(Find(std::wstring(100000, L'h')), nullptr);
+  EXPECT_NE(Find(L"Программа 日本語 ελληνικά"), nullptr);
+  EXPECT_NE(Find(L"Unknown"), nullptr);
+  EXPECT_NE(Find(L"%NotExpanded%"), nullptr);
+  EXPECT_EQ(Find(L"Программа 日本語 ελληνικά")->Entry->RegistryKey(),
+            key.Path() + L"\\Uninstall\\Скрипт");
+}
+
+TEST_F(ScanTest, UsageColumnsComeFromTheRecordOnTheNtFamily) {
+  std::wstring exe = dir.MakeFile(L"Prog\\prog.exe");
+  key.AddProgram(L"Used", L"Used", L"\"" + exe + L"\" /remove");
+  key.AddProgram(L"Unused", L"Unused", L"\"" + exe + L"\"");
+  key.SetBinary(L"ARPCache\\Used", L"SlowInfoCache",
+                UsageRecord(1572864, FileTimeOf(2025, 3, 14), 11, exe));
+  key.SetBinary(L"ARPCache\\Unused", L"SlowInfoCache",
+                UsageRecord(1572864, FileTimeOf(2025, 3, 14), 11, exe, 551));
+  scanner.Scan();
+
+  const TProgramRow* used = Find(L"Used");
+  ASSERT_NE(used, nullptr);
+  ASSERT_EQ(used->SubItems.size(), 4u);
+  EXPECT_EQ(used->SubItems[0], TInfoCache::FormatSize(1572864));
+  EXPECT_EQ(used->SubItems[1], L"2025-03-14");
+  EXPECT_EQ(used->SubItems[2], L"frequently");
+  EXPECT_EQ(used->SubItems[3], L"\"" + exe + L"\" /remove");
+  EXPECT_EQ(used->StateIndex, kNoStateImage);
+
+  const TProgramRow* unused = Find(L"Unused");
+  ASSERT_NE(unused, nullptr);
+  EXPECT_EQ(unused->SubItems, (std::vector<std::wstring>{L"", L"", L"", L"\"" + exe + L"\""}));
+}
+
+TEST_F(ScanTest, OnWindows9xRowsCarryOnlyTheCommandAndNoUsageRecordIsRead) {
+  TUtils::SetPlatformFamily(TPlatformFamily::Win9x);
+  std::wstring icon = dir.MakeFile(L"image.ico", "");
+  WriteIconFile(icon, RGB(200, 0, 0));
+  key.AddProgram(L"Old", L"Old Program", L"missing_program_xyz.exe");
+  key.SetBinary(L"ARPCache\\Old", L"SlowInfoCache",
+                UsageRecord(1048576, FileTimeOf(2020, 1, 1), 1, L"X" + icon));
+  scanner.Scan();
+
+  ASSERT_EQ(list.Count(), 1u);
+  TProgramRow& row = list.Row(0);
+  EXPECT_EQ(row.SubItems, (std::vector<std::wstring>{L"missing_program_xyz.exe"}));
+  EXPECT_EQ(row.StateIndex, kWarningStateImage);
+  // The record's executable would give the icon on the NT family; here the program's own icon is
+  // shown instead.
+  EXPECT_EQ(row.ImageIndex(), TUtils::GetSmallIconIndex(TUtils::ExePath()));
+}
+
+TEST_F(ScanTest, ExpandStringCommandsAreJudgedAndRunExpandedButShownAsStored) {
+  std::wstring exe = dir.MakeFile(L"Expanded\\uninst.exe");
+  SetEnvironmentVariableW(L"PURGALOT_TEST_DIR", dir.Path().c_str());
+  key.SetString(L"Uninstall\\E", L"DisplayName", L"Expanded");
+  key.SetString(L"Uninstall\\E", L"UninstallString", L"%PURGALOT_TEST_DIR%Expanded\\uninst.exe",
+                REG_EXPAND_SZ);
+  key.AddProgram(L"S", L"Stored", L"%PURGALOT_TEST_DIR%Expanded\\uninst.exe");
+  scanner.Scan();
+
+  const TProgramRow* expanded = Find(L"Expanded");
+  ASSERT_NE(expanded, nullptr);
+  EXPECT_EQ(expanded->StateIndex, kNoStateImage);
+  EXPECT_EQ(expanded->SubItems.back(), L"%PURGALOT_TEST_DIR%Expanded\\uninst.exe");
+  EXPECT_EQ(expanded->Entry->ExecutableCommand(), exe);
+  // A plain string is taken literally, so the same text names no file.
+  EXPECT_EQ(Find(L"Stored")->StateIndex, kWarningStateImage);
+}
+
+// Icons: each candidate file gets a distinct icon, so the index tells which candidate won.
+class IconTest : public ScanTest {
+protected:
+  IconTest() {
+    red = dir.MakeFile(L"Icons\\red.ico", "");
+    WriteIconFile(red, RGB(220, 0, 0));
+    green = dir.MakeFile(L"Icons\\green.ico", "");
+    WriteIconFile(green, RGB(0, 200, 0));
+    blue = dir.MakeFile(L"Icons\\blue.ico", "");
+    WriteIconFile(blue, RGB(0, 0, 230));
+  }
+  int Shell(const std::wstring& file) { return TUtils::GetSmallIconIndex(file); }
+  int Own() { return Shell(TUtils::ExePath()); }
+
+  std::wstring red, green, blue;
+};
+
+TEST_F(IconTest, CandidateFilesHaveDistinctIcons) {
+  // Windows shows an .ico file as its own icon; the test machine must be set up the same way.
+  std::vector<int> indexes = {Shell(red), Shell(green), Shell(blue), Own(),
+                              Shell(SystemExe(L"notepad.exe"))};
+  for (size_t i = 0; i < indexes.size(); ++i) {
+    EXPECT_GE(indexes[i], 0);
+    for (size_t j = i + 1; j < indexes.size(); ++j) EXPECT_NE(indexes[i], indexes[j]);
+  }
+}
+
+TEST_F(IconTest, TheIconSourceWinsInAnyOfItsForms) {
+  std::wstring exe = SystemExe(L"notepad.exe");
+  EXPECT_EQ(scanner.FindIconIndex(exe + L",0", green, blue), Shell(exe));
+  EXPECT_EQ(scanner.FindIconIndex(red, green, blue), Shell(red));
+  EXPECT_EQ(scanner.FindIconIndex(L"\"" + red + L"\"", green, blue), Shell(red));
+  EXPECT_EQ(scanner.FindIconIndex(L"\"" + red + L"\",0", green, blue), Shell(red));
+  EXPECT_EQ(scanner.FindIconIndex(L"  " + red + L" ", green, blue), Shell(red));
+}
+
+TEST_F(IconTest, UnusableIconSourcesFallThroughToTheNextCandidate) {
+  std::wstring twoDots = dir.MakeFile(L"Icons\\app.v2.ico", "");
+  WriteIconFile(twoDots, RGB(1, 2, 3));
+  SetEnvironmentVariableW(L"PURGALOT_ICON_DIR", (dir.Path() + L"Icons").c_str());
+
+  // A name with two dots is cut after the first one and names no file.
+  EXPECT_EQ(scanner.FindIconIndex(twoDots, green, blue), Shell(green));
+  // Environment variables are not expanded.
+  EXPECT_EQ(scanner.FindIconIndex(L"%PURGALOT_ICON_DIR%\\red.ico", green, blue), Shell(green));
+  // Upper-case ICO and unknown extensions are not icon files.
+  EXPECT_EQ(scanner.FindIconIndex(dir.Path() + L"Icons\\RED.ICO", green, blue), Shell(green));
+  EXPECT_EQ(scanner.FindIconIndex(dir.Path() + L"readme.txt", green, blue), Shell(green));
+  EXPECT_EQ(scanner.FindIconIndex(L"", L"", blue + L" /uninstall"), Shell(blue));
+}
+
+TEST_F(IconTest, TheCachedImagePathIsCorrectedWhenItsColonIsNotSecond) {
+  EXPECT_EQ(scanner.FindIconIndex(L"", L"?" + green, blue), Shell(green));
+  EXPECT_EQ(scanner.FindIconIndex(L"", green, blue), Shell(green));
+  // Without any colon the first character is dropped as well, here leaving no file.
+  EXPECT_EQ(scanner.FindIconIndex(L"", L"green.ico", blue), Shell(blue));
+}
+
+TEST_F(IconTest, WithNothingUsableTheProgramShowsItsOwnIcon) {
+  EXPECT_EQ(scanner.FindIconIndex(L"", L"", L"rundll32 nothing.dll,Remove"), Own());
+  EXPECT_EQ(scanner.FindIconIndex(L"C:\\missing\\a.ico", L"", L"C:\\missing\\b.exe"), Own());
+}
+
+TEST_F(IconTest, IconsAreResolvedOnFirstUseAndOncePerFile) {
+  for (int i = 0; i < 20; ++i)
+    key.AddProgram(L"P" + std::to_wstring(i), L"Program " + std::to_wstring(i), L"x.exe",
+                   i % 2 ? red : L"\"" + green + L"\",0");
+  scanner.Scan();
+  ASSERT_EQ(list.Count(), 20u);
+  EXPECT_EQ(scanner.IconCache().ShellQueries(), 0u);
+  EXPECT_FALSE(list.Row(0).IconResolved());
+
+  for (size_t i = 0; i < list.Count(); ++i) {
+    int expected = list.Row(i).Caption.back() % 2 ? Shell(red) : Shell(green);
+    EXPECT_EQ(list.Row(i).ImageIndex(), expected) << list.Row(i).Caption;
+  }
+  EXPECT_EQ(scanner.IconCache().ShellQueries(), 2u);
+}
+
+TEST(IconFileFromSource, CutsTheIconIndexAndTrims) {
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A B\\app.exe,0"), L"C:\\A B\\app.exe");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\app.exe,-101"), L"C:\\A\\app.exe");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\ app.ico "), L"C:\\A\\app.ico");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\LIB.DLL,3"), L"C:\\A\\LIB.DLL");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\saver.SCR"), L"C:\\A\\saver.SCR");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\app.v2.exe"), L"C:\\A\\app.v2.");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:app.exe"), L"C:app.exe");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\app.Exe"), L"");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\icon.ICO"), L"");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A.exe\\noext"), L"");
+  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L""), L"");
+}
+
+}  // namespace
