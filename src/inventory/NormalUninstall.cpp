@@ -45,14 +45,10 @@ void TNormalUninstall::Scan() {
   list_->BeginUpdate();
   try {
     for (const auto& source : sources_) {
-      std::vector<std::wstring> names;
-      {
-        TRegistry reg(source.View);
-        reg.SetRootKey(source.Root);
-        if (!reg.OpenKeyReadOnly(L"\\" + source.UninstallKey)) continue;
-        names = reg.GetKeyNames();
-      }
-      for (const auto& name : names) AddProgram(source, name);
+      TRegistry uninstallKey(source.View);
+      uninstallKey.SetRootKey(source.Root);
+      if (!uninstallKey.OpenKeyReadOnly(L"\\" + source.UninstallKey)) continue;
+      for (const auto& name : uninstallKey.GetKeyNames()) AddFrom(source, &uninstallKey, name);
     }
   } catch (...) {
     list_->EndUpdate();
@@ -66,11 +62,18 @@ void TNormalUninstall::AddProgram(const std::wstring& name) {
 }
 
 void TNormalUninstall::AddProgram(const TUninstallSource& source, const std::wstring& name) {
+  AddFrom(source, nullptr, name);
+}
+
+void TNormalUninstall::AddFrom(const TUninstallSource& source, const TRegistry* uninstallKey,
+                               const std::wstring& name) {
   if (!list_) return;
   std::wstring keyPath = source.UninstallKey + L"\\" + name;
   TRegistry reg(source.View);
   reg.SetRootKey(source.Root);
-  if (!reg.OpenKeyReadOnly(L"\\" + keyPath)) return;
+  bool opened = uninstallKey ? reg.OpenSubKeyReadOnly(*uninstallKey, name)
+                             : reg.OpenKeyReadOnly(L"\\" + keyPath);
+  if (!opened) return;
 
   // Value names are matched without regard to case, as the registry itself matches them.
   auto displayValue = reg.ReadValue(L"DisplayName");

@@ -4,6 +4,7 @@
 
 #include "inventory/IconCache.h"
 #include "inventory/ProgramList.h"
+#include "inventory/Registry.h"
 
 #include <windows.h>
 
@@ -48,6 +49,10 @@ public:
   const TIconCache& IconCache() const noexcept { return icons_; }
 
 private:
+  // Adds one subkey, opened below the already open Uninstall key when one is given.
+  void AddFrom(const TUninstallSource& source, const TRegistry* uninstallKey,
+               const std::wstring& name);
+
   std::vector<TUninstallSource> sources_;
   TProgramList* list_ = nullptr;
   TIconCache icons_;

@@ -50,12 +50,31 @@ void TProgramList::CaptionChanged() {
   Changed();
 }
 
+namespace {
+
+// The sort key lstrcmpW compares by: comparing two keys bytewise orders their texts as lstrcmpW
+// does, at a fraction of the cost when thousands of rows are sorted.
+std::string SortKey(const std::wstring& text) {
+  LCID locale = GetThreadLocale();
+  int n = LCMapStringW(locale, LCMAP_SORTKEY, text.c_str(), static_cast<int>(text.size()),
+                       nullptr, 0);
+  std::string key(static_cast<size_t>(n), '\0');
+  if (n > 0)
+    LCMapStringW(locale, LCMAP_SORTKEY, text.c_str(), static_cast<int>(text.size()),
+                 reinterpret_cast<wchar_t*>(key.data()), n);
+  return key;
+}
+
+}  // namespace
+
 void TProgramList::Sort() {
-  // Ascending by caption under the platform's string comparison; rows with equal captions keep
-  // the order in which they were added.
-  std::stable_sort(rows_.begin(), rows_.end(), [](const auto& a, const auto& b) {
-    return lstrcmpW(a->Caption.c_str(), b->Caption.c_str()) < 0;
-  });
+  // Ascending by caption; rows with equal captions keep the order in which they were added.
+  std::vector<std::pair<std::string, std::unique_ptr<TProgramRow>>> keyed;
+  keyed.reserve(rows_.size());
+  for (auto& row : rows_) keyed.emplace_back(SortKey(row->Caption), std::move(row));
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = std::move(keyed[i].second);
 }
 
 void TProgramList::Changed() {

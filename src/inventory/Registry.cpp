@@ -84,6 +84,18 @@ bool TRegistry::OpenKey(const std::wstring& path, bool canCreate) {
 
 bool TRegistry::OpenKeyReadOnly(const std::wstring& path) { return Open(path, KEY_READ, false); }
 
+bool TRegistry::OpenSubKeyReadOnly(const TRegistry& parent, const std::wstring& name) {
+  if (!parent.current_) return false;
+  win::UniqueHKey key;
+  if (RegOpenKeyExW(parent.current_.Get(), name.c_str(), 0, KEY_READ | view_, key.Put()) !=
+      ERROR_SUCCESS)
+    return false;
+  root_ = parent.root_;
+  current_ = std::move(key);
+  currentPath_ = parent.currentPath_ + L"\\" + name;
+  return true;
+}
+
 void TRegistry::CloseKey() noexcept {
   current_.Reset();
   currentPath_.clear();

@@ -61,6 +61,9 @@ public:
 
   bool OpenKey(const std::wstring& path, bool canCreate);
   bool OpenKeyReadOnly(const std::wstring& path);
+  // Opens a subkey of another registry object's current key for reading; it becomes this
+  // object's current key (the parent stays open).
+  bool OpenSubKeyReadOnly(const TRegistry& parent, const std::wstring& name);
   void CloseKey() noexcept;
   bool CreateKey(const std::wstring& path);
   bool KeyExists(const std::wstring& path) const;

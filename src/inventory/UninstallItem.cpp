@@ -155,7 +155,8 @@ std::wstring TUninstListItem::ExecutableCommand() const {
 
 bool TUninstListItem::UninstallerExists(const std::wstring& s) {
   if (s.empty()) return true;
-  if (TUtils::FileExists(s)) return true;
+  // No file name holds a double quote, so a quoted command never names a file as a whole.
+  if (s.find(L'"') == std::wstring::npos && TUtils::FileExists(s)) return true;
   std::wstring quoted = LeadingQuotedSection(s);
   if (!quoted.empty()) return TUtils::FileExists(quoted);
   if (win::StartsWithNoCase(s, L"rundll32")) return InSystemOrWindowsFolder(L"rundll32.exe");

@@ -257,3 +257,52 @@ TEST(IconFileFromSource, CutsTheIconIndexAndTrims) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProgramListOrder, MatchesThePlatformStringComparison) {
+  // Case, accents, punctuation that the platform weighs lightly, digits, other scripts.
+  std::vector<std::wstring> names = {
+      L"apple",   L"Apple",     L"APPLE",    L"äpple",      L"Äpple",   L"apple2",  L"apple10",
+      L"co-op",   L"coop",      L"co op",    L"co'op",      L"Zebra",   L"zebra",   L"Ω mega",
+      L"Ωmega",   L"Омега",     L"омега",    L"日本語",     L"中文",     L"",        L" leading",
+      L"_under",  L"#hash",     L"1 first",  L"10 tenth",   L"2 second", L"Ümlaut",  L"Umlaut",
+      L"résumé",  L"resume",    L"Resume",   L"straße",     L"strasse",  L"ﬁle",     L"file",
+      L"Twin",    L"Twin",      L"twin",     L"a-b-c",      L"abc",     L"a b c",   L"%percent",
+      L"&and",    L"(paren)",   L"[bracket]", L"~tilde",    L"Øre",     L"Ore",     L"Ōre"};
+  TProgramList list;
+  list.BeginUpdate();
+  for (const auto& name : names) list.Add().Entry->SetName(name);
+  list.EndUpdate();
+
+  std::vector<std::wstring> expected = names;
+  std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+    return lstrcmpW(a.c_str(), b.c_str()) < 0;
+  });
+  ASSERT_EQ(list.Count(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(list.Row(i).Caption, expected[i]) << i;
+}
+
+TEST(ProgramListOrder, ACaptionSetOutsideAnUpdateReordersAtOnce) {
+  TProgramList list;
+  int changes = 0;
+  list.SetOnChanged([&changes] { ++changes; });
+  list.Add().Entry->SetName(L"Banana");
+  list.Add().Entry->SetName(L"Apple");
+  EXPECT_EQ(list.Row(0).Caption, L"Apple");
+  list.Row(0).Entry->SetName(L"Cherry");
+  EXPECT_EQ(list.Row(0).Caption, L"Banana");
+  EXPECT_EQ(list.Row(1).Caption, L"Cherry");
+  EXPECT_GT(changes, 0);
+
+  changes = 0;
+  list.BeginUpdate();
+  list.Add().Entry->SetName(L"Aardvark");
+  EXPECT_EQ(changes, 0);  // no notification while updates are suspended
+  EXPECT_EQ(list.Row(2).Caption, L"Aardvark");
+  list.EndUpdate();
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(list.Row(0).Caption, L"Aardvark");
+}
+
+}  // namespace
