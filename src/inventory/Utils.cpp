@@ -129,6 +129,14 @@ void TUtils::ReadShortcut(TShortcutInfo& info) {
   auto take = [&buffer](HRESULT hr) { return SUCCEEDED(hr) ? std::wstring(buffer) : std::wstring(); };
   buffer[0] = L'\0';
   info.Target = take(link->GetPath(buffer, MAX_PATH + 1, &info.FindData, SLGP_UNCPRIORITY));
+  // Some shells keep the stored path only in the ANSI code page; the item ID list holds the target
+  // in full, so a name in any script survives.
+  PIDLIST_ABSOLUTE items = nullptr;
+  if (SUCCEEDED(link->GetIDList(&items)) && items) {
+    buffer[0] = L'\0';
+    if (SHGetPathFromIDListW(items, buffer) && buffer[0]) info.Target = buffer;
+    CoTaskMemFree(items);
+  }
   buffer[0] = L'\0';
   info.Description = take(link->GetDescription(buffer, MAX_PATH + 1));
   buffer[0] = L'\0';
