@@ -2,7 +2,9 @@
 # stopped again by wine_env_stop (by PID, never by name).
 
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No menu entries or icons in the host's home folder. (Disabling mshtml as well would leave the
+# new prefix without most file types, .exe among them, and so without program icons.)
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 WINE_ENV_XVFB_PID=""
 WINE_ENV_WM_PID=""
 WINE_ENV_SERVER_PID=""
@@ -17,6 +19,15 @@ wine_env_prefix() {
     wine reg add 'HKCR\.ico' /ve /d icofile /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCR\icofile\DefaultIcon' /ve /d '%1' /f </dev/null >/dev/null 2>&1
     wineserver -w
+    # A new prefix links the user's Desktop, Documents and the like to the host's home folder;
+    # the prefix gets folders of its own so that nothing it does reaches the host.
+    local link
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then
+        rm -f "$link"
+        mkdir -p "$link"
+      fi
+    done
   fi
 }
 

@@ -1,0 +1,20 @@
+// The programs of the demo machine. Every entry stands for a shape real machines hold; its shape
+// text says which, and --list prints them.
+#pragma once
+
+#include "demo/DemoProgram.h"
+
+#include <vector>
+
+namespace demo {
+
+// Browsers, office, media, archivers, drivers, runtimes, games and tools.
+std::vector<DemoProgram> EverydayPrograms(const MachinePaths& paths);
+// Broken and unusual entries: odd value types, missing files, names in other scripts.
+std::vector<DemoProgram> UnusualPrograms(const MachinePaths& paths);
+// What removed programs left behind: folders, Start-menu folders, vendor keys, dead shortcuts.
+std::vector<DemoProgram> Leftovers(const MachinePaths& paths);
+
+std::vector<DemoProgram> DemoCatalog(const MachinePaths& paths);
+
+}  // namespace demo
