@@ -1,0 +1,33 @@
+// The program's entry: the settings object, COM, the main window, the welcome box and the message
+// loop, in the order start-up relies on.
+#include "app/CommandLine.h"
+#include "app/Main.h"
+#include "app/WinSettings.h"
+#include "win/UniqueHandle.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  // The settings exist before any window does and outlive them all.
+  TWinSettings settings(L"Purgalot!\\Desktop");
+  win::ComInit com;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
+                                                     ICC_LINK_CLASS | ICC_COOL_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  TfMain main(settings, TCommandLine::FromProcess());
+  if (!win::Guarded([&main] { main.Create(); })) return 1;
+  if (main.Terminated()) return 0;
+  main.Show(showCommand);
+  // The welcome box is offered here once it exists.
+
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (main.TranslateAccelerator(msg)) continue;
+    if (main.Handle() && IsDialogMessageW(main.Handle(), &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,25 @@
+// TCommandLine: the program's parameters and the switch in the first of them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class TSwitch { None, Uninstall, QuietUninstall, ReportFileLong, ReportFileShort,
+                     ReportPrintShort, ReportPrintLong };
+
+class TCommandLine {
+public:
+  // Parameters without the program's own name.
+  explicit TCommandLine(std::vector<std::wstring> parameters);
+  static TCommandLine FromProcess();
+
+  // The switch named by parameter 1, in any letter case; None for anything else.
+  TSwitch Switch() const noexcept { return switch_; }
+  // Parameter n, counted from 1; empty when absent.
+  std::wstring Parameter(size_t n) const;
+  size_t Count() const noexcept { return parameters_.size(); }
+
+private:
+  std::vector<std::wstring> parameters_;
+  TSwitch switch_ = TSwitch::None;
+};

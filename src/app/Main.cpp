@@ -1,0 +1,408 @@
+#include "app/Main.h"
+
+#include "app/ProgramFinder.h"
+#include "app/SideBar.h"
+#include "inventory/UninstallItem.h"
+#include "widgets/UPClickSplitter.h"
+#include "win/Gdi.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+bool SkipWelcome = true;
+bool HaltAfterPrint = true;
+TfMain* fMain = nullptr;
+
+const wchar_t kApplicationTitle[] = L"Tarvenholt Purgalot!";
+const wchar_t kMainCaption[] = L"Tarvenholt Purgalot! 2006";
+
+namespace {
+
+const wchar_t kClassName[] = L"TfMain";
+const wchar_t kStatusSuffix[] = L" program(s) available for uninstall";
+const wchar_t kNotFoundOnActivate[] = L"There program you are looking for (";
+const wchar_t kNotFoundSuffix[] = L") was not found";
+const wchar_t kUninstallKeyPrefix[] =
+    L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+constexpr int kSplitterWidth = 7;
+
+}  // namespace
+
+TNewProgramRequest ProgramFromShortcut(const TShortcutInfo& shortcut) {
+  TNewProgramRequest request;
+  std::wstring file = shortcut.FileName.substr(shortcut.FileName.find_last_of(L"\\/:") + 1);
+  request.KeyName = file.size() >= 4 ? file.substr(0, file.size() - 4) : file;
+  request.DisplayName = request.KeyName;
+  request.RegistryPath = kUninstallKeyPrefix + request.KeyName;
+  request.UninstallCommand = shortcut.Target;
+  request.DisplayIcon = shortcut.IconLocation.empty() ? shortcut.Target : shortcut.IconLocation;
+  return request;
+}
+
+TfMain::TfMain(TWinSettings& settings, TCommandLine commandLine,
+               std::vector<TUninstallSource> sources)
+    : settings_(settings),
+      commandLine_(std::move(commandLine)),
+      list_(programs_),
+      sources_(std::move(sources)) {}
+
+TfMain::~TfMain() {
+  if (Handle()) DestroyWindow(Handle());
+  if (fMain == this) fMain = nullptr;
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
+  if (popup_) DestroyMenu(popup_);
+}
+
+void TfMain::Create() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
+                                             LR_DEFAULTSIZE | LR_SHARED));
+  RegisterClass(kClassName, CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW),
+                reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon, icon);
+  fMain = this;
+  // The designed size; the stored settings replace it while the window is created.
+  CreateWindowObject(0, kClassName, kMainCaption,
+                     WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                     win::Scale(nullptr, 900), win::Scale(nullptr, 600), nullptr, nullptr);
+}
+
+LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CREATE:
+      FormCreate();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) != WA_INACTIVE) PostMessageW(Handle(), WM_APP, 0, 0);
+      break;
+    case WM_APP:  // after the activation has finished, so a modal window can open over it
+      FormActivate();
+      return 0;
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+      info->ptMinTrackSize = {win::Scale(Handle(), 480), win::Scale(Handle(), 360)};
+      return 0;
+    }
+    case WM_COMMAND:
+      OnCommand(LOWORD(wp));
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<NMHDR*>(lp));
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wp) == list_.Handle()) {
+        OnContextMenu(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        return 0;
+      }
+      break;
+    case WM_INITMENUPOPUP:
+      if (reinterpret_cast<HMENU>(wp) == GetSubMenu(menu_, 2)) View1Click();
+      return 0;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
+    case WM_DPICHANGED: {
+      auto* r = reinterpret_cast<RECT*>(lp);
+      SetWindowPos(Handle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_DESTROY:
+      FormDestroy();
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefaultProc(msg, wp, lp);
+}
+
+// Creation, in the order start-up relies on.
+void TfMain::FormCreate() {
+  uninstallOnActivate_ = false;
+  // The splash window and the flat menu painter join here, each in its own step.
+  CreateMenus();
+  CreateToolbar();
+  CreateControls();
+  bool nt = TUtils::IsNTPlatform();
+  if (!nt) sideBar_->HideUsageLabels();
+
+  settings_.SetForm(this);
+  settings_.SetListView(&list_);
+  // A bad stored value must not keep the program from starting: what came before it is applied,
+  // the error is shown and start-up goes on.
+  win::Guarded([this] { settings_.LoadSettings(); });
+
+  if (!nt)
+    for (int column : {3, 2, 1}) list_.DeleteColumn(column);
+
+  list_.SetImageLists(TUtils::GetSystemImageList(false), TUtils::GetSystemImageList(true),
+                      stateImages_.Get());
+  scanner_ = std::make_unique<TNormalUninstall>(sources_);
+  programs_.SetOnChanged([this] {
+    list_.Reload();
+    lvProgramsChange();
+  });
+  scanner_->SetListView(&programs_);
+  scanner_->Scan();
+  if (programs_.Count() > 0) list_.Select(0, false);
+  // The help file is set here once help joins the program.
+
+  // Both the toolbar button and the menu item are captioned "Updates".
+  TBBUTTONINFOW button{};
+  button.cbSize = sizeof button;
+  button.dwMask = TBIF_TEXT;
+  button.pszText = const_cast<wchar_t*>(L"Updates");
+  SendMessageW(toolbar_, TB_SETBUTTONINFOW, cmUpdates, reinterpret_cast<LPARAM>(&button));
+  ModifyMenuW(menu_, cmUpdates, MF_BYCOMMAND | MF_STRING, cmUpdates, L"Updates");
+
+  // The splash window closes here.
+  DragAcceptFiles(Handle(), TRUE);
+  SkipWelcome = false;
+
+  switch (commandLine_.Switch()) {
+    case TSwitch::Uninstall:
+      SkipWelcome = true;
+      uninstallOnActivate_ = true;
+      break;
+    case TSwitch::QuietUninstall:
+    case TSwitch::ReportFileLong:
+    case TSwitch::ReportFileShort:
+    case TSwitch::ReportPrintShort:
+    case TSwitch::ReportPrintLong:
+      // Unattended work is done by the uninstall and report features; until they exist the
+      // program starts normally, without the welcome box.
+      SkipWelcome = true;
+      break;
+    case TSwitch::None:
+      break;
+  }
+}
+
+void TfMain::FormActivate() {
+  if (!uninstallOnActivate_) return;
+  uninstallOnActivate_ = false;
+  std::wstring name = commandLine_.Parameter(2);
+  int row = FindProgram(programs_, name);
+  if (row < 0) {
+    std::wstring text = kNotFoundOnActivate + name + kNotFoundSuffix;
+    MessageBoxW(Handle(), text.c_str(), kMainCaption, MB_OK | MB_ICONERROR);
+    return;
+  }
+  list_.Select(row, true);
+  tbUninstallClick();
+}
+
+void TfMain::FormDestroy() {
+  scanner_.reset();
+  win::Guarded([this] { settings_.SaveSettings(); });
+}
+
+void TfMain::Show(int showCommand) {
+  if (pendingShowState_ == 1) {
+    // Stored minimised: the program starts as a taskbar button.
+    ShowWindow(Handle(), SW_SHOWMINIMIZED);
+  } else if (pendingShowState_ == 2) {
+    ShowWindow(Handle(), SW_SHOWMAXIMIZED);
+  } else {
+    ShowWindow(Handle(), showCommand == SW_SHOWDEFAULT ? SW_SHOWNORMAL : showCommand);
+  }
+  UpdateWindow(Handle());
+}
+
+bool TfMain::TranslateAccelerator(MSG& msg) {
+  if (!accelerators_ || !Handle()) return false;
+  // In an edit box Ctrl+X, Ctrl+A and Ctrl+Del keep their editing meaning.
+  wchar_t className[16] = {};
+  if (msg.message == WM_KEYDOWN && GetClassNameW(msg.hwnd, className, 16) &&
+      lstrcmpiW(className, L"Edit") == 0 && (GetKeyState(VK_CONTROL) & 0x8000) &&
+      (msg.wParam == 'X' || msg.wParam == 'A' || msg.wParam == VK_DELETE))
+    return false;
+  return ::TranslateAcceleratorW(Handle(), accelerators_, &msg) != 0;
+}
+
+void TfMain::Layout() {
+  if (!toolbar_ || !status_ || !list_.Handle() || !sideBar_) return;
+  RECT client;
+  GetClientRect(Handle(), &client);
+  SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+  SendMessageW(status_, WM_SIZE, 0, 0);
+  RECT tb, st;
+  GetWindowRect(toolbar_, &tb);
+  GetWindowRect(status_, &st);
+  int top = tb.bottom - tb.top;
+  int bottom = client.bottom - (st.bottom - st.top);
+  int height = std::max(0, bottom - top);
+
+  // The side bar keeps its width (the splitter sets it) up to half the client width.
+  RECT side;
+  GetWindowRect(sideBar_->Handle(), &side);
+  int sideWidth = side.right - side.left;
+  paQuickCanResize(sideWidth);
+  int splitWidth = win::Scale(Handle(), kSplitterWidth);
+  HDWP dwp = BeginDeferWindowPos(3);
+  dwp = DeferWindowPos(dwp, sideBar_->Handle(), nullptr, 0, top, sideWidth, height,
+                       SWP_NOZORDER | SWP_NOCOPYBITS);
+  dwp = DeferWindowPos(dwp, splitter_->Handle(), nullptr, sideWidth, top, splitWidth, height,
+                       SWP_NOZORDER | SWP_NOCOPYBITS);
+  dwp = DeferWindowPos(dwp, list_.Handle(), nullptr, sideWidth + splitWidth, top,
+                       std::max(0, static_cast<int>(client.right) - sideWidth - splitWidth), height,
+                       SWP_NOZORDER | SWP_NOCOPYBITS);
+  EndDeferWindowPos(dwp);
+}
+
+bool TfMain::paQuickCanResize(int& newWidth) {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  int half = client.right / 2;
+  if (newWidth > half) {
+    newWidth = half;
+    return false;
+  }
+  return true;
+}
+
+std::wstring TfMain::StatusText() const {
+  wchar_t buffer[256] = {};
+  SendMessageW(status_, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+void TfMain::lvProgramsChange() {
+  std::wstring text = std::to_wstring(programs_.Count()) + kStatusSuffix;
+  SendMessageW(status_, SB_SETTEXTW, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TfMain::lvProgramsSelectItem(bool selected) {
+  if (!selected) return;  // the panel keeps its texts
+  TProgramRow* row = list_.SelectedRow();
+  if (!row) return;
+  auto sub = [row](size_t i) { return i < row->SubItems.size() ? row->SubItems[i] : L""; };
+  if (TUtils::IsNTPlatform())
+    sideBar_->ShowProgram(row->Caption, sub(0), sub(2), sub(1));
+  else
+    sideBar_->ShowProgram(row->Caption, L"", L"", L"");
+}
+
+void TfMain::lvProgramsClick() { sideBar_->ShowProgramPanels(list_.Selected() >= 0); }
+
+LRESULT TfMain::OnNotify(NMHDR& header) {
+  LRESULT result = 0;
+  if (list_.OnNotify(header, result)) return result;
+  if (header.hwndFrom == list_.Handle()) {
+    switch (header.code) {
+      case LVN_ITEMCHANGED: {
+        auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+        lvProgramsChange();
+        if ((change.uChanged & LVIF_STATE) &&
+            ((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
+          lvProgramsSelectItem((change.uNewState & LVIS_SELECTED) != 0);
+        return 0;
+      }
+      case LVN_ODSTATECHANGED:
+        lvProgramsChange();
+        return 0;
+      case NM_CLICK:
+      case NM_RCLICK:
+        lvProgramsClick();
+        return 0;
+      case NM_DBLCLK:
+        if (list_.Selected() >= 0) tbUninstallClick();
+        return 0;
+      case LVN_KEYDOWN:
+        if (reinterpret_cast<NMLVKEYDOWN&>(header).wVKey == VK_RETURN && list_.Selected() >= 0)
+          tbUninstallClick();
+        return 0;
+    }
+  }
+  if (header.code == TTN_GETDISPINFOW) return 0;
+  return 0;
+}
+
+void TfMain::OnContextMenu(int x, int y) {
+  if (x == -1 && y == -1) {  // from the keyboard: at the selected row
+    RECT r{};
+    int sel = list_.Selected();
+    if (sel >= 0 && ListView_GetItemRect(list_.Handle(), sel, &r, LVIR_LABEL)) {
+      POINT p{r.left, r.bottom};
+      ClientToScreen(list_.Handle(), &p);
+      x = p.x;
+      y = p.y;
+    } else {
+      POINT p{0, 0};
+      ClientToScreen(list_.Handle(), &p);
+      x = p.x;
+      y = p.y;
+    }
+  }
+  popmenuActionPopup();
+  TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
+}
+
+void TfMain::popmenuActionPopup() {
+  UINT state = list_.Selected() >= 0 ? MF_ENABLED : MF_GRAYED;
+  for (int i = 0, n = GetMenuItemCount(popup_); i < n; ++i)
+    EnableMenuItem(popup_, static_cast<UINT>(i), MF_BYPOSITION | state);
+}
+
+void TfMain::View1Click() {
+  HMENU view = GetSubMenu(menu_, 2);
+  CheckMenuRadioItem(view, cmLargeIcons, cmDetailsView,
+                     static_cast<UINT>(cmLargeIcons + list_.ViewStyle()), MF_BYCOMMAND);
+}
+
+void TfMain::OnDropFiles(HDROP drop) {
+  std::vector<std::wstring> paths;
+  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    DragQueryFileW(drop, i, path.data(), length + 1);
+    path.resize(length);
+    paths.push_back(std::move(path));
+  }
+  DragFinish(drop);
+
+  dropped_.clear();
+  for (const auto& file : ShortcutFiles(paths)) {
+    TShortcutInfo shortcut;
+    shortcut.FileName = file;
+    TUtils::ReadShortcut(shortcut);
+    dropped_.push_back(ProgramFromShortcut(shortcut));
+    // The new-program dialog, filled from the request, opens here once it exists.
+  }
+}
+
+// The window settings see the window through these.
+RECT TfMain::NormalBounds() const {
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  GetWindowPlacement(Handle(), &wp);
+  return wp.rcNormalPosition;
+}
+
+void TfMain::SetNormalBounds(const RECT& bounds) {
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  GetWindowPlacement(Handle(), &wp);
+  wp.rcNormalPosition = bounds;
+  // The window is not shown yet: keep it hidden while it moves.
+  wp.showCmd = IsWindowVisible(Handle()) ? wp.showCmd : SW_HIDE;
+  SetWindowPlacement(Handle(), &wp);
+}
+
+int TfMain::WindowState() const {
+  if (IsIconic(Handle())) return 1;
+  if (IsZoomed(Handle())) return 2;
+  return 0;
+}
+
+void TfMain::SetWindowState(int state) {
+  if (IsWindowVisible(Handle())) {
+    ShowWindow(Handle(), state == 1 ? SW_MINIMIZE : state == 2 ? SW_MAXIMIZE : SW_RESTORE);
+    return;
+  }
+  pendingShowState_ = state;  // applied when the window is first shown
+}
+
+bool TfMain::ApplicationMinimised() const { return IsIconic(Handle()) != FALSE; }

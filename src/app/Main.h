@@ -1,0 +1,167 @@
+// TfMain: the main window. Its toolbar, menus, side bar, splitter, program list and status line,
+// its start-up steps, and the commands started from it.
+#pragma once
+
+#include "app/CommandLine.h"
+#include "app/ProgramListView.h"
+#include "app/WinSettings.h"
+#include "inventory/NormalUninstall.h"
+#include "inventory/ProgramList.h"
+#include "inventory/Utils.h"
+#include "win/UniqueHandle.h"
+#include "win/Window.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TSideBar;
+class TUPClickSplitter;
+
+// Set by every recognised switch; the welcome box is offered only while it is false.
+extern bool SkipWelcome;
+// Cleared when an unattended printout fails, so that the program goes on with its main window.
+extern bool HaltAfterPrint;
+
+extern const wchar_t kApplicationTitle[];
+extern const wchar_t kMainCaption[];
+
+// What a dropped shortcut file proposes as a new program entry.
+struct TNewProgramRequest {
+  std::wstring RegistryPath;  // shown as the entry's full key
+  std::wstring KeyName;
+  std::wstring DisplayName;
+  std::wstring UninstallCommand;
+  std::wstring DisplayIcon;
+};
+TNewProgramRequest ProgramFromShortcut(const TShortcutInfo& shortcut);
+
+// Command identifiers: menu items, toolbar buttons, side links and popup items that start the
+// same command share one.
+enum TCommandId : int {
+  cmNewProgram = 1001,
+  cmEditDetails,
+  cmExit,
+  cmUninstall,
+  cmAssisted,
+  cmDelete,
+  cmDetails,
+  cmLargeIcons,
+  cmSmallIcons,
+  cmList,
+  cmDetailsView,
+  cmRefresh,
+  cmAuditReport,
+  cmUninstallLog,
+  cmHelpTopics,
+  cmUpdates,
+  cmWelcomeBox,
+  cmAbout,
+  cmFind,
+};
+
+class TfMain : public win::TWindow, private TSettingsWindow {
+public:
+  TfMain(TWinSettings& settings, TCommandLine commandLine,
+         std::vector<TUninstallSource> sources = {TUninstallSource::Machine()});
+  ~TfMain() override;
+
+  // Makes the window and runs its creation steps. Afterwards Terminated() tells whether a switch
+  // has done its work and the program ends without showing the window.
+  void Create();
+  bool Terminated() const noexcept { return terminated_; }
+  // Shows the window as start-up does (the first activation follows).
+  void Show(int showCommand);
+  // Translates the menu shortcut keys; true when the message was one.
+  bool TranslateAccelerator(MSG& msg);
+
+  // The commands, as the controls start them.
+  void tbUninstallClick();
+  void tbAssistedClick();
+  void tbDeleteClick();
+  void tbDetailsClick();
+  void Editprogramdetails1Click();
+  void NewProgram1Click();
+  void AuditReport1Click();
+  void Uninstalllog1Click();
+  void tbHelpClick();
+  void tbUpdateClick();
+  void Welcomebox1Click();
+  void About1Click();
+  void Exit1Click();
+  void Refresh1Click();
+  void spbuFindClick();
+  void ChangeViewStyle(int style);
+
+  // For the program's own use and its tests.
+  TProgramList& Programs() noexcept { return programs_; }
+  TProgramListView& lvPrograms() noexcept { return list_; }
+  HWND Toolbar() const noexcept { return toolbar_; }
+  HWND StatusBar() const noexcept { return status_; }
+  HWND FindEdit() const noexcept;
+  TSideBar& SideBar() noexcept { return *sideBar_; }
+  TUPClickSplitter& Splitter() noexcept { return *splitter_; }
+  HMENU MainMenu() const noexcept { return menu_; }
+  HMENU PopupMenu() const noexcept { return popup_; }
+  const std::vector<TNewProgramRequest>& DroppedPrograms() const noexcept { return dropped_; }
+  std::wstring StatusText() const;
+
+private:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  void FormCreate();
+  void FormActivate();
+  void FormDestroy();
+  void CreateMenus();
+  void SetMenuImages();
+  void CreateToolbar();
+  void CreateControls();
+  void Layout();
+  void OnCommand(int id);
+  LRESULT OnNotify(NMHDR& header);
+  void OnContextMenu(int x, int y);
+  void popmenuActionPopup();
+  void View1Click();
+  void OnDropFiles(HDROP drop);
+  void lvProgramsChange();
+  void lvProgramsSelectItem(bool selected);
+  void lvProgramsClick();
+  bool paQuickCanResize(int& newWidth);
+  // Shows an information box under the application title.
+  void Inform(const wchar_t* text);
+  // The selected program's entry, or null after telling the user to select one.
+  TUninstListItem* SelectedEntry(const wchar_t* message);
+
+  // TSettingsWindow
+  RECT NormalBounds() const override;
+  void SetNormalBounds(const RECT& bounds) override;
+  int WindowState() const override;
+  void SetWindowState(int state) override;
+  bool ApplicationMinimised() const override;
+
+  TWinSettings& settings_;
+  TCommandLine commandLine_;
+  TProgramList programs_;
+  TProgramListView list_;
+  std::unique_ptr<TNormalUninstall> scanner_;
+  std::vector<TUninstallSource> sources_;
+  std::unique_ptr<TSideBar> sideBar_;
+  std::unique_ptr<TUPClickSplitter> splitter_;
+  HWND toolbar_ = nullptr;
+  HWND status_ = nullptr;
+  HMENU menu_ = nullptr;
+  HMENU popup_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  win::UniqueHImageList toolbarImages_;
+  win::UniqueHImageList stateImages_;
+  win::UniqueHImageList foldImages_;
+  std::vector<win::UniqueHBitmap> menuBitmaps_;
+  win::UniqueHIcon sideIcons_[3];
+  bool uninstallOnActivate_ = false;
+  bool terminated_ = false;
+  int pendingShowState_ = -1;  // a stored state applied when the window is first shown
+  std::vector<TNewProgramRequest> dropped_;
+};
+
+// The one main window of the program.
+extern TfMain* fMain;

@@ -1,0 +1,311 @@
+// The main window's menus, toolbar and controls, and the commands they start.
+#include "app/Main.h"
+
+#include "app/Images.h"
+#include "app/ProgramFinder.h"
+#include "app/SideBar.h"
+#include "images/ImageIds.h"
+#include "inventory/UninstallItem.h"
+#include "widgets/UPClickSplitter.h"
+#include "win/Gdi.h"
+
+#include <shellapi.h>
+
+namespace {
+
+const wchar_t kSelectToUninstall[] = L"Please select a program you wish to uninstall";
+const wchar_t kSelectToEdit[] = L"Please select a program you wish to edit details for";
+const wchar_t kUpdatesFile[] = L"updates.url";
+const wchar_t kNotFoundPrefix[] = L"The program you are looking for (";
+const wchar_t kNotFoundSuffix[] = L") was not found";
+
+constexpr int kListId = 100;
+constexpr int kToolbarId = 101;
+constexpr int kStatusId = 102;
+constexpr int kSideBarWidth = 210;
+constexpr int kSplitterWidth = 7;
+
+struct TColumn {
+  const wchar_t* Caption;
+  int Width;
+};
+const TColumn kColumns[] = {{L"Name", 150},
+                            {L"Size", 70},
+                            {L"Last Used On", 90},
+                            {L"Frequency", 70},
+                            {L"Uninstall Command", 270}};
+
+struct TMenuItem {
+  int Id;  // 0 for a separator
+  const wchar_t* Caption;
+};
+
+void AppendItems(HMENU menu, std::initializer_list<TMenuItem> items) {
+  for (const auto& item : items) {
+    if (item.Id == 0)
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    else
+      AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.Id), item.Caption);
+  }
+}
+
+HMENU SubMenu(std::initializer_list<TMenuItem> items) {
+  HMENU menu = CreatePopupMenu();
+  AppendItems(menu, items);
+  return menu;
+}
+
+// The picture beside each menu item that has one.
+const std::pair<int, int> kMenuImages[] = {
+    {cmNewProgram, IDI_MN_NEW},     {cmEditDetails, IDI_MN_EDIT},   {cmExit, IDI_MN_EXIT},
+    {cmUninstall, IDI_MN_UNINSTALL}, {cmAssisted, IDI_MN_ASSISTED}, {cmDelete, IDI_MN_DELETE},
+    {cmDetails, IDI_MN_DETAILS},    {cmRefresh, IDI_MN_REFRESH},    {cmAuditReport, IDI_MN_AUDIT},
+    {cmUninstallLog, IDI_MN_LOG},   {cmHelpTopics, IDI_MN_HELP},    {cmUpdates, IDI_MN_UPDATE},
+    {cmWelcomeBox, IDI_MN_WELCOME}, {cmAbout, IDI_MN_ABOUT}};
+
+struct TToolButton {
+  int Id;
+  const wchar_t* Caption;
+  bool SeparatorAfter;
+};
+const TToolButton kToolButtons[] = {{cmUninstall, L"Uninstall", false},
+                                    {cmAssisted, L"Assisted Uninstall", true},
+                                    {cmDelete, L"Delete From List", true},
+                                    {cmDetails, L"Program Details", false},
+                                    {cmAuditReport, L"Audit Report", true},
+                                    {cmHelpTopics, L"Help", true},
+                                    {cmUpdates, L"Update", false}};
+
+}  // namespace
+
+void TfMain::CreateMenus() {
+  menu_ = CreateMenu();
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
+                                   {cmNewProgram, L"&New program...\tCtrl+N"},
+                                   {cmEditDetails, L"&Edit program details\tCtrl+E"},
+                                   {0, nullptr},
+                                   {cmExit, L"E&xit\tCtrl+X"},
+                               })),
+              L"&File");
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
+                                   {cmUninstall, L"U&ninstall\tCtrl+U"},
+                                   {cmAssisted, L"&Assisted Uninstall...\tCtrl+A"},
+                                   {0, nullptr},
+                                   {cmDelete, L"&Delete program from list\tCtrl+Del"},
+                                   {0, nullptr},
+                                   {cmDetails, L"Program details"},
+                               })),
+              L"&Uninstall");
+  HMENU view = SubMenu({{cmLargeIcons, L"Large Icons"},
+                        {cmSmallIcons, L"Small Icons"},
+                        {cmList, L"List"},
+                        {cmDetailsView, L"Details"},
+                        {0, nullptr},
+                        {cmRefresh, L"Refresh"}});
+  for (int id = cmLargeIcons; id <= cmDetailsView; ++id) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    info.fType = MFT_STRING | MFT_RADIOCHECK;
+    SetMenuItemInfoW(view, static_cast<UINT>(id), FALSE, &info);
+  }
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
+                                   {cmAuditReport, L"Audit Report..."},
+                                   {cmUninstallLog, L"Uninstall Log..."},
+                               })),
+              L"&Reports");
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
+                                   {cmHelpTopics, L"Help Topics..."},
+                                   {cmUpdates, L"Update"},
+                                   {0, nullptr},
+                                   {cmWelcomeBox, L"Welcome box"},
+                                   {0, nullptr},
+                                   {cmAbout, L"About"},
+                               })),
+              L"&Help");
+  SetMenu(Handle(), menu_);
+
+  HMENU popupBar = CreatePopupMenu();
+  popup_ = SubMenu({{cmUninstall, L"Uninstall...\tCtrl+U"},
+                    {cmDelete, L"Delete From List...\tCtrl+Del"},
+                    {0, nullptr},
+                    {cmDetails, L"Program Details..."},
+                    {cmEditDetails, L"Edit Program Details..."}});
+  DestroyMenu(popupBar);
+
+  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'N', cmNewProgram},
+                  {FCONTROL | FVIRTKEY, 'E', cmEditDetails},
+                  {FCONTROL | FVIRTKEY, 'X', cmExit},
+                  {FCONTROL | FVIRTKEY, 'U', cmUninstall},
+                  {FCONTROL | FVIRTKEY, 'A', cmAssisted},
+                  {FCONTROL | FVIRTKEY, VK_DELETE, cmDelete}};
+  accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
+  SetMenuImages();
+}
+
+void TfMain::SetMenuImages() {
+  int size = win::Scale(Handle(), 16);
+  menuBitmaps_.clear();
+  for (auto [command, image] : kMenuImages) {
+    menuBitmaps_.push_back(CreateMenuBitmap(image, size));
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_BITMAP;
+    info.hbmpItem = menuBitmaps_.back().Get();
+    SetMenuItemInfoW(menu_, static_cast<UINT>(command), FALSE, &info);
+    SetMenuItemInfoW(popup_, static_cast<UINT>(command), FALSE, &info);
+  }
+}
+
+void TfMain::CreateToolbar() {
+  toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT |
+                                 TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER,
+                             0, 0, 0, 0, Handle(),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolbarId)),
+                             GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DOUBLEBUFFER);
+  toolbarImages_ = CreateIconImageList(IDI_TB_FIRST, IDI_TB_COUNT, win::Scale(Handle(), 32));
+  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
+  std::vector<TBBUTTON> buttons;
+  for (size_t i = 0; i < std::size(kToolButtons); ++i) {
+    const auto& b = kToolButtons[i];
+    TBBUTTON button{};
+    button.iBitmap = static_cast<int>(i);
+    button.idCommand = b.Id;
+    button.fsState = TBSTATE_ENABLED;
+    button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+    button.iString = reinterpret_cast<INT_PTR>(b.Caption);
+    buttons.push_back(button);
+    if (b.SeparatorAfter) {
+      TBBUTTON separator{};
+      separator.fsStyle = BTNS_SEP;
+      buttons.push_back(separator);
+    }
+  }
+  SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+}
+
+void TfMain::CreateControls() {
+  sideBar_ = std::make_unique<TSideBar>();
+  sideBar_->Create(Handle(), win::Scale(Handle(), kSideBarWidth));
+  sideBar_->OnCommand = [this](int id) { OnCommand(id); };
+  foldImages_ = CreateIconImageList(IDI_FOLD_FIRST, IDI_FOLD_COUNT, win::Scale(Handle(), 18));
+  sideBar_->SetFoldImages(foldImages_.Get());
+  for (int i = 0; i < 3; ++i)
+    sideIcons_[i] = LoadIconResource(IDI_SIDE_FIRST + i, win::Scale(Handle(), 16));
+  sideBar_->SetLinkIcons(sideIcons_[0].Get(), sideIcons_[1].Get(), sideIcons_[2].Get());
+
+  splitter_ = std::make_unique<TUPClickSplitter>();
+  splitter_->Create(Handle(), TAlign::alLeft, win::Scale(Handle(), kSideBarWidth), 0,
+                    win::Scale(Handle(), kSplitterWidth), win::Scale(Handle(), 300));
+  // The side bar is never wider than half the window: a drag beyond that stops there.
+  splitter_->OnCanResize = [this](TUPClickSplitter&, int& size) {
+    paQuickCanResize(size);
+    return true;
+  };
+  splitter_->OnMoved = [this](TUPClickSplitter&) { Layout(); };
+
+  std::vector<std::pair<std::wstring, int>> columns;
+  for (const auto& c : kColumns) columns.emplace_back(c.Caption, c.Width);
+  list_.Create(Handle(), kListId, columns);
+  stateImages_ = CreateStateImages(Handle());
+
+  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
+                            0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)),
+                            GetModuleHandleW(nullptr), nullptr);
+  int whole = -1;  // one part across the whole bar
+  SendMessageW(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
+  SetFocus(list_.Handle());
+  Layout();
+}
+
+void TfMain::OnCommand(int id) {
+  switch (id) {
+    case cmNewProgram: NewProgram1Click(); break;
+    case cmEditDetails: Editprogramdetails1Click(); break;
+    case cmExit: Exit1Click(); break;
+    case cmUninstall: tbUninstallClick(); break;
+    case cmAssisted: tbAssistedClick(); break;
+    case cmDelete: tbDeleteClick(); break;
+    case cmDetails: tbDetailsClick(); break;
+    case cmLargeIcons:
+    case cmSmallIcons:
+    case cmList:
+    case cmDetailsView: ChangeViewStyle(id - cmLargeIcons); break;
+    case cmRefresh: Refresh1Click(); break;
+    case cmAuditReport: AuditReport1Click(); break;
+    case cmUninstallLog: Uninstalllog1Click(); break;
+    case cmHelpTopics: tbHelpClick(); break;
+    case cmUpdates: tbUpdateClick(); break;
+    case cmWelcomeBox: Welcomebox1Click(); break;
+    case cmAbout: About1Click(); break;
+    case cmFind: spbuFindClick(); break;
+  }
+}
+
+void TfMain::Inform(const wchar_t* text) {
+  MessageBoxW(Handle(), text, kApplicationTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+TUninstListItem* TfMain::SelectedEntry(const wchar_t* message) {
+  TProgramRow* row = list_.SelectedRow();
+  if (!row) {
+    Inform(message);
+    return nullptr;
+  }
+  return row->Entry.get();
+}
+
+// The dialogs these commands open join the program with their own features; until then each
+// command makes its selection check and stops there.
+void TfMain::tbUninstallClick() { SelectedEntry(kSelectToUninstall); }
+void TfMain::tbDeleteClick() { SelectedEntry(kSelectToUninstall); }
+void TfMain::tbDetailsClick() { SelectedEntry(kSelectToUninstall); }
+void TfMain::Editprogramdetails1Click() { SelectedEntry(kSelectToEdit); }
+void TfMain::tbAssistedClick() {}
+void TfMain::NewProgram1Click() {}
+void TfMain::AuditReport1Click() {}
+void TfMain::Uninstalllog1Click() {}
+void TfMain::tbHelpClick() {}
+void TfMain::Welcomebox1Click() {}
+void TfMain::About1Click() {}
+
+void TfMain::Exit1Click() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+void TfMain::tbUpdateClick() {
+  std::wstring path = TUtils::ExeFolder() + kUpdatesFile;
+  if (!TUtils::FileExists(path)) return;
+  ShellExecuteW(Handle(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TfMain::Refresh1Click() {
+  int remembered = std::max(0, list_.Selected());
+  list_.ClearSelection();
+  scanner_->Scan();
+  int row = PositionAfterRefresh(remembered, programs_.Count());
+  if (row >= 0) list_.Select(row, false);
+}
+
+void TfMain::ChangeViewStyle(int style) {
+  list_.SetViewStyle(style);
+  InvalidateRect(list_.Handle(), nullptr, TRUE);
+  CheckMenuRadioItem(GetSubMenu(menu_, 2), cmLargeIcons, cmDetailsView,
+                     static_cast<UINT>(cmLargeIcons + style), MF_BYCOMMAND);
+}
+
+void TfMain::spbuFindClick() {
+  std::wstring text = sideBar_->FindText();
+  if (programs_.Count() == 0 || text.empty()) return;
+  auto match = FindNextMatch(programs_, list_.Selected(), text);
+  if (!match) {
+    std::wstring message = kNotFoundPrefix + text + kNotFoundSuffix;
+    MessageBoxW(Handle(), message.c_str(), kMainCaption, MB_OK | MB_ICONERROR);
+    return;
+  }
+  list_.Select(*match, true);
+}
+
+HWND TfMain::FindEdit() const noexcept { return sideBar_ ? sideBar_->FindEdit() : nullptr; }

@@ -1,0 +1,59 @@
+#include "app/ProgramFinder.h"
+
+#include <windows.h>
+
+namespace {
+
+std::wstring Folded(const std::wstring& text) {
+  if (text.empty()) return text;
+  int n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, text.c_str(),
+                       static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, text.c_str(),
+               static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+}  // namespace
+
+std::optional<int> FindNextMatch(const TProgramList& list, int selected, const std::wstring& text) {
+  int n = static_cast<int>(list.Count());
+  if (n == 0 || text.empty()) return std::nullopt;
+  int start = selected < 0 ? 0 : selected;
+  std::wstring wanted = Folded(text);
+  for (int step = 1; step <= n; ++step) {
+    int index = (start + step) % n;
+    if (Folded(list.Row(static_cast<size_t>(index)).Caption).find(wanted) != std::wstring::npos)
+      return index;
+  }
+  return std::nullopt;
+}
+
+int FindProgram(const TProgramList& list, const std::wstring& text) {
+  if (text.empty()) return -1;
+  for (size_t i = 0; i < list.Count(); ++i) {
+    const std::wstring& caption = list.Row(i).Caption;
+    if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.c_str(),
+                       static_cast<int>(caption.size()), text.c_str(),
+                       static_cast<int>(text.size())) == CSTR_EQUAL)
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int PositionAfterRefresh(int remembered, size_t count) {
+  if (count == 0) return -1;
+  if (remembered >= 0 && static_cast<size_t>(remembered) < count) return remembered;
+  return 0;
+}
+
+std::vector<std::wstring> ShortcutFiles(const std::vector<std::wstring>& paths) {
+  std::vector<std::wstring> shortcuts;
+  for (const auto& path : paths) {
+    if (path.size() < 4 || path.compare(path.size() - 4, 4, L".lnk") != 0) continue;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    shortcuts.push_back(path);
+  }
+  return shortcuts;
+}

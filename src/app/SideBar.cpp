@@ -1,0 +1,251 @@
+#include "app/SideBar.h"
+
+#include "app/Main.h"
+#include "widgets/SideBarHeader.h"
+#include "widgets/SideBarLabel.h"
+#include "win/Gdi.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const wchar_t kClassName[] = L"TSideBar";
+// The surface behind the panels.
+constexpr COLORREF kSideBarColor = RGB(238, 243, 250);
+constexpr int kMargin = 10;      // around and between the panels
+constexpr int kInset = 12;       // of the contents inside a panel
+constexpr int kActionsHeight = 88;
+constexpr int kInfoHeight = 160;
+constexpr int kInfoHeight9x = 80;
+constexpr int kFindHeight = 70;
+constexpr int kImageId1 = 201, kImageId2 = 202, kFindButtonId = 203;
+
+void SetControlFont(HWND hwnd, HFONT font) {
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+}  // namespace
+
+TSideBar::TSideBar() = default;
+TSideBar::~TSideBar() = default;
+
+int TSideBar::S(int pixels) const { return win::Scale(Handle(), pixels); }
+
+void TSideBar::Create(HWND parent, int width) {
+  background_.Reset(CreateSolidBrush(kSideBarColor));
+  RegisterClass(kClassName, 0, LoadCursorW(nullptr, IDC_ARROW), nullptr);
+  CreateWindowObject(WS_EX_CONTROLPARENT, kClassName, L"",
+                     WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, width, 400,
+                     parent, nullptr);
+  font_.Reset(win::CreateMessageFont(Handle()));
+  boldFont_.Reset(win::CreateMessageFont(Handle(), true));
+
+  auto makePanel = [this](std::unique_ptr<TSideBarElement>& panel, const wchar_t* caption,
+                          int height) {
+    panel = std::make_unique<TSideBarElement>();
+    panel->Create(Handle(), 0, 0, S(100), S(height));
+    panel->SetHeaderCaption(caption);
+    panel->SetSuportColor(kSideBarColor);
+    panel->OnHeightChanged = [this](TSideBarElement&) { Restack(); };
+  };
+  makePanel(sideBarActions_, L"Actions", kActionsHeight);
+  makePanel(sideBarInfo_, L"Info", kInfoHeight);
+  makePanel(sideBarFind_, L"Find", kFindHeight);
+
+  // Actions: two links, each with a picture that does the same.
+  HWND actions = sideBarActions_->Handle();
+  imgSideUninstall_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON |
+                                      SS_NOTIFY | SS_REALSIZECONTROL, 0, 0, 0, 0, actions,
+                                      reinterpret_cast<HMENU>(kImageId1), nullptr, nullptr);
+  imgSideDelete_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON |
+                                   SS_NOTIFY | SS_REALSIZECONTROL, 0, 0, 0, 0, actions,
+                                   reinterpret_cast<HMENU>(kImageId2), nullptr, nullptr);
+  auto makeLink = [this](std::unique_ptr<TSideBarLabel>& link, HWND parent, const wchar_t* caption,
+                         int command) {
+    link = std::make_unique<TSideBarLabel>();
+    link->Create(parent, caption, 0, 0, S(70), S(18));
+    SetControlFont(link->Handle(), font_.Get());
+    link->OnClick = [this, command] {
+      if (OnCommand) OnCommand(command);
+    };
+  };
+  makeLink(SideBarLabel2_, actions, L"Uninstall program", cmUninstall);
+  makeLink(SideBarLabel3_, actions, L"Delete program from list", cmDelete);
+
+  // Info: the program's name and usage facts.
+  HWND info = sideBarInfo_->Handle();
+  lSidePrgName_ = MakeLabel(info, L"", SS_EDITCONTROL | SS_NOPREFIX);
+  SetControlFont(lSidePrgName_, boldFont_.Get());
+  Label4_ = MakeLabel(info, L"Size: ");
+  Label5_ = MakeLabel(info, L"Frequency:");
+  Label6_ = MakeLabel(info, L"Last Used On: ");
+  lSideSize_ = MakeLabel(info, L"", SS_NOPREFIX);
+  lSideUsed_ = MakeLabel(info, L"", SS_NOPREFIX);
+  lSideLastUsed_ = MakeLabel(info, L"", SS_NOPREFIX);
+  makeLink(SideBarLabel4_, info, L"More details", cmDetails);
+
+  // Find: the text and its button.
+  HWND find = sideBarFind_->Handle();
+  edFind_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, find,
+                            nullptr, nullptr, nullptr);
+  SetControlFont(edFind_, font_.Get());
+  SendMessageW(edFind_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Program name"));
+  SetWindowSubclass(edFind_, FindEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  spbuFind_ = CreateWindowExW(0, L"BUTTON", L"Go  ", WS_CHILD | WS_VISIBLE | WS_TABSTOP |
+                              BS_PUSHBUTTON, 0, 0, 0, 0, find,
+                              reinterpret_cast<HMENU>(kFindButtonId), nullptr, nullptr);
+  SetControlFont(spbuFind_, font_.Get());
+  LayoutPanels();
+  Restack();
+}
+
+HWND TSideBar::MakeLabel(HWND parent, const wchar_t* text, DWORD style) {
+  HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                               parent, nullptr, nullptr, nullptr);
+  SetControlFont(label, font_.Get());
+  return label;
+}
+
+// Places the contents inside each panel for the current width.
+void TSideBar::LayoutPanels() {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  int width = std::max<int>(S(60), client.right - 2 * S(kMargin));
+  for (auto* panel : {sideBarActions_.get(), sideBarInfo_.get(), sideBarFind_.get()}) {
+    RECT r;
+    GetWindowRect(panel->Handle(), &r);
+    SetWindowPos(panel->Handle(), nullptr, 0, 0, width, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  int x = S(kInset), inner = width - 2 * S(kInset), icon = S(16), row = S(22);
+  int top = S(24) + S(8);
+  auto place = [](HWND hwnd, int x, int y, int w, int h) {
+    SetWindowPos(hwnd, nullptr, x, y, std::max(0, w), h, SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  place(imgSideUninstall_, x, top + S(1), icon, icon);
+  place(SideBarLabel2_->Handle(), x + icon + S(6), top, inner - icon - S(6), S(18));
+  place(imgSideDelete_, x, top + row + S(1), icon, icon);
+  place(SideBarLabel3_->Handle(), x + icon + S(6), top + row, inner - icon - S(6), S(18));
+
+  place(lSidePrgName_, x, top, inner, S(34));
+  int captionWidth = S(86);
+  int y = top + S(38);
+  for (auto [caption, value] : {std::pair{Label4_, lSideSize_}, std::pair{Label5_, lSideUsed_},
+                                std::pair{Label6_, lSideLastUsed_}}) {
+    place(caption, x, y, captionWidth, S(18));
+    place(value, x + captionWidth, y, inner - captionWidth, S(18));
+    y += S(20);
+  }
+  RECT info;
+  GetClientRect(sideBarInfo_->Handle(), &info);
+  if (sideBarInfo_->State() || sideBarInfo_->SavedHeight() == 0)
+    place(SideBarLabel4_->Handle(), x, (usageShown_ ? S(kInfoHeight) : S(kInfoHeight9x)) - S(26),
+          inner, S(18));
+
+  int buttonWidth = S(56);
+  place(edFind_, x, top + S(2), inner - buttonWidth - S(6), S(24));
+  place(spbuFind_, x + inner - buttonWidth, top + S(1), buttonWidth, S(26));
+}
+
+// Stacks the panels from the top; a folded or unfolded panel moves the ones below it.
+void TSideBar::Restack() {
+  int y = S(kMargin);
+  for (auto* panel : {sideBarActions_.get(), sideBarInfo_.get(), sideBarFind_.get()}) {
+    if (!panel || !panel->Handle()) continue;
+    // The style bit, not IsWindowVisible: during start-up the main window is not shown yet.
+    if (!(GetWindowLongPtrW(panel->Handle(), GWL_STYLE) & WS_VISIBLE)) continue;
+    SetWindowPos(panel->Handle(), nullptr, S(kMargin), y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    y += panel->Height() + S(kMargin);
+  }
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TSideBar::ShowProgram(const std::wstring& name, const std::wstring& size,
+                           const std::wstring& used, const std::wstring& lastUsed) {
+  SetWindowTextW(lSidePrgName_, name.c_str());
+  if (!usageShown_) return;
+  SetWindowTextW(lSideSize_, size.c_str());
+  SetWindowTextW(lSideUsed_, used.c_str());
+  SetWindowTextW(lSideLastUsed_, lastUsed.c_str());
+}
+
+void TSideBar::ShowProgramPanels(bool show) {
+  for (auto* panel : {sideBarActions_.get(), sideBarInfo_.get()}) {
+    bool visible = (GetWindowLongPtrW(panel->Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+    if (visible != show) ShowWindow(panel->Handle(), show ? SW_SHOWNA : SW_HIDE);
+  }
+  Restack();
+}
+
+void TSideBar::HideUsageLabels() {
+  usageShown_ = false;
+  for (HWND label : {Label4_, Label5_, Label6_, lSideSize_, lSideUsed_, lSideLastUsed_})
+    ShowWindow(label, SW_HIDE);
+  RECT r;
+  GetWindowRect(sideBarInfo_->Handle(), &r);
+  SetWindowPos(sideBarInfo_->Handle(), nullptr, 0, 0, r.right - r.left, S(kInfoHeight9x),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  LayoutPanels();
+  Restack();
+}
+
+void TSideBar::SetFoldImages(HIMAGELIST images) {
+  for (auto* panel : {sideBarActions_.get(), sideBarInfo_.get(), sideBarFind_.get()})
+    panel->SetImageList(images);
+}
+
+void TSideBar::SetLinkIcons(HICON uninstall, HICON remove, HICON find) {
+  SendMessageW(imgSideUninstall_, STM_SETICON, reinterpret_cast<WPARAM>(uninstall), 0);
+  SendMessageW(imgSideDelete_, STM_SETICON, reinterpret_cast<WPARAM>(remove), 0);
+  SendMessageW(spbuFind_, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(find));
+  LayoutPanels();
+}
+
+std::wstring TSideBar::FindText() const {
+  int length = GetWindowTextLengthW(edFind_);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  GetWindowTextW(edFind_, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+LRESULT TSideBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SIZE:
+      LayoutPanels();
+      Restack();
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(Handle(), &r);
+      FillRect(reinterpret_cast<HDC>(wp), &r, background_.Get());
+      return 1;
+    }
+    case WM_COMMAND: {
+      int id = LOWORD(wp), code = HIWORD(wp);
+      if (!OnCommand) break;
+      if (id == kImageId1 && code == STN_CLICKED) OnCommand(cmUninstall);
+      if (id == kImageId2 && code == STN_CLICKED) OnCommand(cmDelete);
+      if (id == kFindButtonId && code == BN_CLICKED) OnCommand(cmFind);
+      return 0;
+    }
+  }
+  return DefaultProc(msg, wp, lp);
+}
+
+LRESULT CALLBACK TSideBar::FindEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                        DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<TSideBar*>(data);
+  if (msg == WM_KEYDOWN && wp == VK_RETURN) {
+    win::Guarded([self] {
+      if (self->OnCommand) self->OnCommand(cmFind);
+    });
+    return 0;
+  }
+  if (msg == WM_CHAR && (wp == L'\r' || wp == L'\n')) return 0;  // no beep for Enter
+  if (msg == WM_GETDLGCODE) return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FindEditProc, 1);
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}

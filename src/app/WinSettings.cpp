@@ -1,0 +1,110 @@
+#include "app/WinSettings.h"
+
+#include <climits>
+
+namespace {
+
+struct TColumnValue {
+  const wchar_t* Name;
+  int Default;
+};
+const TColumnValue kColumns[] = {{L"NameLength", 150},
+                                 {L"SizeLength", 70},
+                                 {L"LastUsedLength", 90},
+                                 {L"FreqLength", 70},
+                                 {L"UnCommLength", 270}};
+
+// Closes the settings key on every way out of a load or save.
+struct TKeyCloser {
+  TRegistry& Reg;
+  ~TKeyCloser() { Reg.CloseKey(); }
+};
+
+}  // namespace
+
+int ParseSettingInteger(const std::wstring& text) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
+  long long value = 0;
+  bool digits = false;
+  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+    value = value * 10 + (text[i] - L'0');
+    digits = true;
+    if (value > static_cast<long long>(INT_MAX) + 1) break;
+  }
+  if (negative) value = -value;
+  if (!digits || i != text.size() || value > INT_MAX || value < INT_MIN)
+    throw ERegistryException(L"'" + text + L"' is not a valid integer value");
+  return static_cast<int>(value);
+}
+
+TWinSettings::TWinSettings(std::wstring subKey, HKEY root, std::wstring base)
+    : subKey_(std::move(subKey)), base_(std::move(base)) {
+  reg_.SetRootKey(root);
+}
+
+int TWinSettings::ReadInt(const std::wstring& name, int defaultValue) {
+  if (!reg_.ValueExists(name)) return defaultValue;
+  return ParseSettingInteger(reg_.ReadString(name));
+}
+
+void TWinSettings::WriteInt(const std::wstring& name, int value) {
+  reg_.WriteString(name, std::to_wstring(value));
+}
+
+void TWinSettings::LoadSettings() {
+  // Reading needs no more than read access.
+  if (!reg_.OpenKeyReadOnly(L"\\" + KeyPath())) return;
+  TKeyCloser closer{reg_};
+
+  if (window_) {
+    RECT b = window_->NormalBounds();
+    int width = ReadInt(L"Width", b.right - b.left);
+    b.right = b.left + width;
+    window_->SetNormalBounds(b);
+    int height = ReadInt(L"Height", b.bottom - b.top);
+    b.bottom = b.top + height;
+    window_->SetNormalBounds(b);
+    int left = ReadInt(L"Left", b.left);
+    OffsetRect(&b, left - b.left, 0);
+    window_->SetNormalBounds(b);
+    int top = ReadInt(L"Top", b.top);
+    OffsetRect(&b, 0, top - b.top);
+    window_->SetNormalBounds(b);
+    int state = ReadInt(L"WindowState", 0);
+    // A state outside the three known ones is taken as normal.
+    window_->SetWindowState(state == 1 || state == 2 ? state : 0);
+  }
+  if (list_) {
+    for (int column = 0; column < 5; ++column) {
+      int width = ReadInt(kColumns[column].Name, kColumns[column].Default);
+      if (column < list_->ColumnCount()) list_->SetColumnWidth(column, width);
+    }
+    int style = ReadInt(L"MainViewStyle", 0);
+    if (style >= 0 && style <= 3) list_->SetViewStyle(style);
+  }
+}
+
+void TWinSettings::SaveSettings() {
+  if (!window_ || !list_) return;
+  RECT b = window_->NormalBounds();
+  // Without the key the first write fails with the registry layer's error.
+  reg_.OpenKey(L"\\" + KeyPath(), true);
+  TKeyCloser closer{reg_};
+  WriteInt(L"Width", b.right - b.left);
+  WriteInt(L"Height", b.bottom - b.top);
+  WriteInt(L"Left", b.left);
+  WriteInt(L"Top", b.top);
+  WriteInt(L"WindowState", window_->ApplicationMinimised() ? 1 : window_->WindowState());
+  WriteInt(L"NameLength", list_->ColumnWidth(0));
+  if (list_->ColumnCount() == 2) {
+    WriteInt(L"UnCommLength", list_->ColumnWidth(1));
+  } else {
+    WriteInt(L"SizeLength", list_->ColumnWidth(1));
+    WriteInt(L"LastUsedLength", list_->ColumnWidth(2));
+    WriteInt(L"FreqLength", list_->ColumnWidth(3));
+    WriteInt(L"UnCommLength", list_->ColumnWidth(4));
+  }
+  WriteInt(L"MainViewStyle", list_->ViewStyle());
+}

@@ -1,0 +1,65 @@
+// TWinSettings: the main window's place, size and state and the program list's column widths and
+// view style, kept per user under HKEY_CURRENT_USER\Software\Tarvenholt\<subkey>.
+#pragma once
+
+#include "inventory/Registry.h"
+
+#include <windows.h>
+
+#include <string>
+
+// What the settings need of the main window.
+class TSettingsWindow {
+public:
+  virtual ~TSettingsWindow() = default;
+  // The normal (restored) rectangle, in the coordinates of GetWindowPlacement.
+  virtual RECT NormalBounds() const = 0;
+  virtual void SetNormalBounds(const RECT& bounds) = 0;
+  // 0 normal, 1 minimised, 2 maximised.
+  virtual int WindowState() const = 0;
+  virtual void SetWindowState(int state) = 0;
+  virtual bool ApplicationMinimised() const = 0;
+};
+
+// What the settings need of the program list.
+class TSettingsList {
+public:
+  virtual ~TSettingsList() = default;
+  virtual int ColumnCount() const = 0;
+  virtual int ColumnWidth(int column) const = 0;
+  virtual void SetColumnWidth(int column, int width) = 0;
+  // 0 large icons, 1 small icons, 2 list, 3 details.
+  virtual int ViewStyle() const = 0;
+  virtual void SetViewStyle(int style) = 0;
+};
+
+class TWinSettings {
+public:
+  // The key is base + subKey under root; only tests choose another base.
+  explicit TWinSettings(std::wstring subKey, HKEY root = HKEY_CURRENT_USER,
+                        std::wstring base = L"Software\\Tarvenholt\\");
+
+  void SetForm(TSettingsWindow* window) noexcept { window_ = window; }
+  void SetListView(TSettingsList* list) noexcept { list_ = list; }
+
+  // Applies the stored values one by one. A value that is no decimal number, or not text, stops
+  // the load with an error; the values before it stay applied.
+  void LoadSettings();
+  void SaveSettings();
+
+  // The settings key, from the root.
+  std::wstring KeyPath() const { return base_ + subKey_; }
+
+private:
+  int ReadInt(const std::wstring& name, int defaultValue);
+  void WriteInt(const std::wstring& name, int value);
+
+  TRegistry reg_;
+  std::wstring subKey_;
+  std::wstring base_;
+  TSettingsWindow* window_ = nullptr;
+  TSettingsList* list_ = nullptr;
+};
+
+// Parses a decimal integer with an optional sign; raises "'%s' is not a valid integer value".
+int ParseSettingInteger(const std::wstring& text);

@@ -1,0 +1,78 @@
+#include "app/CommandLine.h"
+#include "app/ProgramFinder.h"
+#include "inventory/UninstallItem.h"
+#include "support/TestMachine.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+// A list of rows with these captions (sorted as the program list sorts them).
+struct TListOf : TProgramList {
+  TListOf(std::initializer_list<const wchar_t*> captions) {
+    BeginUpdate();
+    for (const wchar_t* c : captions) Add().Entry->SetName(c);
+    EndUpdate();
+  }
+};
+
+TEST(FindNextMatch, BeginsAfterTheSelectedRowAndTestsItLast) {
+  TListOf list({L"Alpha", L"Beta", L"Gamma", L"Delta"});  // Alpha Beta Delta Gamma
+  EXPECT_EQ(FindNextMatch(list, 0, L"a"), 1);            // Beta, not Alpha itself
+  EXPECT_EQ(FindNextMatch(list, 3, L"ALPHA"), 0);        // wraps round
+  EXPECT_EQ(FindNextMatch(list, 2, L"delta"), 2);        // only the selected row matches
+  EXPECT_EQ(FindNextMatch(list, -1, L"alpha"), 0);       // no selection: the first row last
+  EXPECT_EQ(FindNextMatch(list, -1, L"eta"), 1);
+  EXPECT_FALSE(FindNextMatch(list, 3, L"zeta"));
+  EXPECT_FALSE(FindNextMatch(list, 0, L""));
+  TProgramList empty;
+  EXPECT_FALSE(FindNextMatch(empty, -1, L"a"));
+  TListOf one({L"Only One"});
+  EXPECT_EQ(FindNextMatch(one, 0, L"one"), 0);
+  TListOf scripts({L"Программа ОФИС", L"Ελληνικά Εργαλεία"});
+  // Greek sorts before Cyrillic.
+  EXPECT_EQ(FindNextMatch(scripts, -1, L"офис"), 1);
+  EXPECT_EQ(FindNextMatch(scripts, 1, L"εργαλεία"), 0);
+}
+
+TEST(FindProgram, MatchesWholeCaptionsIgnoringCaseFromTheFirstRow) {
+  TListOf list({L"Twin", L"Twin", L"Twin Peaks", L"Other"});
+  EXPECT_EQ(FindProgram(list, L"twin"), 1);  // Other sorts first
+  EXPECT_EQ(FindProgram(list, L"TWIN PEAKS"), 3);
+  EXPECT_EQ(FindProgram(list, L"Twi"), -1);
+  EXPECT_EQ(FindProgram(list, L""), -1);
+}
+
+TEST(PositionAfterRefresh, KeepsThePositionOrFallsBackToTheFirstRow) {
+  EXPECT_EQ(PositionAfterRefresh(2, 5), 2);
+  EXPECT_EQ(PositionAfterRefresh(4, 4), 0);
+  EXPECT_EQ(PositionAfterRefresh(0, 0), -1);
+}
+
+TEST(ShortcutFiles, KeepsExactLnkFilesAndDropsFolders) {
+  TTempDir dir;
+  std::wstring a = dir.MakeFile(L"a.lnk"), b = dir.MakeFile(L"b.LNK"), c = dir.MakeFile(L"c.txt");
+  std::wstring folder = dir.MakeFolder(L"d.lnk");
+  EXPECT_EQ(ShortcutFiles({c, a, b, folder, L"C:\\missing.lnk"}),
+            (std::vector<std::wstring>{a, L"C:\\missing.lnk"}));
+}
+
+TEST(CommandLine, RecognisesTheSwitchesInParameterOneInAnyCase) {
+  EXPECT_EQ(TCommandLine({L"/uninstall", L"x"}).Switch(), TSwitch::Uninstall);
+  EXPECT_EQ(TCommandLine({L"/Qu"}).Switch(), TSwitch::QuietUninstall);
+  EXPECT_EQ(TCommandLine({L"/rfl"}).Switch(), TSwitch::ReportFileLong);
+  EXPECT_EQ(TCommandLine({L"/RFS"}).Switch(), TSwitch::ReportFileShort);
+  EXPECT_EQ(TCommandLine({L"/rps"}).Switch(), TSwitch::ReportPrintShort);
+  EXPECT_EQ(TCommandLine({L"/RPL"}).Switch(), TSwitch::ReportPrintLong);
+  EXPECT_EQ(TCommandLine({L"x", L"/QU"}).Switch(), TSwitch::None);
+  EXPECT_EQ(TCommandLine({L"/QUX"}).Switch(), TSwitch::None);
+  EXPECT_EQ(TCommandLine({}).Switch(), TSwitch::None);
+  TCommandLine line({L"/QU", L"A", L"B"});
+  EXPECT_EQ(line.Parameter(3), L"B");
+  EXPECT_EQ(line.Parameter(4), L"");
+  EXPECT_EQ(line.Count(), 3u);
+}
+
+}  // namespace
