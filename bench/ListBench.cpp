@@ -1,33 +1,15 @@
 // Measures the main window on whatever the machine's Uninstall key holds: from creation to the
 // first full paint of the program list, a refresh, and a find that tests every row, each beside
 // the raw registry read of the same entries in the same run.
+#include "Baseline.h"
 #include "app/Main.h"
 #include "app/ProgramFinder.h"
-#include "app/SideBar.h"
-#include "inventory/SlowInfoCache.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& work) {
-  auto start = Clock::now();
-  work();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-void Pump() {
+static void Pump() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
@@ -35,51 +17,12 @@ void Pump() {
   }
 }
 
-void ReadValue(HKEY key, const wchar_t* name, std::vector<BYTE>& buffer) {
-  DWORD size = static_cast<DWORD>(buffer.size()), type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, buffer.data(), &size) == ERROR_MORE_DATA) {
-    buffer.resize(size);
-    RegQueryValueExW(key, name, nullptr, &type, buffer.data(), &size);
-  }
-}
-
-// The registry reads any list of these entries must make.
-size_t Baseline() {
-  win::UniqueHKey root;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, root.Put()) != ERROR_SUCCESS)
-    return 0;
-  std::vector<std::wstring> names;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = 256;
-    if (RegEnumKeyExW(root.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.emplace_back(name, len);
-  }
-  std::vector<BYTE> buffer(1024);
-  const std::wstring cache = std::wstring(kArpCacheKey) + L"\\";
-  for (const auto& n : names) {
-    win::UniqueHKey key;
-    if (RegOpenKeyExW(root.Get(), n.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) continue;
-    for (const wchar_t* v : {L"DisplayName", L"UninstallString", L"DisplayIcon"})
-      ReadValue(key.Get(), v, buffer);
-    win::UniqueHKey usage;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (cache + n).c_str(), 0, KEY_READ, usage.Put()) ==
-        ERROR_SUCCESS)
-      ReadValue(usage.Get(), L"SlowInfoCache", buffer);
-  }
-  return names.size();
-}
-
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
   win::ComInit com;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 5;
-  size_t entries = Baseline();
+  size_t entries = RawRegistryRead();
   if (entries == 0) {
     fwprintf(stderr, L"The Uninstall key holds no entries.\n");
     return 1;
@@ -97,7 +40,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<double> baseline, startup, refresh, find;
   size_t rows = 0;
   for (int i = 0; i < runs; ++i) {
-    baseline.push_back(Seconds([] { Baseline(); }));
+    baseline.push_back(Seconds([] { RawRegistryRead(); }));
     TfMain main(settings, TCommandLine({}));
     startup.push_back(Seconds([&] {
       main.Create();

@@ -8,73 +8,16 @@
 //   icons     one shell icon query per entry, the cost the scan avoids by resolving lazily
 //
 // Prints per-entry and total times and the ratios to the baseline of the same run.
+#include "Baseline.h"
 #include "inventory/NormalUninstall.h"
-#include "inventory/SlowInfoCache.h"
 #include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
 #include "win/UniqueHandle.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& work) {
-  auto start = Clock::now();
-  work();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-void ReadValue(HKEY key, const wchar_t* name, std::vector<BYTE>& buffer) {
-  DWORD size = static_cast<DWORD>(buffer.size()), type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, buffer.data(), &size) == ERROR_MORE_DATA) {
-    buffer.resize(size);
-    RegQueryValueExW(key, name, nullptr, &type, buffer.data(), &size);
-  }
-}
-
-// The registry work any scan must do, written as directly as the API allows.
-size_t Baseline() {
-  win::UniqueHKey root;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, root.Put()) != ERROR_SUCCESS)
-    return 0;
-  std::vector<std::wstring> names;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = 256;
-    if (RegEnumKeyExW(root.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.emplace_back(name, len);
-  }
-  std::vector<BYTE> buffer(1024);
-  const std::wstring cache = std::wstring(kArpCacheKey) + L"\\";
-  for (const auto& n : names) {
-    win::UniqueHKey key;
-    if (RegOpenKeyExW(root.Get(), n.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) continue;
-    ReadValue(key.Get(), L"DisplayName", buffer);
-    ReadValue(key.Get(), L"UninstallString", buffer);
-    ReadValue(key.Get(), L"DisplayIcon", buffer);
-    win::UniqueHKey usage;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (cache + n).c_str(), 0, KEY_READ, usage.Put()) ==
-        ERROR_SUCCESS)
-      ReadValue(usage.Get(), L"SlowInfoCache", buffer);
-  }
-  return names.size();
-}
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   win::ComInit com;
@@ -84,7 +27,7 @@ int wmain(int argc, wchar_t** argv) {
   TProgramList list;
   TNormalUninstall scanner;
   scanner.SetListView(&list);
-  size_t keys = Baseline();  // warms the registry and the file cache alike for both sides
+  size_t keys = RawRegistryRead();  // warms the registry and the file cache alike for both sides
   scanner.Scan();
   size_t rows = list.Count();
   if (keys == 0) {
@@ -94,7 +37,7 @@ int wmain(int argc, wchar_t** argv) {
 
   std::vector<double> baseline, scan, screen;
   for (int i = 0; i < runs; ++i) {
-    baseline.push_back(Seconds([] { Baseline(); }));
+    baseline.push_back(Seconds([] { RawRegistryRead(); }));
     scan.push_back(Seconds([&] { scanner.Scan(); }));
     screen.push_back(Seconds([&] {
       TNormalUninstall fresh;  // an empty icon cache, as at start-up

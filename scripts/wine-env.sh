@@ -18,6 +18,9 @@ wine_env_prefix() {
     # Windows shows an .ico file's own picture as its icon; a new Wine prefix lacks that link.
     wine reg add 'HKCR\.ico' /ve /d icofile /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCR\icofile\DefaultIcon' /ve /d '%1' /f </dev/null >/dev/null 2>&1
+    # Wine's Tahoma has no Chinese or Japanese; Windows links its UI font to fonts that do.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
     wineserver -w
     # A new prefix links the user's Desktop, Documents and the like to the host's home folder;
     # the prefix gets folders of its own so that nothing it does reaches the host.

@@ -24,8 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (main.TranslateAccelerator(msg)) continue;
-    if (main.Handle() && IsDialogMessageW(main.Handle(), &msg)) continue;
+    if (main.PreTranslateMessage(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

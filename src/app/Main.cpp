@@ -6,6 +6,8 @@
 #include "widgets/UPClickSplitter.h"
 #include "win/Gdi.h"
 
+#include "resource.h"
+
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -56,7 +58,7 @@ TfMain::~TfMain() {
 
 void TfMain::Create() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
+  HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), IMAGE_ICON, 0, 0,
                                              LR_DEFAULTSIZE | LR_SHARED));
   RegisterClass(kClassName, CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW),
                 reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon, icon);
@@ -210,15 +212,21 @@ void TfMain::Show(int showCommand) {
   UpdateWindow(Handle());
 }
 
-bool TfMain::TranslateAccelerator(MSG& msg) {
-  if (!accelerators_ || !Handle()) return false;
+bool TfMain::PreTranslateMessage(MSG& msg) {
+  if (!Handle()) return false;
+  bool key = msg.message == WM_KEYDOWN || msg.message == WM_CHAR;
   // In an edit box Ctrl+X, Ctrl+A and Ctrl+Del keep their editing meaning.
   wchar_t className[16] = {};
-  if (msg.message == WM_KEYDOWN && GetClassNameW(msg.hwnd, className, 16) &&
-      lstrcmpiW(className, L"Edit") == 0 && (GetKeyState(VK_CONTROL) & 0x8000) &&
-      (msg.wParam == 'X' || msg.wParam == 'A' || msg.wParam == VK_DELETE))
-    return false;
-  return ::TranslateAcceleratorW(Handle(), accelerators_, &msg) != 0;
+  bool inEdit = GetClassNameW(msg.hwnd, className, 16) && lstrcmpiW(className, L"Edit") == 0;
+  bool editingKey = msg.message == WM_KEYDOWN && inEdit && (GetKeyState(VK_CONTROL) & 0x8000) &&
+                    (msg.wParam == 'X' || msg.wParam == 'A' || msg.wParam == VK_DELETE);
+  if (!editingKey && accelerators_ &&
+      ::TranslateAcceleratorW(Handle(), accelerators_, &msg) != 0)
+    return true;
+  // Tab moves between the controls; Enter stays with the control that has the focus (the list
+  // uninstalls with it, the find box searches).
+  if (key && (msg.wParam == VK_RETURN || msg.wParam == L'\r')) return false;
+  return IsDialogMessageW(Handle(), &msg) != FALSE;
 }
 
 void TfMain::Layout() {
@@ -315,7 +323,6 @@ LRESULT TfMain::OnNotify(NMHDR& header) {
         return 0;
     }
   }
-  if (header.code == TTN_GETDISPINFOW) return 0;
   return 0;
 }
 

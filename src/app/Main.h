@@ -72,8 +72,9 @@ public:
   bool Terminated() const noexcept { return terminated_; }
   // Shows the window as start-up does (the first activation follows).
   void Show(int showCommand);
-  // Translates the menu shortcut keys; true when the message was one.
-  bool TranslateAccelerator(MSG& msg);
+  // What the message loop asks before dispatching: the menu shortcut keys and moving between the
+  // controls with Tab. True when the message has been handled.
+  bool PreTranslateMessage(MSG& msg);
 
   // The commands, as the controls start them.
   void tbUninstallClick();

@@ -126,13 +126,11 @@ void TfMain::CreateMenus() {
               L"&Help");
   SetMenu(Handle(), menu_);
 
-  HMENU popupBar = CreatePopupMenu();
   popup_ = SubMenu({{cmUninstall, L"Uninstall...\tCtrl+U"},
                     {cmDelete, L"Delete From List...\tCtrl+Del"},
                     {0, nullptr},
                     {cmDetails, L"Program Details..."},
                     {cmEditDetails, L"Edit Program Details..."}});
-  DestroyMenu(popupBar);
 
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'N', cmNewProgram},
                   {FCONTROL | FVIRTKEY, 'E', cmEditDetails},

@@ -129,6 +129,48 @@ TEST_F(MainWindowTest, EnterAndDoubleClickWithoutASelectionDoNothing) {
   EXPECT_FALSE(box.Seen());
 }
 
+// Runs the message loop as the program does, menu shortcut keys included.
+void PumpWithShortcuts(TfMain& w) {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (w.PreTranslateMessage(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+// A key with Ctrl held, as the keyboard delivers it to the focused window.
+void PressCtrl(TfMain& w, HWND focus, WPARAM key) {
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  state[VK_CONTROL] = 0x80;
+  SetKeyboardState(state);
+  PostMessageW(focus, WM_KEYDOWN, key, 1);
+  PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+  PumpWithShortcuts(w);
+  state[VK_CONTROL] = 0;
+  SetKeyboardState(state);
+}
+
+TEST_F(MainWindowTest, ShortcutKeysStartTheirCommandsButLeaveEditingKeysToTheFindBox) {
+  TfMain& w = Start();
+  w.lvPrograms().ClearSelection();
+  for (WPARAM key : {WPARAM('U'), WPARAM(VK_DELETE), WPARAM('E')}) {
+    TMessageBoxWatcher box;
+    PressCtrl(w, w.lvPrograms().Handle(), key);
+    box.Finish();
+    EXPECT_TRUE(box.Seen()) << key;
+  }
+  // In the find box Ctrl+X cuts text instead of ending the program.
+  PressCtrl(w, w.FindEdit(), 'X');
+  EXPECT_TRUE(IsWindow(w.Handle()));
+  // Elsewhere it is the Exit command.
+  PressCtrl(w, w.lvPrograms().Handle(), 'X');
+  PumpMessages();
+  EXPECT_FALSE(IsWindow(w.Handle()));
+  main.reset();
+}
+
 TEST_F(MainWindowTest, TheFourViewsAreChosenFromTheViewMenu) {
   TfMain& w = Start();
   HWND list = w.lvPrograms().Handle();

@@ -1,0 +1,60 @@
+#include "Baseline.h"
+
+#include "inventory/NormalUninstall.h"
+#include "inventory/SlowInfoCache.h"
+#include "win/UniqueHandle.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+namespace {
+
+void ReadValue(HKEY key, const wchar_t* name, std::vector<BYTE>& buffer) {
+  DWORD size = static_cast<DWORD>(buffer.size()), type = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, buffer.data(), &size) == ERROR_MORE_DATA) {
+    buffer.resize(size);
+    RegQueryValueExW(key, name, nullptr, &type, buffer.data(), &size);
+  }
+}
+
+}  // namespace
+
+size_t RawRegistryRead() {
+  win::UniqueHKey root;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, root.Put()) != ERROR_SUCCESS)
+    return 0;
+  std::vector<std::wstring> names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = 256;
+    if (RegEnumKeyExW(root.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name, len);
+  }
+  std::vector<BYTE> buffer(1024);
+  const std::wstring cache = std::wstring(kArpCacheKey) + L"\\";
+  for (const auto& n : names) {
+    win::UniqueHKey key;
+    if (RegOpenKeyExW(root.Get(), n.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) continue;
+    for (const wchar_t* value : {L"DisplayName", L"UninstallString", L"DisplayIcon"})
+      ReadValue(key.Get(), value, buffer);
+    win::UniqueHKey usage;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (cache + n).c_str(), 0, KEY_READ, usage.Put()) ==
+        ERROR_SUCCESS)
+      ReadValue(usage.Get(), L"SlowInfoCache", buffer);
+  }
+  return names.size();
+}
+
+double Seconds(const std::function<void()>& work) {
+  auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}

@@ -1,0 +1,14 @@
+// What the benchmarks measure against: the registry reads any list of the installed programs must
+// make, written as directly as the API allows, and a timer.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+// Enumerates the Uninstall subkeys and reads DisplayName, UninstallString, DisplayIcon and the
+// usage record of each; returns the number of subkeys.
+size_t RawRegistryRead();
+
+double Seconds(const std::function<void()>& work);
+double Median(std::vector<double> values);
