@@ -1,0 +1,2 @@
+// Control identifiers of the Delete dialog.
+#pragma once

@@ -1,0 +1,2 @@
+// Control identifiers of the Log dialog.
+#pragma once

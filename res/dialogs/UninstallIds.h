@@ -1,0 +1,2 @@
+// Control identifiers of the Uninstall dialog.
+#pragma once

@@ -1,0 +1,43 @@
+// TDialog: the base of every dialog made from a DIALOGEX template in the resources. The dialog
+// procedure routes to HandleMessage and sends whatever a handler throws to the application's
+// error box, as TWindow does for windows.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace win {
+
+class TDialog {
+public:
+  explicit TDialog(int templateId) noexcept : templateId_(templateId) {}
+  TDialog(const TDialog&) = delete;
+  TDialog& operator=(const TDialog&) = delete;
+  virtual ~TDialog() = default;
+
+  // Shows the dialog modally over owner and returns the code it was ended with.
+  INT_PTR ShowModal(HWND owner);
+  HWND Handle() const noexcept { return hwnd_; }
+  HWND Item(int id) const noexcept { return GetDlgItem(hwnd_, id); }
+  void End(INT_PTR result) { EndDialog(hwnd_, result); }
+
+  std::wstring ItemText(int id) const;
+  void SetItemText(int id, const std::wstring& text) { SetDlgItemTextW(hwnd_, id, text.c_str()); }
+  // Centres the dialog on a window, or on the work area of its monitor for none.
+  void CenterOn(HWND other);
+
+protected:
+  // Return TRUE when the message was handled (for WM_INITDIALOG: whether to set the focus).
+  virtual INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  virtual void OnInitDialog() {}
+  virtual void OnCommand(int /*id*/, int /*code*/) {}
+
+private:
+  static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+  int templateId_;
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace win
