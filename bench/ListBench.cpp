@@ -3,7 +3,7 @@
 // the raw registry read of the same entries in the same run.
 #include "Baseline.h"
 #include "app/Main.h"
-#include "app/ProgramFinder.h"
+#include "inventory/ProgramFinder.h"
 
 #include <algorithm>
 #include <cstdio>

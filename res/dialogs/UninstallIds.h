@@ -1,2 +1,16 @@
-// Control identifiers of the Uninstall dialog.
+// Control identifiers of the uninstall wizard.
 #pragma once
+
+#define IDD_UNINSTALL 1200
+#define IDC_UN_BANNER 1201
+#define IDC_UN_TITLE 1202
+#define IDC_UN_PICTURE 1203
+#define IDC_UN_BEFORE_HEADER 1210
+#define IDC_UN_PROGRAM_NAME 1211
+#define IDC_UN_UNINSTALLING 1220
+#define IDC_UN_WAIT 1221
+#define IDC_UN_PROGRESS 1222
+#define IDC_UN_RESULT_HINT 1223
+#define IDC_UN_FINISHED 1230
+#define IDC_UN_CLEANUP_EXPL 1231
+#define IDC_UN_FORWARD 1240

@@ -1,4 +1,4 @@
-// Resource IDs of the toolbar, menu, side bar and state images (ICON resources from
+// Resource IDs of the toolbar, menu, side bar, state and wizard images (ICON resources from
 // res/images/*.svg, rendered by res/images/render.sh). Plain #defines: read by windres too.
 // Within a group the IDs are consecutive, so FIRST + i walks the group in image-list order.
 #pragma once
@@ -50,3 +50,16 @@
 #define IDI_STATE_WARNING 600
 #define IDI_STATE_FIRST IDI_STATE_WARNING
 #define IDI_STATE_COUNT 1
+
+// Uninstall wizard and delete-from-list pictures, drawn on a 48-unit grid. Sizes 32, 48, 96.
+// 701 and 702 keep their places in the group (checking, working).
+#define IDI_WIZ_FAILED 700
+#define IDI_WIZ_RESERVED1 701
+#define IDI_WIZ_RESERVED2 702
+#define IDI_WIZ_DONE 703
+#define IDI_WIZ_UNINSTALL 704
+#define IDI_WIZ_DELETE 705
+#define IDI_WIZ_LOG 706
+#define IDI_WIZ_REPORT 707
+#define IDI_WIZ_FIRST IDI_WIZ_FAILED
+#define IDI_WIZ_COUNT 8

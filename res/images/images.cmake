@@ -1,4 +1,4 @@
-# Toolbar, menu, side bar, fold and state images of purgalot.exe, rendered at build time
+# Toolbar, menu, side bar, fold, state and wizard images of purgalot.exe, rendered at build time
 # from the SVG sources beside this file. include() it from the executable's CMakeLists.txt:
 #   include(${PROJECT_SOURCE_DIR}/res/images/images.cmake)
 #   add_executable(purgalot WIN32 ... ${PURGALOT_IMAGES_RC})
@@ -33,7 +33,7 @@ add_custom_command(
           ${PURGALOT_IMAGES_SOURCE_DIR}/render.sh
           ${PURGALOT_IMAGES_SOURCE_DIR}/images.list
           ${PURGALOT_IMAGES_SOURCE_DIR}/ImageIds.h
-  COMMENT "Rendering toolbar, menu and state images"
+  COMMENT "Rendering toolbar, menu, state and wizard images"
   VERBATIM)
 add_custom_target(purgalot_images_extra DEPENDS ${PURGALOT_IMAGES_ICO} ${PURGALOT_IMAGES_RC})
 

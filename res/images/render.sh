@@ -3,7 +3,8 @@
 # (32-bit with alpha, one bitmap per size of its kind) and writes OUTDIR/images.rc,
 # plus a copy of ImageIds.h beside it so the .rc compiles on its own.
 # Each source is drawn on one or more pixel grids: <source>.svg (32 units; 18 for the
-# fold buttons) and optional <source>_16.svg, <source>_24.svg; see source_for below.
+# fold buttons, 48 for the wizard pictures) and optional <source>_16.svg, <source>_24.svg,
+# <source>_32.svg; see source_for below.
 # RENDER_VERBOSE=1 prints which drawing each size comes from.
 set -euo pipefail
 export LC_ALL=C
@@ -25,6 +26,7 @@ sizes_of() {
     menu|state) echo "16 20 24 32" ;;
     side) echo "16 32" ;;
     fold) echo "18 36" ;;
+    wizard) echo "32 48 96" ;;
     *) echo "render.sh: unknown kind '$1'" >&2; return 1 ;;
   esac
 }
@@ -38,8 +40,8 @@ grid_of() { # svg -> the width of its viewBox (its design grid)
 
 # source_for SOURCE SIZE: the SVG drawn for SIZE. Among SOURCE.svg and SOURCE_<grid>.svg:
 # the one whose grid is SIZE; else the largest grid that SIZE is a whole multiple of
-# (a 24-unit drawing at 48 px); else the nearest grid, the smaller one on a tie
-# (20 px comes from the 16-unit drawing).
+# (a 24-unit drawing at 48 px, a 48-unit one at 96 px); else the nearest grid, the smaller
+# one on a tie (20 px comes from the 16-unit drawing).
 source_for() {
   local src=$1 size=$2 f g rank dist best="" best_rank=9 best_key=0 key
   for f in "$here/$src.svg" "$here/${src}"_[0-9]*.svg; do

@@ -1,8 +1,10 @@
 #include "app/Main.h"
 
-#include "app/ProgramFinder.h"
+#include "inventory/ProgramFinder.h"
 #include "app/SideBar.h"
 #include "inventory/UninstallItem.h"
+#include "uninstall/Logging.h"
+#include "uninstall/UninstallLogic.h"
 #include "widgets/UPClickSplitter.h"
 #include "win/Gdi.h"
 
@@ -167,13 +169,20 @@ void TfMain::FormCreate() {
       SkipWelcome = true;
       uninstallOnActivate_ = true;
       break;
-    case TSwitch::QuietUninstall:
+    case TSwitch::QuietUninstall: {
+      SkipWelcome = true;
+      std::vector<std::wstring> names;
+      for (size_t i = 2; i <= commandLine_.Count(); ++i) names.push_back(commandLine_.Parameter(i));
+      QuietUninstall(programs_, names, TLogging::LogPath());
+      terminated_ = true;
+      break;
+    }
     case TSwitch::ReportFileLong:
     case TSwitch::ReportFileShort:
     case TSwitch::ReportPrintShort:
     case TSwitch::ReportPrintLong:
-      // Unattended work is done by the uninstall and report features; until they exist the
-      // program starts normally, without the welcome box.
+      // The audit report writes and prints reports unattended; until it exists the program
+      // starts normally, without the welcome box.
       SkipWelcome = true;
       break;
     case TSwitch::None:

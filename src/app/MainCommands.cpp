@@ -2,10 +2,13 @@
 #include "app/Main.h"
 
 #include "app/Images.h"
-#include "app/ProgramFinder.h"
+#include "inventory/ProgramFinder.h"
 #include "app/SideBar.h"
 #include "images/ImageIds.h"
 #include "inventory/UninstallItem.h"
+#include "uninstall/Delete.h"
+#include "uninstall/Logging.h"
+#include "uninstall/Uninstall.h"
 #include "widgets/UPClickSplitter.h"
 #include "win/Gdi.h"
 
@@ -257,10 +260,38 @@ TUninstListItem* TfMain::SelectedEntry(const wchar_t* message) {
   return row->Entry.get();
 }
 
+void TfMain::tbUninstallClick() {
+  TUninstListItem* entry = SelectedEntry(kSelectToUninstall);
+  if (!entry) return;
+  {
+    TfUninstall wizard(*entry, TLogging::LogPath());
+    fUninstall = &wizard;
+    struct TClear {
+      ~TClear() { fUninstall = nullptr; }
+    } clear;
+    wizard.ShowModal(Handle());
+  }
+  // Whatever the wizard did, the registry may have changed.
+  Refresh1Click();
+}
+
+void TfMain::tbDeleteClick() {
+  TUninstListItem* entry = SelectedEntry(kSelectToUninstall);
+  if (!entry) return;
+  TfDelete dialog(*entry, TLogging::LogPath());
+  fDelete = &dialog;
+  struct TClear {
+    ~TClear() { fDelete = nullptr; }
+  } clear;
+  switch (dialog.ShowModal(Handle())) {
+    case IDOK: tbUninstallClick(); break;  // "Try To Uninstall", same row
+    case IDYES: Refresh1Click(); break;
+    default: break;
+  }
+}
+
 // The dialogs these commands open join the program with their own features; until then each
 // command makes its selection check and stops there.
-void TfMain::tbUninstallClick() { SelectedEntry(kSelectToUninstall); }
-void TfMain::tbDeleteClick() { SelectedEntry(kSelectToUninstall); }
 void TfMain::tbDetailsClick() { SelectedEntry(kSelectToUninstall); }
 void TfMain::Editprogramdetails1Click() { SelectedEntry(kSelectToEdit); }
 void TfMain::tbAssistedClick() {}

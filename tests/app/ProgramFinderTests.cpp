@@ -1,5 +1,5 @@
 #include "app/CommandLine.h"
-#include "app/ProgramFinder.h"
+#include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
 #include "support/TestMachine.h"
 

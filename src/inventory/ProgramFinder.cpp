@@ -1,4 +1,4 @@
-#include "app/ProgramFinder.h"
+#include "inventory/ProgramFinder.h"
 
 #include <windows.h>
 

@@ -1,0 +1,89 @@
+// Delete from list: the dialog, its three ways out, and what it does to the registry and the log.
+#include "uninstall/Delete.h"
+
+#include "UninstallTestSupport.h"
+#include "dialogs/DeleteIds.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+using namespace testing_support;
+
+namespace {
+
+const char kTimestamp[] = "\r\n[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
+
+class DeleteTest : public ::testing::Test {
+protected:
+  std::wstring Log() const { return dir.Path() + L"ULog.txt"; }
+  INT_PTR Show(TUninstListItem& entry, int button) {
+    TfDelete dialog(entry, Log());
+    TDialogDriver driver([&] {
+      HWND hwnd = WaitForDialog(L"Delete From List");
+      if (!hwnd) return;
+      warning = ControlText(GetDlgItem(hwnd, IDC_DEL_WARNING));
+      focusOnVisibleControl = IsWindowVisible(GetFocusOf(hwnd)) != FALSE;
+      PostClick(GetDlgItem(hwnd, button));
+    });
+    return dialog.ShowModal(nullptr);
+  }
+  static HWND GetFocusOf(HWND dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+  }
+
+  TTestKey key;
+  TTempDir dir;
+  TProgramList list;
+  std::wstring warning;
+  bool focusOnVisibleControl = true;
+};
+
+TEST_F(DeleteTest, DeleteRemovesTheKeyWithItsSubkeysAndLogsIt) {
+  key.AddProgram(L"Old", L"Old 50% Tool", L"C:\\gone\\un.exe");
+  key.SetString(L"Uninstall\\Old\\Sub\\Deeper", L"v", L"1");
+  key.SetString(L"ARPCache\\Old", L"x", L"kept");
+  TUninstListItem& entry = AddEntry(list, key, L"Old", L"Old 50% Tool", L"C:\\gone\\un.exe");
+  EXPECT_EQ(Show(entry, IDC_DEL_DELETE), IDYES);
+  EXPECT_FALSE(key.Exists(L"Uninstall\\Old"));
+  EXPECT_TRUE(key.Exists(L"ARPCache\\Old"));  // only the one key is touched
+  EXPECT_TRUE(std::regex_match(
+      ReadBytes(Log()),
+      std::regex(std::string(kTimestamp) + "Deleting entry Old 50% Tool\r\nDeleted OK\\.\r\n")));
+  EXPECT_EQ(warning, TfDelete::WarningText(L"Old 50% Tool"));
+  EXPECT_FALSE(focusOnVisibleControl);
+}
+
+TEST_F(DeleteTest, AKeyAlreadyGoneIsLoggedAsAFailedDeletion) {
+  TUninstListItem& entry = AddEntry(list, key, L"Vanished", L"Vanished", L"x.exe");
+  EXPECT_EQ(Show(entry, IDC_DEL_DELETE), IDYES);
+  EXPECT_TRUE(std::regex_match(
+      ReadBytes(Log()),
+      std::regex(std::string(kTimestamp) + "Deleting entry Vanished\r\nFailed to delete entry\\.\r\n")));
+}
+
+TEST_F(DeleteTest, TryToUninstallAndCancelTouchNothing) {
+  key.AddProgram(L"Keep", L"Keep", L"k.exe");
+  TUninstListItem& entry = AddEntry(list, key, L"Keep", L"Keep", L"k.exe");
+  EXPECT_EQ(Show(entry, IDC_DEL_UNINSTALL), IDOK);
+  EXPECT_EQ(Show(entry, IDCANCEL), IDCANCEL);
+  EXPECT_TRUE(key.Exists(L"Uninstall\\Keep"));
+  EXPECT_EQ(ReadBytes(Log()), "<missing>");
+}
+
+TEST(DeleteWarning, AsksAboutTheProgramAboveTheFixedWarning) {
+  std::wstring text = TfDelete::WarningText(L"100% Кофе %s");
+  EXPECT_EQ(text.substr(0, text.find(L"\r\n\r\n")),
+            L"Are you sure you want to delete 100% Кофе %s from the list of programs installed "
+            L"on your computer ?");
+  EXPECT_NE(text.find(L"\r\n\r\nWARNING : You should only delete the entries for programs that "
+                      L"you \r\nknow for sure"),
+            std::wstring::npos);
+  EXPECT_TRUE(text.ends_with(L"\r\nTo check if the program is really gone, please try to "
+                             L"uninstall it first."));
+}
+
+}  // namespace

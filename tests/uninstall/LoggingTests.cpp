@@ -1,0 +1,103 @@
+// The uninstall log's file format and the writer's reading of older files.
+#include "uninstall/Logging.h"
+
+#include "UninstallTestSupport.h"
+#include "uninstall/UninstallLogic.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+using namespace testing_support;
+
+namespace {
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+TEST(LogFile, TheFirstRecordCreatesTheFileWithoutHeaderInUtf8) {
+  TTempDir dir;
+  std::wstring log = dir.Path() + L"ULog.txt";
+  ulog::AppendTimestamp(log);
+  ulog::AppendLine(log, L"Uninstalling Текст 日本 100%\r\nsecond");
+  ulog::AppendLine(log, ulog::kUninstallOk);
+  std::string bytes = ReadBytes(log);
+  EXPECT_TRUE(std::regex_match(
+      bytes, std::regex("\r\n[0-9]{1,2}/[0-9]{1,2}/20[0-9]{2} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n"
+                        "Uninstalling \xD0\xA2\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82 \xE6\x97\xA5\xE6\x9C\xAC "
+                        "100%\r\nsecond\r\n"
+                        "Uninstall OK\\. Uninstaller removed program from list\\.\r\n")))
+      << bytes;
+  EXPECT_NE(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0);  // no byte-order mark
+}
+
+TEST(LogFile, WritingWithoutAppendReplacesTheContent) {
+  TTempDir dir;
+  std::wstring log = dir.Path() + L"ULog.txt";
+  TLogging writer;
+  writer.WriteToFile(L"one\r\n", log, true);
+  writer.WriteToFile(L"two\r\n", log, false);
+  EXPECT_EQ(ReadBytes(log), "two\r\n");
+  // A folder that does not exist: nothing is written and nothing is thrown.
+  writer.WriteToFile(L"x", dir.Path() + L"missing\\ULog.txt", true);
+}
+
+TEST(LogFile, ClearingShowsTheHeaderLinesAndRemovesTheFile) {
+  TTempDir dir;
+  std::wstring log = dir.MakeFile(L"ULog.txt", "old\r\n");
+  std::vector<std::wstring> memo = {L"old"};
+  TLogging writer(&memo);
+  writer.ClearLog(log);
+  EXPECT_EQ(memo, (std::vector<std::wstring>{
+                      L"Tarvenholt Purgalot! Uninstall Log ",
+                      L"Contains information about programs you have uninstalled from your computer"}));
+  EXPECT_EQ(ReadBytes(log), "<missing>");
+  writer.WriteToFile(TLogging::kHeader, log, true);
+  EXPECT_EQ(ReadBytes(log),
+            "Tarvenholt Purgalot! Uninstall Log \r\nContains information about programs you have "
+            "uninstalled from your computer\r\n\r\n");
+}
+
+TEST(LogFile, ReadsUtf8AndFallsBackToTheAnsiCodePageLineByLine) {
+  TTempDir dir;
+  std::wstring log = dir.Path() + L"ULog.txt";
+  WriteBytes(log, "\r\n6/12/2026 9:5:3\r\nUninstalling Caf\xE9 Pro\r\nUninstalling \xD0\x9A\xD0\xBE\r\nlast");
+  std::vector<std::wstring> memo = {L"kept"};
+  TLogging(&memo).ShowLog(log);
+  EXPECT_EQ(memo, (std::vector<std::wstring>{L"", L"6/12/2026 9:5:3", L"Uninstalling Café Pro",
+                                             L"Uninstalling Ко", L"last"}));
+  TLogging(&memo).ShowLog(dir.Path() + L"none.txt");
+  EXPECT_EQ(memo.size(), 5u);  // a missing file leaves the memo alone
+}
+
+TEST(QuietUninstall, RunsEachNamedProgramAndLogsItsOutcome) {
+  TTestKey key;
+  TTempDir dir;
+  std::wstring log = dir.Path() + L"ULog.txt";
+  // The options after a quoted program are not passed: the uninstallers read theirs from a file.
+  auto good = InstallSampleCopy(key, dir, L"Q1", L"Quiet One", L"");
+  auto stays = InstallSampleCopy(key, dir, L"Q2", L"Quiet Two", L"/cancel");
+  TProgramList list;
+  AddEntry(list, key, L"Q1", L"Quiet One", good.Command);
+  AddEntry(list, key, L"Q2", L"Quiet Two", stays.Command);
+
+  QuietUninstall(list, {L"quiet one", L"Nobody", L"Quiet Two", L"Quiet Two"}, log);
+  EXPECT_FALSE(key.Exists(good.Key));
+  EXPECT_TRUE(key.Exists(stays.Key));
+  const std::string stamp = "\r\n[0-9/]+ [0-9:]+\r\n";
+  EXPECT_TRUE(std::regex_match(
+      ReadBytes(log),
+      std::regex(stamp + "Uninstalling quiet one\r\nUninstall OK\\. [^\r]+\r\n" + stamp +
+                 "Uninstalling Quiet Two\r\nUninstaller did not complete [^\r]+\r\n" + stamp +
+                 "Uninstalling Quiet Two\r\nUninstaller did not complete [^\r]+\r\n")))
+      << ReadBytes(log);
+
+  QuietUninstall(list, {}, dir.Path() + L"none.txt");
+  EXPECT_EQ(ReadBytes(dir.Path() + L"none.txt"), "<missing>");
+}
+
+}  // namespace

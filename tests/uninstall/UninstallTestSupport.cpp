@@ -1,0 +1,114 @@
+#include "UninstallTestSupport.h"
+
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+#include <chrono>
+
+namespace testing_support {
+
+TSampleProgram InstallSample(TTestKey& key, TTempDir& dir, const std::wstring& subkey,
+                             const std::wstring& name, const std::wstring& options) {
+  TSampleProgram program;
+  program.Key = L"Uninstall\\" + subkey;
+  program.Folder = dir.MakeFolder(L"Programs\\" + subkey);
+  dir.MakeFile(L"Programs\\" + subkey + L"\\program.exe");
+  std::wstring uninstaller = TestBinFolder() + L"sampleuninst.exe";
+  program.Command = L"\"" + uninstaller + L"\" /root HKCU /uninstallkey \"" + key.Path() +
+                    L"\\Uninstall\" /key \"" + subkey + L"\" /dir \"" + program.Folder + L"\" " +
+                    options;
+  key.AddProgram(subkey, name, program.Command);
+  key.SetString(program.Key + L"\\Components", L"Main", L"yes");
+  return program;
+}
+
+TSampleProgram InstallSampleCopy(TTestKey& key, TTempDir& dir, const std::wstring& subkey,
+                                 const std::wstring& name, const std::wstring& options) {
+  TSampleProgram program;
+  program.Key = L"Uninstall\\" + subkey;
+  program.Folder = dir.MakeFolder(L"Programs\\" + subkey);
+  std::wstring uninstaller = program.Folder + L"\\uninst.exe";
+  CopyFileW((TestBinFolder() + L"sampleuninst.exe").c_str(), uninstaller.c_str(), FALSE);
+  std::wstring optionsText = L"/root HKCU /uninstallkey \"" + key.Path() + L"\\Uninstall\" /key \"" +
+                             subkey + L"\" /dir \"" + program.Folder + L"\" " + options;
+  dir.MakeFile(L"Programs\\" + subkey + L"\\uninst.dat", win::ToUtf8(optionsText));
+  program.Command = L"\"" + uninstaller + L"\" /S";
+  key.AddProgram(subkey, name, program.Command);
+  return program;
+}
+
+TUninstListItem& AddEntry(TProgramList& list, const TTestKey& key, const std::wstring& subkey,
+                          const std::wstring& name, const std::wstring& command) {
+  TProgramRow& row = list.Add();
+  row.Entry->SetName(name);
+  row.Entry->SetUninstallCommand(command);
+  row.Entry->SetRegistryKey(key.Path() + L"\\Uninstall\\" + subkey, HKEY_CURRENT_USER);
+  return *row.Entry;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return "<missing>";
+  std::string bytes(1 << 20, '\0');
+  DWORD read = 0;
+  ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  return bytes;
+}
+
+namespace {
+
+struct TSearch {
+  const wchar_t* Caption;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
+  auto* search = reinterpret_cast<TSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t text[128] = {};
+  GetWindowTextW(hwnd, text, 128);
+  if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && lstrcmpW(text, search->Caption) == 0) {
+    search->Found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+template <class F>
+bool WaitUntil(F condition) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (condition()) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+}  // namespace
+
+HWND WaitForDialog(const wchar_t* caption) {
+  TSearch search{caption};
+  WaitUntil([&] {
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+    return search.Found != nullptr;
+  });
+  return search.Found;
+}
+
+bool WaitEnabled(HWND control) {
+  return WaitUntil([control] { return IsWindowEnabled(control) != FALSE; });
+}
+
+std::wstring ControlText(HWND control) {
+  wchar_t text[1024] = {};
+  // Sent from the driver's thread: the dialog's thread answers it even while it waits.
+  SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void PostClick(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+}  // namespace testing_support

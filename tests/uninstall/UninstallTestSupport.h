@@ -1,0 +1,60 @@
+// Shared by the uninstall tests: a program entry of the test's own registry tree that runs the
+// project's sample uninstaller, and a driver that works a modal dialog from a second thread as a
+// user would (clicks are posted, so they wait in the queue like real input).
+#pragma once
+
+#include "inventory/ProgramList.h"
+#include "inventory/UninstallItem.h"
+#include "support/TestMachine.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace testing_support {
+
+// A program installed under the test key: an Uninstall entry (with a subkey of its own) whose
+// command runs sampleuninst.exe with the given options, and a program folder.
+struct TSampleProgram {
+  std::wstring Key;
+  std::wstring Folder;
+  std::wstring Command;
+};
+TSampleProgram InstallSample(TTestKey& key, TTempDir& dir, const std::wstring& subkey,
+                             const std::wstring& name, const std::wstring& options);
+
+// The same, but like most installed programs: a copy of the uninstaller inside the program folder
+// that reads its options from a file beside it, so that the command needs no options at all
+// ("<folder>\uninst.exe" /S).
+TSampleProgram InstallSampleCopy(TTestKey& key, TTempDir& dir, const std::wstring& subkey,
+                                 const std::wstring& name, const std::wstring& options);
+
+// A list row bound to an entry of the test key.
+TUninstListItem& AddEntry(TProgramList& list, const TTestKey& key, const std::wstring& subkey,
+                          const std::wstring& name, const std::wstring& command);
+
+std::string ReadBytes(const std::wstring& path);
+
+// Finds a visible top-level dialog of this process by caption; waits up to a few seconds.
+HWND WaitForDialog(const wchar_t* caption);
+// Waits until a control is enabled (the uninstaller has ended).
+bool WaitEnabled(HWND control);
+std::wstring ControlText(HWND control);
+void PostClick(HWND button);
+
+// Runs a script against a modal dialog from a thread of its own while the test's thread shows it.
+class TDialogDriver {
+public:
+  explicit TDialogDriver(std::function<void()> script) : thread_(std::move(script)) {}
+  ~TDialogDriver() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+private:
+  std::thread thread_;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,196 @@
+// The uninstall wizard with real uninstallers: the project's sample uninstaller, run on entries of
+// the test's own registry tree, the wizard driven from a second thread as a user drives it.
+#include "uninstall/Uninstall.h"
+
+#include "UninstallTestSupport.h"
+#include "dialogs/UninstallIds.h"
+#include "uninstall/Logging.h"
+#include "uninstall/MoveThread.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+#include <regex>
+
+using namespace testing_support;
+
+namespace {
+
+// One record's three parts as they reach the file.
+const char kTimestamp[] = "\r\n[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
+const char kOkLine[] = "Uninstall OK. Uninstaller removed program from list.\r\n";
+const char kFailLine[] =
+    "Uninstaller did not complete the uninstall process or did not remove program from list.\r\n";
+
+class WizardTest : public ::testing::Test {
+protected:
+  std::wstring Log() const { return dir.Path() + L"ULog.txt"; }
+  // Shows the wizard for an entry while the script works it; returns the dialog's result.
+  INT_PTR Show(TUninstListItem& entry, std::function<void(HWND)> script) {
+    TfUninstall wizard(entry, Log());
+    fUninstall = &wizard;
+    INT_PTR result;
+    {
+      TDialogDriver driver([&] {
+        HWND dialog = WaitForDialog(L"Uninstall");
+        if (dialog) script(dialog);
+      });
+      result = wizard.ShowModal(nullptr);
+    }
+    fUninstall = nullptr;
+    return result;
+  }
+
+  TTestKey key;
+  TTempDir dir;
+  TProgramList list;
+  std::wstring title, finished, forward, hint;
+  bool cleanupShown = false;
+};
+
+// Through the first two pages; records what the result page shows.
+void RunToResult(HWND dialog, std::wstring& finished, std::wstring& forward, bool& cleanupShown) {
+  HWND button = GetDlgItem(dialog, IDC_UN_FORWARD);
+  PostClick(button);  // "&Uninstall"
+  Sleep(50);
+  WaitEnabled(button);  // the uninstaller has ended
+  PostClick(button);    // "Continue"
+  for (int i = 0; i < 500 && ControlText(GetDlgItem(dialog, IDC_UN_FINISHED)).empty(); ++i) Sleep(10);
+  finished = ControlText(GetDlgItem(dialog, IDC_UN_FINISHED));
+  forward = ControlText(button);
+  cleanupShown = IsWindowVisible(GetDlgItem(dialog, IDC_UN_CLEANUP_EXPL)) != FALSE;
+}
+
+TEST_F(WizardTest, AnUninstallerThatRemovesItsKeySucceeds) {
+  auto program = InstallSample(key, dir, L"Good", L"Good Program 1.0", L"");
+  TUninstListItem& entry = AddEntry(list, key, L"Good", L"Good Program 1.0", program.Command);
+  INT_PTR result = Show(entry, [&](HWND dialog) {
+    title = ControlText(GetDlgItem(dialog, IDC_UN_TITLE));
+    RunToResult(dialog, finished, forward, cleanupShown);
+    PostClick(GetDlgItem(dialog, IDC_UN_FORWARD));  // "Close"
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(title, L"Uninstall or modify program components");
+  EXPECT_EQ(forward, L"Close");
+  EXPECT_EQ(finished,
+            L"The Uninstall program has completed and the program name was removed from the list "
+            L"of programs installed on your computer");
+  EXPECT_FALSE(cleanupShown);
+  EXPECT_FALSE(key.Exists(program.Key));
+  EXPECT_EQ(GetFileAttributesW(program.Folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  std::string log = ReadBytes(Log());
+  EXPECT_TRUE(std::regex_match(log, std::regex(std::string(kTimestamp) +
+                                               "Uninstalling Good Program 1\\.0\r\n" + kOkLine)))
+      << log;
+}
+
+TEST_F(WizardTest, AKeyLeftBehindIsCleanedUpWithASecondRecord) {
+  auto program = InstallSample(key, dir, L"Stays", L"Stays 100% Ω", L"/cancel");
+  TUninstListItem& entry = AddEntry(list, key, L"Stays", L"Stays 100% Ω", program.Command);
+  INT_PTR result = Show(entry, [&](HWND dialog) {
+    RunToResult(dialog, finished, forward, cleanupShown);
+    PostClick(GetDlgItem(dialog, IDC_UN_FORWARD));  // "Clean-Up"
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(forward, L"Clean-Up");
+  EXPECT_TRUE(cleanupShown);
+  EXPECT_EQ(finished,
+            L"The Uninstall program has completed. However, it did not remove the program name "
+            L"from the list of programs installed on your computer");
+  EXPECT_FALSE(key.Exists(program.Key));  // the key and its subkeys
+  std::string log = ReadBytes(Log());
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex(std::string(kTimestamp) + "Uninstalling Stays 100% \xCE\xA9\r\n" + kFailLine +
+                      kTimestamp + "Deleting entry Stays 100% \xCE\xA9\r\nDeleted OK\\.\r\n")))
+      << log;
+}
+
+TEST_F(WizardTest, AMissingUninstallerShowsNoErrorAndOffersCleanUp) {
+  key.AddProgram(L"Gone", L"Gone", L"\"C:\\Program Files\\Nowhere\\uninst.exe\" /S");
+  TUninstListItem& entry = AddEntry(list, key, L"Gone", L"Gone", L"\"C:\\Program Files\\Nowhere\\uninst.exe\" /S");
+  INT_PTR result = Show(entry, [&](HWND dialog) {
+    RunToResult(dialog, finished, forward, cleanupShown);
+    PostClick(GetDlgItem(dialog, IDCANCEL));  // the result page's Cancel: no clean-up
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(forward, L"Clean-Up");
+  EXPECT_TRUE(key.Exists(L"Uninstall\\Gone"));
+  EXPECT_TRUE(std::regex_match(ReadBytes(Log()),
+                               std::regex(std::string(kTimestamp) + "Uninstalling Gone\r\n" + kFailLine)));
+}
+
+TEST_F(WizardTest, AnUninstallerThatReturnsEarlyIsJudgedWhenContinueIsPressed) {
+  auto program = InstallSample(key, dir, L"Later", L"Later", L"/detach /delay 300");
+  TUninstListItem& entry = AddEntry(list, key, L"Later", L"Later", program.Command);
+  Show(entry, [&](HWND dialog) {
+    HWND button = GetDlgItem(dialog, IDC_UN_FORWARD);
+    PostClick(button);
+    Sleep(50);
+    WaitEnabled(button);
+    // The uninstaller has returned; its child removes the key a moment later.
+    for (int i = 0; i < 1000 && key.Exists(program.Key); ++i) Sleep(10);
+    PostClick(button);
+    for (int i = 0; i < 500 && ControlText(button) == L"Continue"; ++i) Sleep(10);
+    forward = ControlText(button);
+    PostClick(button);
+  });
+  EXPECT_EQ(forward, L"Close");
+  EXPECT_NE(ReadBytes(Log()).find(kOkLine), std::string::npos);
+}
+
+TEST_F(WizardTest, CancelOnTheFirstPageRunsNothingAndLogsNothing) {
+  auto program = InstallSample(key, dir, L"Kept", L"Kept", L"");
+  TUninstListItem& entry = AddEntry(list, key, L"Kept", L"Kept", program.Command);
+  INT_PTR result = Show(entry, [&](HWND dialog) {
+    // Escape, pressed while the forward button has the focus.
+    PostMessageW(GetDlgItem(dialog, IDC_UN_FORWARD), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(key.Exists(program.Key));
+  EXPECT_EQ(ReadBytes(Log()), "<missing>");
+}
+
+TEST_F(WizardTest, CancelAfterTheRunJudgesNothingAndLogsNothing) {
+  auto program = InstallSample(key, dir, L"Ran", L"Ran", L"");
+  TUninstListItem& entry = AddEntry(list, key, L"Ran", L"Ran", program.Command);
+  INT_PTR result = Show(entry, [&](HWND dialog) {
+    HWND button = GetDlgItem(dialog, IDC_UN_FORWARD);
+    PostClick(button);
+    Sleep(50);
+    WaitEnabled(button);
+    hint = ControlText(GetDlgItem(dialog, IDC_UN_RESULT_HINT));
+    title = ControlText(GetDlgItem(dialog, IDC_UN_TITLE));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);  // the title bar's close button
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(title, L"Uninstalling...");
+  EXPECT_EQ(hint, L"If the Uninstall program has completed, press the Continue button");
+  EXPECT_FALSE(key.Exists(program.Key));  // the uninstaller did its work
+  EXPECT_EQ(ReadBytes(Log()), "<missing>");
+}
+
+TEST(MoveThread, StepsTheBarUntilTheFlagIsSetAndAtMostOnceMore) {
+  HWND bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 100, 10, nullptr, nullptr,
+                             nullptr, nullptr);
+  SendMessageW(bar, PBM_SETSTEP, 5, 0);
+  std::atomic<bool> finished{false};
+  std::atomic<int> stepsAtFlag{-1};
+  {
+    TMoveThread mover(bar, [&] { return finished.load(); });
+    // Wait like the wizard does: serving the thread's sent steps, for about 0.3 s.
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 300) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_SENDMESSAGE);
+      MSG msg;
+      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    stepsAtFlag = mover.Steps();
+    finished = true;
+    mover.WaitFor();
+    EXPECT_GE(stepsAtFlag.load(), 4);  // every 35 ms
+    EXPECT_LE(mover.Steps(), stepsAtFlag.load() + 1);
+  }
+  DestroyWindow(bar);
+}
+
+}  // namespace
