@@ -1,0 +1,165 @@
+// purgalot.exe run for real with its uninstall switches, on programs installed in the test
+// machine's own Uninstall key, as a user or a script runs it.
+#include "UninstallTestSupport.h"
+#include "dialogs/UninstallIds.h"
+#include "inventory/NormalUninstall.h"
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+using namespace testing_support;
+
+namespace {
+
+std::wstring Program() { return TestBinFolder() + L"..\\dist\\purgalot.exe"; }
+std::wstring Log() { return TestBinFolder() + L"..\\dist\\ULog.txt"; }
+
+// A program in the machine's Uninstall key whose uninstaller (a copy of the sample uninstaller in
+// its folder) reads its options from a file beside it.
+class TMachineProgram {
+public:
+  TMachineProgram(TTempDir& dir, const std::wstring& name, const std::wstring& options)
+      : subkey_(L"PurgalotE2E_" + std::to_wstring(GetCurrentProcessId()) + L"_" + name) {
+    std::wstring folder = dir.MakeFolder(L"E2E\\" + subkey_);
+    std::wstring uninstaller = folder + L"\\uninst.exe";
+    CopyFileW((TestBinFolder() + L"sampleuninst.exe").c_str(), uninstaller.c_str(), FALSE);
+    dir.MakeFile(L"E2E\\" + subkey_ + L"\\uninst.dat",
+                 win::ToUtf8(L"/key \"" + subkey_ + L"\" /dir \"" + folder + L"\" " + options));
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    reg.OpenKey(L"\\" + Key(), true);
+    reg.WriteString(L"DisplayName", name);
+    reg.WriteString(L"UninstallString", L"\"" + uninstaller + L"\" /S");
+  }
+  ~TMachineProgram() {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    reg.DeleteKey(L"\\" + Key());
+  }
+  std::wstring Key() const { return std::wstring(kUninstallKey) + L"\\" + subkey_; }
+  bool Installed() const {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    return reg.KeyExists(L"\\" + Key());
+  }
+
+private:
+  std::wstring subkey_;
+};
+
+// Starts purgalot.exe with parameters; the process handle.
+win::UniqueHandleObj Start(const std::wstring& parameters) {
+  std::wstring line = L"\"" + Program() + L"\" " + parameters;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION pi{};
+  EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &pi));
+  CloseHandle(pi.hThread);
+  return win::UniqueHandleObj(pi.hProcess);
+}
+
+DWORD ExitCodeAfter(const win::UniqueHandleObj& process, DWORD milliseconds = 60000) {
+  if (WaitForSingleObject(process.Get(), milliseconds) != WAIT_OBJECT_0) return 0xDEADBEEF;
+  DWORD code = 0;
+  GetExitCodeProcess(process.Get(), &code);
+  return code;
+}
+
+struct TWindowSearch {
+  DWORD Pid;
+  const wchar_t* Caption;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindOf(HWND hwnd, LPARAM lp) {
+  auto* search = reinterpret_cast<TWindowSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t text[128] = {};
+  GetWindowTextW(hwnd, text, 128);
+  if (pid == search->Pid && IsWindowVisible(hwnd) && lstrcmpW(text, search->Caption) == 0) {
+    search->Found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WaitForWindowOf(const win::UniqueHandleObj& process, const wchar_t* caption) {
+  TWindowSearch search{GetProcessId(process.Get()), caption};
+  for (int i = 0; i < 3000 && !search.Found; ++i) {
+    EnumWindows(FindOf, reinterpret_cast<LPARAM>(&search));
+    if (!search.Found) Sleep(10);
+  }
+  return search.Found;
+}
+
+class CommandLineTest : public ::testing::Test {
+protected:
+  CommandLineTest() { before_ = ReadBytes(Log()); }
+  // What the run appended to the log beside the program.
+  std::string Appended() {
+    std::string now = ReadBytes(Log());
+    if (before_ == "<missing>") return now;
+    return now.size() >= before_.size() ? now.substr(before_.size()) : now;
+  }
+
+  TTempDir dir;
+
+private:
+  std::string before_;
+};
+
+const std::string kStamp = "\r\n[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
+
+TEST_F(CommandLineTest, QuietUninstallRunsEachNamedProgramLogsItAndEndsWithZero) {
+  TMachineProgram removes(dir, L"E2E Removes Ω", L"");
+  TMachineProgram stays(dir, L"E2E Stays", L"/cancel");
+  auto process = Start(L"/qu \"e2e removes ω\" \"No Such Program\" \"E2E Stays\"");
+  EXPECT_EQ(ExitCodeAfter(process), 0u);
+  EXPECT_FALSE(removes.Installed());
+  EXPECT_TRUE(stays.Installed());
+  std::string log = Appended();
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex(kStamp + "Uninstalling e2e removes \xCF\x89\r\n"
+                               "Uninstall OK\\. Uninstaller removed program from list\\.\r\n" +
+                      kStamp + "Uninstalling E2E Stays\r\n"
+                               "Uninstaller did not complete the uninstall process or did not "
+                               "remove program from list\\.\r\n")))
+      << log;
+}
+
+TEST_F(CommandLineTest, QuietUninstallWithoutNamesWritesNothing) {
+  auto process = Start(L"/QU");
+  EXPECT_EQ(ExitCodeAfter(process), 0u);
+  EXPECT_EQ(Appended(), "");
+}
+
+TEST_F(CommandLineTest, UninstallSwitchOpensTheWizardForTheNamedProgram) {
+  TMachineProgram program(dir, L"E2E Wizard", L"");
+  auto process = Start(L"/UNINSTALL \"E2E Wizard\"");
+  HWND wizard = WaitForWindowOf(process, L"Uninstall");
+  ASSERT_NE(wizard, nullptr);
+  EXPECT_EQ(ControlText(GetDlgItem(wizard, IDC_UN_PROGRAM_NAME)), L"E2E Wizard");
+  HWND forward = GetDlgItem(wizard, IDC_UN_FORWARD);
+  PostClick(forward);
+  Sleep(50);
+  WaitEnabled(forward);
+  PostClick(forward);  // Continue
+  for (int i = 0; i < 500 && ControlText(forward) != L"Close"; ++i) Sleep(10);
+  EXPECT_EQ(ControlText(forward), L"Close");
+  PostClick(forward);
+
+  HWND main = WaitForWindowOf(process, L"Tarvenholt Purgalot! 2006");
+  ASSERT_NE(main, nullptr);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeAfter(process), 0u);
+  EXPECT_FALSE(program.Installed());
+  EXPECT_TRUE(std::regex_match(Appended(), std::regex(kStamp + "Uninstalling E2E Wizard\r\n"
+                                                               "Uninstall OK\\. [^\r]+\r\n")));
+}
+
+}  // namespace
