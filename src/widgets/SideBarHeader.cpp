@@ -177,16 +177,10 @@ void TSideBarHeader::DrawCaption(HDC dc, int height, COLORREF color) const {
 
 LRESULT TSideBarHeader::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT: {
-      win::PaintDc paint(Handle());
-      RECT rc;
-      GetClientRect(Handle(), &rc);
-      win::BufferedDc buffer(paint.Get(), rc.right, rc.bottom);
+    case WM_PAINT:
       captionColor_ = RestingCaptionColor();
-      Render(buffer.Get(), captionColor_);
-      buffer.Present();
+      win::PaintBuffered(Handle(), [this](HDC dc) { Render(dc, captionColor_); });
       return 0;
-    }
     case WM_PRINTCLIENT:
       Render(reinterpret_cast<HDC>(wp), RestingCaptionColor());
       return 0;
@@ -303,15 +297,9 @@ LRESULT TSideBarElement::OnCtlColor(HDC dc) {
 
 LRESULT TSideBarElement::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT: {
-      win::PaintDc paint(Handle());
-      RECT rc;
-      GetClientRect(Handle(), &rc);
-      win::BufferedDc buffer(paint.Get(), rc.right, rc.bottom);
-      Render(buffer.Get());
-      buffer.Present();
+    case WM_PAINT:
+      win::PaintBuffered(Handle(), [this](HDC dc) { Render(dc); });
       return 0;
-    }
     case WM_PRINTCLIENT:
       Render(reinterpret_cast<HDC>(wp));
       return 0;

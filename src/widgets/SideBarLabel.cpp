@@ -123,15 +123,9 @@ void TSideBarLabel::Render(HDC dc) const {
 
 LRESULT TSideBarLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT: {
-      win::PaintDc paint(Handle());
-      RECT rc;
-      GetClientRect(Handle(), &rc);
-      win::BufferedDc buffer(paint.Get(), rc.right, rc.bottom);
-      Render(buffer.Get());
-      buffer.Present();
+    case WM_PAINT:
+      win::PaintBuffered(Handle(), [this](HDC dc) { Render(dc); });
       return 0;
-    }
     case WM_PRINTCLIENT:
       Render(reinterpret_cast<HDC>(wp));
       return 0;

@@ -398,15 +398,9 @@ void TUPClickSplitter::DrawArrow(HDC dc, int x, int y) const {
 
 LRESULT TUPClickSplitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT: {
-      win::PaintDc paint(Handle());
-      RECT rc;
-      GetClientRect(Handle(), &rc);
-      win::BufferedDc buffer(paint.Get(), rc.right, rc.bottom);
-      Render(buffer.Get());
-      buffer.Present();
+    case WM_PAINT:
+      win::PaintBuffered(Handle(), [this](HDC dc) { Render(dc); });
       return 0;
-    }
     case WM_PRINTCLIENT:
       Render(reinterpret_cast<HDC>(wp));
       return 0;

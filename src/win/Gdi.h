@@ -91,6 +91,17 @@ private:
   SelectGuard select_;  // declared last: the bitmap is deselected before it is deleted
 };
 
+// Answers WM_PAINT through an off-screen buffer: render(HDC) draws the whole client area.
+template <class Render>
+void PaintBuffered(HWND hwnd, Render render) {
+  PaintDc paint(hwnd);
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  BufferedDc buffer(paint.Get(), rc.right, rc.bottom);
+  render(buffer.Get());
+  buffer.Present();
+}
+
 inline void FillSolid(HDC dc, const RECT& rect, COLORREF color) noexcept {
   SetDCBrushColor(dc, color);
   FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
