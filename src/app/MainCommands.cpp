@@ -7,6 +7,7 @@
 #include "images/ImageIds.h"
 #include "inventory/UninstallItem.h"
 #include "uninstall/Delete.h"
+#include "uninstall/Log.h"
 #include "uninstall/Logging.h"
 #include "uninstall/Uninstall.h"
 #include "widgets/UPClickSplitter.h"
@@ -297,7 +298,7 @@ void TfMain::Editprogramdetails1Click() { SelectedEntry(kSelectToEdit); }
 void TfMain::tbAssistedClick() {}
 void TfMain::NewProgram1Click() {}
 void TfMain::AuditReport1Click() {}
-void TfMain::Uninstalllog1Click() {}
+void TfMain::Uninstalllog1Click() { TfLog().ShowModal(Handle()); }
 void TfMain::tbHelpClick() {}
 void TfMain::Welcomebox1Click() {}
 void TfMain::About1Click() {}

@@ -1,0 +1,104 @@
+#include "support/PrintedPdf.h"
+
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+namespace {
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+fs::path FromUnix(const std::string& unixPath) {
+  std::wstring path;
+  EXPECT_TRUE(win::TryFromUtf8(unixPath, path));
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return fs::path(L"Z:" + path);
+}
+
+std::string RunOnHost(const std::vector<std::string>& argv) {
+  static int runs = 0;
+  std::string dir = "/tmp/purgalot-host-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(++runs);
+  fs::create_directories(FromUnix(dir));
+  std::string command;
+  for (const std::string& arg : argv) command += ShellQuoted(arg) + " ";
+  std::ofstream(FromUnix(dir + "/run.sh"), std::ios::binary)
+      << command << ">" << dir << "/out.tmp 2>&1\nmv " << dir << "/out.tmp " << dir << "/out\n";
+
+  std::wstring line =
+      L"cmd.exe /c start /unix /bin/sh " + FromUnix(dir + "/run.sh").wstring().substr(2);
+  for (wchar_t& c : line)
+    if (c == L'\\') c = L'/';
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                             nullptr, nullptr, &startup, &process));
+  win::UniqueHandleObj processHandle(process.hProcess), threadHandle(process.hThread);
+
+  fs::path out = FromUnix(dir + "/out");
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(out); })) << argv[0] << " did not finish";
+  std::string text = ReadAll(out);
+  std::error_code ignored;
+  fs::remove_all(FromUnix(dir), ignored);
+  return text;
+}
+
+TPrinterOutput::TPrinterOutput() {
+  const char* folder = std::getenv("PURGALOT_PRINT_OUT");
+  if (!folder) {
+    ADD_FAILURE() << "PURGALOT_PRINT_OUT is not set: run the tests through scripts/test, which "
+                     "starts the PDF printer";
+    return;
+  }
+  folder_ = folder;
+  before_ = Pdfs();
+}
+
+std::set<std::string> TPrinterOutput::Pdfs() const {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(FromUnix(folder_)))
+    if (entry.path().extension() == L".pdf") names.insert(entry.path().filename().string());
+  return names;
+}
+
+std::string TPrinterOutput::Next() {
+  std::string found;
+  bool complete = WaitFor([&] {
+    for (const std::string& name : Pdfs())
+      if (!before_.count(name)) found = folder_ + "/" + name;
+    if (found.empty()) return false;
+    // Ghostscript writes the trailer last.
+    std::string bytes = ReadAll(FromUnix(found));
+    return bytes.size() > 16 && bytes.find("%%EOF", bytes.size() - 16) != std::string::npos;
+  });
+  EXPECT_TRUE(complete) << "no PDF appeared in " << folder_;
+  if (!complete) return {};
+  before_.insert(found.substr(folder_.size() + 1));
+  return found;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,48 @@
+// Reading back what the suite's PDF printer (a cups-pdf queue started by scripts/test) printed:
+// finding each job's PDF and running the host's tools on it.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// Polls until done() holds; false on time-out.
+template <class F>
+bool WaitFor(F done, std::chrono::seconds timeout = std::chrono::seconds(60)) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+std::string ReadAll(const std::filesystem::path& path);
+// A Unix path as this Wine process reaches it (drive Z: is the root).
+std::filesystem::path FromUnix(const std::string& unixPath);
+// Runs a program of the host and returns what it wrote. Wine starts it with "start /unix" without
+// waiting, so a script moves its output into place only once it is complete.
+std::string RunOnHost(const std::vector<std::string>& argv);
+
+// The printer's output folder (PURGALOT_PRINT_OUT); Next() waits for the PDF of the next job.
+class TPrinterOutput {
+public:
+  TPrinterOutput();
+  bool Ready() const { return !folder_.empty(); }
+  // The Unix path of the new PDF once it is complete; empty on time-out.
+  std::string Next();
+
+private:
+  std::set<std::string> Pdfs() const;
+
+  std::string folder_;
+  std::set<std::string> before_;
+};
+
+}  // namespace testing_support

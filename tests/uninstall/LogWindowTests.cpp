@@ -1,0 +1,293 @@
+// The uninstall log window, driven as a user would: the window runs modally on the test's thread
+// while a second thread finds it by its caption, clicks its buttons, presses keys, answers the
+// print dialog and reads what the memo shows. Printing goes to the suite's PDF printer (started
+// by scripts/test) and is read back with the host's pdftotext.
+#include "uninstall/Log.h"
+
+#include "dialogs/LogIds.h"
+#include "support/PrintedPdf.h"
+#include "support/TestMachine.h"
+#include "uninstall/Printing.h"
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+namespace {
+
+const char kHeader[] =
+    "Tarvenholt Purgalot! Uninstall Log \r\n"
+    "Contains information about programs you have uninstalled from your computer\r\n\r\n";
+const char kRecords[] =
+    "\r\n6/12/2026 9:5:3\r\nUninstalling \xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC"
+    "\xD0\xBC\xD0\xB0 2.1\r\nUninstall OK. Uninstaller removed program from list.\r\n"
+    "\r\n6/12/2026 9:7:41\r\nDeleting entry \xE6\x96\x87\xE5\xAD\x97\xE5\xA4\x84\xE7\x90\x86\r\n"
+    "Deleted OK.\r\n\r\n7/12/2026 10:0:0\r\nUninstalling Caf\xE9 Viewer\r\n"
+    "Uninstaller did not complete the uninstall process or did not remove program from list.\r\n";
+// What the memo shows for kRecords: the ANSI line read in the ANSI code page (Windows-1252).
+const wchar_t kRecordsShown[] =
+    L"\r\n6/12/2026 9:5:3\r\nUninstalling \u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430 "
+    L"2.1\r\nUninstall OK. Uninstaller removed program from list.\r\n"
+    L"\r\n6/12/2026 9:7:41\r\nDeleting entry \u6587\u5B57\u5904\u7406\r\nDeleted OK.\r\n"
+    L"\r\n7/12/2026 10:0:0\r\nUninstalling Caf\u00E9 Viewer\r\n"
+    L"Uninstaller did not complete the uninstall process or did not remove program from list.";
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+// A visible dialog of this process with the caption, waited for.
+HWND WaitForDialog(const std::wstring& caption) {
+  struct TSearch {
+    const std::wstring& Caption;
+    HWND Found = nullptr;
+  } search{caption};
+  WaitFor([&] {
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+          auto& s = *reinterpret_cast<TSearch*>(lp);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(hwnd, &pid);
+          wchar_t className[16] = {};
+          GetClassNameW(hwnd, className, 16);
+          if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) &&
+              lstrcmpW(className, L"#32770") == 0 && TextOf(hwnd) == s.Caption) {
+            s.Found = hwnd;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found != nullptr;
+  });
+  return search.Found;
+}
+
+// Shows the log window of the file on this thread while drive works it from a second thread;
+// returns the result the window closed with.
+template <class Drive>
+INT_PTR RunLogWindow(const std::wstring& logPath, Drive drive) {
+  TfLog form(logPath);
+  std::thread driver([&] {
+    HWND dialog = WaitForDialog(L"Uninstall Log");
+    if (!dialog) {
+      ADD_FAILURE() << "the log window did not open";
+      return;
+    }
+    drive(dialog);
+    if (!WaitFor([&] { return !IsWindow(dialog); })) {
+      ADD_FAILURE() << "the log window stayed open";
+      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+  });
+  INT_PTR result = form.ShowModal(nullptr);
+  driver.join();
+  return result;
+}
+
+std::wstring MemoText(HWND dialog) { return TextOf(GetDlgItem(dialog, IDC_LOG_MLOG)); }
+
+// A click that may open a modal window, so the driver does not wait for it.
+void PostClick(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void PostKey(HWND hwnd, WPARAM key) {
+  PostMessageW(hwnd, WM_KEYDOWN, key, 1);
+  PostMessageW(hwnd, WM_KEYUP, key, 0xC0000001);
+}
+
+// Answers the print dialog the log window opens with OK or Cancel.
+void AnswerPrintDialog(int answer) {
+  HWND print = WaitForDialog(L"Print");
+  ASSERT_NE(print, nullptr) << "no print dialog";
+  PostMessageW(print, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+}
+
+// --- The printer's output, read back on the host -------------------------------------------
+
+// The printed text of a PDF, as pdftotext lays it out.
+std::wstring PdfText(const std::string& pdf) {
+  std::wstring text;
+  EXPECT_TRUE(win::TryFromUtf8(RunOnHost({"pdftotext", "-layout", pdf, "-"}), text));
+  return text;
+}
+
+// The printed lines that hold text, blanks trimmed and runs of blanks made one; pdftotext reads
+// an ASCII hyphen as a soft hyphen.
+std::vector<std::wstring> TextLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  std::wistringstream in(text);
+  for (std::wstring line; std::getline(in, line);) {
+    std::wstring clean;
+    for (wchar_t c : line) {
+      if (c == L'\u00AD') c = L'-';
+      if (c == L'\f' || c == L'\r') continue;
+      if (c == L' ' && (clean.empty() || clean.back() == L' ')) continue;
+      clean += c;
+    }
+    while (!clean.empty() && clean.back() == L' ') clean.pop_back();
+    if (!clean.empty()) lines.push_back(clean);
+  }
+  return lines;
+}
+
+// The lines of the next job the printer writes.
+std::vector<std::wstring> NextLines(TPrinterOutput& output) {
+  std::string pdf = output.Next();
+  return pdf.empty() ? std::vector<std::wstring>() : TextLines(PdfText(pdf));
+}
+
+}  // namespace
+
+TEST(LogWindow, OpensCentredShowingTheLogInEveryScriptReadOnly) {
+  TTempDir dir;
+  std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
+  std::wstring memo, title, buttons;
+  LONG_PTR memoStyle = 0;
+  RECT window{}, work{};
+  INT_PTR result = RunLogWindow(log, [&](HWND dialog) {
+    memo = MemoText(dialog);
+    memoStyle = GetWindowLongPtrW(GetDlgItem(dialog, IDC_LOG_MLOG), GWL_STYLE);
+    title = TextOf(GetDlgItem(dialog, IDC_LOG_TITLE));
+    for (int id : {IDC_LOG_BUEDIT, IDC_LOG_BUCLEAR, IDOK, IDCANCEL})
+      buttons += TextOf(GetDlgItem(dialog, id)) + L"|";
+    GetWindowRect(dialog, &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    PostClick(dialog, IDCANCEL);
+  });
+
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(memo, L"Tarvenholt Purgalot! Uninstall Log \r\nContains information about programs "
+                  L"you have uninstalled from your computer\r\n\r\n" +
+                      std::wstring(kRecordsShown));
+  EXPECT_TRUE(memoStyle & ES_READONLY);
+  EXPECT_TRUE(memoStyle & WS_VSCROLL);
+  EXPECT_EQ(title, L"View, edit or print the uninstall log file");
+  EXPECT_EQ(buttons, L"Edit Log...|Clear Log|&Print...|&Cancel|");
+  EXPECT_NEAR((window.left + window.right) / 2, (work.left + work.right) / 2, 1);
+  EXPECT_NEAR((window.top + window.bottom) / 2, (work.top + work.bottom) / 2, 1);
+}
+
+TEST(LogWindow, WithoutALogFileShowsNothingAndCreatesNoFile) {
+  TTempDir dir;
+  std::wstring log = dir.Path() + L"ULog.txt";
+  std::wstring memo = L"not read";
+  RunLogWindow(log, [&](HWND dialog) {
+    memo = MemoText(dialog);
+    PostClick(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(memo, L"");
+  EXPECT_FALSE(fs::exists(fs::path(log)));
+}
+
+TEST(LogWindow, ClearLogLeavesExactlyTheHeaderInFileAndMemoWithoutAsking) {
+  for (bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "log with records" : "no log file");
+    TTempDir dir;
+    std::wstring log = dir.Path() + L"ULog.txt";
+    if (existing) WriteAll(fs::path(log), std::string(kHeader) + kRecords);
+    std::wstring memo;
+    bool stayedOpen = false;
+    INT_PTR result = RunLogWindow(log, [&](HWND dialog) {
+      // No question is asked, so the click returns once the log is cleared.
+      SendMessageW(GetDlgItem(dialog, IDC_LOG_BUCLEAR), BM_CLICK, 0, 0);
+      memo = MemoText(dialog);
+      stayedOpen = IsWindowVisible(dialog);
+      PostClick(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(memo, L"Tarvenholt Purgalot! Uninstall Log \r\nContains information about programs "
+                    L"you have uninstalled from your computer");
+    EXPECT_EQ(ReadAll(fs::path(log)), kHeader);
+  }
+}
+
+TEST(LogWindow, EscapeAndCancelCloseWithoutChangingTheLog) {
+  TTempDir dir;
+  const std::string content = std::string(kHeader) + kRecords;
+  std::wstring log = dir.MakeFile(L"ULog.txt", content);
+  struct TWay {
+    const char* Name;
+    void (*Close)(HWND dialog);
+  };
+  const TWay ways[] = {
+      {"Cancel", [](HWND dialog) { PostClick(dialog, IDCANCEL); }},
+      {"Escape on the focused button",
+       [](HWND dialog) { PostKey(GetDlgItem(dialog, IDOK), VK_ESCAPE); }},
+      {"Escape in the memo",
+       [](HWND dialog) { PostKey(GetDlgItem(dialog, IDC_LOG_MLOG), VK_ESCAPE); }},
+  };
+  for (const TWay& way : ways) {
+    SCOPED_TRACE(way.Name);
+    EXPECT_EQ(RunLogWindow(log, way.Close), IDCANCEL);
+    EXPECT_EQ(ReadAll(fs::path(log)), content);
+  }
+}
+
+TEST(LogWindow, PrintConfirmedPrintsTheLogAndCloses) {
+  TPrinterOutput printer;
+  ASSERT_TRUE(printer.Ready());
+  TTempDir dir;
+  std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
+  std::wstring memo;
+  INT_PTR result = RunLogWindow(log, [&](HWND dialog) {
+    memo = MemoText(dialog);
+    PostClick(dialog, IDOK);
+    AnswerPrintDialog(IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(NextLines(printer), TextLines(memo));
+}
+
+TEST(LogWindow, PrintCancelledPrintsNothingAndCloses) {
+  TPrinterOutput printer;
+  ASSERT_TRUE(printer.Ready());
+  TTempDir dir;
+  std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
+  INT_PTR result = RunLogWindow(log, [&](HWND dialog) {
+    PostClick(dialog, IDOK);
+    AnswerPrintDialog(IDCANCEL);
+  });
+  EXPECT_EQ(result, IDOK);
+  // The queue prints in order: the next PDF is this job's, not one from the window.
+  LOGFONTW font{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  PrintLines(DefaultPrinterDc().Get(), {L"after the cancelled print"}, font);
+  EXPECT_EQ(NextLines(printer), std::vector<std::wstring>{L"after the cancelled print"});
+}
+
+TEST(LogWindow, EditLogOpensTheLogInTheTextEditorAndCloses) {
+  TTempDir dir;
+  std::wstring log = dir.MakeFile(L"EditedULog.txt", std::string(kHeader) + kRecords);
+  INT_PTR result = RunLogWindow(log, [&](HWND dialog) { PostClick(dialog, IDC_LOG_BUEDIT); });
+  EXPECT_EQ(result, IDCANCEL);
+  HWND editor = nullptr;
+  EXPECT_TRUE(WaitFor([&] {
+    editor = FindWindowW(nullptr, L"EditedULog.txt - Notepad");
+    return editor != nullptr;
+  })) << "no editor window for the log";
+  if (editor) PostMessageW(editor, WM_CLOSE, 0, 0);
+}
