@@ -14,8 +14,13 @@ using namespace testing_support;
 
 namespace {
 
-std::wstring Program() { return TestBinFolder() + L"..\\dist\\purgalot.exe"; }
-std::wstring Log() { return TestBinFolder() + L"..\\dist\\ULog.txt"; }
+// The program runs from a folder of the test's own, so that the log it writes beside itself
+// stays out of the folder the build delivers.
+std::wstring CopyOfProgram(TTempDir& dir) {
+  std::wstring copy = dir.MakeFolder(L"Purgalot") + L"\\purgalot.exe";
+  CopyFileW((TestBinFolder() + L"..\\dist\\purgalot.exe").c_str(), copy.c_str(), FALSE);
+  return copy;
+}
 
 // A program in the machine's Uninstall key whose uninstaller (a copy of the sample uninstaller in
 // its folder) reads its options from a file beside it.
@@ -50,9 +55,9 @@ private:
   std::wstring subkey_;
 };
 
-// Starts purgalot.exe with parameters; the process handle.
-win::UniqueHandleObj Start(const std::wstring& parameters) {
-  std::wstring line = L"\"" + Program() + L"\" " + parameters;
+// Starts a copy of purgalot.exe with parameters; the process handle.
+win::UniqueHandleObj Start(const std::wstring& program, const std::wstring& parameters) {
+  std::wstring line = L"\"" + program + L"\" " + parameters;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION pi{};
@@ -99,18 +104,15 @@ HWND WaitForWindowOf(const win::UniqueHandleObj& process, const wchar_t* caption
 
 class CommandLineTest : public ::testing::Test {
 protected:
-  CommandLineTest() { before_ = ReadBytes(Log()); }
-  // What the run appended to the log beside the program.
-  std::string Appended() {
-    std::string now = ReadBytes(Log());
-    if (before_ == "<missing>") return now;
-    return now.size() >= before_.size() ? now.substr(before_.size()) : now;
+  CommandLineTest() : program(CopyOfProgram(dir)) {}
+  // The log the program wrote beside itself.
+  std::string Log() { return ReadBytes(dir.Path() + L"Purgalot\\ULog.txt"); }
+  win::UniqueHandleObj Start(const std::wstring& parameters) {
+    return ::Start(program, parameters);
   }
 
   TTempDir dir;
-
-private:
-  std::string before_;
+  std::wstring program;
 };
 
 const std::string kStamp = "\r\n[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
@@ -122,7 +124,7 @@ TEST_F(CommandLineTest, QuietUninstallRunsEachNamedProgramLogsItAndEndsWithZero)
   EXPECT_EQ(ExitCodeAfter(process), 0u);
   EXPECT_FALSE(removes.Installed());
   EXPECT_TRUE(stays.Installed());
-  std::string log = Appended();
+  std::string log = Log();
   EXPECT_TRUE(std::regex_match(
       log, std::regex(kStamp + "Uninstalling e2e removes \xCF\x89\r\n"
                                "Uninstall OK\\. Uninstaller removed program from list\\.\r\n" +
@@ -135,7 +137,7 @@ TEST_F(CommandLineTest, QuietUninstallRunsEachNamedProgramLogsItAndEndsWithZero)
 TEST_F(CommandLineTest, QuietUninstallWithoutNamesWritesNothing) {
   auto process = Start(L"/QU");
   EXPECT_EQ(ExitCodeAfter(process), 0u);
-  EXPECT_EQ(Appended(), "");
+  EXPECT_EQ(Log(), "<missing>");
 }
 
 TEST_F(CommandLineTest, UninstallSwitchOpensTheWizardForTheNamedProgram) {
@@ -158,7 +160,7 @@ TEST_F(CommandLineTest, UninstallSwitchOpensTheWizardForTheNamedProgram) {
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(ExitCodeAfter(process), 0u);
   EXPECT_FALSE(program.Installed());
-  EXPECT_TRUE(std::regex_match(Appended(), std::regex(kStamp + "Uninstalling E2E Wizard\r\n"
+  EXPECT_TRUE(std::regex_match(Log(), std::regex(kStamp + "Uninstalling E2E Wizard\r\n"
                                                                "Uninstall OK\\. [^\r]+\r\n")));
 }
 
