@@ -4,6 +4,7 @@
 #include "app/SideBar.h"
 #include "inventory/UninstallItem.h"
 #include "uninstall/Logging.h"
+#include "uninstall/Printing.h"
 #include "uninstall/UninstallLogic.h"
 #include "widgets/UPClickSplitter.h"
 #include "win/Gdi.h"
@@ -178,16 +179,39 @@ void TfMain::FormCreate() {
       break;
     }
     case TSwitch::ReportFileLong:
+      ReportUnattended(TReportFormat::Long, false);
+      break;
     case TSwitch::ReportFileShort:
+      ReportUnattended(TReportFormat::Short, false);
+      break;
     case TSwitch::ReportPrintShort:
+      ReportUnattended(TReportFormat::Short, true);
+      break;
     case TSwitch::ReportPrintLong:
-      // The audit report writes and prints reports unattended; until it exists the program
-      // starts normally, without the welcome box.
-      SkipWelcome = true;
+      ReportUnattended(TReportFormat::Long, true);
       break;
     case TSwitch::None:
       break;
   }
+}
+
+void TfMain::ReportUnattended(TReportFormat format, bool print) {
+  SkipWelcome = true;
+  TAuditReport report = TAuditReport::ForThisMachine(programs_);
+  if (!print) {
+    report.SaveReport(commandLine_.Parameter(2), format);
+    terminated_ = true;
+    return;
+  }
+  try {
+    win::UniqueHdc printer = DefaultPrinterDc();
+    report.PrintReport(printer.Get(), TAuditReport::MemoFont(), format);
+  } catch (...) {
+    win::ShowApplicationError(win::CurrentExceptionMessage());
+    PrintFailed();
+  }
+  // A failed printout keeps the program running with its main window.
+  terminated_ = HaltAfterPrint;
 }
 
 void TfMain::FormActivate() {

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/ProgramListView.h"
 #include "app/WinSettings.h"
+#include "uninstall/AuditReport.h"
 #include "inventory/NormalUninstall.h"
 #include "inventory/ProgramList.h"
 #include "inventory/Utils.h"
@@ -128,6 +129,10 @@ private:
   void lvProgramsSelectItem(bool selected);
   void lvProgramsClick();
   bool paQuickCanResize(int& newWidth);
+  // After a failed printout: the program goes on with its main window.
+  void PrintFailed();
+  // The report switches: the report written or printed without a window.
+  void ReportUnattended(TReportFormat format, bool print);
   // Shows an information box under the application title.
   void Inform(const wchar_t* text);
   // The selected program's entry, or null after telling the user to select one.

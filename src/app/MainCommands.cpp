@@ -6,6 +6,7 @@
 #include "app/SideBar.h"
 #include "images/ImageIds.h"
 #include "inventory/UninstallItem.h"
+#include "uninstall/Audit.h"
 #include "uninstall/Delete.h"
 #include "uninstall/Log.h"
 #include "uninstall/Logging.h"
@@ -297,7 +298,22 @@ void TfMain::tbDetailsClick() { SelectedEntry(kSelectToUninstall); }
 void TfMain::Editprogramdetails1Click() { SelectedEntry(kSelectToEdit); }
 void TfMain::tbAssistedClick() {}
 void TfMain::NewProgram1Click() {}
-void TfMain::AuditReport1Click() {}
+void TfMain::AuditReport1Click() {
+  TfAudit dialog(programs_, TUtils::IsNTPlatform());
+  dialog.OnPrintFailed = [this] { PrintFailed(); };
+  fAudit = &dialog;
+  struct TClear {
+    ~TClear() { fAudit = nullptr; }
+  } clear;
+  dialog.ShowModal(Handle());
+}
+
+void TfMain::PrintFailed() {
+  // The program stays open with its main window in front.
+  HaltAfterPrint = false;
+  ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(Handle());
+}
 void TfMain::Uninstalllog1Click() { TfLog().ShowModal(Handle()); }
 void TfMain::tbHelpClick() {}
 void TfMain::Welcomebox1Click() {}

@@ -101,4 +101,24 @@ std::string TPrinterOutput::Next() {
   return found;
 }
 
+namespace {
+const wchar_t kWindowsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+}
+
+TNoDefaultPrinter::TNoDefaultPrinter() {
+  RegOpenKeyExW(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key_.Put());
+  wchar_t value[512] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  if (key_ && RegQueryValueExW(key_.Get(), L"Device", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
+    device_ = value;
+  if (key_) RegDeleteValueW(key_.Get(), L"Device");
+}
+
+TNoDefaultPrinter::~TNoDefaultPrinter() {
+  if (key_ && !device_.empty())
+    RegSetValueExW(key_.Get(), L"Device", 0, REG_SZ, reinterpret_cast<const BYTE*>(device_.c_str()),
+                   static_cast<DWORD>((device_.size() + 1) * sizeof(wchar_t)));
+}
+
 }  // namespace testing_support

@@ -2,6 +2,8 @@
 // finding each job's PDF and running the host's tools on it.
 #pragma once
 
+#include "win/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -43,6 +45,20 @@ private:
 
   std::string folder_;
   std::set<std::string> before_;
+};
+
+// Takes the user's default printer setting away for the object's life: this machine then has
+// no printer to print to without asking.
+class TNoDefaultPrinter {
+public:
+  TNoDefaultPrinter();
+  ~TNoDefaultPrinter();
+  TNoDefaultPrinter(const TNoDefaultPrinter&) = delete;
+  TNoDefaultPrinter& operator=(const TNoDefaultPrinter&) = delete;
+
+private:
+  win::UniqueHKey key_;
+  std::wstring device_;
 };
 
 }  // namespace testing_support

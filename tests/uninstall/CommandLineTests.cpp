@@ -2,6 +2,7 @@
 // machine's own Uninstall key, as a user or a script runs it.
 #include "UninstallTestSupport.h"
 #include "dialogs/UninstallIds.h"
+#include "support/PrintedPdf.h"
 #include "inventory/NormalUninstall.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
@@ -162,6 +163,91 @@ TEST_F(CommandLineTest, UninstallSwitchOpensTheWizardForTheNamedProgram) {
   EXPECT_FALSE(program.Installed());
   EXPECT_TRUE(std::regex_match(Log(), std::regex(kStamp + "Uninstalling E2E Wizard\r\n"
                                                                "Uninstall OK\\. [^\r]+\r\n")));
+}
+
+}  // namespace
+
+namespace {
+
+// The report's header as this machine writes it (the date and time as a pattern).
+std::string HeaderPattern() {
+  wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  GetComputerNameW(computer, &size);
+  wchar_t user[200] = {};
+  DWORD userSize = 200;
+  GetUserNameW(user, &userSize);
+  auto quoted = [](const std::wstring& text) {
+    return std::regex_replace(win::ToUtf8(text), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+  };
+  return " Software Audit Report for: " + quoted(computer) +
+         "\r\n Generated on  [0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n"
+         "\r\r\n By Tarvenholt Purgalot! \r\n [^\r]+\r\n\r\r\n Computer Name: " +
+         quoted(computer) + "\r\n User Name: " + quoted(user) +
+         "\r\n\r\r\n INSTALLED PROGRAMS:\r\n\r\r\n\r\r\n";
+}
+
+win::UniqueHandleObj StartIn(const std::wstring& program, const std::wstring& parameters,
+                             const std::wstring& folder) {
+  std::wstring line = L"\"" + program + L"\" " + parameters;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION pi{};
+  EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             folder.c_str(), &startup, &pi));
+  CloseHandle(pi.hThread);
+  return win::UniqueHandleObj(pi.hProcess);
+}
+
+TEST_F(CommandLineTest, ReportSwitchesWriteTheLongOrShortReportAndEnd) {
+  TMachineProgram installed(dir, L"E2E Report Ω", L"");
+  const std::string line = "\r\nE2E Report \xCE\xA9\r\n";  // the name on a line of its own
+  auto longRun = Start(L"/rfl \"" + dir.Path() + L"audit\"");
+  EXPECT_EQ(ExitCodeAfter(longRun), 0u);
+  std::string longReport = ReadBytes(dir.Path() + L"audit.txt");
+  // The machine may list other programs too; ours appears in its place in the list.
+  std::regex header(std::string("^").append(HeaderPattern()));
+  EXPECT_TRUE(std::regex_search(longReport, header));
+  std::string block = line;
+  block.append("Uninstall Command: \"[^\r]+uninst\\.exe\" /S\r\n\r\r\n");
+  EXPECT_TRUE(std::regex_search(longReport, std::regex(block))) << longReport;
+
+  // Without a name: Report.txt in the current folder.
+  std::wstring folder = dir.MakeFolder(L"Here");
+  auto shortRun = StartIn(program, L"/RFS", folder);
+  EXPECT_EQ(ExitCodeAfter(shortRun), 0u);
+  std::string shortReport = ReadBytes(folder + L"\\Report.txt");
+  EXPECT_TRUE(std::regex_search(shortReport, header));
+  EXPECT_NE(shortReport.find(line), std::string::npos) << shortReport;
+  EXPECT_EQ(shortReport.find("Uninstall Command:"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, PrintSwitchPrintsTheReportAndEnds) {
+  TMachineProgram installed(dir, L"E2E Printed", L"");
+  TPrinterOutput output;
+  ASSERT_TRUE(output.Ready());
+  auto run = Start(L"/RPL");
+  EXPECT_EQ(ExitCodeAfter(run), 0u);
+  std::string pdf = output.Next();
+  ASSERT_FALSE(pdf.empty());
+  std::string text = RunOnHost({"pdftotext", "-layout", pdf, "-"});
+  for (const char* expected : {"Software Audit Report for:", "INSTALLED PROGRAMS:", "E2E Printed",
+                               "Uninstall Command:"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+}
+
+TEST_F(CommandLineTest, AFailedPrintoutIsReportedAndTheProgramGoesOn) {
+  TNoDefaultPrinter noPrinter;
+  auto run = Start(L"/rps");
+  HWND box = WaitForWindowOf(run, L"Tarvenholt Purgalot!");
+  ASSERT_NE(box, nullptr);
+  std::wstring message = ControlText(GetDlgItem(box, 0xFFFF));
+  EXPECT_EQ(message, L"No printer is installed, or none is set as the default printer.");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  HWND main = WaitForWindowOf(run, L"Tarvenholt Purgalot! 2006");
+  ASSERT_NE(main, nullptr);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeAfter(run), 0u);
 }
 
 }  // namespace

@@ -94,33 +94,6 @@ int TenPointLineHeight(HDC printer) {
   return size.cy;
 }
 
-// Takes the user's default printer setting away, and puts it back.
-class TNoDefaultPrinter {
-public:
-  TNoDefaultPrinter() {
-    RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key_.Put());
-    wchar_t value[512] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    if (key_ && RegQueryValueExW(key_.Get(), L"Device", nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
-      device_ = value;
-    RegDeleteValueW(key_.Get(), L"Device");
-  }
-  ~TNoDefaultPrinter() {
-    if (!device_.empty())
-      RegSetValueExW(key_.Get(), L"Device", 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(device_.c_str()),
-                     static_cast<DWORD>((device_.size() + 1) * sizeof(wchar_t)));
-  }
-  TNoDefaultPrinter(const TNoDefaultPrinter&) = delete;
-  TNoDefaultPrinter& operator=(const TNoDefaultPrinter&) = delete;
-
-private:
-  static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-  win::UniqueHKey key_;
-  std::wstring device_;
-};
-
 std::vector<std::wstring> NumberedLines(int count) {
   std::vector<std::wstring> lines;
   for (int i = 1; i <= count; ++i) {
