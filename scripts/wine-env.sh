@@ -129,9 +129,21 @@ EOF
     cat "$dir/log/cupsd.out" "$dir/log/error_log" >&2 2>/dev/null || true
     return 1
   fi
-  # (lpadmin warns that printer drivers are deprecated.)
-  lpadmin -p PDF -E -v "cups-pdf:/$tag" -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
-  lpadmin -d PDF
+  # The scheduler may answer before it accepts printers: try a few times, and say why it failed.
+  # (lpadmin also warns that printer drivers are deprecated.)
+  local tries
+  for tries in 1 2 3 4 5 6 7 8 9 10; do
+    if lpadmin -p PDF -E -v "cups-pdf:/$tag" -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+        2>"$dir/log/lpadmin.err" && lpadmin -d PDF 2>>"$dir/log/lpadmin.err"; then
+      break
+    fi
+    if [ "$tries" = 10 ]; then
+      echo "The PDF printer could not be added:" >&2
+      cat "$dir/log/lpadmin.err" "$dir/log/error_log" >&2 2>/dev/null || true
+      return 1
+    fi
+    sleep 0.2
+  done
   export PURGALOT_PRINT_OUT=$out
 }
 

@@ -6,6 +6,7 @@
 #include "dialogs/UninstallIds.h"
 #include "inventory/UninstallItem.h"
 #include "support/GuiDriver.h"
+#include "support/PrintedPdf.h"
 #include "support/TestMachine.h"
 #include "widgets/SideBarHeader.h"
 #include "widgets/UPClickSplitter.h"
@@ -463,6 +464,20 @@ TEST_F(MainWindowTest, TryToUninstallFromTheDeleteDialogOpensTheWizardForTheSame
   EXPECT_EQ(wizardProgram, L"Delta Browser");
   EXPECT_EQ(w.Programs().Count(), 4u);  // nothing was removed; the list was scanned again
   EXPECT_EQ(SelectedCaption(), L"Delta Browser");
+}
+
+TEST_F(MainWindowTest, AFailedUnattendedPrintoutIsReportedAndTheProgramGoesOn) {
+  TNoDefaultPrinter noPrinter;
+  TMessageBoxWatcher box;
+  TfMain& w = Start({L"/RPS"});
+  box.Finish();
+  EXPECT_EQ(box.Text(), L"No printer is installed, or none is set as the default printer.");
+  EXPECT_EQ(box.Title(), L"Tarvenholt Purgalot!");
+  EXPECT_FALSE(w.Terminated());
+  EXPECT_FALSE(HaltAfterPrint);
+  EXPECT_TRUE(IsWindowVisible(w.Handle()));
+  EXPECT_TRUE(SkipWelcome);
+  HaltAfterPrint = true;
 }
 
 TEST_F(MainWindowTest, UninstallSwitchWithAnUnknownNameSaysSo) {

@@ -236,18 +236,4 @@ TEST_F(CommandLineTest, PrintSwitchPrintsTheReportAndEnds) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
 }
 
-TEST_F(CommandLineTest, AFailedPrintoutIsReportedAndTheProgramGoesOn) {
-  TNoDefaultPrinter noPrinter;
-  auto run = Start(L"/rps");
-  HWND box = WaitForWindowOf(run, L"Tarvenholt Purgalot!");
-  ASSERT_NE(box, nullptr);
-  std::wstring message = ControlText(GetDlgItem(box, 0xFFFF));
-  EXPECT_EQ(message, L"No printer is installed, or none is set as the default printer.");
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  HWND main = WaitForWindowOf(run, L"Tarvenholt Purgalot! 2006");
-  ASSERT_NE(main, nullptr);
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  EXPECT_EQ(ExitCodeAfter(run), 0u);
-}
-
 }  // namespace
