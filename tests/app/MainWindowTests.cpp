@@ -430,28 +430,16 @@ TEST_F(MainWindowTest, OnWindows9xTheListHasTwoColumnsAndNoUsageLabels) {
   EXPECT_STREQ(text, L"alpha.exe");
 }
 
-// Finds a visible dialog of this process by caption, from a second thread.
-HWND WaitForOwnDialog(const wchar_t* caption) {
-  for (int i = 0; i < 2000; ++i) {
-    HWND found = FindWindowW(L"#32770", caption);
-    DWORD pid = 0;
-    if (found) GetWindowThreadProcessId(found, &pid);
-    if (found && pid == GetCurrentProcessId() && IsWindowVisible(found)) return found;
-    Sleep(10);
-  }
-  return nullptr;
-}
-
 TEST_F(MainWindowTest, TryToUninstallFromTheDeleteDialogOpensTheWizardForTheSameProgram) {
   TfMain& w = Start();
   w.lvPrograms().Select(2, false);  // Delta Browser
   std::wstring wizardProgram;
   bool deleteShown = false;
   std::thread user([&] {
-    HWND remove = WaitForOwnDialog(L"Delete From List");
+    HWND remove = WaitForDialog(L"Delete From List");
     deleteShown = remove != nullptr;
     if (remove) PostMessageW(GetDlgItem(remove, IDC_DEL_UNINSTALL), BM_CLICK, 0, 0);
-    HWND wizard = WaitForOwnDialog(L"Uninstall");
+    HWND wizard = WaitForDialog(L"Uninstall");
     if (!wizard) return;
     wchar_t name[128] = {};
     SendMessageW(GetDlgItem(wizard, IDC_UN_PROGRAM_NAME), WM_GETTEXT, 128, reinterpret_cast<LPARAM>(name));

@@ -61,6 +61,49 @@ void TMessageBoxWatcher::Watch() {
   }
 }
 
+namespace {
+
+struct TDialogSearch {
+  const std::wstring& Caption;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindDialogByCaption(HWND hwnd, LPARAM lp) {
+  auto& search = *reinterpret_cast<TDialogSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t className[16] = {};
+  GetClassNameW(hwnd, className, 16);
+  if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) &&
+      lstrcmpW(className, L"#32770") == 0 && TextOf(hwnd) == search.Caption) {
+    search.Found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND WaitForDialog(const std::wstring& caption) {
+  TDialogSearch search{caption};
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!search.Found && std::chrono::steady_clock::now() < deadline) {
+    EnumWindows(FindDialogByCaption, reinterpret_cast<LPARAM>(&search));
+    if (!search.Found) Sleep(10);
+  }
+  return search.Found;
+}
+
+std::wstring ControlText(HWND control) {
+  auto length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+void PostClick(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
 void PumpMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

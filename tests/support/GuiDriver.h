@@ -38,6 +38,13 @@ private:
   std::thread thread_;
 };
 
+// A visible dialog of this process with the caption, waited for (up to 30 seconds); null if none.
+HWND WaitForDialog(const std::wstring& caption);
+// A control's text, asked with a sent message (answered even while its thread waits).
+std::wstring ControlText(HWND control);
+// A click that waits in the queue like real input, so it may open a modal window.
+void PostClick(HWND button);
+
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();
 

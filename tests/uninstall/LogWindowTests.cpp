@@ -5,6 +5,7 @@
 #include "uninstall/Log.h"
 
 #include "dialogs/LogIds.h"
+#include "support/GuiDriver.h"
 #include "support/PrintedPdf.h"
 #include "support/TestMachine.h"
 #include "uninstall/Printing.h"
@@ -51,41 +52,6 @@ void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::wstring TextOf(HWND hwnd) {
-  auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
-
-// A visible dialog of this process with the caption, waited for.
-HWND WaitForDialog(const std::wstring& caption) {
-  struct TSearch {
-    const std::wstring& Caption;
-    HWND Found = nullptr;
-  } search{caption};
-  WaitFor([&] {
-    EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-          auto& s = *reinterpret_cast<TSearch*>(lp);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(hwnd, &pid);
-          wchar_t className[16] = {};
-          GetClassNameW(hwnd, className, 16);
-          if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) &&
-              lstrcmpW(className, L"#32770") == 0 && TextOf(hwnd) == s.Caption) {
-            s.Found = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found != nullptr;
-  });
-  return search.Found;
-}
-
 // Shows the log window of the file on this thread while drive works it from a second thread;
 // returns the result the window closed with.
 template <class Drive>
@@ -108,7 +74,7 @@ INT_PTR RunLogWindow(const std::wstring& logPath, Drive drive) {
   return result;
 }
 
-std::wstring MemoText(HWND dialog) { return TextOf(GetDlgItem(dialog, IDC_LOG_MLOG)); }
+std::wstring MemoText(HWND dialog) { return ControlText(GetDlgItem(dialog, IDC_LOG_MLOG)); }
 
 // A click that may open a modal window, so the driver does not wait for it.
 void PostClick(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
@@ -170,9 +136,9 @@ TEST(LogWindow, OpensCentredShowingTheLogInEveryScriptReadOnly) {
   INT_PTR result = RunLogWindow(log, [&](HWND dialog) {
     memo = MemoText(dialog);
     memoStyle = GetWindowLongPtrW(GetDlgItem(dialog, IDC_LOG_MLOG), GWL_STYLE);
-    title = TextOf(GetDlgItem(dialog, IDC_LOG_TITLE));
+    title = ControlText(GetDlgItem(dialog, IDC_LOG_TITLE));
     for (int id : {IDC_LOG_BUEDIT, IDC_LOG_BUCLEAR, IDOK, IDCANCEL})
-      buttons += TextOf(GetDlgItem(dialog, id)) + L"|";
+      buttons += ControlText(GetDlgItem(dialog, id)) + L"|";
     GetWindowRect(dialog, &window);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     PostClick(dialog, IDCANCEL);

@@ -59,24 +59,6 @@ std::string ReadBytes(const std::wstring& path) {
 
 namespace {
 
-struct TSearch {
-  const wchar_t* Caption;
-  HWND Found = nullptr;
-};
-
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
-  auto* search = reinterpret_cast<TSearch*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t text[128] = {};
-  GetWindowTextW(hwnd, text, 128);
-  if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && lstrcmpW(text, search->Caption) == 0) {
-    search->Found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 template <class F>
 bool WaitUntil(F condition) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -89,26 +71,8 @@ bool WaitUntil(F condition) {
 
 }  // namespace
 
-HWND WaitForDialog(const wchar_t* caption) {
-  TSearch search{caption};
-  WaitUntil([&] {
-    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-    return search.Found != nullptr;
-  });
-  return search.Found;
-}
-
 bool WaitEnabled(HWND control) {
   return WaitUntil([control] { return IsWindowEnabled(control) != FALSE; });
 }
-
-std::wstring ControlText(HWND control) {
-  wchar_t text[1024] = {};
-  // Sent from the driver's thread: the dialog's thread answers it even while it waits.
-  SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-void PostClick(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
 }  // namespace testing_support

@@ -5,6 +5,7 @@
 
 #include "inventory/ProgramList.h"
 #include "inventory/UninstallItem.h"
+#include "support/GuiDriver.h"
 #include "support/TestMachine.h"
 
 #include <windows.h>
@@ -38,12 +39,8 @@ TUninstListItem& AddEntry(TProgramList& list, const TTestKey& key, const std::ws
 
 std::string ReadBytes(const std::wstring& path);
 
-// Finds a visible top-level dialog of this process by caption; waits up to a few seconds.
-HWND WaitForDialog(const wchar_t* caption);
 // Waits until a control is enabled (the uninstaller has ended).
 bool WaitEnabled(HWND control);
-std::wstring ControlText(HWND control);
-void PostClick(HWND button);
 
 // Runs a script against a modal dialog from a thread of its own while the test's thread shows it.
 class TDialogDriver {
