@@ -1,7 +1,7 @@
 #include "app/Main.h"
 
-#include "inventory/ProgramFinder.h"
 #include "app/SideBar.h"
+#include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
 #include "uninstall/Logging.h"
 #include "uninstall/Printing.h"
@@ -26,11 +26,9 @@ namespace {
 const wchar_t kClassName[] = L"TfMain";
 const wchar_t kStatusSuffix[] = L" program(s) available for uninstall";
 const wchar_t kNotFoundOnActivate[] = L"There program you are looking for (";
-const wchar_t kNotFoundSuffix[] = L") was not found";
 const wchar_t kUninstallKeyPrefix[] =
     L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-constexpr int kSplitterWidth = 7;
 
 }  // namespace
 

@@ -63,6 +63,12 @@ enum TCommandId : int {
 
 class TfMain : public win::TWindow, private TSettingsWindow {
 public:
+  // Designed at 96 DPI.
+  static constexpr int kSideBarWidth = 210;
+  static constexpr int kSplitterWidth = 7;
+  // The end of both "not found" messages.
+  static constexpr wchar_t kNotFoundSuffix[] = L") was not found";
+
   TfMain(TWinSettings& settings, TCommandLine commandLine,
          std::vector<TUninstallSource> sources = {TUninstallSource::Machine()});
   ~TfMain() override;

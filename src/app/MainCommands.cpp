@@ -2,9 +2,9 @@
 #include "app/Main.h"
 
 #include "app/Images.h"
-#include "inventory/ProgramFinder.h"
 #include "app/SideBar.h"
 #include "images/ImageIds.h"
+#include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
 #include "uninstall/Audit.h"
 #include "uninstall/Delete.h"
@@ -22,13 +22,10 @@ const wchar_t kSelectToUninstall[] = L"Please select a program you wish to unins
 const wchar_t kSelectToEdit[] = L"Please select a program you wish to edit details for";
 const wchar_t kUpdatesFile[] = L"updates.url";
 const wchar_t kNotFoundPrefix[] = L"The program you are looking for (";
-const wchar_t kNotFoundSuffix[] = L") was not found";
 
 constexpr int kListId = 100;
 constexpr int kToolbarId = 101;
 constexpr int kStatusId = 102;
-constexpr int kSideBarWidth = 210;
-constexpr int kSplitterWidth = 7;
 
 struct TColumn {
   const wchar_t* Caption;
