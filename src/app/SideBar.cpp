@@ -203,13 +203,7 @@ void TSideBar::SetLinkIcons(HICON uninstall, HICON remove, HICON find) {
   LayoutPanels();
 }
 
-std::wstring TSideBar::FindText() const {
-  int length = GetWindowTextLengthW(edFind_);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(edFind_, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
+std::wstring TSideBar::FindText() const { return win::WindowText(edFind_); }
 
 LRESULT TSideBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {

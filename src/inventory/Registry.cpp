@@ -21,9 +21,6 @@ std::wstring Fill(const wchar_t* pattern, const std::wstring& name) {
 
 }  // namespace
 
-ERegistryException::ERegistryException(const std::wstring& message)
-    : std::runtime_error(win::ToUtf8(message)), message_(message) {}
-
 TRegDataType TRegValue::DataType() const noexcept {
   switch (RawType) {
     case REG_SZ: return TRegDataType::String;

@@ -2,6 +2,7 @@
 // program uses to read and write the registry.
 #pragma once
 
+#include "win/Error.h"
 #include "win/UniqueHandle.h"
 
 #include <windows.h>
@@ -12,13 +13,9 @@
 #include <vector>
 
 // Raised by TRegistry; carries the message the user sees.
-class ERegistryException : public std::runtime_error {
+class ERegistryException : public win::TError {
 public:
-  explicit ERegistryException(const std::wstring& message);
-  const std::wstring& Message() const noexcept { return message_; }
-
-private:
-  std::wstring message_;
+  using win::TError::TError;
 };
 
 // Value data types as reported by GetDataType.

@@ -25,11 +25,7 @@ void TSideBarLabel::Create(HWND parent, const std::wstring& caption, int x, int 
   ApplyFont();
 }
 
-std::wstring TSideBarLabel::Caption() const {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(Handle())) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()))));
-  return text;
-}
+std::wstring TSideBarLabel::Caption() const { return win::WindowText(Handle()); }
 
 void TSideBarLabel::SetCaption(const std::wstring& caption) {
   SetWindowTextW(Handle(), caption.c_str());

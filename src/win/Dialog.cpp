@@ -9,14 +9,7 @@ INT_PTR TDialog::ShowModal(HWND owner) {
                          reinterpret_cast<LPARAM>(this));
 }
 
-std::wstring TDialog::ItemText(int id) const {
-  HWND item = Item(id);
-  int length = GetWindowTextLengthW(item);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(item, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
+std::wstring TDialog::ItemText(int id) const { return WindowText(Item(id)); }
 
 void TDialog::CenterOn(HWND other) {
   RECT area, self;

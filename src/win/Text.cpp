@@ -60,6 +60,13 @@ std::wstring Trim(std::wstring_view text) {
   return std::wstring(text.substr(first, last - first));
 }
 
+std::wstring SingleLine(std::wstring_view text) {
+  std::wstring out(text);
+  for (wchar_t& c : out)
+    if (c < L' ' || c == 0x7F || (c >= 0x80 && c < 0xA0) || c == 0x2028 || c == 0x2029) c = L' ';
+  return out;
+}
+
 std::wstring WithTrailingBackslash(std::wstring text) {
   if (text.empty() || text.back() != L'\\') text += L'\\';
   return text;

@@ -18,6 +18,9 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 // Removes blanks and control characters (code points up to U+0020) from both ends.
 std::wstring Trim(std::wstring_view text);
+// The text as one line of a line-based file: CR, LF and every other control character become a
+// space, so a field can never start a line of its own.
+std::wstring SingleLine(std::wstring_view text);
 // Adds a trailing backslash unless the text already ends in one.
 std::wstring WithTrailingBackslash(std::wstring text);
 // Expands %VARIABLE% references with the process environment; the text unchanged on failure.

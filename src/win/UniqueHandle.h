@@ -91,6 +91,27 @@ struct HModuleTraits {
   static void Close(Type h) noexcept { FreeLibrary(h); }
 };
 
+struct HMenuTraits {
+  using Type = HMENU;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DestroyMenu(h); }
+};
+struct HAccelTraits {
+  using Type = HACCEL;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DestroyAcceleratorTable(h); }
+};
+struct LocalMemoryTraits {  // LocalAlloc, and what FormatMessage and the like return
+  using Type = HLOCAL;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { LocalFree(h); }
+};
+struct CoTaskMemoryTraits {  // what COM and the shell hand out with CoTaskMemAlloc
+  using Type = void*;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { CoTaskMemFree(h); }
+};
+
 using UniqueHKey = UniqueHandle<HKeyTraits>;
 using UniqueHandleObj = UniqueHandle<HandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
@@ -103,6 +124,11 @@ using UniqueHFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueHPen = UniqueHandle<GdiObjectTraits<HPEN>>;
 using UniqueHdc = UniqueHandle<HdcTraits>;
 using UniqueHModule = UniqueHandle<HModuleTraits>;
+// A menu that no window owns (a popup, or a bar not yet given to SetMenu).
+using UniqueHMenu = UniqueHandle<HMenuTraits>;
+using UniqueHAccel = UniqueHandle<HAccelTraits>;
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniqueCoTaskMemory = UniqueHandle<CoTaskMemoryTraits>;
 
 // Owns one reference to a COM interface.
 template <class I>

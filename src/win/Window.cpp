@@ -1,14 +1,24 @@
 #include "win/Window.h"
 
-#include "inventory/Registry.h"
+#include "win/Error.h"
 #include "win/Text.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace win {
 
 namespace {
 const wchar_t kApplicationTitle[] = L"Tarvenholt Purgalot!";
+}
+
+std::wstring WindowText(HWND hwnd) {
+  int length = GetWindowTextLengthW(hwnd);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+  text.resize(static_cast<size_t>(std::max(copied, 0)));
+  return text;
 }
 
 TWindow::~TWindow() {
@@ -83,7 +93,7 @@ void ShowApplicationError(const std::wstring& message) noexcept {
 std::wstring CurrentExceptionMessage() {
   try {
     throw;
-  } catch (const ERegistryException& e) {
+  } catch (const TError& e) {
     return e.Message();
   } catch (const std::exception& e) {
     std::wstring text;

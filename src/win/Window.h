@@ -40,6 +40,9 @@ private:
   HWND hwnd_ = nullptr;
 };
 
+// The whole text of a window or control.
+std::wstring WindowText(HWND hwnd);
+
 // Runs a handler and shows the application's error box for whatever it throws. Returns whether
 // the handler completed.
 template <class F>
