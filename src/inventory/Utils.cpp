@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <cwctype>
 #include <vector>
 
 namespace {
@@ -166,4 +167,19 @@ std::wstring TUtils::ExeFolder() {
 bool TUtils::FileExists(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool TUtils::IsNetworkPath(const std::wstring& path) {
+  auto starts = [&path](const wchar_t* prefix) { return win::StartsWithNoCase(path, prefix); };
+  if (starts(L"\\\\?\\UNC\\")) return true;
+  // \\?\ and \\.\ name local paths and devices.
+  if (starts(L"\\\\?\\") || starts(L"\\\\.\\")) return false;
+  if (path.size() >= 3 && (path[0] == L'\\' || path[0] == L'/') &&
+      (path[1] == L'\\' || path[1] == L'/') && path[2] != L'\\' && path[2] != L'/')
+    return true;
+  if (path.size() >= 2 && path[1] == L':' && iswalpha(path[0])) {
+    wchar_t root[] = {path[0], L':', L'\\', L'\0'};
+    return GetDriveTypeW(root) == DRIVE_REMOTE;
+  }
+  return false;
 }
