@@ -58,7 +58,8 @@ public:
   static std::wstring ExePath();
   // True for an existing file (not a folder).
   static bool FileExists(const std::wstring& path);
-  // True for a path on another machine: a UNC path (\\server\share\..., also in its \\?\UNC\
-  // form) or a path on a drive mapped to a network share. Decided without touching the network.
+  // True for a path on another machine: a UNC path (\\server\share\..., also in its long form
+  // \\?\UNC\server\...) or a path on a drive mapped to a network share. Decided without touching
+  // the network.
   static bool IsNetworkPath(const std::wstring& path);
 };
