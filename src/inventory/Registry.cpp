@@ -1,5 +1,6 @@
 #include "inventory/Registry.h"
 
+#include "win/RegistryTree.h"
 #include "win/Text.h"
 
 namespace {
@@ -115,40 +116,10 @@ bool TRegistry::KeyExists(const std::wstring& path) const {
   return RegOpenKeyExW(base, relative.c_str(), 0, KEY_READ | view_, key.Put()) == ERROR_SUCCESS;
 }
 
-namespace {
-
-// Deletes a key and everything below it, deepest first, the subkeys from the last index down.
-bool DeleteTree(HKEY parent, const std::wstring& name, REGSAM view) {
-  {
-    win::UniqueHKey key;
-    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view,
-                      key.Put()) == ERROR_SUCCESS) {
-      DWORD count = 0, maxLen = 0;
-      if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
-                           nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-        std::vector<std::wstring> names;
-        std::wstring buffer(maxLen + 1, L'\0');
-        for (DWORD i = 0; i < count; ++i) {
-          DWORD len = maxLen + 1;
-          if (RegEnumKeyExW(key.Get(), i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr) ==
-              ERROR_SUCCESS)
-            names.emplace_back(buffer.data(), len);
-        }
-        for (auto it = names.rbegin(); it != names.rend(); ++it) DeleteTree(key.Get(), *it, view);
-      }
-    }
-  }
-  return RegDeleteKeyExW(parent, name.c_str(), view, 0) == ERROR_SUCCESS;
-}
-
-}  // namespace
-
 bool TRegistry::DeleteKey(const std::wstring& path) {
   std::wstring relative;
   HKEY base = BaseFor(path, relative);
-  while (!relative.empty() && relative.back() == L'\\') relative.pop_back();
-  if (relative.empty()) return false;  // never the root itself
-  return DeleteTree(base, relative, view_);
+  return win::DeleteRegistryTree(base, relative, view_);
 }
 
 std::vector<std::wstring> TRegistry::GetKeyNames() const {

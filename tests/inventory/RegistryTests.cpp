@@ -133,6 +133,26 @@ TEST_F(RegistryTest, DeleteKeyRemovesTheWholeTree) {
   EXPECT_FALSE(reg.DeleteKey(Path(L"Top")));
 }
 
+TEST_F(RegistryTest, DeleteKeyRemovesLinksAsLinksAndNeverWhatTheyPointTo) {
+  key.SetString(L"Outside\\Child", L"v", L"outside");
+  key.SetString(L"Entry\\Sub", L"v", L"1");
+  key.AddLink(L"Entry\\Out", L"Outside");
+  key.AddLink(L"Entry\\Sub\\Back", L"Entry");  // into the key being deleted
+  key.AddLink(L"Entry\\Up", L"");                // to its parent
+  key.AddLink(L"Entry\\Loop", L"Entry\\Loop");   // to itself
+  key.AddLink(L"Alias", L"Outside");
+  ASSERT_TRUE(key.Exists(L"Entry\\Out\\Child")) << "the links lead where they should";
+
+  EXPECT_TRUE(reg.DeleteKey(Path(L"Entry")));
+  EXPECT_FALSE(key.Exists(L"Entry"));
+  // The key to delete may be a link itself: the link goes, the key it names stays.
+  EXPECT_TRUE(reg.DeleteKey(Path(L"Alias")));
+  EXPECT_FALSE(key.Exists(L"Alias"));
+
+  ASSERT_TRUE(reg.OpenKeyReadOnly(Path(L"Outside\\Child")));
+  EXPECT_EQ(reg.ReadString(L"v"), L"outside");
+}
+
 TEST_F(RegistryTest, RelativePathsOpenBelowTheCurrentKey) {
   key.SetString(L"Parent\\Child", L"v", L"child");
   ASSERT_TRUE(reg.OpenKeyReadOnly(Path(L"Parent")));

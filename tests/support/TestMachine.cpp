@@ -1,5 +1,6 @@
 #include "support/TestMachine.h"
 
+#include "win/RegistryTree.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
@@ -9,9 +10,15 @@
 #include <fstream>
 #include <stdexcept>
 
+// The native name of a key ("\REGISTRY\USER\..."), which a registry link must hold.
+extern "C" LONG NTAPI NtQueryKey(HANDLE key, int informationClass, void* information,
+                                 ULONG length, ULONG* resultLength);
+
 namespace testing_support {
 
 namespace {
+
+constexpr int kKeyNameInformation = 3;
 
 std::atomic<int> g_counter{0};
 
@@ -46,7 +53,7 @@ TTestKey::TTestKey() : path_(L"Software\\PurgalotTests\\" + UniqueName()) {
   CreateKey(HKEY_CURRENT_USER, path_);
 }
 
-TTestKey::~TTestKey() { RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str()); }
+TTestKey::~TTestKey() { win::DeleteRegistryTree(HKEY_CURRENT_USER, path_); }
 
 TUninstallSource TTestKey::Source() const {
   return {HKEY_CURRENT_USER, 0, path_ + L"\\Uninstall", path_ + L"\\ARPCache"};
@@ -78,6 +85,29 @@ bool TTestKey::Exists(const std::wstring& sub) const {
   win::UniqueHKey key;
   return RegOpenKeyExW(HKEY_CURRENT_USER, (path_ + L"\\" + sub).c_str(), 0, KEY_READ, key.Put()) ==
          ERROR_SUCCESS;
+}
+
+void TTestKey::AddLink(const std::wstring& sub, const std::wstring& target) {
+  auto self = CreateKey(HKEY_CURRENT_USER, path_);
+  std::vector<BYTE> buffer(4096);
+  ULONG size = 0;
+  if (NtQueryKey(self.Get(), kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                 &size) != 0)
+    throw std::runtime_error("cannot read the test key's native name");
+  ULONG nameBytes;
+  memcpy(&nameBytes, buffer.data(), sizeof nameBytes);
+  std::wstring native(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof nameBytes),
+                      nameBytes / sizeof(wchar_t));
+  if (!target.empty()) native += L"\\" + target;
+
+  win::UniqueHKey link;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\" + sub).c_str(), 0, nullptr,
+                      REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, link.Put(),
+                      nullptr) != ERROR_SUCCESS ||
+      RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK,
+                     reinterpret_cast<const BYTE*>(native.data()),
+                     static_cast<DWORD>(native.size() * sizeof(wchar_t))) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot create test link");
 }
 
 void TTestKey::AddProgram(const std::wstring& subkey, const std::wstring& displayName,

@@ -37,6 +37,8 @@ public:
   void SetRaw(const std::wstring& sub, const std::wstring& name, DWORD type, const void* data,
               DWORD size);
   bool Exists(const std::wstring& sub) const;
+  // Makes path_\sub a registry link to path_\target (target empty: to path_ itself).
+  void AddLink(const std::wstring& sub, const std::wstring& target);
 
   // One Uninstall entry of this tree.
   void AddProgram(const std::wstring& subkey, const std::wstring& displayName,

@@ -86,4 +86,22 @@ TEST(DeleteWarning, AsksAboutTheProgramAboveTheFixedWarning) {
                              L"uninstall it first."));
 }
 
+TEST_F(DeleteTest, DeleteRemovesLinksInTheEntryAndLeavesWhatTheyPointTo) {
+  key.AddProgram(L"Linked", L"Linked", L"C:\\gone\\un.exe");
+  key.AddProgram(L"Neighbour", L"Neighbour", L"C:\\gone\\un.exe");
+  key.SetString(L"Elsewhere", L"v", L"kept");
+  key.AddLink(L"Uninstall\\Linked\\Out", L"Elsewhere");
+  key.AddLink(L"Uninstall\\Linked\\Self", L"Uninstall\\Linked");
+  key.AddLink(L"Uninstall\\Linked\\Parent", L"Uninstall");
+  TUninstListItem& entry = AddEntry(list, key, L"Linked", L"Linked", L"C:\\gone\\un.exe");
+
+  EXPECT_EQ(Show(entry, IDC_DEL_DELETE), IDYES);
+  EXPECT_FALSE(key.Exists(L"Uninstall\\Linked"));
+  EXPECT_TRUE(key.Exists(L"Uninstall\\Neighbour"));
+  EXPECT_TRUE(key.Exists(L"Elsewhere"));
+  EXPECT_TRUE(std::regex_match(
+      ReadBytes(Log()),
+      std::regex(std::string(kTimestamp) + "Deleting entry Linked\r\nDeleted OK\\.\r\n")));
+}
+
 }  // namespace
