@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <cwctype>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -24,6 +25,38 @@ bool DetectNT() {
 
 // Longest command line CreateProcessW accepts, including its terminating NUL.
 constexpr size_t kMaxCommandLine = 32767;
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// Whether a path names a device rather than a file: anything in the device namespace (\\.\), or
+// a reserved device name as the last part, in any folder and with any extension ("C:\COM1.exe",
+// "nul.txt", "CON:"), as the system reads such paths. A literal path (\\?\) has no device names.
+bool IsDevicePath(const std::wstring& path) {
+  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && IsSeparator(path[3])) {
+    if (path[2] == L'.') return true;
+    if (path[2] == L'?') return false;
+  }
+  size_t start = path.find_last_of(L"\\/");
+  if (start != std::wstring::npos)
+    ++start;
+  else
+    start = path.size() >= 2 && path[1] == L':' ? 2 : 0;  // "C:NUL"
+  std::wstring_view name(path);
+  name = name.substr(start);
+  name = name.substr(0, name.find_first_of(L".:"));
+  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
+  auto is = [&name](std::wstring_view device) {
+    return name.size() >= device.size() &&
+           CompareStringOrdinal(name.data(), static_cast<int>(device.size()), device.data(),
+                                static_cast<int>(device.size()), TRUE) == CSTR_EQUAL;
+  };
+  if (name.size() == 3) return is(L"CON") || is(L"PRN") || is(L"AUX") || is(L"NUL");
+  if (name.size() == 4 && (is(L"COM") || is(L"LPT"))) {
+    wchar_t n = name[3];
+    return (n >= L'1' && n <= L'9') || n == L'\u00B9' || n == L'\u00B2' || n == L'\u00B3';
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -165,6 +198,8 @@ std::wstring TUtils::ExeFolder() {
 }
 
 bool TUtils::FileExists(const std::wstring& path) {
+  // The system answers for a device name as if it were a file, but nothing can be run from it.
+  if (IsDevicePath(path)) return false;
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

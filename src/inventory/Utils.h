@@ -56,7 +56,7 @@ public:
   // Folder of the running executable, with a trailing backslash.
   static std::wstring ExeFolder();
   static std::wstring ExePath();
-  // True for an existing file (not a folder).
+  // True for an existing file (not a folder, not a device such as CON or C:\COM1.exe).
   static bool FileExists(const std::wstring& path);
   // True for a path on another machine: a UNC path (\\server\share\..., also in its long form
   // \\?\UNC\server\...) or a path on a drive mapped to a network share. Decided without touching

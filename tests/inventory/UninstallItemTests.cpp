@@ -1,6 +1,7 @@
 #include "inventory/UninstallItem.h"
 
 #include "inventory/ProgramList.h"
+#include "inventory/Utils.h"
 #include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -204,6 +205,23 @@ TEST_F(UninstallerExistsTest, ACommandWithoutQuotesOrDriveIsLookedUpOnTheSearchP
   EXPECT_TRUE(Exists(L"cmd /c exit"));
   EXPECT_FALSE(Exists(L"nosuchprogram_xyz"));
   EXPECT_FALSE(Exists(L"nosuchprogram_xyz.exe /S C:\\windows\\notepad.exe"));
+}
+
+TEST_F(UninstallerExistsTest, ADeviceIsNoFile) {
+  std::wstring folder = dir.MakeFolder(L"App");
+  for (const std::wstring& device : std::vector<std::wstring>{
+           L"CON", L"nul", L"PRN", L"Aux", L"COM1", L"lpt9", L"C:\\COM1.exe", L"NUL.txt",
+           L"con:", L"NUL ", L"C:\\Windows\\aux.dll", folder + L"\\com3.exe",
+           folder + L"\\LPT1", L"\\\\.\\NUL", L"\\\\.\\PhysicalDrive0", L"//./COM1"}) {
+    EXPECT_FALSE(TUtils::FileExists(device)) << device;
+    EXPECT_FALSE(Exists(device)) << device;
+    EXPECT_FALSE(Exists(L"\"" + device + L"\" /S")) << device;
+  }
+  EXPECT_FALSE(Exists(L"C:\\COM1.exe /S"));
+  EXPECT_FALSE(Exists(L"nul /S"));
+  // Names that only begin like a device are files like any other.
+  for (const wchar_t* name : {L"CONSOLE.exe", L"COM10.exe", L"nulls.exe", L"LPT.exe", L"AUX_.exe"})
+    EXPECT_TRUE(Exists(dir.MakeFile(std::wstring(L"App\\") + name))) << name;
 }
 
 TEST_F(UninstallerExistsTest, NamesInAnyScriptAreJudgedLikeOthers) {
