@@ -52,6 +52,12 @@ const TFolders& Folders() {
   return folders;
 }
 
+// A file on another machine counts as present without being looked at: an unreachable server
+// would stall the scan for many seconds per entry.
+bool Present(const std::wstring& path) {
+  return TUtils::IsNetworkPath(path) || TUtils::FileExists(path);
+}
+
 bool InSystemOrWindowsFolder(const wchar_t* file) {
   return TUtils::FileExists(Folders().System + file) ||
          TUtils::FileExists(Folders().Windows + file);
@@ -76,6 +82,7 @@ bool DrivePathCommandExists(const std::wstring& s) {
     size_t d = s.substr(3, s.size() - 4).find(L":\\");
     if (d != std::wstring::npos && d + 3 < e) return false;
   }
+  // The executable lies on the command's own drive, which the caller found to be local.
   std::wstring x = s.substr(0, e + 4);
   bool result = TUtils::FileExists(x);
 
@@ -91,17 +98,17 @@ bool DrivePathCommandExists(const std::wstring& s) {
   std::wstring first;
   if (colons.size() == 1) {
     first = ArgumentPath(r, driveOf(colons[0]), r.size());
-    return result && !first.empty() && TUtils::FileExists(first);
+    return result && !first.empty() && Present(first);
   }
   // The first argument's stretch ends two characters before the next drive letter, leaving out
   // the option letter glued to it.
   size_t nextDrive = driveOf(colons[1]);
   size_t firstEnd = nextDrive >= 1 ? nextDrive - 1 : 0;
   first = ArgumentPath(r, driveOf(colons[0]), std::max(firstEnd, colons[0]));
-  result = result && !first.empty() && TUtils::FileExists(first);
+  result = result && !first.empty() && Present(first);
   if (colons.size() == 2) {
     std::wstring second = ArgumentPath(r, nextDrive, r.size());
-    result = result && !second.empty() && TUtils::FileExists(second);
+    result = result && !second.empty() && Present(second);
   }
   return result;
 }
@@ -155,10 +162,12 @@ std::wstring TUninstListItem::ExecutableCommand() const {
 
 bool TUninstListItem::UninstallerExists(const std::wstring& s) {
   if (s.empty()) return true;
+  // A command run from another machine is never probed, nor looked for on the search path.
+  if (TUtils::IsNetworkPath(s)) return true;
   // No file name holds a double quote, so a quoted command never names a file as a whole.
   if (s.find(L'"') == std::wstring::npos && TUtils::FileExists(s)) return true;
   std::wstring quoted = LeadingQuotedSection(s);
-  if (!quoted.empty()) return TUtils::FileExists(quoted);
+  if (!quoted.empty()) return Present(quoted);
   if (win::StartsWithNoCase(s, L"rundll32")) return InSystemOrWindowsFolder(L"rundll32.exe");
   if (win::StartsWithNoCase(s, L"msiexec.exe")) return InSystemOrWindowsFolder(L"msiexec.exe");
   if (s.find(L":\\") == 1) return DrivePathCommandExists(s);

@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <cwctype>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -26,16 +27,38 @@ bool DetectNT() {
 // Longest command line CreateProcessW accepts, including its terminating NUL.
 constexpr size_t kMaxCommandLine = 32767;
 
+// The type of a drive by its letter, asked of the system at most once in a few seconds: under Wine
+// the question costs as much as a hundred file lookups, and a scan asks it for nearly every entry.
+UINT DriveType(wchar_t letter) {
+  letter = static_cast<wchar_t>(towupper(letter));
+  if (letter < L'A' || letter > L'Z') return DRIVE_NO_ROOT_DIR;
+  constexpr ULONGLONG kFreshFor = 2000;  // milliseconds
+  struct TAnswer {
+    ULONGLONG AskedAt = 0;
+    UINT Type = DRIVE_UNKNOWN;
+  };
+  static std::mutex mutex;
+  static TAnswer answers[26];
+  std::lock_guard lock(mutex);
+  TAnswer& answer = answers[letter - L'A'];
+  ULONGLONG now = GetTickCount64();
+  if (answer.AskedAt == 0 || now - answer.AskedAt > kFreshFor) {
+    wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    answer.Type = GetDriveTypeW(root);
+    answer.AskedAt = now ? now : 1;
+  }
+  return answer.Type;
+}
+
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 // Whether a path names a device rather than a file: anything in the device namespace (\\.\), or
 // a reserved device name as the last part, in any folder and with any extension ("C:\COM1.exe",
 // "nul.txt", "CON:"), as the system reads such paths. A literal path (\\?\) has no device names.
 bool IsDevicePath(const std::wstring& path) {
-  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && IsSeparator(path[3])) {
-    if (path[2] == L'.') return true;
-    if (path[2] == L'?') return false;
-  }
+  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && IsSeparator(path[3]) &&
+      (path[2] == L'.' || path[2] == L'?'))
+    return !path.starts_with(L"\\\\?\\");
   size_t start = path.find_last_of(L"\\/");
   if (start != std::wstring::npos)
     ++start;
@@ -205,16 +228,13 @@ bool TUtils::FileExists(const std::wstring& path) {
 }
 
 bool TUtils::IsNetworkPath(const std::wstring& path) {
-  auto starts = [&path](const wchar_t* prefix) { return win::StartsWithNoCase(path, prefix); };
-  if (starts(L"\\\\?\\UNC\\")) return true;
-  // \\?\ and \\.\ name local paths and devices.
-  if (starts(L"\\\\?\\") || starts(L"\\\\.\\")) return false;
-  if (path.size() >= 3 && (path[0] == L'\\' || path[0] == L'/') &&
-      (path[1] == L'\\' || path[1] == L'/') && path[2] != L'\\' && path[2] != L'/')
+  // \\?\ and \\.\, also written with slashes, name local paths and devices, except under UNC\.
+  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+      (path[2] == L'.' || path[2] == L'?') && IsSeparator(path[3]))
+    return path.size() > 8 && win::StartsWithNoCase(path.substr(4, 3), L"UNC") &&
+           IsSeparator(path[7]);
+  if (path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]))
     return true;
-  if (path.size() >= 2 && path[1] == L':' && iswalpha(path[0])) {
-    wchar_t root[] = {path[0], L':', L'\\', L'\0'};
-    return GetDriveTypeW(root) == DRIVE_REMOTE;
-  }
+  if (path.size() >= 2 && path[1] == L':') return DriveType(path[0]) == DRIVE_REMOTE;
   return false;
 }

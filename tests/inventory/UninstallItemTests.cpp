@@ -224,6 +224,21 @@ TEST_F(UninstallerExistsTest, ADeviceIsNoFile) {
     EXPECT_TRUE(Exists(dir.MakeFile(std::wstring(L"App\\") + name))) << name;
 }
 
+TEST_F(UninstallerExistsTest, ACommandOnAnotherMachineIsPresentWithoutLookingForIt) {
+  // No such server exists: a look would find nothing, so only a command judged without one is
+  // present.
+  EXPECT_TRUE(Exists(L"\\\\nosuchserver\\share\\App\\uninst.exe"));
+  EXPECT_TRUE(Exists(L"\\\\nosuchserver\\share\\App\\uninst.exe /S"));
+  EXPECT_TRUE(Exists(L"\\\\nosuchserver\\share\\uninst.exe \"quoted argument\""));
+  EXPECT_TRUE(Exists(L"//nosuchserver/share/uninst.exe"));
+  EXPECT_TRUE(Exists(L"\"\\\\nosuchserver\\share\\My App\\uninst.exe\" /S"));
+  EXPECT_TRUE(Exists(L"\\\\?\\UNC\\nosuchserver\\share\\uninst.exe"));
+  EXPECT_TRUE(Exists(L"//./UNC/nosuchserver/share/uninst.exe"));
+  // Local paths are still looked at.
+  EXPECT_FALSE(Exists(L"\\\\?\\" + dir.Path() + L"gone.exe"));
+  EXPECT_FALSE(Exists(L"\"" + dir.Path() + L"gone.exe\" \\\\nosuchserver\\share\\x.ini"));
+}
+
 TEST_F(UninstallerExistsTest, NamesInAnyScriptAreJudgedLikeOthers) {
   std::wstring cyrillic = dir.MakeFile(L"Программа\\удалить.exe");
   std::wstring cjk = dir.MakeFile(L"程序 文件\\卸载.exe");
