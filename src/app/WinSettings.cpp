@@ -1,6 +1,8 @@
 #include "app/WinSettings.h"
 
+#include <algorithm>
 #include <climits>
+#include <optional>
 
 namespace {
 
@@ -56,34 +58,49 @@ void TWinSettings::WriteInt(const std::wstring& name, int value) {
 void TWinSettings::LoadSettings() {
   // Reading needs no more than read access.
   if (!reg_.OpenKeyReadOnly(L"\\" + KeyPath())) return;
-  TKeyCloser closer{reg_};
-
-  if (window_) {
-    RECT b = window_->NormalBounds();
-    int width = ReadInt(L"Width", b.right - b.left);
-    b.right = b.left + width;
-    window_->SetNormalBounds(b);
-    int height = ReadInt(L"Height", b.bottom - b.top);
-    b.bottom = b.top + height;
-    window_->SetNormalBounds(b);
-    int left = ReadInt(L"Left", b.left);
-    OffsetRect(&b, left - b.left, 0);
-    window_->SetNormalBounds(b);
-    int top = ReadInt(L"Top", b.top);
-    OffsetRect(&b, 0, top - b.top);
-    window_->SetNormalBounds(b);
-    int state = ReadInt(L"WindowState", 0);
-    // A state outside the three known ones is taken as normal.
-    window_->SetWindowState(state == 1 || state == 2 ? state : 0);
-  }
-  if (list_) {
-    for (int column = 0; column < 5; ++column) {
-      int width = ReadInt(kColumns[column].Name, kColumns[column].Default);
-      if (column < list_->ColumnCount()) list_->SetColumnWidth(column, width);
+  std::optional<ERegistryException> firstError;
+  {
+    TKeyCloser closer{reg_};
+    // A bad value is skipped and keeps what it stands for as it is; every other value still
+    // applies, so that saving at exit does not put the designed values over the user's.
+    auto read = [this, &firstError](const wchar_t* name, int defaultValue) {
+      try {
+        return ReadInt(name, defaultValue);
+      } catch (const ERegistryException& e) {
+        if (!firstError) firstError = e;
+        return defaultValue;
+      }
+    };
+    if (window_) {
+      RECT b = window_->NormalBounds();
+      int width = read(L"Width", b.right - b.left);
+      b.right = b.left + width;
+      window_->SetNormalBounds(b);
+      int height = read(L"Height", b.bottom - b.top);
+      b.bottom = b.top + height;
+      window_->SetNormalBounds(b);
+      int left = read(L"Left", b.left);
+      OffsetRect(&b, left - b.left, 0);
+      window_->SetNormalBounds(b);
+      int top = read(L"Top", b.top);
+      OffsetRect(&b, 0, top - b.top);
+      window_->SetNormalBounds(b);
+      int state = read(L"WindowState", 0);
+      // A state outside the three known ones is taken as normal.
+      window_->SetWindowState(state == 1 || state == 2 ? state : 0);
     }
-    int style = ReadInt(L"MainViewStyle", 0);
-    if (style >= 0 && style <= 3) list_->SetViewStyle(style);
+    if (list_) {
+      for (int column = 0; column < 5; ++column) {
+        int width = read(kColumns[column].Name, kColumns[column].Default);
+        if (column < list_->ColumnCount())
+          list_->SetColumnWidth(column, std::max(width, kMinColumnWidth));
+      }
+      int style = read(L"MainViewStyle", 0);
+      if (style >= 0 && style <= 3) list_->SetViewStyle(style);
+    }
   }
+  // Told once, after everything valid is in place.
+  if (firstError) throw *firstError;
 }
 
 void TWinSettings::SaveSettings() {

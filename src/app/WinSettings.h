@@ -35,6 +35,10 @@ public:
 
 class TWinSettings {
 public:
+  // The narrowest a stored column width makes a column, in pixels like the widths themselves:
+  // enough to see the column and take hold of its edge.
+  static constexpr int kMinColumnWidth = 20;
+
   // The key is base + subKey under root; only tests choose another base.
   explicit TWinSettings(std::wstring subKey, HKEY root = HKEY_CURRENT_USER,
                         std::wstring base = L"Software\\Tarvenholt\\");
@@ -42,8 +46,9 @@ public:
   void SetForm(TSettingsWindow* window) noexcept { window_ = window; }
   void SetListView(TSettingsList* list) noexcept { list_ = list; }
 
-  // Applies the stored values one by one. A value that is no decimal number, or not text, stops
-  // the load with an error; the values before it stay applied.
+  // Applies the stored values one by one. A value that is no decimal number, or not text, is
+  // skipped; once every other value is applied, the first such value's error is raised. Column
+  // widths below kMinColumnWidth are raised to it.
   void LoadSettings();
   void SaveSettings();
 

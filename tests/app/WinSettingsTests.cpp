@@ -129,12 +129,14 @@ TEST_F(WinSettingsTest, MissingValuesTakeTheirDefaultsAndUnknownStatesAreIgnored
   EXPECT_EQ(window.state, 0);
 }
 
-TEST_F(WinSettingsTest, ABadValueStopsTheLoadAfterApplyingWhatCameBefore) {
+TEST_F(WinSettingsTest, BadValuesAreSkippedAndTheFirstIsReportedAfterTheRestApplied) {
   Store(L"Width", L"700");
   Store(L"Height", L"500");
   Store(L"Left", L"12x");
   Store(L"Top", L"30");
-  Store(L"NameLength", L"222");
+  key.SetDword(L"Desktop", L"NameLength", 99);
+  Store(L"FreqLength", L"80");
+  Store(L"MainViewStyle", L"3");
   try {
     settings.LoadSettings();
     FAIL() << "no error raised";
@@ -143,21 +145,26 @@ TEST_F(WinSettingsTest, ABadValueStopsTheLoadAfterApplyingWhatCameBefore) {
   }
   EXPECT_EQ(window.bounds.right - window.bounds.left, 700);
   EXPECT_EQ(window.bounds.bottom - window.bounds.top, 500);
-  EXPECT_EQ(window.bounds.left, 10);  // neither the bad Left nor anything after it
-  EXPECT_EQ(window.bounds.top, 20);
-  EXPECT_EQ(list.widths[0], 150);
+  EXPECT_EQ(window.bounds.left, 10);  // the bad value leaves the window where it is
+  EXPECT_EQ(window.bounds.top, 30);
+  EXPECT_EQ(list.widths, (std::vector<int>{150, 70, 90, 80, 270}));
+  EXPECT_EQ(list.style, 3);
+
+  // Saving at exit keeps every good value the user had.
+  settings.SaveSettings();
+  EXPECT_EQ(Stored(L"Top"), L"30");
+  EXPECT_EQ(Stored(L"FreqLength"), L"80");
+  EXPECT_EQ(Stored(L"MainViewStyle"), L"3");
 }
 
-TEST_F(WinSettingsTest, AValueOfTheWrongTypeStopsTheLoadWithTheRegistryError) {
-  key.SetDword(L"Desktop", L"NameLength", 99);
-  Store(L"Width", L"700");
-  try {
-    settings.LoadSettings();
-    FAIL() << "no error raised";
-  } catch (const ERegistryException& e) {
-    EXPECT_EQ(e.Message(), L"Invalid data type for 'NameLength'");
-  }
-  EXPECT_EQ(window.bounds.right - window.bounds.left, 700);
+TEST_F(WinSettingsTest, NarrowStoredColumnsAreWidenedSoNoneIsLostFromSight) {
+  Store(L"NameLength", L"-40");
+  Store(L"SizeLength", L"0");
+  Store(L"LastUsedLength", L"19");
+  Store(L"FreqLength", L"20");
+  Store(L"UnCommLength", L"21");
+  settings.LoadSettings();
+  EXPECT_EQ(list.widths, (std::vector<int>{20, 20, 20, 20, 21}));
 }
 
 TEST(SettingInteger, AcceptsSignedDecimalsOnly) {
