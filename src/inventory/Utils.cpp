@@ -189,10 +189,11 @@ void TUtils::ReadShortcut(TShortcutInfo& info) {
   // Some shells keep the stored path only in the ANSI code page; the item ID list holds the target
   // in full, so a name in any script survives.
   PIDLIST_ABSOLUTE items = nullptr;
-  if (SUCCEEDED(link->GetIDList(&items)) && items) {
+  HRESULT listed = link->GetIDList(&items);
+  win::UniqueCoTaskMemory itemsMemory(items);
+  if (SUCCEEDED(listed) && items) {
     buffer[0] = L'\0';
     if (SHGetPathFromIDListW(items, buffer) && buffer[0]) info.Target = buffer;
-    CoTaskMemFree(items);
   }
   buffer[0] = L'\0';
   info.Description = take(link->GetDescription(buffer, MAX_PATH + 1));
