@@ -12,17 +12,15 @@ namespace win {
 
 namespace {
 
-// The deepest nesting Windows allows; the walk never goes further.
-constexpr size_t kMaxDepth = 512;
 constexpr REGSAM kAccess = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE;
 
 // Opens the key itself, also where it is a link.
 UniqueHKey OpenAsLink(HKEY parent, const std::wstring& name, REGSAM view) {
-  UniqueHKey key;
-  if (RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, kAccess | view, key.Put()) !=
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, kAccess | view, &key) !=
       ERROR_SUCCESS)
-    key.Reset();
-  return key;
+    return {};
+  return UniqueHKey(key);
 }
 
 std::vector<std::wstring> SubkeyNames(HKEY key) {
@@ -59,17 +57,16 @@ bool DeleteRegistryTree(HKEY parent, const std::wstring& path, REGSAM view) {
   if (!top) return false;
   // A loop over an explicit stack: a deep tree costs memory, never the thread's stack.
   std::vector<TFrame> stack;
-  stack.push_back({std::move(top), {}});
-  stack.back().Pending = SubkeyNames(stack.back().Key.Get());
+  std::vector<std::wstring> names = SubkeyNames(top.Get());
+  stack.push_back({std::move(top), std::move(names)});
   for (;;) {
     TFrame& frame = stack.back();
     if (!frame.Pending.empty()) {
       std::wstring name = std::move(frame.Pending.back());
       frame.Pending.pop_back();
-      if (stack.size() >= kMaxDepth) continue;  // its parent then stays, and so does the key
       UniqueHKey child = OpenAsLink(frame.Key.Get(), name, view);
-      if (!child) continue;
-      std::vector<std::wstring> names = SubkeyNames(child.Get());
+      if (!child) continue;  // then the key above it stays too, and the result says so
+      names = SubkeyNames(child.Get());
       stack.push_back({std::move(child), std::move(names)});
       continue;
     }
