@@ -43,7 +43,8 @@ int wmain(int argc, wchar_t** argv) {
     screen.push_back(Seconds([&] {
       TIconResolver icons;  // an empty icon cache, as at start-up
       scanner.Scan();
-      for (size_t r = 0; r < std::min(kScreenRows, list.Count()); ++r) icons.ImageIndex(list.Row(r));
+      for (size_t r = 0; r < std::min(kScreenRows, list.Count()); ++r)
+        icons.ImageIndex(list.Row(r));
     }));
   }
   scanner.SetListView(&list);

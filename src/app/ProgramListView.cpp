@@ -23,7 +23,7 @@ const std::vector<TListColumn>& TProgramListView::ProgramColumns() {
   return columns;
 }
 
-void TProgramListView::Create(HWND parent, int id, const std::vector<TListColumn>& columns) {
+void TProgramListView::Create(HWND parent, int id) {
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON |
                               LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
@@ -36,7 +36,7 @@ void TProgramListView::Create(HWND parent, int id, const std::vector<TListColumn
   // The state image (the warning marker) comes from the rows as well.
   ListView_SetCallbackMask(hwnd_, LVIS_STATEIMAGEMASK);
   columns_.clear();
-  for (const auto& column : columns) InsertColumn(column);
+  for (const auto& column : ProgramColumns()) InsertColumn(column);
 }
 
 void TProgramListView::InsertColumn(const TListColumn& column) {

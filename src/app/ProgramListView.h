@@ -31,8 +31,8 @@ public:
 
   explicit TProgramListView(TProgramList& programs) noexcept : programs_(programs) {}
 
-  // Makes the control as a child of parent, with the given columns.
-  void Create(HWND parent, int id, const std::vector<TListColumn>& columns = ProgramColumns());
+  // Makes the control as a child of parent, with the program columns.
+  void Create(HWND parent, int id);
   HWND Handle() const noexcept { return hwnd_; }
 
   void SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state);

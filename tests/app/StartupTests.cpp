@@ -36,7 +36,8 @@ protected:
   std::wstring log = dir.Path() + L"ULog.txt";
 };
 
-const std::string kStamp = "\r\n[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
+const std::string kStamp =
+    "\r\n[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
 
 TEST_F(StartupTest, QuietUninstallRunsEachStoredCommandWholeAndLogsTheOutcome) {
   // The sample uninstaller does nothing unless the options after its quoted path tell it what.

@@ -36,7 +36,8 @@ public:
     std::wstring uninstaller = folder + L"\\uninst.exe";
     CopyFileW((TestBinFolder() + L"sampleuninst.exe").c_str(), uninstaller.c_str(), FALSE);
     std::wstring all = L"/key \"" + subkey_ + L"\" /dir \"" + folder + L"\" " + options;
-    if (in == TOptionsIn::File) dir.MakeFile(L"E2E\\" + subkey_ + L"\\uninst.dat", win::ToUtf8(all));
+    if (in == TOptionsIn::File)
+      dir.MakeFile(L"E2E\\" + subkey_ + L"\\uninst.dat", win::ToUtf8(all));
     TRegistry reg;
     reg.SetRootKey(HKEY_LOCAL_MACHINE);
     reg.OpenKey(L"\\" + Key(), true);
