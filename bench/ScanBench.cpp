@@ -4,11 +4,12 @@
 //   baseline  enumerate the Uninstall subkeys and read DisplayName, UninstallString, DisplayIcon
 //             and the usage record of each, with plain registry calls
 //   scan      TNormalUninstall::Scan into the program list (icons left for first use)
-//   screen    the scan plus the icons of the first screenful of rows
+//   screen    the scan plus the icons of the first screenful of rows, from an empty icon cache
 //   icons     one shell icon query per entry, the cost the scan avoids by resolving lazily
 //
 // Prints per-entry and total times and the ratios to the baseline of the same run.
 #include "Baseline.h"
+#include "inventory/IconCache.h"
 #include "inventory/NormalUninstall.h"
 #include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
@@ -40,10 +41,10 @@ int wmain(int argc, wchar_t** argv) {
     baseline.push_back(Seconds([] { RawRegistryRead(); }));
     scan.push_back(Seconds([&] { scanner.Scan(); }));
     screen.push_back(Seconds([&] {
-      TNormalUninstall fresh;  // an empty icon cache, as at start-up
-      fresh.SetListView(&list);
-      fresh.Scan();
-      for (size_t r = 0; r < std::min(kScreenRows, list.Count()); ++r) list.Row(r).ImageIndex();
+      TIconResolver icons;  // an empty icon cache, as at start-up
+      scanner.Scan();
+      for (size_t r = 0; r < std::min(kScreenRows, list.Count()); ++r)
+        icons.ImageIndex(list.Row(r));
     }));
   }
   scanner.SetListView(&list);
@@ -53,7 +54,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> files;
   for (size_t r = 0; r < list.Count(); ++r) {
     const auto& command = list.Row(r).Entry->ExecutableCommand();
-    files.push_back(TNormalUninstall::IconFileFromSource(Unquote(command)));
+    files.push_back(TIconResolver::IconFileFromSource(Unquote(command)));
   }
   double icons = Seconds([&] {
     for (const auto& f : files) TUtils::GetSmallIconIndex(f);

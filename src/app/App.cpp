@@ -17,8 +17,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   InitCommonControlsEx(&controls);
 
   TfMain main(settings, TCommandLine::FromProcess());
+  // A creation that fails has shown its error box and left no window behind.
   if (!win::Guarded([&main] { main.Create(); })) return 1;
-  if (main.Terminated()) return 0;
+  if (main.Terminated()) return main.ExitCode();
   main.Show(showCommand);
   // The welcome box is offered here once it exists.
 

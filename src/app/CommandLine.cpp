@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "win/UniqueHandle.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -31,12 +33,18 @@ TCommandLine::TCommandLine(std::vector<std::wstring> parameters)
 TCommandLine TCommandLine::FromProcess() {
   int count = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  win::UniqueLocalMemory memory(argv);
   std::vector<std::wstring> parameters;
   for (int i = 1; argv && i < count; ++i) parameters.emplace_back(argv[i]);
-  if (argv) LocalFree(argv);
   return TCommandLine(std::move(parameters));
 }
 
 std::wstring TCommandLine::Parameter(size_t n) const {
   return n >= 1 && n <= parameters_.size() ? parameters_[n - 1] : std::wstring();
+}
+
+std::vector<std::wstring> TCommandLine::ParametersFrom(size_t n) const {
+  if (n < 1 || n > parameters_.size()) return {};
+  return std::vector<std::wstring>(parameters_.begin() + static_cast<std::ptrdiff_t>(n - 1),
+                                   parameters_.end());
 }

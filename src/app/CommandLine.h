@@ -1,4 +1,5 @@
-// TCommandLine: the program's parameters and the switch in the first of them.
+// TCommandLine: the program's parameters and the switch in the first of them. What each switch
+// does is TStartup's (Startup.h).
 #pragma once
 
 #include <string>
@@ -17,6 +18,8 @@ public:
   TSwitch Switch() const noexcept { return switch_; }
   // Parameter n, counted from 1; empty when absent.
   std::wstring Parameter(size_t n) const;
+  // Parameters n to the last ("/QU" names its programs so).
+  std::vector<std::wstring> ParametersFrom(size_t n) const;
   size_t Count() const noexcept { return parameters_.size(); }
 
 private:

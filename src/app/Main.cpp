@@ -4,8 +4,6 @@
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
 #include "uninstall/Logging.h"
-#include "uninstall/Printing.h"
-#include "uninstall/UninstallLogic.h"
 #include "widgets/UPClickSplitter.h"
 #include "win/Gdi.h"
 
@@ -14,8 +12,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-bool SkipWelcome = true;
-bool HaltAfterPrint = true;
+#include <utility>
+
 TfMain* fMain = nullptr;
 
 const wchar_t kApplicationTitle[] = L"Tarvenholt Purgalot!";
@@ -64,16 +62,30 @@ void TfMain::Create() {
   RegisterClass(kClassName, CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW),
                 reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon, icon);
   fMain = this;
-  // The designed size; the stored settings replace it while the window is created.
-  CreateWindowObject(0, kClassName, kMainCaption,
-                     WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                     win::Scale(nullptr, 900), win::Scale(nullptr, 600), nullptr, nullptr);
+  createError_ = nullptr;
+  try {
+    // The designed size; the stored settings replace it while the window is created.
+    CreateWindowObject(0, kClassName, kMainCaption,
+                       WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                       win::Scale(nullptr, 900), win::Scale(nullptr, 600), nullptr, nullptr);
+  } catch (...) {
+    if (fMain == this) fMain = nullptr;
+    // What failed inside creation tells more than "cannot create a window".
+    if (createError_) std::rethrow_exception(std::exchange(createError_, nullptr));
+    throw;
+  }
 }
 
 LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
-      FormCreate();
+      // A half-built window must not be shown: creation fails, and Create() throws the cause.
+      try {
+        FormCreate();
+      } catch (...) {
+        createError_ = std::current_exception();
+        return -1;
+      }
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wp) != WA_INACTIVE) PostMessageW(Handle(), WM_APP, 0, 0);
@@ -136,18 +148,20 @@ void TfMain::FormCreate() {
   // the error is shown and start-up goes on.
   win::Guarded([this] { settings_.LoadSettings(); });
 
+  // Outside the NT family there are no usage records: "Name" and "Uninstall Command" remain.
   if (!nt)
     for (int column : {3, 2, 1}) list_.DeleteColumn(column);
 
   list_.SetImageLists(TUtils::GetSystemImageList(false), TUtils::GetSystemImageList(true),
                       stateImages_.Get());
-  scanner_ = std::make_unique<TNormalUninstall>(sources_);
+  list_.SetIconResolver(&icons_);
   programs_.SetOnChanged([this] {
     list_.Reload();
     lvProgramsChange();
   });
-  scanner_->SetListView(&programs_);
-  scanner_->Scan();
+  scanner_ = std::make_unique<TNormalUninstall>(sources_);
+  TStartup startup(programs_, *scanner_, commandLine_, TLogging::LogPath());
+  startup.Scan();
   if (programs_.Count() > 0) list_.Select(0, false);
   // The help file is set here once help joins the program.
 
@@ -161,55 +175,24 @@ void TfMain::FormCreate() {
 
   // The splash window closes here.
   DragAcceptFiles(Handle(), TRUE);
-  SkipWelcome = false;
 
-  switch (commandLine_.Switch()) {
-    case TSwitch::Uninstall:
-      SkipWelcome = true;
+  TStartupResult next = startup.TestCommandLine();
+  switch (next.Next) {
+    case TStartupNext::Exit:
+      terminated_ = true;
+      exitCode_ = next.ExitCode;
+      return;
+    case TStartupNext::UninstallOnActivate:
       uninstallOnActivate_ = true;
       break;
-    case TSwitch::QuietUninstall: {
-      SkipWelcome = true;
-      std::vector<std::wstring> names;
-      for (size_t i = 2; i <= commandLine_.Count(); ++i) names.push_back(commandLine_.Parameter(i));
-      QuietUninstall(programs_, names, TLogging::LogPath());
-      terminated_ = true;
+    case TStartupNext::PrintFailed:
+      win::ShowApplicationError(next.Error);
+      PrintFailed();
       break;
-    }
-    case TSwitch::ReportFileLong:
-      ReportUnattended(TReportFormat::Long, false);
-      break;
-    case TSwitch::ReportFileShort:
-      ReportUnattended(TReportFormat::Short, false);
-      break;
-    case TSwitch::ReportPrintShort:
-      ReportUnattended(TReportFormat::Short, true);
-      break;
-    case TSwitch::ReportPrintLong:
-      ReportUnattended(TReportFormat::Long, true);
-      break;
-    case TSwitch::None:
+    case TStartupNext::ShowWindow:
       break;
   }
-}
-
-void TfMain::ReportUnattended(TReportFormat format, bool print) {
-  SkipWelcome = true;
-  TAuditReport report = TAuditReport::ForThisMachine(programs_);
-  if (!print) {
-    report.SaveReport(commandLine_.Parameter(2), format);
-    terminated_ = true;
-    return;
-  }
-  try {
-    win::UniqueHdc printer = DefaultPrinterDc();
-    report.PrintReport(printer.Get(), TAuditReport::MemoFont(), format);
-  } catch (...) {
-    win::ShowApplicationError(win::CurrentExceptionMessage());
-    PrintFailed();
-  }
-  // A failed printout keeps the program running with its main window.
-  terminated_ = HaltAfterPrint;
+  saveOnDestroy_ = true;
 }
 
 void TfMain::FormActivate() {
@@ -228,7 +211,7 @@ void TfMain::FormActivate() {
 
 void TfMain::FormDestroy() {
   scanner_.reset();
-  win::Guarded([this] { settings_.SaveSettings(); });
+  if (saveOnDestroy_) win::Guarded([this] { settings_.SaveSettings(); });
 }
 
 void TfMain::Show(int showCommand) {
@@ -316,9 +299,8 @@ void TfMain::lvProgramsSelectItem(bool selected) {
   if (!selected) return;  // the panel keeps its texts
   TProgramRow* row = list_.SelectedRow();
   if (!row) return;
-  auto sub = [row](size_t i) { return i < row->SubItems.size() ? row->SubItems[i] : L""; };
   if (TUtils::IsNTPlatform())
-    sideBar_->ShowProgram(row->Caption, sub(0), sub(2), sub(1));
+    sideBar_->ShowProgram(row->Caption, row->Size, row->Frequency, row->LastUsed);
   else
     sideBar_->ShowProgram(row->Caption, L"", L"", L"");
 }

@@ -2,27 +2,25 @@
 // its start-up steps, and the commands started from it.
 #pragma once
 
+#include "app/CommandIds.h"
 #include "app/CommandLine.h"
 #include "app/ProgramListView.h"
+#include "app/Startup.h"
 #include "app/WinSettings.h"
-#include "uninstall/AuditReport.h"
+#include "inventory/IconCache.h"
 #include "inventory/NormalUninstall.h"
 #include "inventory/ProgramList.h"
 #include "inventory/Utils.h"
 #include "win/UniqueHandle.h"
 #include "win/Window.h"
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
 class TSideBar;
 class TUPClickSplitter;
-
-// Set by every recognised switch; the welcome box is offered only while it is false.
-extern bool SkipWelcome;
-// Cleared when an unattended printout fails, so that the program goes on with its main window.
-extern bool HaltAfterPrint;
 
 extern const wchar_t kApplicationTitle[];
 extern const wchar_t kMainCaption[];
@@ -37,30 +35,6 @@ struct TNewProgramRequest {
 };
 TNewProgramRequest ProgramFromShortcut(const TShortcutInfo& shortcut);
 
-// Command identifiers: menu items, toolbar buttons, side links and popup items that start the
-// same command share one.
-enum TCommandId : int {
-  cmNewProgram = 1001,
-  cmEditDetails,
-  cmExit,
-  cmUninstall,
-  cmAssisted,
-  cmDelete,
-  cmDetails,
-  cmLargeIcons,
-  cmSmallIcons,
-  cmList,
-  cmDetailsView,
-  cmRefresh,
-  cmAuditReport,
-  cmUninstallLog,
-  cmHelpTopics,
-  cmUpdates,
-  cmWelcomeBox,
-  cmAbout,
-  cmFind,
-};
-
 class TfMain : public win::TWindow, private TSettingsWindow {
 public:
   // Designed at 96 DPI.
@@ -73,10 +47,12 @@ public:
          std::vector<TUninstallSource> sources = {TUninstallSource::Machine()});
   ~TfMain() override;
 
-  // Makes the window and runs its creation steps. Afterwards Terminated() tells whether a switch
-  // has done its work and the program ends without showing the window.
+  // Makes the window and runs its creation steps; throws what made creation fail, and then no
+  // window is left. Afterwards Terminated() tells whether a switch has done its work and the
+  // program ends with ExitCode() without showing the window.
   void Create();
   bool Terminated() const noexcept { return terminated_; }
+  int ExitCode() const noexcept { return exitCode_; }
   // Shows the window as start-up does (the first activation follows).
   void Show(int showCommand);
   // What the message loop asks before dispatching: the menu shortcut keys and moving between the
@@ -137,8 +113,6 @@ private:
   bool paQuickCanResize(int& newWidth);
   // After a failed printout: the program goes on with its main window.
   void PrintFailed();
-  // The report switches: the report written or printed without a window.
-  void ReportUnattended(TReportFormat format, bool print);
   // Shows an information box under the application title.
   void Inform(const wchar_t* text);
   // The selected program's entry, or null after telling the user to select one.
@@ -154,6 +128,7 @@ private:
   TWinSettings& settings_;
   TCommandLine commandLine_;
   TProgramList programs_;
+  TIconResolver icons_;
   TProgramListView list_;
   std::unique_ptr<TNormalUninstall> scanner_;
   std::vector<TUninstallSource> sources_;
@@ -171,6 +146,11 @@ private:
   win::UniqueHIcon sideIcons_[3];
   bool uninstallOnActivate_ = false;
   bool terminated_ = false;
+  int exitCode_ = 0;
+  // Only a window that start-up went on with saves the settings: an unattended run leaves the
+  // user's stored place, state and columns as they were.
+  bool saveOnDestroy_ = false;
+  std::exception_ptr createError_;
   int pendingShowState_ = -1;  // a stored state applied when the window is first shown
   std::vector<TNewProgramRequest> dropped_;
 };

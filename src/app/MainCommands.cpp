@@ -27,16 +27,6 @@ constexpr int kListId = 100;
 constexpr int kToolbarId = 101;
 constexpr int kStatusId = 102;
 
-struct TColumn {
-  const wchar_t* Caption;
-  int Width;
-};
-const TColumn kColumns[] = {{L"Name", 150},
-                            {L"Size", 70},
-                            {L"Last Used On", 90},
-                            {L"Frequency", 70},
-                            {L"Uninstall Command", 270}};
-
 struct TMenuItem {
   int Id;  // 0 for a separator
   const wchar_t* Caption;
@@ -208,9 +198,8 @@ void TfMain::CreateControls() {
   };
   splitter_->OnMoved = [this](TUPClickSplitter&) { Layout(); };
 
-  std::vector<std::pair<std::wstring, int>> columns;
-  for (const auto& c : kColumns) columns.emplace_back(c.Caption, c.Width);
-  list_.Create(Handle(), kListId, columns);
+  // The columns and the field each shows: TProgramListView::ProgramColumns.
+  list_.Create(Handle(), kListId);
   stateImages_ = CreateStateImages(Handle());
 
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
@@ -327,6 +316,8 @@ void TfMain::tbUpdateClick() {
 void TfMain::Refresh1Click() {
   int remembered = std::max(0, list_.Selected());
   list_.ClearSelection();
+  // A file that had no icon may have one by now.
+  icons_.ForgetMisses();
   scanner_->Scan();
   int row = PositionAfterRefresh(remembered, programs_.Count());
   if (row >= 0) list_.Select(row, false);

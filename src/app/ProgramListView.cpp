@@ -1,15 +1,29 @@
 #include "app/ProgramListView.h"
 
+#include "inventory/IconCache.h"
+#include "inventory/ProgramFinder.h"
+
 #include <stdexcept>
 
 namespace {
 
 const DWORD kViewStyles[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
+// LVFI_SUBSTRING, which the headers lack: the same as LVFI_PARTIAL.
+constexpr UINT kFindSubstring = 0x0004;
 
 }  // namespace
 
-void TProgramListView::Create(HWND parent, int id,
-                              const std::vector<std::pair<std::wstring, int>>& columns) {
+const std::vector<TListColumn>& TProgramListView::ProgramColumns() {
+  static const std::vector<TListColumn> columns = {
+      {L"Name", 150, TRowField::Name, LVCFMT_LEFT},
+      {L"Size", 70, TRowField::Size, LVCFMT_RIGHT},
+      {L"Last Used On", 90, TRowField::LastUsed, LVCFMT_LEFT},
+      {L"Frequency", 70, TRowField::Frequency, LVCFMT_LEFT},
+      {L"Uninstall Command", 270, TRowField::UninstallCommand, LVCFMT_LEFT}};
+  return columns;
+}
+
+void TProgramListView::Create(HWND parent, int id) {
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON |
                               LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
@@ -21,14 +35,20 @@ void TProgramListView::Create(HWND parent, int id,
                                                LVS_EX_LABELTIP | LVS_EX_INFOTIP);
   // The state image (the warning marker) comes from the rows as well.
   ListView_SetCallbackMask(hwnd_, LVIS_STATEIMAGEMASK);
-  for (size_t i = 0; i < columns.size(); ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(columns[i].first.c_str());
-    column.cx = columns[i].second;
-    column.iSubItem = static_cast<int>(i);
-    ListView_InsertColumn(hwnd_, static_cast<int>(i), &column);
-  }
+  columns_.clear();
+  for (const auto& column : ProgramColumns()) InsertColumn(column);
+}
+
+void TProgramListView::InsertColumn(const TListColumn& column) {
+  LVCOLUMNW info{};
+  info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+  info.pszText = const_cast<wchar_t*>(column.Caption);
+  info.cx = column.Width;
+  info.fmt = column.Format;
+  // The sub-item a column asks for is its position.
+  info.iSubItem = static_cast<int>(columns_.size());
+  ListView_InsertColumn(hwnd_, info.iSubItem, &info);
+  columns_.push_back(column);
 }
 
 void TProgramListView::SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state) {
@@ -37,7 +57,21 @@ void TProgramListView::SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGEL
   ListView_SetImageList(hwnd_, state, LVSIL_STATE);
 }
 
-void TProgramListView::DeleteColumn(int column) { ListView_DeleteColumn(hwnd_, column); }
+// After a deletion, the list of one platform asks for the columns behind it by their new
+// positions and the other by the sub-item numbers they were made with. Making those columns
+// again, numbered by position, leaves both asking by position.
+void TProgramListView::DeleteColumn(int column) {
+  int count = static_cast<int>(columns_.size());
+  if (column < 1 || column >= count) return;  // the first column holds the rows themselves
+  std::vector<TListColumn> behind;
+  for (int i = column + 1; i < count; ++i) {
+    behind.push_back(columns_[static_cast<size_t>(i)]);
+    behind.back().Width = ColumnWidth(i);  // as the settings left it
+  }
+  for (int i = count - 1; i >= column; --i) ListView_DeleteColumn(hwnd_, i);
+  columns_.resize(static_cast<size_t>(column));
+  for (const auto& c : behind) InsertColumn(c);
+}
 
 int TProgramListView::Selected() const {
   return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
@@ -69,9 +103,24 @@ void TProgramListView::Reload() {
 bool TProgramListView::OnNotify(const NMHDR& header, LRESULT& result) {
   if (header.hwndFrom != hwnd_) return false;
   result = 0;
-  if (header.code == LVN_GETDISPINFOW)
-    GetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
-  return header.code == LVN_GETDISPINFOW;
+  switch (header.code) {
+    case LVN_GETDISPINFOW:
+      GetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+      return true;
+    case LVN_ODFINDITEMW:
+      result = FindItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
+      return true;
+  }
+  return false;
+}
+
+// Type-ahead asks for the row whose caption begins with the typed letters; unanswered, the
+// control would jump to the first row.
+int TProgramListView::FindItem(const NMLVFINDITEMW& find) const {
+  const LVFINDINFOW& info = find.lvfi;
+  if ((info.flags & (LVFI_PARAM | LVFI_NEARESTXY)) || !info.psz) return -1;
+  bool whole = !(info.flags & (LVFI_PARTIAL | kFindSubstring));
+  return FindCaption(programs_, find.iStart, info.psz, whole);
 }
 
 void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
@@ -80,13 +129,11 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
   TProgramRow& row = programs_.Row(static_cast<size_t>(item.iItem));
   if (item.mask & LVIF_TEXT) {
     const std::wstring* text = nullptr;
-    if (item.iSubItem == 0)
-      text = &row.Caption;
-    else if (static_cast<size_t>(item.iSubItem - 1) < row.SubItems.size())
-      text = &row.SubItems[static_cast<size_t>(item.iSubItem - 1)];
+    if (item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < columns_.size())
+      text = &row.Text(columns_[static_cast<size_t>(item.iSubItem)].Field);
     if (item.cchTextMax > 0) lstrcpynW(item.pszText, text ? text->c_str() : L"", item.cchTextMax);
   }
-  if (item.mask & LVIF_IMAGE) item.iImage = row.ImageIndex();
+  if (item.mask & LVIF_IMAGE) item.iImage = icons_ ? icons_->ImageIndex(row) : row.ImageIndex();
   if (item.mask & LVIF_STATE) {
     item.state = INDEXTOSTATEIMAGEMASK(row.StateIndex + 1);
     item.stateMask |= LVIS_STATEIMAGEMASK;

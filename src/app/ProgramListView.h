@@ -1,6 +1,7 @@
 // TProgramListView: the list view control that shows a TProgramList. The control is virtual (it
 // asks for each row's texts and images as it draws), so filling and sorting thousands of rows
-// costs nothing on screen, and icons are resolved only for the rows being drawn.
+// costs nothing on screen, and icons are resolved only for the rows being drawn. Its column table
+// is the one place that says which column shows which of a row's fields.
 #pragma once
 
 #include "app/WinSettings.h"
@@ -12,17 +13,32 @@
 #include <string>
 #include <vector>
 
+class TIconResolver;
+
+struct TListColumn {
+  const wchar_t* Caption;
+  int Width;  // default, before the stored widths are applied
+  TRowField Field;
+  int Format;  // LVCFMT_LEFT, or LVCFMT_RIGHT for numbers
+};
+
 class TProgramListView : public TSettingsList {
 public:
   enum TViewStyle { vsLargeIcons = 0, vsSmallIcons = 1, vsList = 2, vsDetails = 3 };
 
-  TProgramListView(TProgramList& programs) noexcept : programs_(programs) {}
+  // "Name", "Size", "Last Used On", "Frequency" and "Uninstall Command", in that order.
+  static const std::vector<TListColumn>& ProgramColumns();
 
-  // Makes the control as a child of parent, with the given columns (caption, width).
-  void Create(HWND parent, int id, const std::vector<std::pair<std::wstring, int>>& columns);
+  explicit TProgramListView(TProgramList& programs) noexcept : programs_(programs) {}
+
+  // Makes the control as a child of parent, with the program columns.
+  void Create(HWND parent, int id);
   HWND Handle() const noexcept { return hwnd_; }
 
   void SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state);
+  // Where the rows' icons are found; without one the rows show the icons they already have.
+  void SetIconResolver(TIconResolver* icons) noexcept { icons_ = icons; }
+  // Deletes the column at a position; the others keep showing their fields.
   void DeleteColumn(int column);
 
   // Selection by position; -1 when nothing is selected.
@@ -33,10 +49,11 @@ public:
 
   // Re-reads the row count from the model and repaints.
   void Reload();
-  // Answers LVN_GETDISPINFO; returns true when the notification was for this control.
+  // Answers the control's requests for texts, images and found rows; returns true when the
+  // notification was one of those, for this control.
   bool OnNotify(const NMHDR& header, LRESULT& result);
 
-  // TSettingsList
+  // TSettingsList: columns by position, as the settings store them.
   int ColumnCount() const override;
   int ColumnWidth(int column) const override;
   void SetColumnWidth(int column, int width) override;
@@ -45,7 +62,12 @@ public:
 
 private:
   void GetDispInfo(NMLVDISPINFOW& info);
+  int FindItem(const NMLVFINDITEMW& find) const;
+  void InsertColumn(const TListColumn& column);
 
   TProgramList& programs_;
+  TIconResolver* icons_ = nullptr;
   HWND hwnd_ = nullptr;
+  // By position, which is also the sub-item number each column asks for.
+  std::vector<TListColumn> columns_;
 };

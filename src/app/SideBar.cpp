@@ -1,6 +1,6 @@
 #include "app/SideBar.h"
 
-#include "app/Main.h"
+#include "app/CommandIds.h"
 #include "widgets/SideBarHeader.h"
 #include "widgets/SideBarLabel.h"
 #include "win/Gdi.h"

@@ -4,20 +4,12 @@
 #include "inventory/SlowInfoCache.h"
 #include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
-#include "win/Text.h"
 
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 namespace {
 
 const wchar_t kUnknownName[] = L"Unknown";
-
-// The cached image path has lost its first character when its colon is not second
-// ("?C:\..." rather than "C:\...").
-std::wstring CorrectImagePath(const std::wstring& path) {
-  if (path.find(L':') != 1 && !path.empty()) return path.substr(1);
-  return path;
-}
 
 }  // namespace
 
@@ -28,20 +20,11 @@ TUninstallSource TUninstallSource::Machine() {
 TNormalUninstall::TNormalUninstall(std::vector<TUninstallSource> sources)
     : sources_(std::move(sources)) {}
 
-TNormalUninstall::~TNormalUninstall() {
-  if (list_) list_->SetIconResolver(nullptr);
-}
-
-void TNormalUninstall::SetListView(TProgramList* list) {
-  if (list_) list_->SetIconResolver(nullptr);
-  list_ = list;
-  if (list_) list_->SetIconResolver([this](const TIconSources& s) { return FindIconIndex(s); });
-}
+void TNormalUninstall::SetListView(TProgramList* list) { list_ = list; }
 
 void TNormalUninstall::Scan() {
   if (!list_) return;
   list_->Clear();
-  icons_.ForgetMisses();
   list_->BeginUpdate();
   try {
     for (const auto& source : sources_) {
@@ -105,39 +88,4 @@ void TNormalUninstall::AddFrom(const TUninstallSource& source, const TRegistry* 
   // The icon costs a shell query per file, so it is found only when the row is first shown.
   row.SetIconSources({iconSource, usage.ImagePath(), entry.ExecutableCommand()});
   entry.SetRegistryKey(keyPath, source.Root, source.View);
-}
-
-int TNormalUninstall::FindIconIndex(const std::wstring& iconSource, const std::wstring& imagePath,
-                                    const std::wstring& command) {
-  int index = IconIndexForSource(iconSource);
-  if (index != -1) return index;
-  index = IconIndexForSource(CorrectImagePath(imagePath));
-  if (index != -1) return index;
-  index = IconIndexForSource(command);
-  if (index != -1) return index;
-  return IconIndexForSource(TUtils::ExePath());
-}
-
-int TNormalUninstall::IconIndexForSource(const std::wstring& text) {
-  std::wstring file = IconFileFromSource(Unquote(text));
-  if (file.empty()) return -1;
-  return icons_.IndexFor(file);
-}
-
-std::wstring TNormalUninstall::IconFileFromSource(const std::wstring& text) {
-  size_t delimiter = text.find_last_of(L"\\:");
-  size_t nameStart = delimiter == std::wstring::npos ? 0 : delimiter + 1;
-  std::wstring folder = text.substr(0, nameStart);
-  std::wstring name = text.substr(nameStart);
-  size_t lastDot = name.rfind(L'.');
-  if (lastDot == std::wstring::npos) return {};
-  std::wstring extension = name.substr(lastDot);
-  static const wchar_t* const kIconExtensions[] = {L"exe", L"ico", L"EXE", L"DLL",
-                                                   L"dll", L"scr", L"SCR"};
-  bool known = false;
-  for (const wchar_t* candidate : kIconExtensions)
-    if (extension.find(candidate) != std::wstring::npos) known = true;
-  if (!known) return {};
-  size_t firstDot = name.find(L'.');
-  return win::Trim(folder + win::Trim(name.substr(0, firstDot + 4)));
 }

@@ -1,8 +1,8 @@
 // TNormalUninstall: the inventory scan. Reads every subkey of the Uninstall key, keeps those that
-// name a program and an uninstall command, and fills the program list with one entry each.
+// name a program and an uninstall command, and fills the program list with one entry each. Icons
+// are left to whoever shows the rows (TIconResolver): each row carries its icon sources.
 #pragma once
 
-#include "inventory/IconCache.h"
 #include "inventory/ProgramList.h"
 #include "inventory/Registry.h"
 
@@ -27,7 +27,6 @@ struct TUninstallSource {
 class TNormalUninstall {
 public:
   explicit TNormalUninstall(std::vector<TUninstallSource> sources = {TUninstallSource::Machine()});
-  ~TNormalUninstall();
   TNormalUninstall(const TNormalUninstall&) = delete;
   TNormalUninstall& operator=(const TNormalUninstall&) = delete;
 
@@ -38,16 +37,6 @@ public:
   void AddProgram(const std::wstring& name);
   void AddProgram(const TUninstallSource& source, const std::wstring& name);
 
-  int FindIconIndex(const std::wstring& iconSource, const std::wstring& imagePath,
-                    const std::wstring& command);
-  int FindIconIndex(const TIconSources& sources) {
-    return FindIconIndex(sources.IconSource, sources.ImagePath, sources.Command);
-  }
-  int IconIndexForSource(const std::wstring& text);
-  static std::wstring IconFileFromSource(const std::wstring& text);
-
-  const TIconCache& IconCache() const noexcept { return icons_; }
-
 private:
   // Adds one subkey, opened below the already open Uninstall key when one is given.
   void AddFrom(const TUninstallSource& source, const TRegistry* uninstallKey,
@@ -55,5 +44,4 @@ private:
 
   std::vector<TUninstallSource> sources_;
   TProgramList* list_ = nullptr;
-  TIconCache icons_;
 };

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 std::wstring Folded(const std::wstring& text) {
@@ -30,13 +32,21 @@ std::optional<int> FindNextMatch(const TProgramList& list, int selected, const s
 }
 
 int FindProgram(const TProgramList& list, const std::wstring& text) {
-  if (text.empty()) return -1;
-  for (size_t i = 0; i < list.Count(); ++i) {
-    const std::wstring& caption = list.Row(i).Caption;
+  return FindCaption(list, 0, text, true);
+}
+
+int FindCaption(const TProgramList& list, int start, const std::wstring& text, bool whole) {
+  int n = static_cast<int>(list.Count());
+  if (n == 0 || text.empty()) return -1;
+  if (start < 0 || start >= n) start = 0;
+  for (int step = 0; step < n; ++step) {
+    int index = (start + step) % n;
+    const std::wstring& caption = list.Row(static_cast<size_t>(index)).Caption;
+    size_t length = whole ? caption.size() : std::min(caption.size(), text.size());
     if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.c_str(),
-                       static_cast<int>(caption.size()), text.c_str(),
+                       static_cast<int>(length), text.c_str(),
                        static_cast<int>(text.size())) == CSTR_EQUAL)
-      return static_cast<int>(i);
+      return index;
   }
   return -1;
 }

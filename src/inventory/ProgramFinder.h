@@ -15,6 +15,11 @@ std::optional<int> FindNextMatch(const TProgramList& list, int selected, const s
 // The first row whose whole caption equals text, ignoring letter case; -1 when none does.
 int FindProgram(const TProgramList& list, const std::wstring& text);
 
+// A list view's find request, answered as the control answers it for rows it holds itself: from
+// row `start` on, wrapping round, the first row whose caption begins with text (the whole caption
+// when `whole`), ignoring letter case. -1 when none does or the text is empty.
+int FindCaption(const TProgramList& list, int start, const std::wstring& text, bool whole);
+
 // The row to select after a refresh: the remembered position when it still exists, else the
 // first row, else none (-1).
 int PositionAfterRefresh(int remembered, size_t count);

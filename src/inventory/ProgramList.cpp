@@ -6,12 +6,15 @@
 
 #include <algorithm>
 
-int TProgramRow::ImageIndex() {
-  if (!iconResolved_) {
-    imageIndex_ = Owner ? Owner->ResolveIcon(iconSources_) : -1;
-    iconResolved_ = true;
+const std::wstring& TProgramRow::Text(TRowField field) const noexcept {
+  switch (field) {
+    case TRowField::Size: return Size;
+    case TRowField::LastUsed: return LastUsed;
+    case TRowField::Frequency: return Frequency;
+    case TRowField::UninstallCommand: return UninstallCommand;
+    case TRowField::Name: break;
   }
-  return imageIndex_;
+  return Caption;
 }
 
 TProgramList::TProgramList() = default;

@@ -19,20 +19,30 @@ struct TIconSources {
 constexpr int kNoStateImage = -1;
 constexpr int kWarningStateImage = 0;
 
+// The texts a row shows; the list view decides which column shows which.
+enum class TRowField { Name, Size, LastUsed, Frequency, UninstallCommand };
+
 class TProgramList;
 
 struct TProgramRow {
-  std::wstring Caption;
-  std::vector<std::wstring> SubItems;
+  std::wstring Caption;  // the display name
+  std::wstring Size;
+  std::wstring LastUsed;
+  std::wstring Frequency;
+  std::wstring UninstallCommand;  // as stored, not expanded
   int StateIndex = kNoStateImage;
   std::unique_ptr<TUninstListItem> Entry;  // the entry dies with its row
 
-  // The icon's index in the system image lists; resolved from the sources on first use.
-  int ImageIndex();
+  const std::wstring& Text(TRowField field) const noexcept;
+
+  // The icon's index in the system image lists, or -1 until it has been resolved from the
+  // sources (by whoever shows the row first).
+  int ImageIndex() const noexcept { return imageIndex_; }
   void SetImageIndex(int index) noexcept {
     imageIndex_ = index;
     iconResolved_ = true;
   }
+  const TIconSources& IconSources() const noexcept { return iconSources_; }
   void SetIconSources(TIconSources sources) {
     iconSources_ = std::move(sources);
     iconResolved_ = false;
@@ -49,8 +59,6 @@ private:
 
 class TProgramList {
 public:
-  using IconResolver = std::function<int(const TIconSources&)>;
-
   TProgramList();
   ~TProgramList();
   TProgramList(const TProgramList&) = delete;
@@ -74,9 +82,6 @@ public:
   // Called by a row whose caption changed; re-sorts unless updates are suspended.
   void CaptionChanged();
 
-  void SetIconResolver(IconResolver resolver) { resolver_ = std::move(resolver); }
-  int ResolveIcon(const TIconSources& sources) const { return resolver_ ? resolver_(sources) : -1; }
-
   // Told after every change of rows or order (a list view re-reads its item count).
   void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
 
@@ -86,6 +91,5 @@ private:
 
   std::vector<std::unique_ptr<TProgramRow>> rows_;
   int updateDepth_ = 0;
-  IconResolver resolver_;
   std::function<void()> onChanged_;
 };

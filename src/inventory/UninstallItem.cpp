@@ -132,20 +132,15 @@ void TUninstListItem::SetName(const std::wstring& name) {
 
 const std::wstring& TUninstListItem::GetName() const noexcept { return row_->Caption; }
 
-void TUninstListItem::InsertSubItem(size_t position, const std::wstring& text) {
-  auto& items = row_->SubItems;
-  items.insert(items.begin() + static_cast<std::ptrdiff_t>(std::min(position, items.size())), text);
-}
-
-void TUninstListItem::SetSize(const std::wstring& text) { InsertSubItem(0, text); }
-void TUninstListItem::SetLastUsed(const std::wstring& text) { InsertSubItem(1, text); }
-void TUninstListItem::SetFrequency(const std::wstring& text) { InsertSubItem(2, text); }
+void TUninstListItem::SetSize(const std::wstring& text) { row_->Size = text; }
+void TUninstListItem::SetLastUsed(const std::wstring& text) { row_->LastUsed = text; }
+void TUninstListItem::SetFrequency(const std::wstring& text) { row_->Frequency = text; }
 
 void TUninstListItem::SetUninstallCommand(const std::wstring& command, bool isExpandString) {
   uninstallCommand_ = command;
   commandIsExpandString_ = isExpandString;
   row_->StateIndex = UninstallerExists(ExecutableCommand()) ? kNoStateImage : kWarningStateImage;
-  row_->SubItems.push_back(command);
+  row_->UninstallCommand = command;
 }
 
 void TUninstListItem::SetIconIndex(int index) { row_->SetImageIndex(index); }

@@ -29,7 +29,7 @@ public:
   void SetLastUsed(const std::wstring& text);
   void SetFrequency(const std::wstring& text);
   // Stores the command as read; an expand string is judged and run with its variables expanded.
-  // Sets the warning marker and appends the command as the last sub-item.
+  // Sets the warning marker and the row's command text.
   void SetUninstallCommand(const std::wstring& command, bool isExpandString = false);
   void SetIconIndex(int index);
   void SetRegistryKey(const std::wstring& keyPath, HKEY root = HKEY_LOCAL_MACHINE,
@@ -54,8 +54,6 @@ public:
   bool DeleteEntry() const;
 
 private:
-  void InsertSubItem(size_t position, const std::wstring& text);
-
   TProgramRow* row_;
   std::wstring uninstallCommand_;
   bool commandIsExpandString_ = false;

@@ -16,10 +16,6 @@ const wchar_t kCredit[] =
     L" By Tarvenholt Purgalot! \r\n"
     L" Tarvenholt Purgalot! lists, uninstalls and cleans up the programs on your computer.";
 
-std::wstring SubItem(const TProgramRow& row, size_t index) {
-  return index < row.SubItems.size() ? row.SubItems[index] : std::wstring();
-}
-
 }  // namespace
 
 TAuditReport::TAuditReport(const TProgramList& programs, const std::wstring& computerName,
@@ -77,12 +73,11 @@ void TAuditReport::BuildProgramList(TReportFormat format) {
     lines_.push_back(row.Caption);
     if (format == TReportFormat::Short) continue;
     if (format == TReportFormat::Detailed) {
-      lines_.push_back(L"Size: " + SubItem(row, 0));
-      lines_.push_back(L"Last Used On: " + SubItem(row, 1));
-      lines_.push_back(L"Frequency: " + SubItem(row, 2));
+      lines_.push_back(L"Size: " + row.Size);
+      lines_.push_back(L"Last Used On: " + row.LastUsed);
+      lines_.push_back(L"Frequency: " + row.Frequency);
     }
-    lines_.push_back(L"Uninstall Command: " +
-                     (row.SubItems.empty() ? std::wstring() : row.SubItems.back()));
+    lines_.push_back(L"Uninstall Command: " + row.UninstallCommand);
     if (row.StateIndex == kWarningStateImage) lines_.push_back(kMissingUninstaller);
     lines_.push_back(kSeparator);
   }

@@ -41,9 +41,9 @@ void QuietUninstall(const TProgramList& programs, const std::vector<std::wstring
     int index = FindProgram(programs, name);
     if (index < 0) continue;
     const TUninstListItem& entry = *programs.Row(static_cast<size_t>(index)).Entry;
-    // The command as the list shows it, without the arguments after a quoted program; an expand
-    // string is started with its variables expanded, or it could not start at all.
-    TUtils::RunAndWait(Unquote(entry.ExecutableCommand()), SW_SHOWNORMAL);
+    // Whole, as the wizard runs it: a quoted program without its arguments may be the installer
+    // rather than the uninstaller.
+    entry.RunUninstaller();
     ulog::AppendTimestamp(logPath);
     ulog::AppendLine(logPath, ulog::kUninstalling + name);
     bool still = EntryStillRegistered(L"DisplayName", entry.RegistryKey(), entry.RootKey(),

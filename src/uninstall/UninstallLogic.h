@@ -25,7 +25,7 @@ bool JudgeUninstall(const TUninstListItem& entry, const std::wstring& logPath);
 // subkeys and logs whether that worked. Returns the deletion's success.
 bool DeleteEntryLogged(const TUninstListItem& entry, const std::wstring& logPath);
 
-// "/QU": uninstalls each named program without asking, one after another, and logs each outcome.
-// Names that match no row are skipped without a record.
+// "/QU": runs the uninstaller of each named program, one after another, waits for it and logs the
+// outcome. Names that match no row are skipped without a record.
 void QuietUninstall(const TProgramList& programs, const std::vector<std::wstring>& names,
                     const std::wstring& logPath);

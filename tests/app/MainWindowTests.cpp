@@ -4,6 +4,7 @@
 #include "app/SideBar.h"
 #include "dialogs/DeleteIds.h"
 #include "dialogs/UninstallIds.h"
+#include "inventory/SlowInfoCache.h"
 #include "inventory/UninstallItem.h"
 #include "support/GuiDriver.h"
 #include "support/PrintedPdf.h"
@@ -421,13 +422,6 @@ TEST_F(MainWindowTest, OnWindows9xTheListHasTwoColumnsAndNoUsageLabels) {
   TUtils::SetPlatformFamily(TPlatformFamily::Detect);
   EXPECT_EQ(w.lvPrograms().ColumnCount(), 2);
   EXPECT_FALSE(IsWindowVisible(w.SideBar().SizeLabel()));
-  wchar_t text[64] = {};
-  LVITEMW item{};
-  item.iSubItem = 1;
-  item.pszText = text;
-  item.cchTextMax = 64;
-  SendMessageW(w.lvPrograms().Handle(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
-  EXPECT_STREQ(text, L"alpha.exe");
 }
 
 TEST_F(MainWindowTest, TryToUninstallFromTheDeleteDialogOpensTheWizardForTheSameProgram) {
@@ -479,6 +473,155 @@ TEST_F(MainWindowTest, UninstallSwitchWithAnUnknownNameSaysSo) {
   EXPECT_EQ(box.Text(), L"There program you are looking for (No Such Program) was not found");
   EXPECT_TRUE(IsWindowVisible(w.Handle()));
   EXPECT_TRUE(SkipWelcome);
+}
+
+}  // namespace
+
+// Rows and columns, type-ahead, and start-up's way out of creation.
+namespace {
+
+struct TColumnShown {
+  std::wstring Caption;
+  std::wstring Text;  // of the row asked about
+  int Format;
+};
+
+// What each column shows for a row, asked as the control asks when it draws the column: by the
+// sub-item number the column itself reports.
+std::vector<TColumnShown> ColumnsOf(HWND list, int row) {
+  std::vector<TColumnShown> shown;
+  for (int i = 0, n = Header_GetItemCount(ListView_GetHeader(list)); i < n; ++i) {
+    wchar_t caption[64] = {}, text[256] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_SUBITEM | LVCF_FMT;
+    column.pszText = caption;
+    column.cchTextMax = 64;
+    ListView_GetColumn(list, i, &column);
+    LVITEMW item{};
+    item.iSubItem = column.iSubItem;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    shown.push_back({caption, text, column.fmt & LVCFMT_JUSTIFYMASK});
+  }
+  return shown;
+}
+
+TEST_F(MainWindowTest, EachColumnShowsItsOwnFieldInBothLayoutsAndSizesAlignRight) {
+  key.SetBinary(L"ARPCache\\B", L"SlowInfoCache",
+                UsageRecord(1572864, FileTimeOf(2025, 3, 14), 11, L"C:\\beta.exe"));
+  const std::wstring size = TInfoCache::FormatSize(1572864);
+  std::vector<TColumnShown> nt = {{L"Name", L"Beta Player", LVCFMT_LEFT},
+                                  {L"Size", size, LVCFMT_RIGHT},
+                                  {L"Last Used On", L"2025-03-14", LVCFMT_LEFT},
+                                  {L"Frequency", L"frequently", LVCFMT_LEFT},
+                                  {L"Uninstall Command", L"beta.exe", LVCFMT_LEFT}};
+  std::vector<TColumnShown> win9x = {nt[0], nt[4]};
+  for (auto [family, expected] : {std::pair{TPlatformFamily::NT, nt},
+                                  std::pair{TPlatformFamily::Win9x, win9x}}) {
+    TUtils::SetPlatformFamily(family);
+    TfMain& w = Start();
+    TUtils::SetPlatformFamily(TPlatformFamily::Detect);
+    auto shown = ColumnsOf(w.lvPrograms().Handle(), 1);
+    ASSERT_EQ(shown.size(), expected.size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+      EXPECT_EQ(shown[i].Caption, expected[i].Caption) << i;
+      EXPECT_EQ(shown[i].Text, expected[i].Text) << expected[i].Caption;
+      EXPECT_EQ(shown[i].Format, expected[i].Format) << expected[i].Caption;
+    }
+    Close();
+  }
+}
+
+// Letters typed into the focused list, through the program's own message loop.
+void Type(TfMain& w, const char* letters) {
+  HWND list = w.lvPrograms().Handle();
+  SetFocus(list);
+  for (const char* c = letters; *c; ++c) {
+    PostMessageW(list, WM_KEYDOWN, static_cast<WPARAM>(*c), 1);
+    PostMessageW(list, WM_KEYUP, static_cast<WPARAM>(*c), 0xC0000001);
+  }
+  PumpWithShortcuts(w);
+}
+
+TEST_F(MainWindowTest, TypingSelectsTheNextProgramBeginningWithTheLetters) {
+  TfMain& w = Start();
+  w.lvPrograms().Select(3, false);  // Gamma Tools, the last row
+  // Searching from the row after the focused one wraps round to the second row, whatever case.
+  Type(w, "BE");
+  EXPECT_EQ(SelectedCaption(), L"Beta Player");
+  EXPECT_EQ(Text(w.SideBar().ProgramNameLabel()), L"Beta Player");
+}
+
+LRESULT CALLBACK RefuseToBeMade(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return msg == WM_NCCREATE ? FALSE : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// For its life, this program's list controls cannot be made: a class of the program's own
+// shadows the system's list view class.
+class TNoListControls {
+public:
+  TNoListControls() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = RefuseToBeMade;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = WC_LISTVIEWW;
+    registered_ = RegisterClassW(&wc) != 0;
+  }
+  ~TNoListControls() {
+    if (registered_) UnregisterClassW(WC_LISTVIEWW, GetModuleHandleW(nullptr));
+  }
+  bool Registered() const { return registered_; }
+
+private:
+  bool registered_ = false;
+};
+
+TEST_F(MainWindowTest, ACreationThatFailsShowsTheErrorOnceAndLeavesNoWindow) {
+  settings = std::make_unique<TWinSettings>(L"Desktop", HKEY_CURRENT_USER, key.Path() + L"\\");
+  main = std::make_unique<TfMain>(*settings, TCommandLine({}),
+                                  std::vector<TUninstallSource>{key.Source()});
+  bool created;
+  TMessageBoxWatcher box;
+  {
+    TNoListControls noLists;
+    ASSERT_TRUE(noLists.Registered());
+    // As the program's entry runs it: an error box and the end, for whatever creation throws.
+    created = win::Guarded([this] { main->Create(); });
+  }
+  box.Finish();
+  EXPECT_FALSE(created);
+  EXPECT_EQ(box.Text(), L"Cannot create the program list.");
+  EXPECT_EQ(main->Handle(), nullptr);
+  EXPECT_EQ(FindWindowW(L"TfMain", nullptr), nullptr);
+  EXPECT_FALSE(key.Exists(L"Desktop"));
+}
+
+TEST_F(MainWindowTest, UnattendedRunsLeaveTheStoredSettingsAlone) {
+  const std::pair<const wchar_t*, const wchar_t*> stored[] = {
+      {L"Width", L"700"},         {L"Height", L"500"},         {L"Left", L"40"},
+      {L"Top", L"30"},            {L"WindowState", L"2"},      {L"NameLength", L"222"},
+      {L"SizeLength", L"33"},     {L"LastUsedLength", L"44"},  {L"FreqLength", L"55"},
+      {L"UnCommLength", L"333"},  {L"MainViewStyle", L"3"}};
+  for (auto [name, value] : stored) key.SetString(L"Desktop", name, value);
+  TfMain& w = Start({L"/RFS", dir.Path() + L"report"});
+  EXPECT_TRUE(w.Terminated());
+  EXPECT_EQ(w.ExitCode(), 0);
+  Close();
+  {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKeyReadOnly(L"\\" + key.Path() + L"\\Desktop"));
+    EXPECT_EQ(reg.GetValueNames().size(), std::size(stored));
+    for (auto [name, value] : stored) EXPECT_EQ(reg.ReadString(name), value) << name;
+  }
+
+  // A first run that ends inside creation makes no settings key at all.
+  RegDeleteTreeW(HKEY_CURRENT_USER, (key.Path() + L"\\Desktop").c_str());
+  ASSERT_FALSE(key.Exists(L"Desktop"));
+  EXPECT_TRUE(Start({L"/QU"}).Terminated());
+  Close();
+  EXPECT_FALSE(key.Exists(L"Desktop"));
 }
 
 }  // namespace

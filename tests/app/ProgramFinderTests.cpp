@@ -45,6 +45,16 @@ TEST(FindProgram, MatchesWholeCaptionsIgnoringCaseFromTheFirstRow) {
   EXPECT_EQ(FindProgram(list, L""), -1);
 }
 
+TEST(FindCaption, BeginsAtTheStartRowWrapsRoundAndMatchesTheBeginningIgnoringCase) {
+  TListOf list({L"Alpha", L"beta", L"Beta Two", L"Delta"});
+  EXPECT_EQ(FindCaption(list, 2, L"BE", false), 2);   // the start row itself first
+  EXPECT_EQ(FindCaption(list, 3, L"be", false), 1);   // wraps round
+  EXPECT_EQ(FindCaption(list, 0, L"eta", false), -1);  // the beginning, not anywhere
+  EXPECT_EQ(FindCaption(list, 2, L"BETA", true), 1);  // a whole caption
+  EXPECT_EQ(FindCaption(list, 9, L"d", false), 3);    // past the end: from the first row
+  EXPECT_EQ(FindCaption(list, 0, L"", false), -1);
+}
+
 TEST(PositionAfterRefresh, KeepsThePositionOrFallsBackToTheFirstRow) {
   EXPECT_EQ(PositionAfterRefresh(2, 5), 2);
   EXPECT_EQ(PositionAfterRefresh(4, 4), 0);

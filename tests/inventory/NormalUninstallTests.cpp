@@ -1,5 +1,6 @@
 #include "inventory/NormalUninstall.h"
 
+#include "inventory/IconCache.h"
 #include "inventory/SlowInfoCache.h"
 #include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
@@ -115,16 +116,16 @@ TEST_F(ScanTest, UsageColumnsComeFromTheRecordOnTheNtFamily) {
 
   const TProgramRow* used = Find(L"Used");
   ASSERT_NE(used, nullptr);
-  ASSERT_EQ(used->SubItems.size(), 4u);
-  EXPECT_EQ(used->SubItems[0], TInfoCache::FormatSize(1572864));
-  EXPECT_EQ(used->SubItems[1], L"2025-03-14");
-  EXPECT_EQ(used->SubItems[2], L"frequently");
-  EXPECT_EQ(used->SubItems[3], L"\"" + exe + L"\" /remove");
+  EXPECT_EQ(used->Size, TInfoCache::FormatSize(1572864));
+  EXPECT_EQ(used->LastUsed, L"2025-03-14");
+  EXPECT_EQ(used->Frequency, L"frequently");
+  EXPECT_EQ(used->UninstallCommand, L"\"" + exe + L"\" /remove");
   EXPECT_EQ(used->StateIndex, kNoStateImage);
 
   const TProgramRow* unused = Find(L"Unused");
   ASSERT_NE(unused, nullptr);
-  EXPECT_EQ(unused->SubItems, (std::vector<std::wstring>{L"", L"", L"", L"\"" + exe + L"\""}));
+  EXPECT_EQ(unused->Size + unused->LastUsed + unused->Frequency, L"");
+  EXPECT_EQ(unused->UninstallCommand, L"\"" + exe + L"\"");
 }
 
 TEST_F(ScanTest, OnWindows9xRowsCarryOnlyTheCommandAndNoUsageRecordIsRead) {
@@ -138,11 +139,13 @@ TEST_F(ScanTest, OnWindows9xRowsCarryOnlyTheCommandAndNoUsageRecordIsRead) {
 
   ASSERT_EQ(list.Count(), 1u);
   TProgramRow& row = list.Row(0);
-  EXPECT_EQ(row.SubItems, (std::vector<std::wstring>{L"missing_program_xyz.exe"}));
+  EXPECT_EQ(row.Size + row.LastUsed + row.Frequency, L"");
+  EXPECT_EQ(row.UninstallCommand, L"missing_program_xyz.exe");
   EXPECT_EQ(row.StateIndex, kWarningStateImage);
   // The record's executable would give the icon on the NT family; here the program's own icon is
   // shown instead.
-  EXPECT_EQ(row.ImageIndex(), TUtils::GetSmallIconIndex(TUtils::ExePath()));
+  TIconResolver icons;
+  EXPECT_EQ(icons.ImageIndex(row), TUtils::GetSmallIconIndex(TUtils::ExePath()));
 }
 
 TEST_F(ScanTest, ExpandStringCommandsAreJudgedAndRunExpandedButShownAsStored) {
@@ -157,7 +160,7 @@ TEST_F(ScanTest, ExpandStringCommandsAreJudgedAndRunExpandedButShownAsStored) {
   const TProgramRow* expanded = Find(L"Expanded");
   ASSERT_NE(expanded, nullptr);
   EXPECT_EQ(expanded->StateIndex, kNoStateImage);
-  EXPECT_EQ(expanded->SubItems.back(), L"%PURGALOT_TEST_DIR%Expanded\\uninst.exe");
+  EXPECT_EQ(expanded->UninstallCommand, L"%PURGALOT_TEST_DIR%Expanded\\uninst.exe");
   EXPECT_EQ(expanded->Entry->ExecutableCommand(), exe);
   // A plain string is taken literally, so the same text names no file.
   EXPECT_EQ(Find(L"Stored")->StateIndex, kWarningStateImage);
@@ -177,6 +180,7 @@ protected:
   int Shell(const std::wstring& file) { return TUtils::GetSmallIconIndex(file); }
   int Own() { return Shell(TUtils::ExePath()); }
 
+  TIconResolver icons;
   std::wstring red, green, blue;
 };
 
@@ -192,11 +196,11 @@ TEST_F(IconTest, CandidateFilesHaveDistinctIcons) {
 
 TEST_F(IconTest, TheIconSourceWinsInAnyOfItsForms) {
   std::wstring exe = SystemExe(L"notepad.exe");
-  EXPECT_EQ(scanner.FindIconIndex(exe + L",0", green, blue), Shell(exe));
-  EXPECT_EQ(scanner.FindIconIndex(red, green, blue), Shell(red));
-  EXPECT_EQ(scanner.FindIconIndex(L"\"" + red + L"\"", green, blue), Shell(red));
-  EXPECT_EQ(scanner.FindIconIndex(L"\"" + red + L"\",0", green, blue), Shell(red));
-  EXPECT_EQ(scanner.FindIconIndex(L"  " + red + L" ", green, blue), Shell(red));
+  EXPECT_EQ(icons.FindIconIndex(exe + L",0", green, blue), Shell(exe));
+  EXPECT_EQ(icons.FindIconIndex(red, green, blue), Shell(red));
+  EXPECT_EQ(icons.FindIconIndex(L"\"" + red + L"\"", green, blue), Shell(red));
+  EXPECT_EQ(icons.FindIconIndex(L"\"" + red + L"\",0", green, blue), Shell(red));
+  EXPECT_EQ(icons.FindIconIndex(L"  " + red + L" ", green, blue), Shell(red));
 }
 
 TEST_F(IconTest, UnusableIconSourcesFallThroughToTheNextCandidate) {
@@ -205,25 +209,29 @@ TEST_F(IconTest, UnusableIconSourcesFallThroughToTheNextCandidate) {
   SetEnvironmentVariableW(L"PURGALOT_ICON_DIR", (dir.Path() + L"Icons").c_str());
 
   // A name with two dots is cut after the first one and names no file.
-  EXPECT_EQ(scanner.FindIconIndex(twoDots, green, blue), Shell(green));
+  EXPECT_EQ(icons.FindIconIndex(twoDots, green, blue), Shell(green));
   // Environment variables are not expanded.
-  EXPECT_EQ(scanner.FindIconIndex(L"%PURGALOT_ICON_DIR%\\red.ico", green, blue), Shell(green));
+  EXPECT_EQ(icons.FindIconIndex(L"%PURGALOT_ICON_DIR%\\red.ico", green, blue), Shell(green));
   // Upper-case ICO and unknown extensions are not icon files.
-  EXPECT_EQ(scanner.FindIconIndex(dir.Path() + L"Icons\\RED.ICO", green, blue), Shell(green));
-  EXPECT_EQ(scanner.FindIconIndex(dir.Path() + L"readme.txt", green, blue), Shell(green));
-  EXPECT_EQ(scanner.FindIconIndex(L"", L"", blue + L" /uninstall"), Shell(blue));
+  EXPECT_EQ(icons.FindIconIndex(dir.Path() + L"Icons\\RED.ICO", green, blue), Shell(green));
+  EXPECT_EQ(icons.FindIconIndex(dir.Path() + L"readme.txt", green, blue), Shell(green));
+  EXPECT_EQ(icons.FindIconIndex(L"", L"", blue + L" /uninstall"), Shell(blue));
+  // A file on the network is never asked about: the shell would wait for the server.
+  size_t asked = icons.Cache().ShellQueries();
+  EXPECT_EQ(icons.FindIconIndex(L"\\\\server\\share\\app.exe,0", green, blue), Shell(green));
+  EXPECT_EQ(icons.Cache().ShellQueries(), asked);
 }
 
 TEST_F(IconTest, TheCachedImagePathIsCorrectedWhenItsColonIsNotSecond) {
-  EXPECT_EQ(scanner.FindIconIndex(L"", L"?" + green, blue), Shell(green));
-  EXPECT_EQ(scanner.FindIconIndex(L"", green, blue), Shell(green));
+  EXPECT_EQ(icons.FindIconIndex(L"", L"?" + green, blue), Shell(green));
+  EXPECT_EQ(icons.FindIconIndex(L"", green, blue), Shell(green));
   // Without any colon the first character is dropped as well, here leaving no file.
-  EXPECT_EQ(scanner.FindIconIndex(L"", L"green.ico", blue), Shell(blue));
+  EXPECT_EQ(icons.FindIconIndex(L"", L"green.ico", blue), Shell(blue));
 }
 
 TEST_F(IconTest, WithNothingUsableTheProgramShowsItsOwnIcon) {
-  EXPECT_EQ(scanner.FindIconIndex(L"", L"", L"rundll32 nothing.dll,Remove"), Own());
-  EXPECT_EQ(scanner.FindIconIndex(L"C:\\missing\\a.ico", L"", L"C:\\missing\\b.exe"), Own());
+  EXPECT_EQ(icons.FindIconIndex(L"", L"", L"rundll32 nothing.dll,Remove"), Own());
+  EXPECT_EQ(icons.FindIconIndex(L"C:\\missing\\a.ico", L"", L"C:\\missing\\b.exe"), Own());
 }
 
 TEST_F(IconTest, IconsAreResolvedOnFirstUseAndOncePerFile) {
@@ -232,28 +240,29 @@ TEST_F(IconTest, IconsAreResolvedOnFirstUseAndOncePerFile) {
                    i % 2 ? red : L"\"" + green + L"\",0");
   scanner.Scan();
   ASSERT_EQ(list.Count(), 20u);
-  EXPECT_EQ(scanner.IconCache().ShellQueries(), 0u);
+  EXPECT_EQ(icons.Cache().ShellQueries(), 0u);
   EXPECT_FALSE(list.Row(0).IconResolved());
 
   for (size_t i = 0; i < list.Count(); ++i) {
     int expected = list.Row(i).Caption.back() % 2 ? Shell(red) : Shell(green);
-    EXPECT_EQ(list.Row(i).ImageIndex(), expected) << list.Row(i).Caption;
+    EXPECT_EQ(icons.ImageIndex(list.Row(i)), expected) << list.Row(i).Caption;
+    EXPECT_EQ(list.Row(i).ImageIndex(), expected);
   }
-  EXPECT_EQ(scanner.IconCache().ShellQueries(), 2u);
+  EXPECT_EQ(icons.Cache().ShellQueries(), 2u);
 }
 
 TEST(IconFileFromSource, CutsTheIconIndexAndTrims) {
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A B\\app.exe,0"), L"C:\\A B\\app.exe");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\app.exe,-101"), L"C:\\A\\app.exe");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\ app.ico "), L"C:\\A\\app.ico");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\LIB.DLL,3"), L"C:\\A\\LIB.DLL");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\saver.SCR"), L"C:\\A\\saver.SCR");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\app.v2.exe"), L"C:\\A\\app.v2.");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:app.exe"), L"C:app.exe");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\app.Exe"), L"");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A\\icon.ICO"), L"");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L"C:\\A.exe\\noext"), L"");
-  EXPECT_EQ(TNormalUninstall::IconFileFromSource(L""), L"");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A B\\app.exe,0"), L"C:\\A B\\app.exe");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A\\app.exe,-101"), L"C:\\A\\app.exe");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A\\ app.ico "), L"C:\\A\\app.ico");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A\\LIB.DLL,3"), L"C:\\A\\LIB.DLL");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A\\saver.SCR"), L"C:\\A\\saver.SCR");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A\\app.v2.exe"), L"C:\\A\\app.v2.");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:app.exe"), L"C:app.exe");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A\\app.Exe"), L"");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A\\icon.ICO"), L"");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L"C:\\A.exe\\noext"), L"");
+  EXPECT_EQ(TIconResolver::IconFileFromSource(L""), L"");
 }
 
 }  // namespace

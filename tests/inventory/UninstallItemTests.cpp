@@ -291,8 +291,10 @@ TEST_F(ProgramEntryTest, OnNtTheRowShowsSizeLastUseFrequencyAndCommand) {
   EXPECT_EQ(&entry.ListItem(), &row);
   EXPECT_EQ(row.Caption, L"Example App");
   EXPECT_EQ(entry.GetName(), L"Example App");
-  EXPECT_EQ(row.SubItems, (std::vector<std::wstring>{L"1.50 MB", L"2006-03-14", L"occasionally",
-                                                     exe + L" /S"}));
+  EXPECT_EQ(row.Size, L"1.50 MB");
+  EXPECT_EQ(row.LastUsed, L"2006-03-14");
+  EXPECT_EQ(row.Frequency, L"occasionally");
+  EXPECT_EQ(row.UninstallCommand, exe + L" /S");
   EXPECT_EQ(entry.UninstallCommand(), exe + L" /S");
   EXPECT_EQ(row.StateIndex, kNoStateImage);
   EXPECT_EQ(row.ImageIndex(), 7);
@@ -305,7 +307,8 @@ TEST_F(ProgramEntryTest, On9xTheRowShowsOnlyTheCommandAndMarksAMissingUninstalle
   row.Entry->SetName(L"Old App");
   row.Entry->SetUninstallCommand(dir.Path() + L"Gone\\uninst.exe /S");
 
-  EXPECT_EQ(row.SubItems, std::vector<std::wstring>{dir.Path() + L"Gone\\uninst.exe /S"});
+  EXPECT_EQ(row.Size + row.LastUsed + row.Frequency, L"");
+  EXPECT_EQ(row.UninstallCommand, dir.Path() + L"Gone\\uninst.exe /S");
   EXPECT_EQ(row.StateIndex, kWarningStateImage);
 }
 
@@ -321,7 +324,7 @@ TEST_F(ProgramEntryTest, AnExpandStringIsJudgedAndRunExpandedButKeptAsStored) {
   EXPECT_EQ(expanded.StateIndex, kNoStateImage);
   EXPECT_EQ(expanded.Entry->UninstallCommand(), stored);
   EXPECT_EQ(expanded.Entry->ExecutableCommand(), folder + L"\\x.exe");
-  EXPECT_EQ(expanded.SubItems.back(), stored);
+  EXPECT_EQ(expanded.UninstallCommand, stored);
 
   TProgramRow& plain = list.Add();
   plain.Entry->SetName(L"Plain");

@@ -24,21 +24,26 @@ std::wstring CopyOfProgram(TTempDir& dir) {
 }
 
 // A program in the machine's Uninstall key whose uninstaller (a copy of the sample uninstaller in
-// its folder) reads its options from a file beside it.
+// its folder) reads its options from a file beside it, or, like many, takes them only as the
+// arguments after its quoted path.
+enum class TOptionsIn { File, Arguments };
 class TMachineProgram {
 public:
-  TMachineProgram(TTempDir& dir, const std::wstring& name, const std::wstring& options)
+  TMachineProgram(TTempDir& dir, const std::wstring& name, const std::wstring& options,
+                  TOptionsIn in = TOptionsIn::File)
       : subkey_(L"PurgalotE2E_" + std::to_wstring(GetCurrentProcessId()) + L"_" + name) {
     std::wstring folder = dir.MakeFolder(L"E2E\\" + subkey_);
     std::wstring uninstaller = folder + L"\\uninst.exe";
     CopyFileW((TestBinFolder() + L"sampleuninst.exe").c_str(), uninstaller.c_str(), FALSE);
-    dir.MakeFile(L"E2E\\" + subkey_ + L"\\uninst.dat",
-                 win::ToUtf8(L"/key \"" + subkey_ + L"\" /dir \"" + folder + L"\" " + options));
+    std::wstring all = L"/key \"" + subkey_ + L"\" /dir \"" + folder + L"\" " + options;
+    if (in == TOptionsIn::File)
+      dir.MakeFile(L"E2E\\" + subkey_ + L"\\uninst.dat", win::ToUtf8(all));
     TRegistry reg;
     reg.SetRootKey(HKEY_LOCAL_MACHINE);
     reg.OpenKey(L"\\" + Key(), true);
     reg.WriteString(L"DisplayName", name);
-    reg.WriteString(L"UninstallString", L"\"" + uninstaller + L"\" /S");
+    reg.WriteString(L"UninstallString",
+                    L"\"" + uninstaller + L"\" " + (in == TOptionsIn::File ? L"/S" : all));
   }
   ~TMachineProgram() {
     TRegistry reg;
@@ -119,7 +124,7 @@ protected:
 const std::string kStamp = "\r\n[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
 
 TEST_F(CommandLineTest, QuietUninstallRunsEachNamedProgramLogsItAndEndsWithZero) {
-  TMachineProgram removes(dir, L"E2E Removes Ω", L"");
+  TMachineProgram removes(dir, L"E2E Removes Ω", L"", TOptionsIn::Arguments);
   TMachineProgram stays(dir, L"E2E Stays", L"/cancel");
   auto process = Start(L"/qu \"e2e removes ω\" \"No Such Program\" \"E2E Stays\"");
   EXPECT_EQ(ExitCodeAfter(process), 0u);
@@ -220,6 +225,18 @@ TEST_F(CommandLineTest, ReportSwitchesWriteTheLongOrShortReportAndEnd) {
   EXPECT_TRUE(std::regex_search(shortReport, header));
   EXPECT_NE(shortReport.find(line), std::string::npos) << shortReport;
   EXPECT_EQ(shortReport.find("Uninstall Command:"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, AReportThatCannotBeWrittenEndsWithExitCodeOneAndWritesNothing) {
+  std::wstring missing = dir.Path() + L"Missing";
+  EXPECT_EQ(ExitCodeAfter(Start(L"/RFL \"" + missing + L"\\audit\"")), 1u);
+  EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+  // A folder already holds the report's name.
+  std::wstring folder = dir.MakeFolder(L"audit.txt");
+  EXPECT_EQ(ExitCodeAfter(Start(L"/RFS \"" + dir.Path() + L"audit\"")), 1u);
+  DWORD attributes = GetFileAttributesW(folder.c_str());
+  EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(Log(), "<missing>");
 }
 
 TEST_F(CommandLineTest, PrintSwitchPrintsTheReportAndEnds) {
