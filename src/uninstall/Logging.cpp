@@ -81,7 +81,7 @@ void AppendTimestamp(const std::wstring& fileName) {
 }
 
 void AppendLine(const std::wstring& fileName, const std::wstring& text) {
-  TLogging().WriteToFile(text + L"\r\n", fileName, true);
+  TLogging().WriteToFile(win::SingleLine(text) + L"\r\n", fileName, true);
 }
 
 }  // namespace ulog

@@ -40,7 +40,8 @@ private:
 namespace ulog {
 // "\r\n" + date + " " + time + "\r\n"
 void AppendTimestamp(const std::wstring& fileName);
-// text + "\r\n"
+// text + "\r\n", the text made one line: a line break or other control character in a name
+// becomes a space, so that no name can add lines of its own to a record.
 void AppendLine(const std::wstring& fileName, const std::wstring& text);
 
 inline const wchar_t kUninstalling[] = L"Uninstalling ";

@@ -19,20 +19,41 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
   CloseHandle(file);
 }
 
+const char kStamp[] = "\r\n[0-9]{1,2}/[0-9]{1,2}/20[0-9]{2} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
+
 TEST(LogFile, TheFirstRecordCreatesTheFileWithoutHeaderInUtf8) {
   TTempDir dir;
   std::wstring log = dir.Path() + L"ULog.txt";
   ulog::AppendTimestamp(log);
-  ulog::AppendLine(log, L"Uninstalling Текст 日本 100%\r\nsecond");
+  ulog::AppendLine(log, L"Uninstalling Текст 日本 100%");
   ulog::AppendLine(log, ulog::kUninstallOk);
   std::string bytes = ReadBytes(log);
   EXPECT_TRUE(std::regex_match(
-      bytes, std::regex("\r\n[0-9]{1,2}/[0-9]{1,2}/20[0-9]{2} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n"
+      bytes, std::regex(std::string(kStamp) +
                         "Uninstalling \xD0\xA2\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82 \xE6\x97\xA5\xE6\x9C\xAC "
-                        "100%\r\nsecond\r\n"
+                        "100%\r\n"
                         "Uninstall OK\\. Uninstaller removed program from list\\.\r\n")))
       << bytes;
   EXPECT_NE(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0);  // no byte-order mark
+}
+
+TEST(LogFile, ANameCannotAddLinesToItsRecord) {
+  TTestKey key;
+  TTempDir dir;
+  std::wstring log = dir.Path() + L"ULog.txt";
+  TProgramList list;
+  const std::wstring forged =
+      L"Evil\r\nUninstall Command: C:\\x.exe\nDeleted OK.\r\x01\t\x7F\u0085\u2028end";
+  TUninstListItem& entry = AddEntry(list, key, L"Gone", forged, L"C:\\x.exe");
+  DeleteEntryLogged(entry, log);
+  JudgeUninstall(entry, log);
+  const std::string name = "Evil  Uninstall Command: C:\\\\x\\.exe Deleted OK\\.      end";
+  std::string bytes = ReadBytes(log);
+  EXPECT_TRUE(std::regex_match(
+      bytes, std::regex(std::string(kStamp) + "Deleting entry " + name +
+                        "\r\nFailed to delete entry\\.\r\n" + kStamp + "Uninstalling " + name +
+                        "\r\nUninstall OK\\. Uninstaller removed program from list\\.\r\n")))
+      << bytes;
 }
 
 TEST(LogFile, WritingWithoutAppendReplacesTheContent) {
