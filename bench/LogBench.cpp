@@ -108,7 +108,7 @@ double ShowDelete(int runs, const std::wstring& name, const std::wstring& logPat
 }
 
 void Line(const wchar_t* what, double seconds, double baseline) {
-  wprintf(L"  %-30ls %9.3f s  %8.1fx baseline\n", what, seconds, seconds / baseline);
+  wprintf(L"  %-40ls %9.3f s  %8.1fx baseline\n", what, seconds, seconds / baseline);
   fflush(stdout);
 }
 
@@ -142,7 +142,7 @@ int wmain(int argc, wchar_t** argv) {
   };
   for (TLogCase c : {TLogCase{12, false}, TLogCase{50, false}, TLogCase{50, true}}) {
     std::wstring what =
-        std::to_wstring(c.Megabytes) + L" MB log" + (c.Ansi ? L", one ANSI line" : L"");
+        std::to_wstring(c.Megabytes) + L" MB log" + (c.Ansi ? L" with an ANSI line" : L"");
     std::wstring path = make((L"log" + std::to_wstring(made.size()) + L".txt").c_str(),
                              Records(c.Megabytes << 20, c.Ansi));
     double baseline = Best(runs, [&] { ReadAndDecode(path); });
@@ -160,7 +160,7 @@ int wmain(int argc, wchar_t** argv) {
     lineTimes[i] = ShowLog(runs, path);
     Line((std::to_wstring(kilobytes) + L" KB single line").c_str(), lineTimes[i], baseline);
   }
-  wprintf(L"  %-30ls %9.1fx (4x = linear, 16x = quadratic)\n", L"256 KB line / 64 KB line",
+  wprintf(L"  %-40ls %9.1fx (4x = linear, 16x = quadratic)\n", L"256 KB line / 64 KB line",
           lineTimes[1] / lineTimes[0]);
 
   wprintf(L"Delete dialog, creation to first paint; best of %d runs\n", runs);
@@ -175,7 +175,7 @@ int wmain(int argc, wchar_t** argv) {
     nameTimes[i] = ShowDelete(runs, name, logPath);
     Line((std::to_wstring(kilobytes) + L" K character name").c_str(), nameTimes[i], shortName);
   }
-  wprintf(L"  %-30ls %9.1fx (4x = linear, 16x = quadratic)\n", L"256 K name / 64 K name",
+  wprintf(L"  %-40ls %9.1fx (4x = linear, 16x = quadratic)\n", L"256 K name / 64 K name",
           nameTimes[1] / nameTimes[0]);
 
   for (const auto& path : made) DeleteFileW(path.c_str());
