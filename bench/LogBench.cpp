@@ -142,7 +142,7 @@ int wmain(int argc, wchar_t** argv) {
   };
   for (TLogCase c : {TLogCase{12, false}, TLogCase{50, false}, TLogCase{50, true}}) {
     std::wstring what =
-        std::to_wstring(c.Megabytes) + L" MB log" + (c.Ansi ? L" with an ANSI line" : L"");
+        std::to_wstring(c.Megabytes) + L" MB log" + (c.Ansi ? L", ANSI line" : L"");
     std::wstring path = make((L"log" + std::to_wstring(made.size()) + L".txt").c_str(),
                              Records(c.Megabytes << 20, c.Ansi));
     double baseline = Best(runs, [&] { ReadAndDecode(path); });

@@ -73,7 +73,7 @@ void TTextView::TextChanged() {
       if (text_->Line(i).size() > text_->Line(longest).size()) longest = i;
     win::WindowDc dc(Handle());
     win::SelectGuard font(dc.Get(), font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-    widest_ = CharPositions(dc.Get(), text_->Line(longest)).back();
+    widest_ = LineWidth(dc.Get(), text_->Line(longest));
   }
   UpdateScrollBars();
   if (Handle()) InvalidateRect(Handle(), nullptr, FALSE);
@@ -90,20 +90,31 @@ void TTextView::ApplyFont(HFONT font) {
   TextChanged();
 }
 
-std::vector<int> TTextView::CharPositions(HDC dc, std::wstring_view line) const {
-  std::vector<int> x(line.size() + 1, 0);
-  if (line.empty()) return x;
-  std::vector<int> widths(line.size());  // of the first 1, 2, ... characters
-  SIZE size{};
-  GetTextExtentExPointW(dc, line.data(), static_cast<int>(line.size()), 0, nullptr, widths.data(),
-                        &size);
-  int before = 0;
-  for (size_t i = 0; i < line.size(); ++i) {
-    int advance = widths[i] - before;
-    before = widths[i];
-    x[i + 1] = line[i] == L'\t' ? (x[i] / tabWidth_ + 1) * tabWidth_ : x[i] + advance;
+std::vector<int> TTextView::CharPositions(HDC dc, std::wstring_view line, int limit) const {
+  constexpr size_t kPiece = 4096;
+  std::vector<int> x{0};
+  x.reserve(std::min(line.size(), kPiece) + 1);
+  std::vector<int> widths;  // of the first 1, 2, ... characters of a piece
+  for (size_t start = 0; start < line.size() && x.back() < limit; start += kPiece) {
+    std::wstring_view piece = line.substr(start, kPiece);
+    widths.resize(piece.size());
+    SIZE size{};
+    GetTextExtentExPointW(dc, piece.data(), static_cast<int>(piece.size()), 0, nullptr,
+                          widths.data(), &size);
+    int before = 0;
+    for (size_t i = 0; i < piece.size(); ++i) {
+      int advance = widths[i] - before;
+      before = widths[i];
+      x.push_back(piece[i] == L'\t' ? (x.back() / tabWidth_ + 1) * tabWidth_ : x.back() + advance);
+    }
   }
   return x;
+}
+
+int TTextView::LineWidth(HDC dc, std::wstring_view line) {
+  SIZE size{};
+  if (!line.empty()) GetTextExtentPoint32W(dc, line.data(), static_cast<int>(line.size()), &size);
+  return size.cx;
 }
 
 int TTextView::PageLines() const {
@@ -219,8 +230,8 @@ size_t TTextView::HitTest(POINT point) {
   std::wstring_view text = text_->Line(static_cast<size_t>(line));
   win::WindowDc dc(Handle());
   win::SelectGuard font(dc.Get(), font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-  std::vector<int> x = CharPositions(dc.Get(), text);
   int wanted = point.x - margin_ + x_;
+  std::vector<int> x = CharPositions(dc.Get(), text, wanted);
   // The first boundary past the wanted point, or the one before it when that is nearer.
   size_t i = static_cast<size_t>(std::upper_bound(x.begin(), x.end(), wanted) - x.begin());
   if (i == x.size() || (i > 0 && wanted - x[i - 1] < x[i] - wanted)) --i;
@@ -261,9 +272,11 @@ LRESULT TTextView::PosFromChar(size_t offset) {
     x += CharPositions(dc.Get(), text.substr(0, column)).back();
   }
   long long y = (static_cast<long long>(line) - static_cast<long long>(top_)) * lineHeight_;
-  return MAKELRESULT(
-      static_cast<WORD>(static_cast<short>(x)),
-      static_cast<WORD>(static_cast<short>(std::clamp<long long>(y, -32768, 32767))));
+  // Coordinates come in 16 bits each; points far out of sight are put at the nearest limit.
+  auto word = [](long long v) {
+    return static_cast<WORD>(static_cast<short>(std::clamp<long long>(v, -32768, 32767)));
+  };
+  return MAKELRESULT(word(x), word(y));
 }
 
 void TTextView::Paint(HDC dc, const RECT& client) {
@@ -284,15 +297,16 @@ void TTextView::Paint(HDC dc, const RECT& client) {
 
 void TTextView::PaintLine(HDC dc, size_t line, int y, int width) {
   std::wstring_view text = text_->Line(line);
-  std::vector<int> x = CharPositions(dc, text);
-  widest_ = std::max(widest_, x.back());
   const int origin = margin_ - x_;
+  std::vector<int> x = CharPositions(dc, text, width - origin);
+  const size_t measured = x.size() - 1;
+  widest_ = std::max(widest_, measured == text.size() ? x.back() : LineWidth(dc, text));
   // Only the characters in sight are drawn: a line may be far wider than the view.
   size_t first = static_cast<size_t>(std::upper_bound(x.begin(), x.end(), -origin) - x.begin());
   first = first > 0 ? first - 1 : 0;
   size_t last =
       static_cast<size_t>(std::lower_bound(x.begin(), x.end(), width - origin) - x.begin());
-  last = std::min(last, text.size());
+  last = std::min(last, measured);
 
   size_t start = text_->Start(line);
   size_t selFrom = std::min(anchor_, caret_), selTo = std::max(anchor_, caret_);
@@ -321,7 +335,7 @@ void TTextView::PaintLine(HDC dc, size_t line, int y, int width) {
   draw(a, b, true);
   draw(b, last, false);
   // A selected line break shows as a selected blank after the line.
-  if (selFrom <= start + text.size() && selTo > start + text.size()) {
+  if (measured == text.size() && selFrom <= start + text.size() && selTo > start + text.size()) {
     RECT mark{origin + x.back(), y, origin + x.back() + std::max(1, tabWidth_ / 8),
               y + lineHeight_};
     win::FillSolid(dc, mark, selBack);

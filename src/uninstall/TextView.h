@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <string_view>
 #include <vector>
 
@@ -28,9 +29,12 @@ protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-  // Where each character of a line starts (one more entry for the line's end), in pixels from
-  // the line's start; a tab reaches the next tab stop.
-  std::vector<int> CharPositions(HDC dc, std::wstring_view line) const;
+  // Where each character of a line starts (one more entry for the end of the last one), in
+  // pixels from the line's start; a tab reaches the next tab stop. Measuring stops soon after
+  // limit, so a very long line costs only what is in sight.
+  std::vector<int> CharPositions(HDC dc, std::wstring_view line, int limit = INT_MAX) const;
+  // The width of a whole line, tabs counted as blanks.
+  static int LineWidth(HDC dc, std::wstring_view line);
   void Paint(HDC dc, const RECT& client);
   void PaintLine(HDC dc, size_t line, int y, int width);
   void ApplyFont(HFONT font);

@@ -305,6 +305,36 @@ TEST(LogWindow, ShowsA50MegabyteLogWholeDownToItsLastRecord) {
   EXPECT_LT(lastY, client.bottom);
 }
 
+TEST(LogWindow, ALongLineScrollsSidewaysToItsEnd) {
+  TTempDir dir;
+  std::string line;
+  for (int i = 0; line.size() < (256u << 10); ++i) line += "Program" + std::to_string(i) + " ";
+  line += "END";
+  std::wstring log = dir.MakeFile(L"ULog.txt", "short\r\n" + line + "\r\nafter");
+  std::wstring memo;
+  POINT before{}, end{};
+  RECT client{};
+  RunLogWindow(log, [&](HWND dialog) {
+    HWND view = GetDlgItem(dialog, IDC_LOG_MLOG);
+    memo = ControlText(view);
+    auto at = [&](size_t offset) {
+      LRESULT pos = SendMessageW(view, EM_POSFROMCHAR, offset, 0);
+      return POINT{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+    };
+    size_t last = memo.find(L"END") + 2;
+    before = at(last);
+    SendMessageW(view, WM_HSCROLL, SB_BOTTOM, 0);  // the scroll box dragged to the right end
+    end = at(last);
+    GetClientRect(view, &client);
+    PostClick(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(memo, L"short\r\n" + std::wstring(line.begin(), line.end()) + L"\r\nafter");
+  EXPECT_GE(before.x, client.right);  // out of sight at first
+  EXPECT_GE(end.x, 0);
+  EXPECT_LT(end.x, client.right);
+  EXPECT_EQ(end.y, before.y);
+}
+
 TEST(LogWindow, TextDraggedOverIsCopiedToTheClipboard) {
   TTempDir dir;
   std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
