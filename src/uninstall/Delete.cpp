@@ -22,6 +22,17 @@ const wchar_t* const kWarning[] = {
     L"does not mean for sure that the program is no longer on your computer. ",
     L"To check if the program is really gone, please try to uninstall it first."};
 
+// Longer names are cut short in the question: the warning below it stays in sight, and the text
+// box, which wraps a paragraph in time that grows with the square of its length, opens at once.
+constexpr size_t kLongestShownName = 128;
+
+std::wstring ShownName(const std::wstring& name) {
+  if (name.size() <= kLongestShownName) return name;
+  size_t cut = kLongestShownName - 1;
+  if (IS_HIGH_SURROGATE(name[cut - 1])) --cut;  // never half a character
+  return name.substr(0, cut) + L"\u2026";
+}
+
 }  // namespace
 
 TfDelete::TfDelete(TUninstListItem& entry, std::wstring logPath)
@@ -30,7 +41,7 @@ TfDelete::TfDelete(TUninstListItem& entry, std::wstring logPath)
 std::wstring TfDelete::WarningText(const std::wstring& displayName) {
   // The name goes in as it is: a "%" in it is no format.
   std::wstring text = kQuestion;
-  text.replace(text.find(L"%s"), 2, displayName);
+  text.replace(text.find(L"%s"), 2, ShownName(displayName));
   for (const wchar_t* line : kWarning) text += std::wstring(L"\r\n") + line;
   return text;
 }

@@ -15,7 +15,8 @@ public:
   // Results: IDYES after a deletion was attempted, IDOK for "Try To Uninstall", IDCANCEL.
   TfDelete(TUninstListItem& entry, std::wstring logPath);
 
-  // The text of the warning, the question about this entry first.
+  // The text of the warning, the question about this entry first; a name of more than 128
+  // characters is shown as its first 127 and an ellipsis.
   static std::wstring WarningText(const std::wstring& displayName);
 
 protected:

@@ -16,11 +16,6 @@ INT_PTR TfLog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       auto dc = reinterpret_cast<HDC>(wp);
       auto control = reinterpret_cast<HWND>(lp);
       if (HBRUSH brush = header_.CtlColor(dc, control)) return reinterpret_cast<INT_PTR>(brush);
-      if (control == Item(IDC_LOG_MLOG)) {  // read-only, yet on paper white like a document
-        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
-      }
       break;
     }
     case WM_DESTROY:
@@ -44,14 +39,13 @@ void TfLog::FormCreate() {
   header_.SetPicture(IDI_WIZ_LOG);
   boldFont_ = BoldFontOf(Item(IDOK));
   SendMessageW(Item(IDOK), WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), TRUE);
-  SendMessageW(Item(IDC_LOG_MLOG), EM_SETLIMITTEXT, 0, 0);  // a long log is shown whole
+  log_.CreateInPlaceOf(Item(IDC_LOG_MLOG));
+  CenterOn(nullptr);
+  SetFocus(Item(IDOK));
 
   logging_.emplace(&memo_);
-  logging_->ShowLog(path_);
+  logging_->ShowLog(path_);  // a log that cannot be read is reported; the window opens all the same
   ShowMemo();
-  CenterOn(nullptr);
-  // The default button has the focus, so the log's text is not shown selected.
-  SetFocus(Item(IDOK));
 }
 
 void TfLog::FormClose() { logging_.reset(); }
@@ -62,7 +56,7 @@ void TfLog::buEditClick() {
 }
 
 void TfLog::buClearClick() {
-  logging_->ClearLog(path_);
+  logging_->ClearLog(path_);  // a log that stays is reported, and shown as it is
   logging_->WriteToFile(TLogging::kHeader, path_, true);
   ShowMemo();
 }
@@ -74,14 +68,10 @@ void TfLog::buPrintClick() {
     ~TCloseAfter() { form.End(IDOK); }
   } closeAfter{*this};
   win::UniqueHdc printer = ChoosePrinter(Handle());
-  if (printer) PrintLines(printer.Get(), memo_, MemoFont());
+  if (printer) PrintLines(printer.Get(), memo_.Lines(), MemoFont());
 }
 
-void TfLog::ShowMemo() {
-  std::wstring text;
-  for (size_t i = 0; i < memo_.size(); ++i) text += (i ? L"\r\n" : L"") + memo_[i];
-  SetItemText(IDC_LOG_MLOG, text);
-}
+void TfLog::ShowMemo() { log_.SetText(&memo_); }
 
 LOGFONTW TfLog::MemoFont() const {
   LOGFONTW font{};

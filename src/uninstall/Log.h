@@ -3,12 +3,13 @@
 
 #include "uninstall/DialogHeader.h"
 #include "uninstall/Logging.h"
+#include "uninstall/TextLines.h"
+#include "uninstall/TextView.h"
 #include "win/Dialog.h"
 #include "win/UniqueHandle.h"
 
 #include <optional>
 #include <string>
-#include <vector>
 
 class TfLog : public win::TDialog {
 public:
@@ -25,13 +26,14 @@ private:
   void buEditClick();
   void buClearClick();
   void buPrintClick();
-  // Shows the memo's lines in mLog.
+  // Shows the memo's text in mLog.
   void ShowMemo();
   // mLog's font, sized for the system DPI as printing expects.
   LOGFONTW MemoFont() const;
 
   std::wstring path_;
-  std::vector<std::wstring> memo_;  // the lines mLog shows
+  TTextLines memo_;  // what mLog shows
+  TTextView log_;    // mLog
   std::optional<TLogging> logging_;
   TDialogHeader header_;
   win::UniqueHFont boldFont_;

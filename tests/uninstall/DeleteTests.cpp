@@ -74,6 +74,21 @@ TEST_F(DeleteTest, TryToUninstallAndCancelTouchNothing) {
   EXPECT_EQ(ReadBytes(Log()), "<missing>");
 }
 
+TEST(DeleteWarning, CutsAVeryLongNameShortAndKeepsTheWarning) {
+  std::wstring name(300000, L'N');
+  name[126] = L'\xD83D';  // a character of two code units across the cut is left out whole
+  name[127] = L'\xDE00';
+  std::wstring text = TfDelete::WarningText(name);
+  EXPECT_EQ(text.substr(0, text.find(L"\r\n")),
+            L"Are you sure you want to delete " + std::wstring(126, L'N') +
+                L"\u2026 from the list of programs installed on your computer ?");
+  EXPECT_EQ(text.substr(text.find(L"\r\n")), TfDelete::WarningText(L"x").substr(
+                                                 TfDelete::WarningText(L"x").find(L"\r\n")));
+  // Names up to the limit are shown whole.
+  std::wstring limit(128, L'L');
+  EXPECT_NE(TfDelete::WarningText(limit).find(limit + L" from the list"), std::wstring::npos);
+}
+
 TEST(DeleteWarning, AsksAboutTheProgramAboveTheFixedWarning) {
   std::wstring text = TfDelete::WarningText(L"100% Кофе %s");
   EXPECT_EQ(text.substr(0, text.find(L"\r\n\r\n")),

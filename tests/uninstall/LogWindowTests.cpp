@@ -16,6 +16,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -61,6 +63,7 @@ INT_PTR RunLogWindow(const std::wstring& logPath, Drive drive) {
     HWND dialog = WaitForDialog(L"Uninstall Log");
     if (!dialog) {
       ADD_FAILURE() << "the log window did not open";
+      if (HWND late = WaitForDialog(L"Uninstall Log")) PostMessageW(late, WM_COMMAND, IDCANCEL, 0);
       return;
     }
     drive(dialog);
@@ -130,12 +133,17 @@ std::vector<std::wstring> NextLines(TPrinterOutput& output) {
 TEST(LogWindow, OpensCentredShowingTheLogInEveryScriptReadOnly) {
   TTempDir dir;
   std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
-  std::wstring memo, title, buttons;
+  std::wstring memo, memoAfterEdits, title, buttons;
   LONG_PTR memoStyle = 0;
   RECT window{}, work{};
   INT_PTR result = RunLogWindow(log, [&](HWND dialog) {
     memo = MemoText(dialog);
-    memoStyle = GetWindowLongPtrW(GetDlgItem(dialog, IDC_LOG_MLOG), GWL_STYLE);
+    HWND memoControl = GetDlgItem(dialog, IDC_LOG_MLOG);
+    memoStyle = GetWindowLongPtrW(memoControl, GWL_STYLE);
+    SendMessageW(memoControl, WM_CHAR, L'x', 1);
+    SendMessageW(memoControl, WM_KEYDOWN, VK_DELETE, 1);
+    for (UINT edit : {WM_CUT, WM_PASTE, WM_CLEAR}) SendMessageW(memoControl, edit, 0, 0);
+    memoAfterEdits = MemoText(dialog);
     title = ControlText(GetDlgItem(dialog, IDC_LOG_TITLE));
     for (int id : {IDC_LOG_BUEDIT, IDC_LOG_BUCLEAR, IDOK, IDCANCEL})
       buttons += ControlText(GetDlgItem(dialog, id)) + L"|";
@@ -148,7 +156,7 @@ TEST(LogWindow, OpensCentredShowingTheLogInEveryScriptReadOnly) {
   EXPECT_EQ(memo, L"Tarvenholt Purgalot! Uninstall Log \r\nContains information about programs "
                   L"you have uninstalled from your computer\r\n\r\n" +
                       std::wstring(kRecordsShown));
-  EXPECT_TRUE(memoStyle & ES_READONLY);
+  EXPECT_EQ(memoAfterEdits, memo);  // read-only
   EXPECT_TRUE(memoStyle & WS_VSCROLL);
   EXPECT_EQ(title, L"View, edit or print the uninstall log file");
   EXPECT_EQ(buttons, L"Edit Log...|Clear Log|&Print...|&Cancel|");
@@ -189,6 +197,175 @@ TEST(LogWindow, ClearLogLeavesExactlyTheHeaderInFileAndMemoWithoutAsking) {
                     L"you have uninstalled from your computer");
     EXPECT_EQ(ReadAll(fs::path(log)), kHeader);
   }
+}
+
+TEST(LogWindow, ClearLogReportsALogThatCannotBeDeletedAndShowsItAsItIs) {
+  TTempDir dir;
+  const std::string content = std::string(kHeader) + kRecords;
+  std::wstring log = dir.MakeFile(L"ULog.txt", content);
+  // Another program has the log open and does not share deleting.
+  win::UniqueFile holder(CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  std::wstring memo, error;
+  RunLogWindow(log, [&](HWND dialog) {
+    PostClick(dialog, IDC_LOG_BUCLEAR);
+    HWND box = WaitForDialog(L"Tarvenholt Purgalot!");
+    if (!box) {
+      ADD_FAILURE() << "no error box";
+    } else {
+      error = ControlText(GetDlgItem(box, 0xFFFF));
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    }
+    memo = MemoText(dialog);
+    PostClick(dialog, IDCANCEL);
+  });
+  holder.Reset();
+  EXPECT_TRUE(error.starts_with(L"The uninstall log " + log + L" cannot be cleared: ")) << error;
+  EXPECT_EQ(memo, L"Tarvenholt Purgalot! Uninstall Log \r\nContains information about programs "
+                  L"you have uninstalled from your computer\r\n\r\n" +
+                      std::wstring(kRecordsShown));
+  EXPECT_EQ(ReadAll(fs::path(log)), content);
+}
+
+// Every byte of a log is shown as text, whatever wrote it: a NUL as a visible sign with the
+// records after it, and a log an editor saved as UTF-16 or with a UTF-8 byte-order mark.
+TEST(LogWindow, ShowsEveryByteOfTheLogInItsOwnEncoding) {
+  using namespace std::string_literals;
+  const std::wstring text =
+      L"Tarvenholt Purgalot! Uninstall Log \r\n\r\n6/12/2026 9:5:3\r\nUninstalling Кофе\0日本\r\n"
+      L"Uninstall OK. Uninstaller removed program from list.\r\n\0\0\r\n7/12/2026 10:0:0\r\n"
+      L"Deleting entry Later\nDeleted OK.\r\n"s;
+  std::wstring shown = text.substr(0, text.size() - 2);
+  std::replace(shown.begin(), shown.end(), L'\0', L'\u2400');
+  shown.replace(shown.find(L"Later\n"), 6, L"Later\r\n");
+  auto utf16 = [&](bool big) {
+    std::string bytes = big ? "\xFE\xFF" : "\xFF\xFE";
+    for (wchar_t c : text) {
+      char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+      bytes += big ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+  };
+  const std::pair<const char*, std::string> logs[] = {
+      {"UTF-8", win::ToUtf8(text)},
+      {"UTF-8 with mark", "\xEF\xBB\xBF" + win::ToUtf8(text)},
+      {"UTF-16 LE", utf16(false)},
+      {"UTF-16 BE", utf16(true)},
+  };
+  for (const auto& [name, bytes] : logs) {
+    SCOPED_TRACE(name);
+    TTempDir dir;
+    std::wstring log = dir.MakeFile(L"ULog.txt", bytes);
+    std::wstring memo;
+    RunLogWindow(log, [&](HWND dialog) {
+      memo = MemoText(dialog);
+      PostClick(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(memo, shown);
+  }
+}
+
+TEST(LogWindow, ShowsA50MegabyteLogWholeDownToItsLastRecord) {
+  TTempDir dir;
+  const std::string last =
+      "\r\n8/12/2026 23:59:59\r\nDeleting entry The Very Last\r\nDeleted OK.\r\n";
+  std::string bytes = kHeader;
+  std::wstring expected =
+      L"Tarvenholt Purgalot! Uninstall Log \r\nContains information about programs you have "
+      L"uninstalled from your computer\r\n\r\n";
+  while (bytes.size() < (50u << 20)) {
+    bytes += kRecords;
+    expected += kRecordsShown + std::wstring(L"\r\n");
+  }
+  bytes += last;
+  expected += L"\r\n8/12/2026 23:59:59\r\nDeleting entry The Very Last\r\nDeleted OK.";
+  std::wstring log = dir.MakeFile(L"ULog.txt", bytes);
+
+  std::wstring memo;
+  short lastX = -1, lastY = -1;
+  RECT client{};
+  RunLogWindow(log, [&](HWND dialog) {
+    HWND view = GetDlgItem(dialog, IDC_LOG_MLOG);
+    memo = ControlText(view);
+    // The user drags the scroll box to the bottom: the last record is in sight.
+    SendMessageW(view, WM_VSCROLL, SB_BOTTOM, 0);
+    LRESULT at = SendMessageW(view, EM_POSFROMCHAR, memo.size() - 1, 0);
+    lastX = static_cast<short>(LOWORD(at));
+    lastY = static_cast<short>(HIWORD(at));
+    GetClientRect(view, &client);
+    PostClick(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(memo.size(), expected.size());
+  EXPECT_TRUE(memo == expected) << "the memo differs from the log";
+  EXPECT_GE(lastX, 0);
+  EXPECT_LT(lastX, client.right);
+  EXPECT_GE(lastY, 0);
+  EXPECT_LT(lastY, client.bottom);
+}
+
+TEST(LogWindow, ALongLineScrollsSidewaysToItsEnd) {
+  TTempDir dir;
+  std::string line;
+  for (int i = 0; line.size() < (256u << 10); ++i) line += "Program" + std::to_string(i) + " ";
+  line += "END";
+  std::wstring log = dir.MakeFile(L"ULog.txt", "short\r\n" + line + "\r\nafter");
+  std::wstring memo;
+  POINT before{}, end{};
+  RECT client{};
+  RunLogWindow(log, [&](HWND dialog) {
+    HWND view = GetDlgItem(dialog, IDC_LOG_MLOG);
+    memo = ControlText(view);
+    auto at = [&](size_t offset) {
+      LRESULT pos = SendMessageW(view, EM_POSFROMCHAR, offset, 0);
+      return POINT{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+    };
+    size_t last = memo.find(L"END") + 2;
+    before = at(last);
+    SendMessageW(view, WM_HSCROLL, SB_BOTTOM, 0);  // the scroll box dragged to the right end
+    end = at(last);
+    GetClientRect(view, &client);
+    PostClick(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(memo, L"short\r\n" + std::wstring(line.begin(), line.end()) + L"\r\nafter");
+  EXPECT_GE(before.x, client.right);  // out of sight at first
+  EXPECT_GE(end.x, 0);
+  EXPECT_LT(end.x, client.right);
+  EXPECT_EQ(end.y, before.y);
+}
+
+TEST(LogWindow, TextDraggedOverIsCopiedToTheClipboard) {
+  TTempDir dir;
+  std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
+  std::wstring memo, copied;
+  DWORD from = 0, to = 0;
+  const std::wstring wanted = L"Deleting entry \u6587\u5B57";
+  RunLogWindow(log, [&](HWND dialog) {
+    HWND view = GetDlgItem(dialog, IDC_LOG_MLOG);
+    memo = MemoText(dialog);
+    size_t start = memo.find(wanted);
+    auto point = [&](size_t offset) {
+      return static_cast<LPARAM>(SendMessageW(view, EM_POSFROMCHAR, offset, 0));
+    };
+    SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, point(start));
+    SendMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, point(start + wanted.size()));
+    SendMessageW(view, WM_LBUTTONUP, 0, point(start + wanted.size()));
+    SendMessageW(view, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    SendMessageW(view, WM_COPY, 0, 0);
+    if (OpenClipboard(nullptr)) {
+      if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+          copied = text;
+          GlobalUnlock(data);
+        }
+      }
+      CloseClipboard();
+    }
+    PostClick(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(memo.substr(from, to - from), wanted);
+  EXPECT_EQ(copied, wanted);
 }
 
 TEST(LogWindow, EscapeAndCancelCloseWithoutChangingTheLog) {
