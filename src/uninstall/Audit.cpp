@@ -10,6 +10,13 @@
 
 TfAudit* fAudit = nullptr;
 
+namespace {
+
+const wchar_t kSaveTitle[] = L"Save Report As";
+const wchar_t kReplaceQuestion[] = L" already exists.\r\nDo you want to replace it?";
+
+}  // namespace
+
 TfAudit::TfAudit(const TProgramList& programs, bool detailedOffered)
     : win::TDialog(IDD_AUDIT),
       report_(TAuditReport::ForThisMachine(programs)),
@@ -31,6 +38,14 @@ void TfAudit::OnInitDialog() {
 }
 
 INT_PTR TfAudit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_INITDIALOG) {
+    TDialog::HandleMessage(msg, wp, lp);
+    // The dialog manager would select the whole header, and the first key would replace it.
+    HWND memo = Item(IDC_AUD_MEMO);
+    SetFocus(memo);
+    SendMessageW(memo, EM_SETSEL, 0, 0);
+    return FALSE;  // the focus is set
+  }
   if (msg == WM_CTLCOLORSTATIC) {
     if (HBRUSH brush = header_.CtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)))
       return reinterpret_cast<INT_PTR>(brush);
@@ -53,7 +68,28 @@ TReportFormat TfAudit::Format() const {
   return TReportFormat::Long;
 }
 
-void TfAudit::TakeEditedHeader() { report_.Lines() = TAuditReport::LinesOf(ItemText(IDC_AUD_MEMO)); }
+void TfAudit::TakeEditedHeader() {
+  report_.SetHeader(TAuditReport::LinesOf(ItemText(IDC_AUD_MEMO)));
+}
+
+UINT_PTR CALLBACK TfAudit::SaveDialogHook(HWND hook, UINT msg, WPARAM, LPARAM lp) noexcept {
+  if (msg != WM_NOTIFY) return 0;
+  const auto& notify = *reinterpret_cast<const OFNOTIFYW*>(lp);
+  if (notify.hdr.code != CDN_FILEOK) return 0;
+  // The dialog's own overwrite check would look at the name as typed, while ".txt" may still be
+  // added to it: ask about the file that will be written.
+  bool keepOpen = false;
+  win::Guarded([&] {
+    std::wstring file = TAuditReport::ReportFileName(notify.lpOFN->lpstrFile);
+    DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    std::wstring question = file + kReplaceQuestion;
+    keepOpen = MessageBoxW(GetParent(hook), question.c_str(), kSaveTitle,
+                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES;
+  });
+  SetWindowLongPtrW(hook, DWLP_MSGRESULT, keepOpen ? 1 : 0);
+  return keepOpen ? 1 : 0;
+}
 
 void TfAudit::buSaveFileClick() {
   wchar_t file[MAX_PATH * 4] = {};
@@ -65,8 +101,10 @@ void TfAudit::buSaveFileClick() {
   dialog.lpstrFile = file;
   dialog.nMaxFile = static_cast<DWORD>(std::size(file));
   dialog.lpstrInitialDir = folder.c_str();
-  dialog.lpstrTitle = L"Save Report As";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
+  dialog.lpstrTitle = kSaveTitle;
+  dialog.lpstrDefExt = L"txt";
+  dialog.lpfnHook = SaveDialogHook;
+  dialog.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK;
   if (GetSaveFileNameW(&dialog))
     SaveReport(file);
   else
@@ -75,7 +113,8 @@ void TfAudit::buSaveFileClick() {
 
 void TfAudit::SaveReport(const std::wstring& name) {
   TakeEditedHeader();
-  if (IsWindowVisible(Handle())) ShowWindow(Handle(), SW_HIDE);
+  // The window stays in sight until the file is written: after a failure it is still open, with
+  // the error box over it.
   savedFile_ = report_.SaveReport(name, Format());
   End(IDOK);
 }
@@ -83,22 +122,15 @@ void TfAudit::SaveReport(const std::wstring& name) {
 void TfAudit::buPrintClick() { PrintReport(true); }
 
 void TfAudit::PrintReport(bool askForPrinter) {
-  win::UniqueHdc printer;
-  if (askForPrinter) {
-    printer = ChoosePrinter(Handle());
-    if (!printer) {
-      End(IDOK);
-      return;
-    }
-  }
-  TakeEditedHeader();
-  if (askForPrinter && IsWindowVisible(Handle())) ShowWindow(Handle(), SW_HIDE);
+  // Every way out closes the window; a failure, choosing the printer included, first shows the
+  // error box and brings the main window up.
   try {
-    if (!printer) printer = DefaultPrinterDc();
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(IDC_AUD_MEMO), WM_GETFONT, 0, 0)),
-               sizeof font, &font);
-    report_.PrintReport(printer.Get(), font, Format());
+    win::UniqueHdc printer = askForPrinter ? ChoosePrinter(Handle()) : DefaultPrinterDc();
+    if (printer) {
+      TakeEditedHeader();
+      if (askForPrinter && IsWindowVisible(Handle())) ShowWindow(Handle(), SW_HIDE);
+      report_.PrintReport(printer.Get(), PrintFontOf(Item(IDC_AUD_MEMO)), Format());
+    }
   } catch (...) {
     win::ShowApplicationError(win::CurrentExceptionMessage());
     if (OnPrintFailed) OnPrintFailed();

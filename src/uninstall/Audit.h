@@ -20,7 +20,10 @@ public:
   // The file the report was last saved to.
   const std::wstring& SavedFile() const noexcept { return savedFile_; }
 
+  // Saves the report and closes. A file that cannot be written throws win::TError naming it (the
+  // window's guard shows it) and the window stays open.
   void SaveReport(const std::wstring& name);
+  // Prints the report and closes, also after a failure, which is shown in the error box.
   void PrintReport(bool askForPrinter);
 
 protected:
@@ -34,6 +37,8 @@ private:
   void TakeEditedHeader();
   void buSaveFileClick();
   void buPrintClick();
+  // The save dialog's check of the name that will really be written.
+  static UINT_PTR CALLBACK SaveDialogHook(HWND hook, UINT msg, WPARAM wp, LPARAM lp) noexcept;
 
   TAuditReport report_;
   bool detailedOffered_;

@@ -13,6 +13,15 @@
 
 enum class TReportFormat { Short, Long, Detailed };
 
+// How bytes reach a file: WriteFile, or a stand-in for a disk that fills up.
+using TFileWrite = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+
+// Puts the text, as UTF-8, in place of the file. It is written to a new file in the same folder
+// first, which then replaces the old one, so a failure leaves an earlier file as it was. Throws
+// win::TError naming the file when it cannot be written in full; the new file is removed then.
+void WriteWholeFile(const std::wstring& file, const std::wstring& text,
+                    TFileWrite write = ::WriteFile);
+
 class TAuditReport {
 public:
   // A separator line: a single carriage return (CR CR LF in the saved file).
@@ -23,22 +32,24 @@ public:
   // The report of this computer, its user and the current time.
   static TAuditReport ForThisMachine(const TProgramList& programs);
 
-  // The report's lines: the header until BuildProgramList appends the programs. The user may
-  // change them (the header is edited in the audit window).
-  std::vector<std::wstring>& Lines() noexcept { return lines_; }
+  // The report's lines: the header until BuildProgramList appends the programs.
   const std::vector<std::wstring>& Lines() const noexcept { return lines_; }
+  // The header as the user edited it; the programs are appended to it again at the next output.
+  void SetHeader(std::vector<std::wstring> lines);
   // The lines as one text, each ended by CR LF.
   std::wstring Text() const;
   // The text of an edit control split back into lines (CR LF only; a lone CR stays a separator).
   static std::vector<std::wstring> LinesOf(const std::wstring& text);
 
-  // Appends a separator and the programs of the list, in list order, in the format.
+  // Appends a separator and the programs of the list, in list order, in the format. Every field
+  // is written as one line: its line breaks and other control characters become blanks.
   void BuildProgramList(TReportFormat format);
   // The name a report is saved under: "Report.txt" for none; ".txt" appended unless the name
   // already ends in exactly ".txt".
   static std::wstring ReportFileName(const std::wstring& name);
-  // Appends the programs and writes the whole report to the file, replacing it. Returns the
-  // file name used. A file that cannot be written is skipped silently.
+  // Appends the programs and writes the whole report to the file, replacing it (WriteWholeFile).
+  // Returns the file name used. Throws win::TError naming the file when it cannot be written in
+  // full; an earlier file of that name is then left as it was.
   std::wstring SaveReport(const std::wstring& name, TReportFormat format);
   // Appends the programs and prints the report. Throws when printing fails.
   void PrintReport(HDC printer, const LOGFONTW& font, TReportFormat format);

@@ -1,13 +1,13 @@
 #include "uninstall/Printing.h"
 
+#include "win/Error.h"
 #include "win/Gdi.h"
-#include "win/Text.h"
 
 #include <cderr.h>
 #include <commdlg.h>
 #include <winspool.h>
 
-#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -17,28 +17,9 @@ constexpr int kTopBottom = 200;
 
 const wchar_t kNoPrinter[] = L"No printer is installed, or none is set as the default printer";
 
-struct HGlobalTraits {
-  using Type = HGLOBAL;
-  static Type Invalid() noexcept { return nullptr; }
-  static void Close(Type h) noexcept { GlobalFree(h); }
-};
-using UniqueHGlobal = win::UniqueHandle<HGlobalTraits>;
-
-// The system's text for an error code, without its line break and full stop.
-std::wstring SystemMessage(DWORD error) {
-  wchar_t buffer[512] = {};
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, error, 0, buffer, 512, nullptr);
-  std::wstring text(buffer, length);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L'.' ||
-                           text.back() == L' '))
-    text.pop_back();
-  return text;
-}
-
 [[noreturn]] void Fail(const std::wstring& what, DWORD error = GetLastError()) {
-  std::wstring reason = error ? SystemMessage(error) : L"";
-  throw std::runtime_error(win::ToUtf8(reason.empty() ? what : what + L": " + reason));
+  std::wstring reason = error ? win::SystemErrorText(error) : L"";
+  throw win::TError(reason.empty() ? what : what + L": " + reason);
 }
 
 // One print job; aborted unless it is ended, so a failure leaves no half job in the queue.
@@ -70,6 +51,23 @@ public:
 private:
   HDC dc_;
   bool ended_ = false;
+};
+
+// The memory the common dialogs hand out, locked for reading while the object lives.
+class TGlobalLock {
+public:
+  explicit TGlobalLock(HGLOBAL memory) noexcept
+      : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+  ~TGlobalLock() {
+    if (data_) GlobalUnlock(memory_);
+  }
+  TGlobalLock(const TGlobalLock&) = delete;
+  TGlobalLock& operator=(const TGlobalLock&) = delete;
+  const void* Data() const noexcept { return data_; }
+
+private:
+  HGLOBAL memory_;
+  void* data_;
 };
 
 }  // namespace
@@ -123,33 +121,52 @@ win::UniqueHdc ChoosePrinter(HWND owner) {
   PRINTDLGW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE |
-                 PD_NOWARNING;
+  dialog.Flags = PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE | PD_NOWARNING;
   BOOL confirmed = PrintDlgW(&dialog);
-  UniqueHGlobal devMode(dialog.hDevMode), devNames(dialog.hDevNames);
-  win::UniqueHdc dc(dialog.hDC);
-  if (confirmed) {
-    if (!dc) Fail(L"The chosen printer could not be opened");
-    return dc;
+  win::UniqueGlobalMemory devMode(dialog.hDevMode), devNames(dialog.hDevNames);
+  if (!confirmed) {
+    switch (DWORD error = CommDlgExtendedError()) {
+      case 0: return {};  // cancelled
+      case PDERR_NODEFAULTPRN:
+      case PDERR_NODEVICES: throw win::TError(kNoPrinter);
+      default:
+        throw win::TError(L"The print dialog could not be shown (error " + std::to_wstring(error) +
+                          L")");
+    }
   }
-  switch (DWORD error = CommDlgExtendedError()) {
-    case 0: return {};  // cancelled
-    case PDERR_NODEFAULTPRN:
-    case PDERR_NODEVICES: throw std::runtime_error(win::ToUtf8(kNoPrinter));
-    default:
-      throw std::runtime_error("The print dialog could not be shown (error " +
-                               std::to_string(error) + ")");
-  }
+  // The DC is made here rather than by the dialog, which reports a printer that cannot be opened
+  // as if the user had cancelled.
+  TGlobalLock names(devNames.Get()), mode(devMode.Get());
+  std::wstring device;
+  if (names.Data())
+    device = static_cast<const wchar_t*>(names.Data()) +
+             static_cast<const DEVNAMES*>(names.Data())->wDeviceOffset;
+  win::UniqueHdc dc(
+      CreateDCW(L"WINSPOOL", device.c_str(), nullptr, static_cast<const DEVMODEW*>(mode.Data())));
+  // CreateDC leaves no reason behind.
+  if (!dc) Fail(L"The printer \"" + device + L"\" could not be opened", 0);
+  return dc;
 }
 
 win::UniqueHdc DefaultPrinterDc() {
   DWORD size = 0;
   GetDefaultPrinterW(nullptr, &size);
-  if (size == 0) throw std::runtime_error(win::ToUtf8(kNoPrinter));
+  if (size == 0) throw win::TError(kNoPrinter);
   std::wstring name(size, L'\0');
-  if (!GetDefaultPrinterW(name.data(), &size)) throw std::runtime_error(win::ToUtf8(kNoPrinter));
+  if (!GetDefaultPrinterW(name.data(), &size)) throw win::TError(kNoPrinter);
   name.resize(wcslen(name.c_str()));
   win::UniqueHdc dc(CreateDCW(L"WINSPOOL", name.c_str(), nullptr, nullptr));
-  if (!dc) Fail(L"The printer \"" + name + L"\" could not be opened");
+  if (!dc) Fail(L"The printer \"" + name + L"\" could not be opened", 0);
   return dc;
+}
+
+LOGFONTW PrintFontOf(HWND control) {
+  LOGFONTW font{};
+  auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  GetObjectW(handle ? static_cast<HGDIOBJ>(handle) : GetStockObject(DEFAULT_GUI_FONT), sizeof font,
+             &font);
+  // The control shows it at its window's DPI, which on another monitor is not the system's.
+  font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(GetDpiForSystem()),
+                         static_cast<int>(win::WindowDpi(control)));
+  return font;
 }

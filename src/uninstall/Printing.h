@@ -12,15 +12,18 @@
 // Prints the lines as one job on the printer: the screen font at the same point size, each line
 // at x = 100 device units, the n-th line of a page at y = 200 + n * line height, a new page when
 // a line would go below the page height less 200. No lines print one empty page. Throws
-// std::runtime_error when the job cannot be started or a page cannot be printed.
+// win::TError when the job cannot be started or a page cannot be printed.
 // screenFont is sized for the system DPI.
 void PrintLines(HDC printer, const std::vector<std::wstring>& lines, const LOGFONTW& screenFont,
                 const std::wstring& documentTitle = L"");
 
 // Shows the print dialog over owner; the chosen printer's DC, or none when the user cancels.
-// Throws std::runtime_error when there is no printer or the dialog fails.
+// Throws win::TError when there is no printer or the dialog fails.
 win::UniqueHdc ChoosePrinter(HWND owner);
 
-// The default printer's DC, without asking. Throws std::runtime_error when no printer is
-// installed or the default one cannot be opened.
+// The default printer's DC, without asking. Throws win::TError when no printer is installed or
+// the default one cannot be opened.
 win::UniqueHdc DefaultPrinterDc();
+
+// A control's font as PrintLines takes it: sized for the system DPI.
+LOGFONTW PrintFontOf(HWND control);

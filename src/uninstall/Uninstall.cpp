@@ -27,9 +27,6 @@ const wchar_t kLeft[] =
     L"The Uninstall program has completed. However, it did not remove the program name from the "
     L"list of programs installed on your computer";
 
-// The wizard's pictures, by their place in its picture list.
-int Picture(int index) { return IDI_WIZ_FIRST + index; }
-
 const int kPageControls[3][4] = {
     {IDC_UN_BEFORE_HEADER, IDC_UN_PROGRAM_NAME, 0, 0},
     {IDC_UN_UNINSTALLING, IDC_UN_WAIT, IDC_UN_PROGRESS, IDC_UN_RESULT_HINT},
@@ -100,7 +97,7 @@ void TfUninstall::ShowPage(TPage page) {
 
 void TfUninstall::tsBeforeShow() {
   header_.SetTitle(kBeforeTitle);
-  header_.SetPicture(Picture(4));
+  header_.SetPicture(IDI_WIZ_UNINSTALL);
 }
 
 void TfUninstall::tsUninstallShow() {
@@ -127,14 +124,14 @@ void TfUninstall::tsAfterShow() {
   header_.SetTitle(kFinishedTitle);
   header_.ShowPicture(true);
   if (JudgeUninstall(entry_, logPath_)) {
-    header_.SetPicture(Picture(3));
+    header_.SetPicture(IDI_WIZ_DONE);
     SetItemText(IDC_UN_FORWARD, L"Close");
     SetItemText(IDC_UN_FINISHED, kRemoved);
   } else {
     cleanUpOffered_ = true;
     SetItemText(IDC_UN_FINISHED, kLeft);
     ShowWindow(Item(IDC_UN_CLEANUP_EXPL), SW_SHOWNA);
-    header_.SetPicture(Picture(0));
+    header_.SetPicture(IDI_WIZ_FAILED);
     SetItemText(IDC_UN_FORWARD, L"Clean-Up");
   }
 }

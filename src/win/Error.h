@@ -3,6 +3,8 @@
 // round trip through a narrow what() string loses characters of a name in another script.
 #pragma once
 
+#include <windows.h>
+
 #include <stdexcept>
 #include <string>
 
@@ -16,5 +18,9 @@ public:
 private:
   std::wstring message_;
 };
+
+// The system's text for an error code, without its line break and closing full stop; empty when
+// the system has none.
+std::wstring SystemErrorText(DWORD error);
 
 }  // namespace win

@@ -106,6 +106,16 @@ struct LocalMemoryTraits {  // LocalAlloc, and what FormatMessage and the like r
   static Type Invalid() noexcept { return nullptr; }
   static void Close(Type h) noexcept { LocalFree(h); }
 };
+struct GlobalMemoryTraits {  // GlobalAlloc, and the DEVMODE and DEVNAMES of the common dialogs
+  using Type = HGLOBAL;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { GlobalFree(h); }
+};
+struct WindowTraits {  // a window made and owned by the holder, not by a parent or a dialog
+  using Type = HWND;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DestroyWindow(h); }
+};
 struct CoTaskMemoryTraits {  // what COM and the shell hand out with CoTaskMemAlloc
   using Type = void*;
   static Type Invalid() noexcept { return nullptr; }
@@ -128,6 +138,8 @@ using UniqueHModule = UniqueHandle<HModuleTraits>;
 using UniqueHMenu = UniqueHandle<HMenuTraits>;
 using UniqueHAccel = UniqueHandle<HAccelTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+using UniqueHwnd = UniqueHandle<WindowTraits>;
 using UniqueCoTaskMemory = UniqueHandle<CoTaskMemoryTraits>;
 
 // Owns one reference to a COM interface.

@@ -64,35 +64,40 @@ void TMessageBoxWatcher::Watch() {
 namespace {
 
 struct TDialogSearch {
-  const std::wstring& Caption;
+  std::wstring Caption;
+  HWND Owner = nullptr;  // when set, the owner to look for instead of the caption
   HWND Found = nullptr;
 };
 
-BOOL CALLBACK FindDialogByCaption(HWND hwnd, LPARAM lp) {
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
   auto& search = *reinterpret_cast<TDialogSearch*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   wchar_t className[16] = {};
   GetClassNameW(hwnd, className, 16);
   if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) &&
-      lstrcmpW(className, L"#32770") == 0 && TextOf(hwnd) == search.Caption) {
+      lstrcmpW(className, L"#32770") == 0 &&
+      (search.Owner ? GetWindow(hwnd, GW_OWNER) == search.Owner : TextOf(hwnd) == search.Caption)) {
     search.Found = hwnd;
     return FALSE;
   }
   return TRUE;
 }
 
-}  // namespace
-
-HWND WaitForDialog(const std::wstring& caption) {
-  TDialogSearch search{caption};
+HWND WaitFor(TDialogSearch search) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!search.Found && std::chrono::steady_clock::now() < deadline) {
-    EnumWindows(FindDialogByCaption, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
     if (!search.Found) Sleep(10);
   }
   return search.Found;
 }
+
+}  // namespace
+
+HWND WaitForDialog(const std::wstring& caption) { return WaitFor({caption}); }
+
+HWND WaitForDialogOwnedBy(HWND owner) { return WaitFor({L"", owner}); }
 
 std::wstring ControlText(HWND control) {
   auto length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);

@@ -40,6 +40,9 @@ private:
 
 // A visible dialog of this process with the caption, waited for (up to 30 seconds); null if none.
 HWND WaitForDialog(const std::wstring& caption);
+// A visible dialog or message box that the window owns, waited for the same way: told apart from
+// a dialog of the same caption.
+HWND WaitForDialogOwnedBy(HWND owner);
 // A control's text, asked with a sent message (answered even while its thread waits).
 std::wstring ControlText(HWND control);
 // A click that waits in the queue like real input, so it may open a modal window.

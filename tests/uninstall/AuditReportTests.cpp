@@ -2,8 +2,13 @@
 #include "uninstall/AuditReport.h"
 
 #include "UninstallTestSupport.h"
+#include "win/Error.h"
+#include "win/Text.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
 
 using namespace testing_support;
 
@@ -45,6 +50,18 @@ struct TNtList : TProgramList {
     EndUpdate();
   }
 };
+
+// The names of the files in a folder.
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  win::UniqueFind find(FindFirstFileW((folder + L"*").c_str(), &data));
+  if (find) do {
+      if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
+        names.push_back(data.cFileName);
+    } while (FindNextFileW(find.Get(), &data));
+  return names;
+}
 
 std::string Saved(TAuditReport& report, TReportFormat format) {
   TTempDir dir;
@@ -99,7 +116,7 @@ TEST(AuditReport, OnThe9xFamilyTheCommandIsTheOnlyColumn) {
 TEST(AuditReport, AnEditedHeaderStaysAboveTheListWhichIsAppendedOnce) {
   TNtList list;
   TAuditReport report(list, L"PC-7", L"Иван", kNow);
-  report.Lines() = TAuditReport::LinesOf(L" My own title\r\n\r\r\n done");
+  report.SetHeader(TAuditReport::LinesOf(L" My own title\r\n\r\r\n done"));
   TTempDir dir;
   std::wstring file = report.SaveReport(dir.Path() + L"a.txt", TReportFormat::Short);
   report.SaveReport(file, TReportFormat::Short);  // a second output appends nothing more
@@ -122,6 +139,83 @@ TEST(AuditReport, AFileAlreadyThereIsReplaced) {
   TAuditReport report(empty, L"PC-7", L"Иван", kNow);
   report.SaveReport(file, TReportFormat::Short);
   EXPECT_EQ(ReadBytes(file), kHeader + "\r\r\n");
+}
+
+TEST(AuditReport, LineBreaksInAFieldCannotForgeLines) {
+  TProgramList list;
+  TUninstListItem& entry = *list.Add().Entry;
+  entry.SetName(L"Evil\r\nUninstall Command: format c:");
+  entry.SetSize(L"1\n2");
+  entry.SetLastUsed(L"\x1b[2J");
+  entry.SetFrequency(L"often\r");
+  entry.SetUninstallCommand(L"un.exe\r\n\r");
+  TAuditReport report(list, L"PC\r\n-7", L"Иван\n", kNow);
+  std::string text = Saved(report, TReportFormat::Detailed);
+  EXPECT_EQ(text.rfind(" Software Audit Report for: PC  -7\r\n", 0), 0u) << text;
+  EXPECT_NE(text.find("\r\n User Name: \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD \r\n"), std::string::npos);
+  const std::string programs = " INSTALLED PROGRAMS:\r\n\r\r\n";
+  ASSERT_NE(text.find(programs), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.find(programs) + programs.size()),
+            "\r\r\nEvil  Uninstall Command: format c:\r\nSize: 1 2\r\nLast Used On:  [2J\r\n"
+            "Frequency: often \r\nUninstall Command: un.exe   \r\n" +
+                kMissing + "\r\r\n");
+}
+
+// Stands in for WriteFile on a disk with 64 KB left, taking at most 4 KB per call.
+std::atomic<size_t> gRoomLeft{0};
+BOOL WINAPI WriteToSmallDisk(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                             LPOVERLAPPED overlapped) {
+  DWORD part = static_cast<DWORD>(std::min<size_t>({size, 4096, gRoomLeft.load()}));
+  gRoomLeft -= part;
+  return WriteFile(file, data, part, written, overlapped);
+}
+
+TEST(AuditReport, AShortWriteFailsAndLeavesTheEarlierReportAsItWas) {
+  TTempDir dir;
+  std::wstring file = dir.MakeFile(L"report.txt", "the report of last week");
+  std::wstring big(1500 * 1024, L'x');
+  gRoomLeft = 64 * 1024;
+  try {
+    WriteWholeFile(file, big, WriteToSmallDisk);
+    ADD_FAILURE() << "a write that stopped at 64 KB of 1.5 MB succeeded";
+  } catch (const win::TError& e) {
+    EXPECT_NE(e.Message().find(L"\"" + file + L"\""), std::wstring::npos) << e.what();
+  }
+  EXPECT_EQ(ReadBytes(file), "the report of last week");
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::wstring>{L"report.txt"});  // nothing half written
+
+  // The same writer with room enough writes the whole text, however many calls it takes.
+  gRoomLeft = 1 << 30;
+  WriteWholeFile(file, L"short\r\n", WriteToSmallDisk);
+  EXPECT_EQ(ReadBytes(file), "short\r\n");
+}
+
+TEST(AuditReport, AReportThatCannotBeWrittenThrowsNamingTheFileAndLosesNothing) {
+  TTempDir dir;
+  TProgramList empty;
+  TAuditReport report(empty, L"PC-7", L"Иван", kNow);
+  dir.MakeFolder(L"taken.txt");
+  std::wstring readOnly = dir.MakeFile(L"locked.txt", "kept");
+  SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+  struct TWritableAgain {
+    std::wstring path;
+    ~TWritableAgain() { SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); }
+  } writableAgain{readOnly};
+
+  for (const std::wstring& name : {dir.Path() + L"missing\\report", dir.Path() + L"taken",
+                                  dir.Path() + L"locked"}) {
+    try {
+      report.SaveReport(name, TReportFormat::Short);
+      ADD_FAILURE() << "saved as " << win::ToUtf8(name);
+    } catch (const win::TError& e) {
+      EXPECT_NE(e.Message().find(L"\"" + name + L".txt\""), std::wstring::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(ReadBytes(readOnly), "kept");
+  EXPECT_NE(GetFileAttributesW((dir.Path() + L"taken.txt").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  std::vector<std::wstring> files = FilesIn(dir.Path());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::wstring>{L"locked.txt", L"taken.txt"}));
 }
 
 }  // namespace

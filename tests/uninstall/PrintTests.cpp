@@ -3,6 +3,7 @@
 #include "uninstall/Printing.h"
 
 #include "support/PrintedPdf.h"
+#include "win/Gdi.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
@@ -87,10 +88,9 @@ int TenPointLineHeight(HDC printer) {
   LOGFONTW font = ScreenFont();
   font.lfHeight = -MulDiv(10, GetDeviceCaps(printer, LOGPIXELSY), 72);
   win::UniqueHFont handle(CreateFontIndirectW(&font));
-  HGDIOBJ old = SelectObject(printer, handle.Get());
+  win::SelectGuard select(printer, handle.Get());
   SIZE size{};
   GetTextExtentPoint32W(printer, L"X", 1, &size);
-  SelectObject(printer, old);
   return size.cy;
 }
 

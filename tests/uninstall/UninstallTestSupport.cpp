@@ -3,8 +3,6 @@
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
-#include <chrono>
-
 namespace testing_support {
 
 TSampleProgram InstallSample(TTestKey& key, TTempDir& dir, const std::wstring& subkey,
@@ -57,22 +55,13 @@ std::string ReadBytes(const std::wstring& path) {
   return bytes;
 }
 
-namespace {
-
-template <class F>
-bool WaitUntil(F condition) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition()) return true;
-    Sleep(10);
-  }
-  return false;
-}
-
-}  // namespace
-
 bool WaitEnabled(HWND control) {
   return WaitUntil([control] { return IsWindowEnabled(control) != FALSE; });
+}
+
+bool WaitUninstallerEnded(HWND forward) {
+  return WaitUntil(
+      [forward] { return ControlText(forward) == L"Continue" && IsWindowEnabled(forward); });
 }
 
 }  // namespace testing_support

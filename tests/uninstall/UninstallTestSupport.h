@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -39,8 +40,22 @@ TUninstListItem& AddEntry(TProgramList& list, const TTestKey& key, const std::ws
 
 std::string ReadBytes(const std::wstring& path);
 
-// Waits until a control is enabled (the uninstaller has ended).
+// Polls until the condition holds, up to 30 seconds; false on time-out.
+template <class F>
+bool WaitUntil(F condition) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Sleep(10);
+  }
+  return true;
+}
+
+// Waits until a control is enabled.
 bool WaitEnabled(HWND control);
+// Waits until the wizard's forward button reads "Continue" and is enabled again: the uninstaller
+// has ended. (The button is enabled also before the click is handled.)
+bool WaitUninstallerEnded(HWND forward);
 
 // Runs a script against a modal dialog from a thread of its own while the test's thread shows it.
 class TDialogDriver {

@@ -6,11 +6,13 @@
 #include "dialogs/UninstallIds.h"
 #include "uninstall/Logging.h"
 #include "uninstall/MoveThread.h"
+#include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
 #include <regex>
+#include <stdexcept>
 
 using namespace testing_support;
 
@@ -52,11 +54,11 @@ protected:
 void RunToResult(HWND dialog, std::wstring& finished, std::wstring& forward, bool& cleanupShown) {
   HWND button = GetDlgItem(dialog, IDC_UN_FORWARD);
   PostClick(button);  // "&Uninstall"
-  Sleep(50);
-  WaitEnabled(button);  // the uninstaller has ended
-  PostClick(button);    // "Continue"
-  for (int i = 0; i < 500 && ControlText(GetDlgItem(dialog, IDC_UN_FINISHED)).empty(); ++i) Sleep(10);
-  finished = ControlText(GetDlgItem(dialog, IDC_UN_FINISHED));
+  ASSERT_TRUE(WaitUninstallerEnded(button));
+  PostClick(button);  // "Continue"
+  HWND result = GetDlgItem(dialog, IDC_UN_FINISHED);
+  ASSERT_TRUE(WaitUntil([result] { return !ControlText(result).empty(); }));
+  finished = ControlText(result);
   forward = ControlText(button);
   cleanupShown = IsWindowVisible(GetDlgItem(dialog, IDC_UN_CLEANUP_EXPL)) != FALSE;
 }
@@ -125,12 +127,11 @@ TEST_F(WizardTest, AnUninstallerThatReturnsEarlyIsJudgedWhenContinueIsPressed) {
   Show(entry, [&](HWND dialog) {
     HWND button = GetDlgItem(dialog, IDC_UN_FORWARD);
     PostClick(button);
-    Sleep(50);
-    WaitEnabled(button);
+    ASSERT_TRUE(WaitUninstallerEnded(button));
     // The uninstaller has returned; its child removes the key a moment later.
-    for (int i = 0; i < 1000 && key.Exists(program.Key); ++i) Sleep(10);
+    ASSERT_TRUE(WaitUntil([&] { return !key.Exists(program.Key); }));
     PostClick(button);
-    for (int i = 0; i < 500 && ControlText(button) == L"Continue"; ++i) Sleep(10);
+    ASSERT_TRUE(WaitUntil([button] { return ControlText(button) != L"Continue"; }));
     forward = ControlText(button);
     PostClick(button);
   });
@@ -156,8 +157,7 @@ TEST_F(WizardTest, CancelAfterTheRunJudgesNothingAndLogsNothing) {
   INT_PTR result = Show(entry, [&](HWND dialog) {
     HWND button = GetDlgItem(dialog, IDC_UN_FORWARD);
     PostClick(button);
-    Sleep(50);
-    WaitEnabled(button);
+    ASSERT_TRUE(WaitUninstallerEnded(button));
     hint = ControlText(GetDlgItem(dialog, IDC_UN_RESULT_HINT));
     title = ControlText(GetDlgItem(dialog, IDC_UN_TITLE));
     PostMessageW(dialog, WM_CLOSE, 0, 0);  // the title bar's close button
@@ -169,28 +169,48 @@ TEST_F(WizardTest, CancelAfterTheRunJudgesNothingAndLogsNothing) {
   EXPECT_EQ(ReadBytes(Log()), "<missing>");
 }
 
+// Serves the steps the thread sends to this thread's bar until the condition holds.
+template <class F>
+bool ServeStepsUntil(F condition) {
+  return WaitUntil([&] {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    return condition();
+  });
+}
+
+win::UniqueHwnd ProgressBar() {
+  win::UniqueHwnd bar(CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 100, 10, nullptr,
+                                      nullptr, nullptr, nullptr));
+  SendMessageW(bar.Get(), PBM_SETSTEP, 5, 0);
+  return bar;
+}
+
 TEST(MoveThread, StepsTheBarUntilTheFlagIsSetAndAtMostOnceMore) {
-  HWND bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 100, 10, nullptr, nullptr,
-                             nullptr, nullptr);
-  SendMessageW(bar, PBM_SETSTEP, 5, 0);
+  win::UniqueHwnd bar = ProgressBar();
   std::atomic<bool> finished{false};
-  std::atomic<int> stepsAtFlag{-1};
-  {
-    TMoveThread mover(bar, [&] { return finished.load(); });
-    // Wait like the wizard does: serving the thread's sent steps, for about 0.3 s.
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 300) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_SENDMESSAGE);
-      MSG msg;
-      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    stepsAtFlag = mover.Steps();
-    finished = true;
-    mover.WaitFor();
-    EXPECT_GE(stepsAtFlag.load(), 4);  // every 35 ms
-    EXPECT_LE(mover.Steps(), stepsAtFlag.load() + 1);
+  TMoveThread mover(bar.Get(), [&] { return finished.load(); });
+  ASSERT_TRUE(ServeStepsUntil([&] { return mover.Steps() >= 3; }));
+  // The steps reach the bar: 5 each, from 0.
+  EXPECT_EQ(SendMessageW(bar.Get(), PBM_GETPOS, 0, 0) % 5, 0);
+  EXPECT_GT(SendMessageW(bar.Get(), PBM_GETPOS, 0, 0), 0);
+  int stepsAtFlag = mover.Steps();
+  finished = true;
+  mover.WaitFor();
+  EXPECT_LE(mover.Steps(), stepsAtFlag + 1);
+}
+
+TEST(MoveThread, AnErrorBeforeTheFlagIsSetStopsTheThread) {
+  win::UniqueHwnd bar = ProgressBar();
+  // The flag is never set; as a safety net the thread ends by itself after 100 steps (3.5 s).
+  std::atomic<int> asked{0};
+  try {
+    TMoveThread mover(bar.Get(), [&] { return ++asked >= 100; });
+    ASSERT_TRUE(ServeStepsUntil([&] { return mover.Steps() >= 1; }));
+    throw std::runtime_error("the uninstaller could not be started");
+  } catch (const std::runtime_error&) {
   }
-  DestroyWindow(bar);
+  EXPECT_LT(asked.load(), 10);
 }
 
 }  // namespace
