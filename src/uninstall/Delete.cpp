@@ -48,7 +48,7 @@ std::wstring TfDelete::WarningText(const std::wstring& displayName) {
 
 void TfDelete::OnInitDialog() {
   header_.Attach(Handle(), IDC_DEL_BANNER, IDC_DEL_TITLE, IDC_DEL_PICTURE);
-  header_.SetPicture(IDI_WIZ_FIRST + 5);
+  header_.SetPicture(IDI_WIZ_DELETE);
   boldFont_ = BoldFontOf(Item(IDC_DEL_DELETE));
   for (int id : {IDC_DEL_DELETE, IDC_DEL_UNINSTALL})
     SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), TRUE);
