@@ -154,11 +154,9 @@ TEST_F(CommandLineTest, UninstallSwitchOpensTheWizardForTheNamedProgram) {
   EXPECT_EQ(ControlText(GetDlgItem(wizard, IDC_UN_PROGRAM_NAME)), L"E2E Wizard");
   HWND forward = GetDlgItem(wizard, IDC_UN_FORWARD);
   PostClick(forward);
-  Sleep(50);
-  WaitEnabled(forward);
+  ASSERT_TRUE(WaitUninstallerEnded(forward));
   PostClick(forward);  // Continue
-  for (int i = 0; i < 500 && ControlText(forward) != L"Close"; ++i) Sleep(10);
-  EXPECT_EQ(ControlText(forward), L"Close");
+  ASSERT_TRUE(WaitUntil([forward] { return ControlText(forward) == L"Close"; }));
   PostClick(forward);
 
   HWND main = WaitForWindowOf(process, L"Tarvenholt Purgalot! 2006");
