@@ -22,6 +22,17 @@ HWND Child(HWND parent, int x, int y, int width, int height, DWORD style = SS_BL
                          parent, nullptr, nullptr, nullptr);
 }
 
+// Posts a key message to the focused window and runs the queue as a dialog-style loop does.
+void TypeThroughDialogLoop(HWND form, UINT msg, WPARAM key) {
+  PostMessageW(GetFocus(), msg, key, 1);
+  MSG queued;
+  while (PeekMessageW(&queued, nullptr, 0, 0, PM_REMOVE)) {
+    if (IsDialogMessageW(form, &queued)) continue;
+    TranslateMessage(&queued);
+    DispatchMessageW(&queued);
+  }
+}
+
 std::string ErrorOf(const std::function<void()>& action) {
   try {
     action();
@@ -127,9 +138,9 @@ TEST_F(LeftSplitterTest, EscCancelsTheDragWhileOtherKeysReachTheFocusedControl) 
   MouseDown(Bar(), 3, kOffHandleY);
   MouseMove(Bar(), 3 - 50, kOffHandleY);
   EXPECT_NE(TCapture(form.Handle()).At(153, kOffHandleY), before.At(153, kOffHandleY));
-  HWND keyboard = GetFocus();
-  SendMessageW(keyboard, WM_CHAR, L'x', 0);
-  SendMessageW(keyboard, WM_KEYDOWN, VK_ESCAPE, 0);
+  // Typed as the keyboard delivers it, through a message loop with dialog keyboard handling.
+  TypeThroughDialogLoop(form.Handle(), WM_CHAR, L'x');
+  TypeThroughDialogLoop(form.Handle(), WM_KEYDOWN, VK_ESCAPE);
   EXPECT_FALSE(splitter.Sizing());
   EXPECT_EQ(GetFocus(), edit);
   EXPECT_EQ(GetWindowTextLengthW(edit), 1);
