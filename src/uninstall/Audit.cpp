@@ -75,9 +75,17 @@ void TfAudit::buSaveFileClick() {
 
 void TfAudit::SaveReport(const std::wstring& name) {
   TakeEditedHeader();
-  if (IsWindowVisible(Handle())) ShowWindow(Handle(), SW_HIDE);
+  HideWhileWorking();
   savedFile_ = report_.SaveReport(name, Format());
   End(IDOK);
+}
+
+// A hidden window hands the activation on; the owner takes it only once it is enabled again, or
+// it would be left inactive with no window of the program in front.
+void TfAudit::HideWhileWorking() {
+  if (!IsWindowVisible(Handle())) return;
+  if (HWND owner = GetWindow(Handle(), GW_OWNER)) EnableWindow(owner, TRUE);
+  ShowWindow(Handle(), SW_HIDE);
 }
 
 void TfAudit::buPrintClick() { PrintReport(true); }
@@ -92,7 +100,7 @@ void TfAudit::PrintReport(bool askForPrinter) {
     }
   }
   TakeEditedHeader();
-  if (askForPrinter && IsWindowVisible(Handle())) ShowWindow(Handle(), SW_HIDE);
+  if (askForPrinter) HideWhileWorking();
   try {
     if (!printer) printer = DefaultPrinterDc();
     LOGFONTW font{};

@@ -32,6 +32,8 @@ private:
   TReportFormat Format() const;
   // The header as the user left it.
   void TakeEditedHeader();
+  // Hides the window while a report is written or printed.
+  void HideWhileWorking();
   void buSaveFileClick();
   void buPrintClick();
 
