@@ -337,7 +337,7 @@ void TfMain::Layout() {
 // beside a list with a little room of its own.
 SIZE TfMain::MinimumSize() const {
   const HWND hwnd = Handle();
-  int width = win::Scale(hwnd, kSideBarWidth + kSplitterWidth + kMinListHeight * 2);
+  int width = win::Scale(hwnd, kSideBarWidth + kSplitterWidth + kMinListWidth);
   int height = win::Scale(hwnd, kMinListHeight);
   if (toolbar_) {
     const int buttons = static_cast<int>(SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0));
@@ -355,10 +355,15 @@ SIZE TfMain::MinimumSize() const {
     height += bar.bottom - bar.top;
   }
   RECT frame{0, 0, width, height};
-  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)),
-                           menu_ != nullptr, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)),
-                           win::WindowDpi(hwnd));
-  return {frame.right - frame.left, frame.bottom - frame.top};
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+  AdjustWindowRectExForDpi(&frame, style, menu_ != nullptr, exStyle, win::WindowDpi(hwnd));
+  // Never more than the screen holds.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+  return {std::min(frame.right - frame.left, monitor.rcWork.right - monitor.rcWork.left),
+          std::min(frame.bottom - frame.top, monitor.rcWork.bottom - monitor.rcWork.top)};
 }
 
 bool TfMain::paQuickCanResize(int& newWidth) {

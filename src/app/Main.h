@@ -66,8 +66,9 @@ public:
   // Designed at 96 DPI.
   static constexpr int kSideBarWidth = 210;
   static constexpr int kSplitterWidth = 7;
-  // The least height of the list below the toolbar, at 96 DPI.
-  static constexpr int kMinListHeight = 120;
+  // The least room the list keeps when the window is made small, at 96 DPI.
+  static constexpr int kMinListWidth = 240;
+  static constexpr int kMinListHeight = 150;
   // The drop-down menus of the menu bar, by position.
   enum TMenuPosition : int { mpFile, mpUninstall, mpView, mpReports, mpHelp };
   // The end of both "not found" messages.
