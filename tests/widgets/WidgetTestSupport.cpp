@@ -48,10 +48,12 @@ void MouseMove(HWND hwnd, int x, int y, bool leftHeld) {
 
 void MouseUp(HWND hwnd, int x, int y) { SendMessageW(hwnd, WM_LBUTTONUP, 0, At(x, y)); }
 
-void PointerTo(HWND hwnd, int x, int y) {
+bool PointerTo(HWND hwnd, int x, int y) {
   POINT pt{x, y};
   ClientToScreen(hwnd, &pt);
   SetCursorPos(pt.x, pt.y);
+  POINT now{};
+  return GetCursorPos(&now) && now.x == pt.x && now.y == pt.y;
 }
 
 RECT RectInParent(HWND hwnd) {

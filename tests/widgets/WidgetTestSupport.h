@@ -33,8 +33,9 @@ using testing_support::PumpUntil;
 void MouseDown(HWND hwnd, int x, int y);
 void MouseMove(HWND hwnd, int x, int y, bool leftHeld = true);
 void MouseUp(HWND hwnd, int x, int y);
-// Puts the real pointer over a client point of the window, as a hovering user would.
-void PointerTo(HWND hwnd, int x, int y);
+// Puts the real pointer over a client point of the window, as a hovering user would. False when
+// the pointer is not there (another program on the display may hold it for a moment).
+bool PointerTo(HWND hwnd, int x, int y);
 
 // Where a window lies in its parent's client area.
 RECT RectInParent(HWND hwnd);
