@@ -119,6 +119,9 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnDropFiles(reinterpret_cast<HDROP>(wp));
       return 0;
     case WM_DPICHANGED: {
+      // The pictures are made for one DPI: the toolbar and the menus get them again.
+      SetToolbarImages();
+      SetMenuImages();
       auto* r = reinterpret_cast<RECT*>(lp);
       SetWindowPos(Handle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);

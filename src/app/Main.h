@@ -130,6 +130,7 @@ private:
   void OnMeasureMenuPicture(MEASUREITEMSTRUCT& item) const;
   void OnDrawMenuPicture(const DRAWITEMSTRUCT& item) const;
   void CreateToolbar();
+  void SetToolbarImages();
   void CreateControls();
   void Layout();
   SIZE MinimumSize() const;

@@ -216,10 +216,7 @@ void TfMain::CreateToolbar() {
                              GetModuleHandleW(nullptr), nullptr);
   SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DOUBLEBUFFER);
-  std::vector<int> images;
-  for (const auto& b : kToolButtons) images.push_back(CommandImage(b.Id));
-  toolbarImages_ = CreateIconImageList(images, win::Scale(Handle(), kToolbarImageSize));
-  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
+  SetToolbarImages();
   std::vector<TBBUTTON> buttons;
   for (size_t i = 0; i < std::size(kToolButtons); ++i) {
     const auto& b = kToolButtons[i];
@@ -237,6 +234,14 @@ void TfMain::CreateToolbar() {
     }
   }
   SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+}
+
+void TfMain::SetToolbarImages() {
+  std::vector<int> images;
+  for (const auto& b : kToolButtons) images.push_back(CommandImage(b.Id));
+  win::UniqueHImageList list = CreateIconImageList(images, win::Scale(Handle(), kToolbarImageSize));
+  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list.Get()));
+  toolbarImages_ = std::move(list);  // the old list goes once the toolbar no longer uses it
 }
 
 void TfMain::CreateControls() {
