@@ -551,7 +551,7 @@ int WidthOf(HWND hwnd) {
 // Whether a dialog with the caption was still the window in front when it was hidden.
 struct THideWatch {
   static inline const wchar_t* Caption = nullptr;
-  static inline int Hidden = 0;  // 0 not yet, 1 while active, 2 while inactive
+  static inline int Hidden = 0;  // 0 not yet, 1 in front, 2 behind another window
   static LRESULT CALLBACK Watch(int code, WPARAM wp, LPARAM lp) {
     const auto& call = *reinterpret_cast<const CWPSTRUCT*>(lp);
     if (code == HC_ACTION && call.message == WM_WINDOWPOSCHANGING && Hidden == 0 &&
