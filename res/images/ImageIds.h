@@ -1,44 +1,27 @@
-// Resource IDs of the toolbar, menu, side bar, state and wizard images (ICON resources from
+// Resource IDs of the command, fold, state and wizard images (ICON resources from
 // res/images/*.svg, rendered by res/images/render.sh). Plain #defines: read by windres too.
 // Within a group the IDs are consecutive, so FIRST + i walks the group in image-list order.
 #pragma once
 
-// Toolbar buttons, in toolbar order. Sizes 16, 24, 32, 48, 64.
-#define IDI_TB_UNINSTALL 200
-#define IDI_TB_ASSISTED 201
-#define IDI_TB_DELETE 202
-#define IDI_TB_DETAILS 203
-#define IDI_TB_AUDIT 204
-#define IDI_TB_HELP 205
-#define IDI_TB_UPDATE 206
-#define IDI_TB_FIRST IDI_TB_UNINSTALL
-#define IDI_TB_COUNT 7
-
-// Menu items. Sizes 16, 20, 24, 32.
-#define IDI_MN_NEW 300
-#define IDI_MN_EDIT 301
-#define IDI_MN_EXIT 302
-#define IDI_MN_UNINSTALL 303
-#define IDI_MN_ASSISTED 304
-#define IDI_MN_DELETE 305
-#define IDI_MN_DETAILS 306
-#define IDI_MN_REFRESH 307
-#define IDI_MN_AUDIT 308
-#define IDI_MN_LOG 309
-#define IDI_MN_HELP 310
-#define IDI_MN_UPDATE 311
-#define IDI_MN_WELCOME 312
-#define IDI_MN_ABOUT 313
-#define IDI_MN_VIEWS 314
-#define IDI_MN_FIRST IDI_MN_NEW
-#define IDI_MN_COUNT 15
-
-// Side bar links and the find button. Sizes 16, 32.
-#define IDI_SIDE_UNINSTALL 400
-#define IDI_SIDE_DELETE 401
-#define IDI_SIDE_FIND 402
-#define IDI_SIDE_FIRST IDI_SIDE_UNINSTALL
-#define IDI_SIDE_COUNT 3
+// Commands: one picture per command, shared by the toolbar, the menus, the popup menu and the
+// side bar links. Sizes 16, 20, 24, 32, 40, 48, 64 (menus 16 and toolbar 32 at 96 DPI, up to 200%).
+#define IDI_CMD_NEW 200
+#define IDI_CMD_EDIT 201
+#define IDI_CMD_EXIT 202
+#define IDI_CMD_UNINSTALL 203
+#define IDI_CMD_ASSISTED 204
+#define IDI_CMD_DELETE 205
+#define IDI_CMD_DETAILS 206
+#define IDI_CMD_REFRESH 207
+#define IDI_CMD_AUDIT 208
+#define IDI_CMD_LOG 209
+#define IDI_CMD_HELP 210
+#define IDI_CMD_UPDATE 211
+#define IDI_CMD_WELCOME 212
+#define IDI_CMD_ABOUT 213
+#define IDI_CMD_FIND 214
+#define IDI_CMD_FIRST IDI_CMD_NEW
+#define IDI_CMD_COUNT 15
 
 // Side bar panel header fold buttons, drawn on the #265BCC header. Sizes 18, 36.
 #define IDI_FOLD_UP 500

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # contact-sheet.sh OUTDIR PNG: a review sheet of every OUTDIR/*.ico made by render.sh.
 # Top: every image at its smallest size, 1x and 4x, on white and on light blue; then
-# the toolbar images at 32 px. Then one row per image: every size at 1x, and the sizes
+# the command images at 32 px. Then one row per image: every size at 1x, and the sizes
 # up to 36 px at 4x (nearest neighbour), on white and on #C9D5F7 (fold buttons on
 # their #265BCC header only).
 set -euo pipefail
@@ -84,12 +84,12 @@ for zoom in 1 4; do
       \( "${cells[@]:$half}" +append \) -gravity west -append "$tmp/ov_${zoom}_${bg#\#}.png"
   done
 done
-# Toolbar at 32 px with the names as captions.
+# Command images at 32 px with the names as captions.
 cells=()
 for i in "${!names[@]}"; do
-  [[ ${kinds[$i]} == toolbar ]] || continue
+  [[ ${kinds[$i]} == command ]] || continue
   convert "$(png_of "${names[$i]}" 32)" -background "$white" -gravity north -extent 96x50 \
-    -font "$font" -pointsize 10 -fill black -gravity south -annotate +0+2 "${names[$i]#tb_}" \
+    -font "$font" -pointsize 10 -fill black -gravity south -annotate +0+2 "${names[$i]#cmd_}" \
     "$tmp/t${#cells[@]}.png"
   cells+=("$tmp/t${#cells[@]}.png")
 done

@@ -22,9 +22,8 @@ done
 
 sizes_of() {
   case $1 in
-    toolbar) echo "16 24 32 48 64" ;;
-    menu|state) echo "16 20 24 32" ;;
-    side) echo "16 32" ;;
+    command) echo "16 20 24 32 40 48 64" ;;
+    state) echo "16 20 24 32" ;;
     fold) echo "18 36" ;;
     wizard) echo "32 48 96" ;;
     *) echo "render.sh: unknown kind '$1'" >&2; return 1 ;;

@@ -3,38 +3,97 @@
 #include "images/ImageIds.h"
 #include "win/Gdi.h"
 
+namespace {
+
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// The icon's pixels as 0xAARRGGBB, not premultiplied, row by row from the top. An icon without
+// an alpha channel takes its transparency from its mask.
+std::vector<DWORD> IconPixels(HICON icon, int size) {
+  std::vector<DWORD> pixels(static_cast<size_t>(size) * static_cast<size_t>(size), 0);
+  ICONINFO parts{};
+  if (!GetIconInfo(icon, &parts)) return pixels;
+  win::UniqueHBitmap color(parts.hbmColor), mask(parts.hbmMask);
+  win::WindowDc screen(nullptr);
+  BITMAPINFO info = TopDown32(size, size);
+  if (!color || !GetDIBits(screen.Get(), color.Get(), 0, static_cast<UINT>(size), pixels.data(),
+                           &info, DIB_RGB_COLORS))
+    return std::vector<DWORD>(pixels.size(), 0);
+  bool hasAlpha = false;
+  for (DWORD p : pixels) hasAlpha = hasAlpha || (p >> 24) != 0;
+  if (hasAlpha || !mask) return pixels;
+  std::vector<DWORD> transparent(pixels.size(), 0);
+  info = TopDown32(size, size);
+  GetDIBits(screen.Get(), mask.Get(), 0, static_cast<UINT>(size), transparent.data(), &info,
+            DIB_RGB_COLORS);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = (transparent[i] & 0xFFFFFF) ? 0 : (pixels[i] | 0xFF000000);
+  return pixels;
+}
+
+DWORD Premultiplied(DWORD pixel) {
+  const DWORD alpha = pixel >> 24;
+  auto channel = [alpha](DWORD value) { return (value * alpha + 127) / 255; };
+  return (alpha << 24) | (channel((pixel >> 16) & 0xFF) << 16) |
+         (channel((pixel >> 8) & 0xFF) << 8) | channel(pixel & 0xFF);
+}
+
+}  // namespace
+
 win::UniqueHIcon LoadIconResource(int id, int size) {
   return win::UniqueHIcon(static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
 }
 
-win::UniqueHImageList CreateIconImageList(int firstId, int count, int size) {
-  win::UniqueHImageList list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, count, 0));
-  for (int i = 0; i < count; ++i) {
-    win::UniqueHIcon icon = LoadIconResource(firstId + i, size);
+win::UniqueHImageList CreateIconImageList(const std::vector<int>& ids, int size) {
+  win::UniqueHImageList list(
+      ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(ids.size()), 0));
+  for (int id : ids) {
+    win::UniqueHIcon icon = LoadIconResource(id, size);
     ImageList_AddIcon(list.Get(), icon.Get());
   }
   return list;
 }
 
-win::UniqueHBitmap CreateMenuBitmap(int id, int size) {
-  win::UniqueHIcon icon = LoadIconResource(id, size);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = size;
-  info.bmiHeader.biHeight = -size;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+win::UniqueHImageList CreateIconImageList(int firstId, int count, int size) {
+  std::vector<int> ids;
+  for (int i = 0; i < count; ++i) ids.push_back(firstId + i);
+  return CreateIconImageList(ids, size);
+}
+
+win::UniqueHBitmap CreateAlphaBitmap(int id, int size) {
+  BITMAPINFO info = TopDown32(size, size);
   void* bits = nullptr;
-  win::UniqueHdc dc(CreateCompatibleDC(nullptr));
-  win::UniqueHBitmap bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // A new section is all zeros: transparent.
+  win::UniqueHBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueHIcon icon = LoadIconResource(id, size);
   if (!bitmap || !icon) return bitmap;
-  HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());
-  // DrawIconEx writes the icon's own alpha into the 32-bit section; menus expect it
-  // premultiplied, which an icon's colour data already is once blended onto black.
-  DrawIconEx(dc.Get(), 0, 0, icon.Get(), size, size, 0, nullptr, DI_NORMAL);
-  SelectObject(dc.Get(), old);
+  const std::vector<DWORD> pixels = IconPixels(icon.Get(), size);
+  auto* target = static_cast<DWORD*>(bits);
+  for (size_t i = 0; i < pixels.size(); ++i) target[i] = Premultiplied(pixels[i]);
+  GdiFlush();
   return bitmap;
+}
+
+void DrawAlphaBitmap(HDC dc, const RECT& area, HBITMAP bitmap, bool disabled) {
+  BITMAP size{};
+  if (!bitmap || !GetObjectW(bitmap, sizeof size, &size)) return;
+  win::UniqueHdc source(CreateCompatibleDC(dc));
+  win::SelectGuard select(source.Get(), bitmap);
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(disabled ? 80 : 255), AC_SRC_ALPHA};
+  const int x = area.left + (area.right - area.left - size.bmWidth) / 2;
+  const int y = area.top + (area.bottom - area.top - size.bmHeight) / 2;
+  AlphaBlend(dc, x, y, size.bmWidth, size.bmHeight, source.Get(), 0, 0, size.bmWidth,
+             size.bmHeight, blend);
 }
 
 win::UniqueHImageList CreateStateImages(HWND hwnd) {

@@ -11,10 +11,16 @@
 
 // An image list of `count` icon resources from `firstId` on, each at size x size pixels.
 win::UniqueHImageList CreateIconImageList(int firstId, int count, int size);
+// An image list of the given icon resources, in that order, each at size x size pixels.
+win::UniqueHImageList CreateIconImageList(const std::vector<int>& ids, int size);
 // One icon resource at size x size pixels.
 win::UniqueHIcon LoadIconResource(int id, int size);
-// A 32-bit bitmap with alpha of an icon resource, as menus show next to their items.
-win::UniqueHBitmap CreateMenuBitmap(int id, int size);
+// An icon resource at size x size pixels as a 32-bit bitmap with premultiplied alpha, as
+// AlphaBlend takes it.
+win::UniqueHBitmap CreateAlphaBitmap(int id, int size);
+// Blends such a bitmap into the middle of an area of a DC (faded for a disabled item), so that
+// whatever the area shows (a menu, a selection) shows round the picture.
+void DrawAlphaBitmap(HDC dc, const RECT& area, HBITMAP bitmap, bool disabled);
 
 // The program list's state images: the warning marker of a program whose uninstaller is missing.
 win::UniqueHImageList CreateStateImages(HWND hwnd);

@@ -51,8 +51,6 @@ TfMain::TfMain(TWinSettings& settings, TCommandLine commandLine,
 TfMain::~TfMain() {
   if (Handle()) DestroyWindow(Handle());
   if (fMain == this) fMain = nullptr;
-  if (accelerators_) DestroyAcceleratorTable(accelerators_);
-  if (popup_) DestroyMenu(popup_);
 }
 
 void TfMain::Create() {
@@ -88,18 +86,32 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wp) != WA_INACTIVE) PostMessageW(Handle(), WM_APP, 0, 0);
-      break;
+      OnActivate(wp);
+      return 0;
     case WM_APP:  // after the activation has finished, so a modal window can open over it
       FormActivate();
       return 0;
     case WM_SIZE:
-      Layout();
+      // Minimised, the client area is empty: a layout then would squeeze the side bar to nothing.
+      if (wp != SIZE_MINIMIZED) Layout();
       return 0;
     case WM_GETMINMAXINFO: {
+      const SIZE least = MinimumSize();
       auto* info = reinterpret_cast<MINMAXINFO*>(lp);
-      info->ptMinTrackSize = {win::Scale(Handle(), 480), win::Scale(Handle(), 360)};
+      info->ptMinTrackSize = {least.cx, least.cy};
       return 0;
+    }
+    case WM_MEASUREITEM: {
+      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (item.CtlType != ODT_MENU) break;
+      OnMeasureMenuPicture(item);
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      if (item.CtlType != ODT_MENU) break;
+      OnDrawMenuPicture(item);
+      return TRUE;
     }
     case WM_COMMAND:
       OnCommand(LOWORD(wp));
@@ -113,12 +125,15 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_INITMENUPOPUP:
-      if (reinterpret_cast<HMENU>(wp) == GetSubMenu(menu_, 2)) View1Click();
+      if (reinterpret_cast<HMENU>(wp) == GetSubMenu(menu_, mpView)) View1Click();
       return 0;
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wp));
       return 0;
     case WM_DPICHANGED: {
+      // The pictures are made for one DPI: the toolbar and the menus get them again.
+      SetToolbarImages();
+      SetMenuImages();
       auto* r = reinterpret_cast<RECT*>(lp);
       SetWindowPos(Handle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -171,7 +186,11 @@ void TfMain::FormCreate() {
   button.dwMask = TBIF_TEXT;
   button.pszText = const_cast<wchar_t*>(L"Updates");
   SendMessageW(toolbar_, TB_SETBUTTONINFOW, cmUpdates, reinterpret_cast<LPARAM>(&button));
-  ModifyMenuW(menu_, cmUpdates, MF_BYCOMMAND | MF_STRING, cmUpdates, L"Updates");
+  MENUITEMINFOW item{};
+  item.cbSize = sizeof item;
+  item.fMask = MIIM_STRING;  // the text only: the item keeps its picture
+  item.dwTypeData = const_cast<wchar_t*>(L"Updates");
+  SetMenuItemInfoW(menu_, cmUpdates, FALSE, &item);
 
   // The splash window closes here.
   DragAcceptFiles(Handle(), TRUE);
@@ -214,12 +233,33 @@ void TfMain::FormDestroy() {
   if (saveOnDestroy_) win::Guarded([this] { settings_.SaveSettings(); });
 }
 
+// Windows leaves the keyboard focus on the frame when it activates a window: the control that had
+// it goes back to it, so keys work at once after a dialog or a switch to another program.
+void TfMain::OnActivate(WPARAM wp) {
+  if (LOWORD(wp) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(Handle(), focus)) focus_ = focus;
+    return;
+  }
+  if (!HIWORD(wp)) {  // not while minimised
+    HWND focus = focus_ && IsWindow(focus_) && IsChild(Handle(), focus_) &&
+                         IsWindowVisible(focus_) && IsWindowEnabled(focus_)
+                     ? focus_
+                     : list_.Handle();
+    if (focus) SetFocus(focus);
+  }
+  PostMessageW(Handle(), WM_APP, 0, 0);
+}
+
 void TfMain::Show(int showCommand) {
   if (pendingShowState_ == 1) {
     // Stored minimised: the program starts as a taskbar button.
     ShowWindow(Handle(), SW_SHOWMINIMIZED);
   } else if (pendingShowState_ == 2) {
-    ShowWindow(Handle(), SW_SHOWMAXIMIZED);
+    // A window manager restores a window to the place where it last saw it in its normal state,
+    // and one first shown maximised it places as it likes: it sees the stored place first.
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+    ShowWindow(Handle(), SW_MAXIMIZE);
   } else {
     ShowWindow(Handle(), showCommand == SW_SHOWDEFAULT ? SW_SHOWNORMAL : showCommand);
   }
@@ -235,20 +275,26 @@ bool TfMain::PreTranslateMessage(MSG& msg) {
   bool editingKey = msg.message == WM_KEYDOWN && inEdit && (GetKeyState(VK_CONTROL) & 0x8000) &&
                     (msg.wParam == 'X' || msg.wParam == 'A' || msg.wParam == VK_DELETE);
   if (!editingKey && accelerators_ &&
-      ::TranslateAcceleratorW(Handle(), accelerators_, &msg) != 0)
+      ::TranslateAcceleratorW(Handle(), accelerators_.Get(), &msg) != 0)
     return true;
   // Tab moves between the controls; Enter stays with the control that has the focus (the list
   // uninstalls with it, the find box searches).
   if (key && (msg.wParam == VK_RETURN || msg.wParam == L'\r')) return false;
-  return IsDialogMessageW(Handle(), &msg) != FALSE;
+  if (!IsDialogMessageW(Handle(), &msg)) return false;
+  // A control reached with Tab may lie below the side bar's visible part.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && sideBar_)
+    sideBar_->ScrollIntoView(GetFocus());
+  return true;
 }
 
 void TfMain::Layout() {
-  if (!toolbar_ || !status_ || !list_.Handle() || !sideBar_) return;
+  if (!toolbar_ || !status_ || !list_.Handle() || !sideBar_ || IsIconic(Handle())) return;
   RECT client;
   GetClientRect(Handle(), &client);
   SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
   SendMessageW(status_, WM_SIZE, 0, 0);
+  // The status bar paints only what a resize uncovers: its size grip would stay behind.
+  InvalidateRect(status_, nullptr, TRUE);
   RECT tb, st;
   GetWindowRect(toolbar_, &tb);
   GetWindowRect(status_, &st);
@@ -271,6 +317,39 @@ void TfMain::Layout() {
                        std::max(0, static_cast<int>(client.right) - sideWidth - splitWidth), height,
                        SWP_NOZORDER | SWP_NOCOPYBITS);
   EndDeferWindowPos(dwp);
+}
+
+// Room for the whole toolbar and the status line, and for the side bar at its designed width
+// beside a list with a little room of its own.
+SIZE TfMain::MinimumSize() const {
+  const HWND hwnd = Handle();
+  int width = win::Scale(hwnd, kSideBarWidth + kSplitterWidth + kMinListWidth);
+  int height = win::Scale(hwnd, kMinListHeight);
+  if (toolbar_) {
+    const int buttons = static_cast<int>(SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0));
+    RECT last{};
+    if (buttons > 0 &&
+        SendMessageW(toolbar_, TB_GETITEMRECT, buttons - 1, reinterpret_cast<LPARAM>(&last)))
+      width = std::max(width, static_cast<int>(last.right));
+    RECT bar;
+    GetWindowRect(toolbar_, &bar);
+    height += bar.bottom - bar.top;
+  }
+  if (status_) {
+    RECT bar;
+    GetWindowRect(status_, &bar);
+    height += bar.bottom - bar.top;
+  }
+  RECT frame{0, 0, width, height};
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+  AdjustWindowRectExForDpi(&frame, style, menu_ != nullptr, exStyle, win::WindowDpi(hwnd));
+  // Never more than the screen holds.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+  return {std::min(frame.right - frame.left, monitor.rcWork.right - monitor.rcWork.left),
+          std::min(frame.bottom - frame.top, monitor.rcWork.bottom - monitor.rcWork.top)};
 }
 
 bool TfMain::paQuickCanResize(int& newWidth) {
@@ -356,17 +435,17 @@ void TfMain::OnContextMenu(int x, int y) {
     }
   }
   popmenuActionPopup();
-  TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
+  TrackPopupMenu(popup_.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
 }
 
 void TfMain::popmenuActionPopup() {
   UINT state = list_.Selected() >= 0 ? MF_ENABLED : MF_GRAYED;
-  for (int i = 0, n = GetMenuItemCount(popup_); i < n; ++i)
-    EnableMenuItem(popup_, static_cast<UINT>(i), MF_BYPOSITION | state);
+  for (int i = 0, n = GetMenuItemCount(popup_.Get()); i < n; ++i)
+    EnableMenuItem(popup_.Get(), static_cast<UINT>(i), MF_BYPOSITION | state);
 }
 
 void TfMain::View1Click() {
-  HMENU view = GetSubMenu(menu_, 2);
+  HMENU view = GetSubMenu(menu_, mpView);
   CheckMenuRadioItem(view, cmLargeIcons, cmDetailsView,
                      static_cast<UINT>(cmLargeIcons + list_.ViewStyle()), MF_BYCOMMAND);
 }

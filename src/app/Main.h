@@ -40,6 +40,11 @@ public:
   // Designed at 96 DPI.
   static constexpr int kSideBarWidth = 210;
   static constexpr int kSplitterWidth = 7;
+  // The least room the list keeps when the window is made small, at 96 DPI.
+  static constexpr int kMinListWidth = 240;
+  static constexpr int kMinListHeight = 150;
+  // The drop-down menus of the menu bar, by position.
+  enum TMenuPosition : int { mpFile, mpUninstall, mpView, mpReports, mpHelp };
   // The end of both "not found" messages.
   static constexpr wchar_t kNotFoundSuffix[] = L") was not found";
 
@@ -86,7 +91,7 @@ public:
   TSideBar& SideBar() noexcept { return *sideBar_; }
   TUPClickSplitter& Splitter() noexcept { return *splitter_; }
   HMENU MainMenu() const noexcept { return menu_; }
-  HMENU PopupMenu() const noexcept { return popup_; }
+  HMENU PopupMenu() const noexcept { return popup_.Get(); }
   const std::vector<TNewProgramRequest>& DroppedPrograms() const noexcept { return dropped_; }
   std::wstring StatusText() const;
 
@@ -98,9 +103,14 @@ private:
   void FormDestroy();
   void CreateMenus();
   void SetMenuImages();
+  void OnMeasureMenuPicture(MEASUREITEMSTRUCT& item) const;
+  void OnDrawMenuPicture(const DRAWITEMSTRUCT& item) const;
   void CreateToolbar();
+  void SetToolbarImages();
   void CreateControls();
   void Layout();
+  SIZE MinimumSize() const;
+  void OnActivate(WPARAM wp);
   void OnCommand(int id);
   LRESULT OnNotify(NMHDR& header);
   void OnContextMenu(int x, int y);
@@ -136,13 +146,18 @@ private:
   std::unique_ptr<TUPClickSplitter> splitter_;
   HWND toolbar_ = nullptr;
   HWND status_ = nullptr;
-  HMENU menu_ = nullptr;
-  HMENU popup_ = nullptr;
-  HACCEL accelerators_ = nullptr;
+  HMENU menu_ = nullptr;  // the window owns it and destroys it with itself
+  win::UniqueHMenu popup_;
+  win::UniqueHAccel accelerators_;
+  HWND focus_ = nullptr;  // the control that had the keyboard when the window was deactivated
   win::UniqueHImageList toolbarImages_;
   win::UniqueHImageList stateImages_;
   win::UniqueHImageList foldImages_;
-  std::vector<win::UniqueHBitmap> menuBitmaps_;
+  struct TMenuPicture {
+    int Command;
+    win::UniqueHBitmap Bitmap;
+  };
+  std::vector<TMenuPicture> menuPictures_;  // shared by the menu bar and the popup menu
   win::UniqueHIcon sideIcons_[3];
   bool uninstallOnActivate_ = false;
   bool terminated_ = false;

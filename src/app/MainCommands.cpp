@@ -47,13 +47,33 @@ HMENU SubMenu(std::initializer_list<TMenuItem> items) {
   return menu;
 }
 
-// The picture beside each menu item that has one.
-const std::pair<int, int> kMenuImages[] = {
-    {cmNewProgram, IDI_MN_NEW},     {cmEditDetails, IDI_MN_EDIT},   {cmExit, IDI_MN_EXIT},
-    {cmUninstall, IDI_MN_UNINSTALL}, {cmAssisted, IDI_MN_ASSISTED}, {cmDelete, IDI_MN_DELETE},
-    {cmDetails, IDI_MN_DETAILS},    {cmRefresh, IDI_MN_REFRESH},    {cmAuditReport, IDI_MN_AUDIT},
-    {cmUninstallLog, IDI_MN_LOG},   {cmHelpTopics, IDI_MN_HELP},    {cmUpdates, IDI_MN_UPDATE},
-    {cmWelcomeBox, IDI_MN_WELCOME}, {cmAbout, IDI_MN_ABOUT}};
+// One picture per command, wherever the command is offered: toolbar, menus, popup, side bar.
+struct TCommandImage {
+  int Command;
+  int Image;
+};
+// The four views have none: their check mark shows which one is on.
+const TCommandImage kCommandImages[] = {
+    {cmNewProgram, IDI_CMD_NEW},       {cmEditDetails, IDI_CMD_EDIT},
+    {cmExit, IDI_CMD_EXIT},            {cmUninstall, IDI_CMD_UNINSTALL},
+    {cmAssisted, IDI_CMD_ASSISTED},    {cmDelete, IDI_CMD_DELETE},
+    {cmDetails, IDI_CMD_DETAILS},      {cmRefresh, IDI_CMD_REFRESH},
+    {cmAuditReport, IDI_CMD_AUDIT},    {cmUninstallLog, IDI_CMD_LOG},
+    {cmHelpTopics, IDI_CMD_HELP},      {cmUpdates, IDI_CMD_UPDATE},
+    {cmWelcomeBox, IDI_CMD_WELCOME},   {cmAbout, IDI_CMD_ABOUT},
+    {cmFind, IDI_CMD_FIND}};
+
+int CommandImage(int command) {
+  for (const auto& c : kCommandImages)
+    if (c.Command == command) return c.Image;
+  return 0;
+}
+
+// Menu pictures at 16 pixels (at 96 DPI), with this much room before the item's text.
+constexpr int kMenuImageSize = 16;
+constexpr int kMenuImageGap = 4;
+constexpr int kToolbarImageSize = 32;
+constexpr int kSideImageSize = 16;
 
 struct TToolButton {
   int Id;
@@ -71,7 +91,7 @@ const TToolButton kToolButtons[] = {{cmUninstall, L"Uninstall", false},
 }  // namespace
 
 void TfMain::CreateMenus() {
-  menu_ = CreateMenu();
+  menu_ = CreateMenu();  // given to the window below, which owns it from then on
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
                                    {cmNewProgram, L"&New program...\tCtrl+N"},
                                    {cmEditDetails, L"&Edit program details\tCtrl+E"},
@@ -118,11 +138,11 @@ void TfMain::CreateMenus() {
               L"&Help");
   SetMenu(Handle(), menu_);
 
-  popup_ = SubMenu({{cmUninstall, L"Uninstall...\tCtrl+U"},
+  popup_.Reset(SubMenu({{cmUninstall, L"Uninstall...\tCtrl+U"},
                     {cmDelete, L"Delete From List...\tCtrl+Del"},
                     {0, nullptr},
                     {cmDetails, L"Program Details..."},
-                    {cmEditDetails, L"Edit Program Details..."}});
+                    {cmEditDetails, L"Edit Program Details..."}}));
 
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'N', cmNewProgram},
                   {FCONTROL | FVIRTKEY, 'E', cmEditDetails},
@@ -130,21 +150,50 @@ void TfMain::CreateMenus() {
                   {FCONTROL | FVIRTKEY, 'U', cmUninstall},
                   {FCONTROL | FVIRTKEY, 'A', cmAssisted},
                   {FCONTROL | FVIRTKEY, VK_DELETE, cmDelete}};
-  accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
+  accelerators_.Reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
   SetMenuImages();
 }
 
+// Menus draw a 32-bit picture of a popup item without its transparency on some systems, so each
+// item asks its owner for its picture and the window blends it in. The menu bar and the popup menu
+// share each command's bitmap. Items without a picture keep the room for one, so that every text
+// of a menu starts at the same place and none is cut off at the right.
 void TfMain::SetMenuImages() {
-  int size = win::Scale(Handle(), 16);
-  menuBitmaps_.clear();
-  for (auto [command, image] : kMenuImages) {
-    menuBitmaps_.push_back(CreateMenuBitmap(image, size));
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_BITMAP;
-    info.hbmpItem = menuBitmaps_.back().Get();
-    SetMenuItemInfoW(menu_, static_cast<UINT>(command), FALSE, &info);
-    SetMenuItemInfoW(popup_, static_cast<UINT>(command), FALSE, &info);
+  const int size = win::Scale(Handle(), kMenuImageSize);
+  menuPictures_.clear();
+  for (HMENU menu : {menu_, popup_.Get()}) {
+    std::vector<HMENU> menus{menu};
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i)
+      if (HMENU sub = GetSubMenu(menu, i)) menus.push_back(sub);
+    for (HMENU m : menus) {
+      for (int i = 0, n = GetMenuItemCount(m); i < n; ++i) {
+        const UINT id = GetMenuItemID(m, i);
+        if (id == 0 || id == UINT(-1)) continue;  // separators and drop-down menus
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_BITMAP;
+        info.hbmpItem = HBMMENU_CALLBACK;
+        SetMenuItemInfoW(m, static_cast<UINT>(i), TRUE, &info);
+      }
+    }
+  }
+  for (const auto& [command, image] : kCommandImages)
+    menuPictures_.push_back({command, CreateAlphaBitmap(image, size)});
+}
+
+void TfMain::OnMeasureMenuPicture(MEASUREITEMSTRUCT& item) const {
+  const int size = win::Scale(Handle(), kMenuImageSize);
+  item.itemWidth = static_cast<UINT>(size + win::Scale(Handle(), kMenuImageGap));
+  item.itemHeight = static_cast<UINT>(size);
+}
+
+void TfMain::OnDrawMenuPicture(const DRAWITEMSTRUCT& item) const {
+  const int size = win::Scale(Handle(), kMenuImageSize);
+  for (const auto& picture : menuPictures_) {
+    if (picture.Command != static_cast<int>(item.itemID)) continue;
+    const RECT area{item.rcItem.left, item.rcItem.top, item.rcItem.left + size, item.rcItem.bottom};
+    DrawAlphaBitmap(item.hDC, area, picture.Bitmap.Get(), (item.itemState & ODS_GRAYED) != 0);
+    return;
   }
 }
 
@@ -157,8 +206,7 @@ void TfMain::CreateToolbar() {
                              GetModuleHandleW(nullptr), nullptr);
   SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DOUBLEBUFFER);
-  toolbarImages_ = CreateIconImageList(IDI_TB_FIRST, IDI_TB_COUNT, win::Scale(Handle(), 32));
-  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
+  SetToolbarImages();
   std::vector<TBBUTTON> buttons;
   for (size_t i = 0; i < std::size(kToolButtons); ++i) {
     const auto& b = kToolButtons[i];
@@ -178,14 +226,24 @@ void TfMain::CreateToolbar() {
   SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
 }
 
+void TfMain::SetToolbarImages() {
+  std::vector<int> images;
+  for (const auto& b : kToolButtons) images.push_back(CommandImage(b.Id));
+  win::UniqueHImageList list = CreateIconImageList(images, win::Scale(Handle(), kToolbarImageSize));
+  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list.Get()));
+  toolbarImages_ = std::move(list);  // the old list goes once the toolbar no longer uses it
+}
+
 void TfMain::CreateControls() {
   sideBar_ = std::make_unique<TSideBar>();
   sideBar_->Create(Handle(), win::Scale(Handle(), kSideBarWidth));
   sideBar_->OnCommand = [this](int id) { OnCommand(id); };
   foldImages_ = CreateIconImageList(IDI_FOLD_FIRST, IDI_FOLD_COUNT, win::Scale(Handle(), 18));
   sideBar_->SetFoldImages(foldImages_.Get());
+  const int sideIcons[] = {cmUninstall, cmDelete, cmFind};
   for (int i = 0; i < 3; ++i)
-    sideIcons_[i] = LoadIconResource(IDI_SIDE_FIRST + i, win::Scale(Handle(), 16));
+    sideIcons_[i] =
+        LoadIconResource(CommandImage(sideIcons[i]), win::Scale(Handle(), kSideImageSize));
   sideBar_->SetLinkIcons(sideIcons_[0].Get(), sideIcons_[1].Get(), sideIcons_[2].Get());
 
   splitter_ = std::make_unique<TUPClickSplitter>();
@@ -326,7 +384,7 @@ void TfMain::Refresh1Click() {
 void TfMain::ChangeViewStyle(int style) {
   list_.SetViewStyle(style);
   InvalidateRect(list_.Handle(), nullptr, TRUE);
-  CheckMenuRadioItem(GetSubMenu(menu_, 2), cmLargeIcons, cmDetailsView,
+  CheckMenuRadioItem(GetSubMenu(menu_, mpView), cmLargeIcons, cmDetailsView,
                      static_cast<UINT>(cmLargeIcons + style), MF_BYCOMMAND);
 }
 

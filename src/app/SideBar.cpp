@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 const wchar_t kClassName[] = L"TSideBar";
@@ -35,8 +37,8 @@ void TSideBar::Create(HWND parent, int width) {
   background_.Reset(CreateSolidBrush(kSideBarColor));
   RegisterClass(kClassName, 0, LoadCursorW(nullptr, IDC_ARROW), nullptr);
   CreateWindowObject(WS_EX_CONTROLPARENT, kClassName, L"",
-                     WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, width, 400,
-                     parent, nullptr);
+                     WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL, 0, 0,
+                     width, 400, parent, nullptr);
   font_.Reset(win::CreateMessageFont(Handle()));
   boldFont_.Reset(win::CreateMessageFont(Handle(), true));
 
@@ -109,6 +111,8 @@ HWND TSideBar::MakeLabel(HWND parent, const wchar_t* text, DWORD style) {
 
 // Places the contents inside each panel for the current width.
 void TSideBar::LayoutPanels() {
+  // The window is sized while it is created, before its panels and controls exist.
+  if (!spbuFind_) return;
   RECT client;
   GetClientRect(Handle(), &client);
   int width = std::max<int>(S(60), client.right - 2 * S(kMargin));
@@ -148,18 +152,68 @@ void TSideBar::LayoutPanels() {
   place(spbuFind_, x + inner - buttonWidth, top + S(1), buttonWidth, S(26));
 }
 
-// Stacks the panels from the top; a folded or unfolded panel moves the ones below it.
+// Stacks the panels from the top; a folded or unfolded panel moves the ones below it. When they
+// do not fit, a scroll bar shows and they move up by the scroll position.
 void TSideBar::Restack() {
-  int y = S(kMargin);
-  for (auto* panel : {sideBarActions_.get(), sideBarInfo_.get(), sideBarFind_.get()}) {
-    if (!panel || !panel->Handle()) continue;
+  const auto panels = {sideBarActions_.get(), sideBarInfo_.get(), sideBarFind_.get()};
+  auto shown = [](TSideBarElement* panel) {
     // The style bit, not IsWindowVisible: during start-up the main window is not shown yet.
-    if (!(GetWindowLongPtrW(panel->Handle(), GWL_STYLE) & WS_VISIBLE)) continue;
+    return panel && panel->Handle() &&
+           (GetWindowLongPtrW(panel->Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+  };
+  int content = S(kMargin);
+  for (auto* panel : panels)
+    if (shown(panel)) content += panel->Height() + S(kMargin);
+  RECT client;
+  GetClientRect(Handle(), &client);
+  scrollY_ = std::clamp(scrollY_, 0, std::max(0, content - static_cast<int>(client.bottom)));
+
+  int y = S(kMargin) - scrollY_;
+  for (auto* panel : panels) {
+    if (!shown(panel)) continue;
     SetWindowPos(panel->Handle(), nullptr, S(kMargin), y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     y += panel->Height() + S(kMargin);
   }
   InvalidateRect(Handle(), nullptr, TRUE);
+
+  // Showing or hiding the bar resizes the client area, which lays the panels out again.
+  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, content - 1,
+                  static_cast<UINT>(std::max<LONG>(client.bottom, 0)), scrollY_, 0};
+  SetScrollInfo(Handle(), SB_VERT, &info, TRUE);
+}
+
+void TSideBar::ScrollTo(int y) {
+  if (y == scrollY_) return;
+  scrollY_ = y;
+  Restack();  // keeps the position within the range
+}
+
+void TSideBar::OnVScroll(int request) {
+  SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+  GetScrollInfo(Handle(), SB_VERT, &info);
+  const int line = S(20), page = static_cast<int>(info.nPage);
+  switch (request) {
+    case SB_LINEUP: ScrollTo(scrollY_ - line); break;
+    case SB_LINEDOWN: ScrollTo(scrollY_ + line); break;
+    case SB_PAGEUP: ScrollTo(scrollY_ - page); break;
+    case SB_PAGEDOWN: ScrollTo(scrollY_ + page); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: ScrollTo(info.nTrackPos); break;
+    case SB_TOP: ScrollTo(0); break;
+    case SB_BOTTOM: ScrollTo(info.nMax); break;
+  }
+}
+
+void TSideBar::ScrollIntoView(HWND control) {
+  if (!control || !IsChild(Handle(), control)) return;
+  RECT client, r;
+  GetClientRect(Handle(), &client);
+  GetWindowRect(control, &r);
+  MapWindowPoints(HWND_DESKTOP, Handle(), reinterpret_cast<POINT*>(&r), 2);
+  const int margin = S(kMargin);
+  if (r.bottom + margin > client.bottom) ScrollTo(scrollY_ + r.bottom + margin - client.bottom);
+  if (r.top - margin < 0) ScrollTo(scrollY_ + r.top - margin);
 }
 
 void TSideBar::ShowProgram(const std::wstring& name, const std::wstring& size,
@@ -211,6 +265,16 @@ LRESULT TSideBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       LayoutPanels();
       Restack();
       return 0;
+    case WM_VSCROLL:
+      OnVScroll(LOWORD(wp));
+      return 0;
+    case WM_MOUSEWHEEL: {
+      wheelDelta_ += GET_WHEEL_DELTA_WPARAM(wp);
+      const int notches = wheelDelta_ / WHEEL_DELTA;
+      wheelDelta_ -= notches * WHEEL_DELTA;
+      ScrollTo(scrollY_ - notches * 3 * S(20));
+      return 0;
+    }
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(Handle(), &r);
@@ -239,7 +303,13 @@ LRESULT CALLBACK TSideBar::FindEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     return 0;
   }
   if (msg == WM_CHAR && (wp == L'\r' || wp == L'\n')) return 0;  // no beep for Enter
-  if (msg == WM_GETDLGCODE) return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
+  if (msg == WM_GETDLGCODE) {
+    // Enter searches; Tab and Shift+Tab move on as they do from any other control.
+    LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
+    const auto* key = reinterpret_cast<const MSG*>(lp);
+    if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+    return code;
+  }
   if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FindEditProc, 1);
   return DefSubclassProc(hwnd, msg, wp, lp);
 }

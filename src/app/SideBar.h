@@ -31,6 +31,10 @@ public:
   void HideUsageLabels();
   void SetFoldImages(HIMAGELIST images);
   void SetLinkIcons(HICON uninstall, HICON remove, HICON find);
+  // Scrolls the panels so that a control on them (the keyboard focus, say) can be seen whole.
+  void ScrollIntoView(HWND control);
+  // How far the panels are scrolled up, in pixels (0 when they all fit).
+  int ScrollPosition() const noexcept { return scrollY_; }
 
   std::wstring FindText() const;
   HWND FindEdit() const noexcept { return edFind_; }
@@ -53,6 +57,8 @@ private:
   int S(int pixels) const;
   void Restack();
   void LayoutPanels();
+  void ScrollTo(int y);
+  void OnVScroll(int request);
   HWND MakeLabel(HWND parent, const wchar_t* text, DWORD style = 0);
   static LRESULT CALLBACK FindEditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
 
@@ -64,6 +70,8 @@ private:
   HWND Label4_ = nullptr, Label5_ = nullptr, Label6_ = nullptr;
   HWND edFind_ = nullptr, spbuFind_ = nullptr;
   bool usageShown_ = true;
+  int scrollY_ = 0;
+  int wheelDelta_ = 0;  // a high-resolution wheel sends parts of a notch
   win::UniqueHFont font_, boldFont_;
   win::UniqueHBrush background_;
 };

@@ -113,10 +113,30 @@ void TfAudit::buSaveFileClick() {
 
 void TfAudit::SaveReport(const std::wstring& name) {
   TakeEditedHeader();
-  // The window stays in sight until the file is written: after a failure it is still open, with
-  // the error box over it.
-  savedFile_ = report_.SaveReport(name, Format());
+  bool shown = HideWhileWorking();
+  try {
+    savedFile_ = report_.SaveReport(name, Format());
+  } catch (...) {
+    // After a failure the window comes back, modal again, with the error box over it.
+    if (shown) ShowAgain();
+    throw;
+  }
   End(IDOK);
+}
+
+// A hidden window hands the activation on; the owner takes it only once it is enabled again, or
+// it would be left inactive with no window of the program in front.
+bool TfAudit::HideWhileWorking() {
+  if (!IsWindowVisible(Handle())) return false;
+  if (HWND owner = GetWindow(Handle(), GW_OWNER)) EnableWindow(owner, TRUE);
+  ShowWindow(Handle(), SW_HIDE);
+  return true;
+}
+
+void TfAudit::ShowAgain() {
+  if (HWND owner = GetWindow(Handle(), GW_OWNER)) EnableWindow(owner, FALSE);
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
 }
 
 void TfAudit::buPrintClick() { PrintReport(true); }
@@ -128,7 +148,7 @@ void TfAudit::PrintReport(bool askForPrinter) {
     win::UniqueHdc printer = askForPrinter ? ChoosePrinter(Handle()) : DefaultPrinterDc();
     if (printer) {
       TakeEditedHeader();
-      if (askForPrinter && IsWindowVisible(Handle())) ShowWindow(Handle(), SW_HIDE);
+      if (askForPrinter) HideWhileWorking();
       report_.PrintReport(printer.Get(), PrintFontOf(Item(IDC_AUD_MEMO)), Format());
     }
   } catch (...) {

@@ -84,10 +84,6 @@ void TSideBarHeader::UpdateFont() {
   font_.Reset(CreateFontIndirectW(&font));
 }
 
-void TSideBarHeader::Repaint() {
-  if (Handle()) InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 // Draws straight to the screen without a paint cycle: hover changes and a new caption show at
 // once, and the next full repaint brings back the resting caption colour.
 void TSideBarHeader::DrawNow(COLORREF captionColor) {
@@ -105,24 +101,19 @@ COLORREF TSideBarHeader::RestingCaptionColor() const noexcept {
   return owner_ ? owner_->HeaderFontOff() : TSideBarElement::kDefaultHeaderFontOff;
 }
 
-void TSideBarHeader::Click() {
+void TSideBarHeader::Clicked() {
   if (OnClick) OnClick();
   if (owner_) owner_->SetState(!owner_->State());
   DrawNow(captionColor_);
 }
 
-void TSideBarHeader::OnMouseMove() {
-  if (hover_) return;
-  hover_ = true;
-  TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
-  TrackMouseEvent(&track);
+void TSideBarHeader::HoverStarted() {
   DrawNow(owner_ ? owner_->HeaderFontOn() : TSideBarElement::kDefaultHeaderFontOn);
 }
 
-void TSideBarHeader::OnMouseLeave() {
-  hover_ = false;
-  DrawNow(RestingCaptionColor());
-}
+void TSideBarHeader::HoverEnded() { DrawNow(RestingCaptionColor()); }
+
+void TSideBarHeader::Render(HDC dc) const { Render(dc, RestingCaptionColor()); }
 
 void TSideBarHeader::Render(HDC dc, COLORREF captionColor) const {
   RECT rc;
@@ -178,43 +169,16 @@ void TSideBarHeader::DrawCaption(HDC dc, int height, COLORREF color) const {
 LRESULT TSideBarHeader::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_PAINT:
+      // A full repaint shows the resting caption colour, also under the pointer.
       captionColor_ = RestingCaptionColor();
-      win::PaintBuffered(Handle(), [this](HDC dc) { Render(dc, captionColor_); });
-      return 0;
-    case WM_PRINTCLIENT:
-      Render(reinterpret_cast<HDC>(wp), RestingCaptionColor());
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_MOUSEMOVE:
-      OnMouseMove();
-      return 0;
-    case WM_MOUSELEAVE:
-      OnMouseLeave();
-      return 0;
-    case WM_LBUTTONDOWN:
-      pressed_ = true;
-      SetCapture(Handle());
-      return 0;
-    case WM_LBUTTONUP: {
-      if (!std::exchange(pressed_, false)) return 0;
-      ReleaseCapture();
-      RECT rc;
-      GetClientRect(Handle(), &rc);
-      POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      if (PtInRect(&rc, pt)) Click();
-      return 0;
-    }
-    case WM_CAPTURECHANGED:
-      pressed_ = false;
-      return 0;
+      break;
     case WM_DPICHANGED_AFTERPARENT:
       dpi_ = win::WindowDpi(Handle());
       UpdateFont();
       Repaint();
       return 0;
   }
-  return DefaultProc(msg, wp, lp);
+  return TPaintedControl::HandleMessage(msg, wp, lp);
 }
 
 // --- TSideBarElement --------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // strip's height and unfolds it again.
 #pragma once
 
+#include "win/PaintedControl.h"
 #include "win/UniqueHandle.h"
 #include "win/Window.h"
 
@@ -14,7 +15,7 @@
 
 class TSideBarElement;
 
-class TSideBarHeader : public win::TWindow {
+class TSideBarHeader : public win::TPaintedControl {
 public:
   static constexpr COLORREF kDefaultColor = 0xCC5B26;
   static constexpr int kDefaultHeight = 24;  // at 96 DPI; the folded height of the panel
@@ -36,20 +37,21 @@ public:
   // Raised on a click, before the panel folds or unfolds.
   std::function<void()> OnClick;
 
+  // Draws the whole strip, the caption in its resting colour.
+  void Render(HDC dc) const override;
   // Draws the whole strip with the caption in the given colour.
   void Render(HDC dc, COLORREF captionColor) const;
 
 protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void HoverStarted() override;
+  void HoverEnded() override;
+  void Clicked() override;
 
 private:
   int Scale(int value) const noexcept;
   void UpdateFont();
   void DrawNow(COLORREF captionColor);
-  void Repaint();
-  void Click();
-  void OnMouseMove();
-  void OnMouseLeave();
   COLORREF RestingCaptionColor() const noexcept;
   void DrawGradient(HDC dc, int width, int height) const;
   void DrawCorners(HDC dc, int width) const;
@@ -61,8 +63,6 @@ private:
   bool gradient_ = false;
   COLORREF color_ = kDefaultColor;
   COLORREF captionColor_ = RGB(255, 255, 255);  // the caption colour now on screen
-  bool hover_ = false;
-  bool pressed_ = false;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   win::UniqueHFont font_;
 };

@@ -2,7 +2,6 @@
 
 #include "win/Gdi.h"
 
-#include <utility>
 
 namespace {
 
@@ -56,26 +55,19 @@ void TSideBarLabel::SetStyle(bool underlined) {
   ApplyFont();
 }
 
-void TSideBarLabel::Repaint() {
-  if (Handle()) InvalidateRect(Handle(), nullptr, FALSE);
-}
+bool TSideBarLabel::CanHover() const { return IsWindowEnabled(Handle()) != FALSE; }
 
-void TSideBarLabel::OnMouseMove() {
-  if (hot_ || !IsWindowEnabled(Handle())) return;
-  hot_ = true;
-  TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
-  TrackMouseEvent(&track);
+void TSideBarLabel::HoverStarted() {
   fontColor_ = highlightColor_;
   SetStyle(true);
 }
 
-void TSideBarLabel::OnMouseLeave() {
-  hot_ = false;
+void TSideBarLabel::HoverEnded() {
   fontColor_ = normalColor_;
   SetStyle(false);
 }
 
-void TSideBarLabel::Click() {
+void TSideBarLabel::Clicked() {
   if (OnClick) OnClick();
 }
 
@@ -119,36 +111,6 @@ void TSideBarLabel::Render(HDC dc) const {
 
 LRESULT TSideBarLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT:
-      win::PaintBuffered(Handle(), [this](HDC dc) { Render(dc); });
-      return 0;
-    case WM_PRINTCLIENT:
-      Render(reinterpret_cast<HDC>(wp));
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_MOUSEMOVE:
-      OnMouseMove();
-      return 0;
-    case WM_MOUSELEAVE:
-      OnMouseLeave();
-      return 0;
-    case WM_LBUTTONDOWN:
-      pressed_ = true;
-      SetCapture(Handle());
-      return 0;
-    case WM_LBUTTONUP: {
-      if (!std::exchange(pressed_, false)) return 0;
-      ReleaseCapture();
-      RECT rc;
-      GetClientRect(Handle(), &rc);
-      POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      if (PtInRect(&rc, pt)) Click();
-      return 0;
-    }
-    case WM_CAPTURECHANGED:
-      pressed_ = false;
-      return 0;
     case WM_GETDLGCODE: {
       // Enter activates the link instead of the dialog's default button.
       const auto* key = reinterpret_cast<const MSG*>(lp);
@@ -156,7 +118,7 @@ LRESULT TSideBarLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_KEYDOWN:
-      if ((wp == VK_RETURN || wp == VK_SPACE) && !(lp & (1 << 30))) Click();
+      if ((wp == VK_RETURN || wp == VK_SPACE) && !(lp & (1 << 30))) Clicked();
       return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -183,5 +145,5 @@ LRESULT TSideBarLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
   }
-  return DefaultProc(msg, wp, lp);
+  return TPaintedControl::HandleMessage(msg, wp, lp);
 }

@@ -3,6 +3,7 @@
 // has the keyboard focus (it is a tab stop).
 #pragma once
 
+#include "win/PaintedControl.h"
 #include "win/UniqueHandle.h"
 #include "win/Window.h"
 
@@ -11,7 +12,7 @@
 #include <functional>
 #include <string>
 
-class TSideBarLabel : public win::TWindow {
+class TSideBarLabel : public win::TPaintedControl {
 public:
   static constexpr COLORREF kDefaultHighlightColor = 0xFF0000;
   static constexpr COLORREF kDefaultNormalColor = 0x800000;
@@ -37,22 +38,21 @@ public:
   // The font; its style changes with hovering. WM_SETFONT sets it too.
   const LOGFONTW& Font() const noexcept { return font_; }
   void SetFont(const LOGFONTW& font);
-  bool Hot() const noexcept { return hot_; }
 
   std::function<void()> OnClick;
 
-  void Render(HDC dc) const;
+  void Render(HDC dc) const override;
 
 protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool CanHover() const override;
+  void HoverStarted() override;
+  void HoverEnded() override;
+  void Clicked() override;
 
 private:
   void ApplyFont();
   void SetStyle(bool underlined);
-  void Repaint();
-  void OnMouseMove();
-  void OnMouseLeave();
-  void Click();
   RECT FocusRect(HDC dc) const;
 
   COLORREF highlightColor_ = kDefaultHighlightColor;
@@ -61,6 +61,4 @@ private:
   LOGFONTW font_{};
   bool customFont_ = false;
   win::UniqueHFont hfont_;
-  bool hot_ = false;
-  bool pressed_ = false;
 };

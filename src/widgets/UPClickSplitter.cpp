@@ -424,6 +424,10 @@ LRESULT TUPClickSplitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
+    case WM_GETDLGCODE:
+      // A dialog-style message loop would turn Esc into a cancel command before the bar saw it.
+      if (control_) return DLGC_WANTALLKEYS;
+      break;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR:

@@ -1,5 +1,8 @@
 #include "support/GuiDriver.h"
 
+#include "win/Gdi.h"
+
+#include <algorithm>
 #include <chrono>
 
 namespace testing_support {
@@ -63,31 +66,32 @@ void TMessageBoxWatcher::Watch() {
 
 namespace {
 
-struct TDialogSearch {
-  std::wstring Caption;
-  HWND Owner = nullptr;  // when set, the owner to look for instead of the caption
+struct TWindowSearch {
+  std::wstring ClassName;
+  const std::wstring* Caption = nullptr;  // null: any
+  HWND Owner = nullptr;                   // null: any
   HWND Found = nullptr;
 };
 
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
-  auto& search = *reinterpret_cast<TDialogSearch*>(lp);
+BOOL CALLBACK FindWindowOfProcess(HWND hwnd, LPARAM lp) {
+  auto& search = *reinterpret_cast<TWindowSearch*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t className[16] = {};
-  GetClassNameW(hwnd, className, 16);
-  if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) &&
-      lstrcmpW(className, L"#32770") == 0 &&
-      (search.Owner ? GetWindow(hwnd, GW_OWNER) == search.Owner : TextOf(hwnd) == search.Caption)) {
+  wchar_t className[64] = {};
+  GetClassNameW(hwnd, className, 64);
+  if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && search.ClassName == className &&
+      (!search.Caption || TextOf(hwnd) == *search.Caption) &&
+      (!search.Owner || GetWindow(hwnd, GW_OWNER) == search.Owner)) {
     search.Found = hwnd;
     return FALSE;
   }
   return TRUE;
 }
 
-HWND WaitFor(TDialogSearch search) {
+HWND WaitFor(TWindowSearch search) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!search.Found && std::chrono::steady_clock::now() < deadline) {
-    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
     if (!search.Found) Sleep(10);
   }
   return search.Found;
@@ -95,9 +99,11 @@ HWND WaitFor(TDialogSearch search) {
 
 }  // namespace
 
-HWND WaitForDialog(const std::wstring& caption) { return WaitFor({caption}); }
+HWND WaitForDialog(const std::wstring& caption) { return WaitFor({L"#32770", &caption}); }
 
-HWND WaitForDialogOwnedBy(HWND owner) { return WaitFor({L"", owner}); }
+HWND WaitForDialogOwnedBy(HWND owner) { return WaitFor({L"#32770", nullptr, owner}); }
+
+HWND WaitForWindowOfClass(const std::wstring& className) { return WaitFor({className}); }
 
 std::wstring ControlText(HWND control) {
   auto length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
@@ -108,6 +114,23 @@ std::wstring ControlText(HWND control) {
 }
 
 void PostClick(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+bool AnswerFileDialog(const std::wstring& caption, const std::wstring& file) {
+  HWND dialog = WaitForDialog(caption);
+  if (!dialog) return false;
+  HWND edit = GetDlgItem(dialog, 1148);  // the file name box of the common dialog
+  if (!edit) edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+  if (!edit) {
+    HWND combo = FindWindowExW(dialog, nullptr, L"ComboBoxEx32", nullptr);
+    edit = combo ? FindWindowExW(FindWindowExW(combo, nullptr, L"ComboBox", nullptr), nullptr,
+                                 L"Edit", nullptr)
+                 : nullptr;
+  }
+  if (!edit) return false;
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  return true;
+}
 
 void PumpMessages() {
   MSG msg;
@@ -128,5 +151,73 @@ void PressKey(HWND hwnd, WPARAM key) {
   SendMessageW(hwnd, WM_KEYDOWN, key, 1);
   SendMessageW(hwnd, WM_KEYUP, key, 0xC0000001);
 }
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  while (!condition()) {
+    if (GetTickCount64() > end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    PumpMessages();
+  }
+  return true;
+}
+
+TCapture::TCapture(HWND hwnd) {
+  RedrawWindow(GetAncestor(hwnd, GA_ROOT), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  width_ = rc.right;
+  height_ = rc.bottom;
+  pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width_;
+  info.bmiHeader.biHeight = -height_;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  win::UniqueHBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueHdc memory(CreateCompatibleDC(nullptr));
+  if (!bitmap || !memory) return;
+  {
+    win::SelectGuard select(memory.Get(), bitmap.Get());
+    win::WindowDc screen(hwnd, DCX_CACHE);
+    BitBlt(memory.Get(), 0, 0, width_, height_, screen.Get(), 0, 0, SRCCOPY);
+  }
+  GdiFlush();
+  const auto* source = static_cast<const DWORD*>(bits);
+  for (size_t i = 0; i < pixels_.size(); ++i) {
+    const DWORD bgrx = source[i];  // 0x00RRGGBB in memory order B, G, R
+    pixels_[i] = RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF);
+  }
+}
+
+COLORREF TCapture::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+  return pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+}
+
+int TCapture::Count(COLORREF color, RECT area) const {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x) count += At(x, y) == color;
+  return count;
+}
+
+RECT TCapture::Bounds(COLORREF color, RECT area) const {
+  RECT found{area.right, area.bottom, area.left, area.top};
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x)
+      if (At(x, y) == color) {
+        found.left = std::min<LONG>(found.left, x);
+        found.top = std::min<LONG>(found.top, y);
+        found.right = std::max<LONG>(found.right, x + 1);
+        found.bottom = std::max<LONG>(found.bottom, y + 1);
+      }
+  if (found.left >= found.right) return RECT{};
+  return found;
+}
+
 
 }  // namespace testing_support

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace testing_support {
 
@@ -21,10 +23,11 @@ public:
   TMessageBoxWatcher& operator=(const TMessageBoxWatcher&) = delete;
 
   void Finish();
+  // Safe to ask while watching; once it is true, the title and text below are there to read.
   bool Seen() const noexcept { return seen_; }
   const std::wstring& Title() const noexcept { return title_; }
   const std::wstring& Text() const noexcept { return text_; }
-  // The icon style the box shows (MB_ICONERROR, MB_ICONINFORMATION...), from its picture.
+  // Whether the box shows an icon.
   bool HasIcon() const noexcept { return hasIcon_; }
 
 private:
@@ -32,8 +35,8 @@ private:
 
   int answer_;
   std::atomic<bool> stop_{false};
-  bool seen_ = false;
-  bool hasIcon_ = false;
+  std::atomic<bool> seen_{false};  // set last, after the fields below
+  std::atomic<bool> hasIcon_{false};
   std::wstring title_, text_;
   std::thread thread_;
 };
@@ -43,10 +46,16 @@ HWND WaitForDialog(const std::wstring& caption);
 // A visible dialog or message box that the window owns, waited for the same way: told apart from
 // a dialog of the same caption.
 HWND WaitForDialogOwnedBy(HWND owner);
+// A visible top-level window of this process of the window class (a menu is "#32768"), waited
+// for (up to 30 seconds); null if none came.
+HWND WaitForWindowOfClass(const std::wstring& className);
 // A control's text, asked with a sent message (answered even while its thread waits).
 std::wstring ControlText(HWND control);
 // A click that waits in the queue like real input, so it may open a modal window.
 void PostClick(HWND button);
+// Waits for a common file dialog with the caption, types the file name into it and confirms it.
+// False when no such dialog came.
+bool AnswerFileDialog(const std::wstring& caption, const std::wstring& file);
 
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();
@@ -55,5 +64,27 @@ void PumpMessages();
 void Click(HWND hwnd, int x, int y);
 // Sends a key press (down and up) to a window.
 void PressKey(HWND hwnd, WPARAM key);
+
+// Pumps this thread's queue until the condition holds or the time is up; returns the condition.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// The pixels of a window's client area as the screen shows them now, after pending paints.
+class TCapture {
+public:
+  explicit TCapture(HWND hwnd);
+  COLORREF At(int x, int y) const;
+  int Width() const noexcept { return width_; }
+  int Height() const noexcept { return height_; }
+  // How many pixels in the rectangle have exactly this colour.
+  int Count(COLORREF color, RECT area) const;
+  // The smallest rectangle holding every pixel of the colour (empty when there is none).
+  RECT Bounds(COLORREF color, RECT area) const;
+  bool operator==(const TCapture& other) const = default;
+
+private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<COLORREF> pixels_;
+};
 
 }  // namespace testing_support

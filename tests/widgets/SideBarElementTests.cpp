@@ -149,8 +149,9 @@ TEST_F(SideBarElementTest, CaptionChangesColourUnderThePointer) {
   EXPECT_GT(hovered.Count(kRed, CaptionArea()), 0);
   EXPECT_EQ(hovered.Count(kYellow, CaptionArea()), 0);
 
-  PointerTo(form.Handle(), 280, 380);
-  EXPECT_TRUE(PumpUntil([&] { return TCapture(Header()).Count(kRed, CaptionArea()) == 0; }));
+  EXPECT_TRUE(PumpUntil([&] {
+    return PointerTo(form.Handle(), 280, 380) && TCapture(Header()).Count(kRed, CaptionArea()) == 0;
+  }));
   EXPECT_GT(TCapture(Header()).Count(kYellow, CaptionArea()), 0);
 }
 

@@ -2,6 +2,7 @@
 // pointer would produce, and the pixels the screen shows.
 #pragma once
 
+#include "support/GuiDriver.h"
 #include "win/Window.h"
 
 #include <windows.h>
@@ -26,34 +27,20 @@ protected:
 // Dispatches whatever is waiting in this thread's queue.
 void Pump();
 // Pumps until the condition holds or the time is up; returns the condition.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 3000);
+using testing_support::PumpUntil;
 
 // Mouse messages at client coordinates of the window (which may lie outside it during a drag).
 void MouseDown(HWND hwnd, int x, int y);
 void MouseMove(HWND hwnd, int x, int y, bool leftHeld = true);
 void MouseUp(HWND hwnd, int x, int y);
-// Puts the real pointer over a client point of the window, as a hovering user would.
-void PointerTo(HWND hwnd, int x, int y);
+// Puts the real pointer over a client point of the window, as a hovering user would. False when
+// the pointer is not there (another program on the display may hold it for a moment).
+bool PointerTo(HWND hwnd, int x, int y);
 
 // Where a window lies in its parent's client area.
 RECT RectInParent(HWND hwnd);
 
-// The pixels of a window's client area as the screen shows them now, after pending paints.
-class TCapture {
-public:
-  explicit TCapture(HWND hwnd);
-  COLORREF At(int x, int y) const;
-  int Width() const noexcept { return width_; }
-  int Height() const noexcept { return height_; }
-  // How many pixels in the rectangle have exactly this colour.
-  int Count(COLORREF color, RECT area) const;
-  // The smallest rectangle holding every pixel of the colour (empty when there is none).
-  RECT Bounds(COLORREF color, RECT area) const;
-
-private:
-  int width_ = 0;
-  int height_ = 0;
-  std::vector<COLORREF> pixels_;
-};
+// The pixels a window shows.
+using testing_support::TCapture;
 
 }  // namespace widgets_test
