@@ -1,0 +1,379 @@
+// The main window's keyboard focus, sizes, layout and pictures, driven as a user drives them.
+#include "MainWindowTestSupport.h"
+#include "app/Main.h"
+
+#include "app/SideBar.h"
+#include "dialogs/AuditIds.h"
+#include "dialogs/DeleteIds.h"
+#include "dialogs/UninstallIds.h"
+#include "inventory/SlowInfoCache.h"
+#include "inventory/UninstallItem.h"
+#include "support/GuiDriver.h"
+#include "support/PrintedPdf.h"
+#include "support/TestMachine.h"
+#include "widgets/SideBarHeader.h"
+#include "widgets/SideBarLabel.h"
+#include "widgets/UPClickSplitter.h"
+#include "win/Gdi.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <memory>
+
+using namespace testing_support;
+using namespace main_window_testing;
+
+namespace {
+
+// Other test programs share the display, and a window of theirs may take the foreground at any
+// moment. The main window then gets it back, as when the user switches back to the program.
+HWND FocusOnceActive(TfMain& w) {
+  if (GetActiveWindow() != w.Handle()) SetActiveWindow(w.Handle());
+  return GetFocus();
+}
+
+// A key as the keyboard delivers it: to the window with the focus, through the program's message
+// loop, with Shift held on request. (Handed to the loop at once: a window of another program that
+// took the foreground meanwhile would leave the key without a focus.)
+void PressOnFocus(TfMain& w, WPARAM key, bool shift = false) {
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(state);
+  for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+    const LPARAM repeat = message == WM_KEYDOWN ? 1 : LPARAM(0xC0000001);
+    MSG msg{FocusOnceActive(w), message, key, repeat, 0, {}};
+    if (w.PreTranslateMessage(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  PumpWithShortcuts(w);
+  state[VK_SHIFT] = 0;
+  SetKeyboardState(state);
+}
+
+RECT RectIn(HWND parent, HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+int WidthOf(HWND hwnd) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  return r.right - r.left;
+}
+
+// Whether a dialog with the caption was still the window in front when it was hidden.
+struct THideWatch {
+  static inline const wchar_t* Caption = nullptr;
+  static inline int Hidden = 0;  // 0 not yet, 1 in front, 2 behind another window
+  static LRESULT CALLBACK Watch(int code, WPARAM wp, LPARAM lp) {
+    const auto& call = *reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && call.message == WM_WINDOWPOSCHANGING && Hidden == 0 &&
+        (reinterpret_cast<const WINDOWPOS*>(call.lParam)->flags & SWP_HIDEWINDOW) &&
+        IsWindowVisible(call.hwnd) && win::WindowText(call.hwnd) == Caption)
+      Hidden = GetForegroundWindow() == call.hwnd ? 1 : 2;
+    return CallNextHookEx(nullptr, code, wp, lp);
+  }
+  explicit THideWatch(const wchar_t* caption) {
+    Caption = caption;
+    Hidden = 0;
+  }
+  ~THideWatch() { UnhookWindowsHookEx(hook); }
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, Watch, nullptr, GetCurrentThreadId());
+};
+
+TEST_F(MainWindowTest, TheFocusComesBackAfterMessageBoxesDialogsAndOtherWindows) {
+  TfMain& w = Start();
+  HWND list = w.lvPrograms().Handle();
+  EXPECT_EQ(FocusOnceActive(w), list);
+  Command(cmDetailsView);
+
+  // A message box: after it the arrow keys move through the list at once.
+  SetWindowTextW(w.FindEdit(), L"zzz");
+  TMessageBoxWatcher box;
+  Command(cmFind);
+  box.Finish();
+  ASSERT_TRUE(box.Seen());
+  ASSERT_EQ(FocusOnceActive(w), list);
+  SendMessageW(GetFocus(), WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_EQ(SelectedCaption(), L"Beta Player");
+
+  // A dialog.
+  std::thread user([] {
+    if (HWND log = WaitForDialog(L"Uninstall Log")) PostMessageW(log, WM_COMMAND, IDCANCEL, 0);
+  });
+  Command(cmUninstallLog);
+  user.join();
+  EXPECT_EQ(FocusOnceActive(w), list);
+
+  // A saved audit report: its window hides while the report is written, and then the main window
+  // must be active again. Only a window in front when it hides hands the activation on, so an
+  // attempt in which another program had taken the foreground before tells nothing.
+  bool told = false;
+  for (int attempt = 0; attempt < 10 && !told; ++attempt) {
+    FocusOnceActive(w);
+    SetFocus(list);
+    THideWatch hide(L"Audit Report");
+    std::atomic<bool> saved{false};
+    std::thread auditor([&saved, attempt, folder = dir.Path()] {
+      HWND audit = WaitForDialog(L"Audit Report");
+      if (!audit) return;
+      PostClick(GetDlgItem(audit, IDC_AUD_SAVE));
+      saved = AnswerFileDialog(L"Save Report As",
+                               folder + L"report" + std::to_wstring(attempt) + L".txt");
+    });
+    SendMessageW(w.Handle(), WM_COMMAND, cmAuditReport, 0);
+    const HWND active = GetActiveWindow(), focus = GetFocus();  // before anything else runs
+    auditor.join();
+    ASSERT_TRUE(saved);
+    if (THideWatch::Hidden != 1) continue;
+    told = true;
+    EXPECT_EQ(active, w.Handle());
+    EXPECT_EQ(focus, list);
+  }
+  EXPECT_TRUE(told) << "the audit window was never in front when it hid";
+
+  // Another window in front, then the program again: the find box still has the keyboard.
+  SetFocus(w.FindEdit());
+  HWND other = CreateWindowExW(0, L"STATIC", L"Other program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               50, 50, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(other);
+  EXPECT_EQ(FocusOnceActive(w), w.FindEdit());
+}
+
+TEST_F(MainWindowTest, TabAndShiftTabMoveOnFromTheFindBoxWhileEnterSearches) {
+  TfMain& w = Start();
+  SetFocus(w.FindEdit());
+  PressOnFocus(w, VK_TAB);
+  EXPECT_EQ(FocusOnceActive(w), w.SideBar().FindButton());
+  PressOnFocus(w, VK_TAB, true);
+  EXPECT_EQ(FocusOnceActive(w), w.FindEdit());
+  PressOnFocus(w, VK_TAB, true);
+  EXPECT_EQ(FocusOnceActive(w), w.SideBar().DetailsLink().Handle());
+
+  SetFocus(w.FindEdit());
+  SetWindowTextW(w.FindEdit(), L"delta");
+  PressOnFocus(w, VK_RETURN);
+  EXPECT_EQ(SelectedCaption(), L"Delta Browser");
+  EXPECT_EQ(FocusOnceActive(w), w.FindEdit());
+}
+
+TEST_F(MainWindowTest, MinimisingAndRestoringKeepTheSideBar) {
+  key.SetString(L"Desktop", L"WindowState", L"1");
+  TfMain& w = Start();
+  ASSERT_TRUE(IsIconic(w.Handle()));
+  const int designed = win::Scale(w.Handle(), TfMain::kSideBarWidth);
+  const int bar = win::Scale(w.Handle(), TfMain::kSplitterWidth);
+  for (int round = 0; round < 2; ++round) {
+    ShowWindow(w.Handle(), SW_RESTORE);
+    PumpMessages();
+    EXPECT_EQ(WidthOf(w.SideBar().Handle()), designed) << round;
+    EXPECT_EQ(RectIn(w.Handle(), w.lvPrograms().Handle()).left, designed + bar) << round;
+    ShowWindow(w.Handle(), SW_MINIMIZE);
+    PumpMessages();
+  }
+}
+
+TEST_F(MainWindowTest, EscCancelsASplitterDragInTheProgramsMessageLoop) {
+  TfMain& w = Start();
+  HWND bar = w.Splitter().Handle();
+  const int before = WidthOf(w.SideBar().Handle());
+  const LPARAM start = MAKELPARAM(3, 5), moved = MAKELPARAM(static_cast<WORD>(-57), 5);
+  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, start);
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, moved);
+  ASSERT_TRUE(w.Splitter().Sizing());
+  PressOnFocus(w, VK_ESCAPE);
+  EXPECT_FALSE(w.Splitter().Sizing());
+  SendMessageW(bar, WM_LBUTTONUP, 0, moved);
+  PumpMessages();
+  EXPECT_EQ(WidthOf(w.SideBar().Handle()), before);
+}
+
+// Where the main window is when it first becomes visible.
+struct TFirstShown {
+  static inline RECT Rect{};
+  static inline bool Seen = false;
+  static LRESULT CALLBACK Watch(int code, WPARAM wp, LPARAM lp) {
+    const auto& call = *reinterpret_cast<const CWPRETSTRUCT*>(lp);
+    wchar_t className[16] = {};
+    if (code == HC_ACTION && call.message == WM_WINDOWPOSCHANGED && !Seen &&
+        GetClassNameW(call.hwnd, className, 16) && lstrcmpW(className, L"TfMain") == 0) {
+      const auto& pos = *reinterpret_cast<const WINDOWPOS*>(call.lParam);
+      if (pos.flags & SWP_SHOWWINDOW) {
+        Seen = true;
+        Rect = {pos.x, pos.y, pos.x + pos.cx, pos.y + pos.cy};
+      }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+  }
+  TFirstShown() { Seen = false; }
+  ~TFirstShown() { UnhookWindowsHookEx(hook); }
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, Watch, nullptr, GetCurrentThreadId());
+};
+
+TEST_F(MainWindowTest, AWindowMaximisedAtExitRestoresToItsStoredPlace) {
+  TfMain& first = Start();
+  SetWindowPos(first.Handle(), nullptr, 120, 90, 700, 500, SWP_NOZORDER);
+  PumpMessages();
+  RECT normal;
+  GetWindowRect(first.Handle(), &normal);
+  ShowWindow(first.Handle(), SW_MAXIMIZE);
+  PumpMessages();
+  Close();
+
+  TFirstShown shown;
+  TfMain& second = Start();
+  ASSERT_TRUE(IsZoomed(second.Handle()));
+  // A window manager restores a window to where it saw it in its normal state: it must see the
+  // stored place before the window is maximised.
+  ASSERT_TRUE(shown.Seen);
+  EXPECT_TRUE(EqualRect(&shown.Rect, &normal)) << shown.Rect.left << "," << shown.Rect.top;
+  ShowWindow(second.Handle(), SW_RESTORE);
+  PumpMessages();
+  RECT restored;
+  GetWindowRect(second.Handle(), &restored);
+  EXPECT_TRUE(EqualRect(&restored, &normal));
+}
+
+TEST_F(MainWindowTest, AtItsSmallestTheWindowShowsToolbarListAndStatusAndScrollsTheSideBar) {
+  TfMain& w = Start();
+  SetWindowPos(w.Handle(), nullptr, 0, 0, 40, 40, SWP_NOMOVE | SWP_NOZORDER);
+  PumpMessages();
+  RECT client;
+  GetClientRect(w.Handle(), &client);
+  RECT button{};
+  SendMessageW(w.Toolbar(), TB_GETRECT, cmUpdates, reinterpret_cast<LPARAM>(&button));
+  EXPECT_LE(button.right, client.right);
+  const RECT toolbar = RectIn(w.Handle(), w.Toolbar());
+  const RECT status = RectIn(w.Handle(), w.StatusBar());
+  const RECT list = RectIn(w.Handle(), w.lvPrograms().Handle());
+  EXPECT_EQ(status.bottom, client.bottom);
+  EXPECT_EQ(list.top, toolbar.bottom);
+  EXPECT_EQ(list.bottom, status.top);
+  EXPECT_GE(list.bottom - list.top, win::Scale(w.Handle(), TfMain::kMinListHeight));
+  EXPECT_EQ(list.right, client.right);
+  // The side bar keeps its designed width; its panels are taller than it, so it scrolls.
+  HWND side = w.SideBar().Handle();
+  EXPECT_EQ(WidthOf(side), win::Scale(w.Handle(), TfMain::kSideBarWidth));
+  RECT sideClient;
+  GetClientRect(side, &sideClient);
+  EXPECT_GT(RectIn(side, w.FindEdit()).bottom, sideClient.bottom);
+  SendMessageW(side, WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_GT(w.SideBar().ScrollPosition(), 0);
+  const RECT find = RectIn(side, w.FindEdit());
+  EXPECT_GE(find.top, 0);
+  EXPECT_LE(find.bottom, sideClient.bottom);
+  SendMessageW(side, WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(w.SideBar().ScrollPosition(), 0);
+  // Reached with the keyboard, the find box scrolls into view as well.
+  SetFocus(w.SideBar().DetailsLink().Handle());
+  PressOnFocus(w, VK_TAB);
+  ASSERT_EQ(FocusOnceActive(w), w.FindEdit());
+  EXPECT_LE(RectIn(side, w.FindEdit()).bottom, sideClient.bottom);
+}
+
+TEST_F(MainWindowTest, ResizingLeavesNoSizeGripBehindInTheStatusLine) {
+  TfMain& w = Start();
+  RECT r;
+  GetWindowRect(w.Handle(), &r);
+  for (int grow : {200, -150}) {
+    SetWindowPos(w.Handle(), nullptr, 0, 0, r.right - r.left + grow, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages();
+    TCapture shown(w.StatusBar());
+    InvalidateRect(w.StatusBar(), nullptr, TRUE);
+    EXPECT_TRUE(shown == TCapture(w.StatusBar())) << grow;
+  }
+}
+
+TEST_F(MainWindowTest, MenuPicturesAreBlendedBesideTheirTextAndUpdatesKeepsIts) {
+  TfMain& w = Start();
+  auto itemOf = [](HMENU menu, UINT id, std::wstring* text = nullptr) {
+    wchar_t buffer[64] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_BITMAP | MIIM_STRING;
+    info.dwTypeData = buffer;
+    info.cch = 64;
+    GetMenuItemInfoW(menu, id, FALSE, &info);
+    if (text) *text = buffer;
+    return info.hbmpItem;
+  };
+  std::wstring updates;
+  EXPECT_EQ(itemOf(w.MainMenu(), cmUpdates, &updates), HBMMENU_CALLBACK);
+  EXPECT_EQ(updates, L"Updates");
+  for (int id : {cmUninstall, cmDelete, cmDetails, cmEditDetails})
+    EXPECT_EQ(itemOf(w.PopupMenu(), static_cast<UINT>(id)), HBMMENU_CALLBACK) << id;
+
+  // The window measures the picture with a gap before the text, and blends it onto whatever the
+  // menu shows behind it: the selection colour shows round the picture, in the gap too.
+  MEASUREITEMSTRUCT measure{ODT_MENU, 0, static_cast<UINT>(cmUninstall), 0, 0, 0};
+  SendMessageW(w.Handle(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+  const int size = win::Scale(w.Handle(), 16);
+  EXPECT_EQ(static_cast<int>(measure.itemHeight), size);
+  EXPECT_GE(static_cast<int>(measure.itemWidth), size + 3);
+
+  const COLORREF selection = RGB(51, 153, 255);
+  auto draw = [&](UINT state) {
+    const int width = static_cast<int>(measure.itemWidth);
+    win::UniqueHdc dc(CreateCompatibleDC(nullptr));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    win::UniqueHBitmap target(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::SelectGuard select(dc.Get(), target.Get());
+    win::FillSolid(dc.Get(), {0, 0, width, size}, selection);
+    DRAWITEMSTRUCT item{ODT_MENU, 0, static_cast<UINT>(cmUninstall), ODA_DRAWENTIRE, state,
+                        reinterpret_cast<HWND>(w.PopupMenu()), dc.Get(), {0, 0, width, size}, 0};
+    SendMessageW(w.Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
+    GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    std::vector<COLORREF> result;
+    for (int i = 0; i < width * size; ++i)
+      result.push_back(RGB((pixels[i] >> 16) & 0xFF, (pixels[i] >> 8) & 0xFF, pixels[i] & 0xFF));
+    return result;
+  };
+  const std::vector<COLORREF> normal = draw(ODS_SELECTED);
+  const int width = static_cast<int>(measure.itemWidth);
+  EXPECT_EQ(normal[0], selection);                 // a corner of the picture
+  EXPECT_EQ(normal[size * width - 1], selection);  // the gap
+  int drawn = 0;
+  for (COLORREF c : normal) drawn += c != selection;
+  EXPECT_GT(drawn, size * size / 3);
+  // A grayed item's picture lies fainter on the same background.
+  const std::vector<COLORREF> grayed = draw(ODS_SELECTED | ODS_GRAYED);
+  auto distance = [selection](COLORREF c) {
+    return std::abs(GetRValue(c) - GetRValue(selection)) +
+           std::abs(GetGValue(c) - GetGValue(selection)) +
+           std::abs(GetBValue(c) - GetBValue(selection));
+  };
+  long strong = 0, faint = 0;
+  for (size_t i = 0; i < normal.size(); ++i) {
+    strong += distance(normal[i]);
+    faint += distance(grayed[i]);
+  }
+  EXPECT_LT(faint, strong / 2);
+}
+
+TEST_F(MainWindowTest, StartingAndClosingRaiseNoAccessViolation) {
+  static std::atomic<int> violations{0};
+  struct TWatch {
+    static LONG CALLBACK Count(EXCEPTION_POINTERS* e) {
+      if (e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) ++violations;
+      return EXCEPTION_CONTINUE_SEARCH;
+    }
+    PVOID handler = AddVectoredExceptionHandler(1, Count);
+    ~TWatch() { RemoveVectoredExceptionHandler(handler); }
+  } watch;
+  violations = 0;
+  Start();
+  Close();
+  EXPECT_EQ(violations.load(), 0);
+}
+
+}  // namespace
