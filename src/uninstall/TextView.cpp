@@ -1,5 +1,6 @@
 #include "uninstall/TextView.h"
 
+#include "win/Clipboard.h"
 #include "win/Gdi.h"
 #include "win/UniqueHandle.h"
 
@@ -11,27 +12,6 @@
 namespace {
 
 const wchar_t kViewClass[] = L"TTextView";
-
-struct HGlobalTraits {
-  using Type = HGLOBAL;
-  static Type Invalid() noexcept { return nullptr; }
-  static void Close(Type h) noexcept { GlobalFree(h); }
-};
-using UniqueHGlobal = win::UniqueHandle<HGlobalTraits>;
-
-class TClipboard {
-public:
-  explicit TClipboard(HWND owner) noexcept : open_(OpenClipboard(owner) != FALSE) {}
-  ~TClipboard() {
-    if (open_) CloseClipboard();
-  }
-  TClipboard(const TClipboard&) = delete;
-  TClipboard& operator=(const TClipboard&) = delete;
-  explicit operator bool() const noexcept { return open_; }
-
-private:
-  bool open_;
-};
 
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
@@ -247,17 +227,7 @@ void TTextView::Select(size_t anchor, size_t caret) {
 void TTextView::Copy() {
   size_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
   if (from == to) return;
-  TClipboard clipboard(Handle());
-  if (!clipboard) return;
-  UniqueHGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (to - from + 1) * sizeof(wchar_t)));
-  if (!memory) return;
-  auto* target = static_cast<wchar_t*>(GlobalLock(memory.Get()));
-  if (!target) return;
-  std::memcpy(target, text_->Text().data() + from, (to - from) * sizeof(wchar_t));
-  target[to - from] = L'\0';
-  GlobalUnlock(memory.Get());
-  EmptyClipboard();
-  if (SetClipboardData(CF_UNICODETEXT, memory.Get())) memory.Release();  // the system owns it
+  win::CopyTextToClipboard(Handle(), std::wstring_view(text_->Text()).substr(from, to - from));
 }
 
 LRESULT TTextView::PosFromChar(size_t offset) {

@@ -85,11 +85,9 @@ void CheckFile(const DemoFile& file, Problems& problems) {
 std::wstring ShortcutTarget(IShellLinkW& link) {
   wchar_t path[MAX_PATH] = {};
   PIDLIST_ABSOLUTE pidl = nullptr;
-  if (SUCCEEDED(link.GetIDList(&pidl)) && pidl) {
-    const BOOL ok = SHGetPathFromIDListW(pidl, path);
-    CoTaskMemFree(pidl);
-    if (ok) return path;
-  }
+  const HRESULT listed = link.GetIDList(&pidl);
+  win::UniqueCoTaskMemory pidlMemory(pidl);
+  if (SUCCEEDED(listed) && pidl && SHGetPathFromIDListW(pidl, path)) return path;
   if (FAILED(link.GetPath(path, MAX_PATH, nullptr, 0))) return {};
   return path;
 }
