@@ -115,8 +115,7 @@ std::wstring ControlText(HWND control) {
 
 void PostClick(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
-bool AnswerFileDialog(const std::wstring& caption, const std::wstring& file) {
-  HWND dialog = WaitForDialog(caption);
+bool EnterFileName(HWND dialog, const std::wstring& file) {
   if (!dialog) return false;
   HWND edit = GetDlgItem(dialog, 1148);  // the file name box of the common dialog
   if (!edit) edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
@@ -130,6 +129,10 @@ bool AnswerFileDialog(const std::wstring& caption, const std::wstring& file) {
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   return true;
+}
+
+bool AnswerFileDialog(const std::wstring& caption, const std::wstring& file) {
+  return EnterFileName(WaitForDialog(caption), file);
 }
 
 void PumpMessages() {

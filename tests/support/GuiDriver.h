@@ -53,8 +53,11 @@ HWND WaitForWindowOfClass(const std::wstring& className);
 std::wstring ControlText(HWND control);
 // A click that waits in the queue like real input, so it may open a modal window.
 void PostClick(HWND button);
-// Waits for a common file dialog with the caption, types the file name into it and confirms it.
-// False when no such dialog came.
+// Types the file name into a common file dialog and confirms it; false without a dialog or a name
+// box.
+bool EnterFileName(HWND dialog, const std::wstring& file);
+// Waits for a common file dialog with the caption, then enters the file name as above. False when
+// no such dialog came.
 bool AnswerFileDialog(const std::wstring& caption, const std::wstring& file);
 
 // Dispatches what is waiting in this thread's queue.

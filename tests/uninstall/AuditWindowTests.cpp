@@ -35,17 +35,7 @@ const wchar_t kErrorTitle[] = L"Tarvenholt Purgalot!";
 // Types a file name into the save dialog and confirms it.
 void TypeFileName(HWND save, const std::wstring& file) {
   ASSERT_NE(save, nullptr) << "no save dialog";
-  HWND edit = GetDlgItem(save, 1148);  // the file name box of the common dialog
-  if (!edit) edit = FindWindowExW(save, nullptr, L"Edit", nullptr);
-  if (!edit) {
-    HWND combo = FindWindowExW(save, nullptr, L"ComboBoxEx32", nullptr);
-    edit = combo ? FindWindowExW(FindWindowExW(combo, nullptr, L"ComboBox", nullptr), nullptr,
-                                 L"Edit", nullptr)
-                 : nullptr;
-  }
-  ASSERT_NE(edit, nullptr);
-  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
-  PostMessageW(save, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(EnterFileName(save, file)) << "no file name box";
 }
 
 void AnswerSaveDialog(const std::wstring& file) { TypeFileName(WaitForDialog(kSaveTitle), file); }
