@@ -189,6 +189,15 @@ TEST(NewProgramName, IsTheSmallestFreeNumberInAnyLetterCase) {
   EXPECT_EQ(TNewProgramEntry(missing).GeneratedName(), L"NewProgram1");
 }
 
+TEST(NewProgramEntry, AKeyTheRegistryRefusesIsReportedAndNothingIsMade) {
+  TTestKey key;
+  TNewProgramEntry entry(key.Source());
+  // Longer than any key name may be.
+  EXPECT_EQ(entry.Create(std::wstring(300, L'k'), {L"reg", L"Name", L"un.exe", L""}),
+            TNewProgramResult::CannotCreate);
+  EXPECT_TRUE(Subkeys(key).empty());
+}
+
 TEST_F(NewProgramTest, OkChecksTheFieldsThenTheKeyAndWritesNothingUntilBothPass) {
   TfMain& w = Start();
   std::wstring shownReg, shownName;
