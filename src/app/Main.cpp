@@ -24,8 +24,6 @@ namespace {
 const wchar_t kClassName[] = L"TfMain";
 const wchar_t kStatusSuffix[] = L" program(s) available for uninstall";
 const wchar_t kNotFoundOnActivate[] = L"There program you are looking for (";
-const wchar_t kUninstallKeyPrefix[] =
-    L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 
 }  // namespace
@@ -35,7 +33,6 @@ TNewProgramRequest ProgramFromShortcut(const TShortcutInfo& shortcut) {
   std::wstring file = shortcut.FileName.substr(shortcut.FileName.find_last_of(L"\\/:") + 1);
   request.KeyName = file.size() >= 4 ? file.substr(0, file.size() - 4) : file;
   request.DisplayName = request.KeyName;
-  request.RegistryPath = kUninstallKeyPrefix + request.KeyName;
   request.UninstallCommand = shortcut.Target;
   request.DisplayIcon = shortcut.IconLocation.empty() ? shortcut.Target : shortcut.IconLocation;
   return request;
@@ -462,13 +459,13 @@ void TfMain::OnDropFiles(HDROP drop) {
   }
   DragFinish(drop);
 
-  dropped_.clear();
+  // One dialog after another, each shortcut read when its turn comes.
   for (const auto& file : ShortcutFiles(paths)) {
     TShortcutInfo shortcut;
     shortcut.FileName = file;
     TUtils::ReadShortcut(shortcut);
-    dropped_.push_back(ProgramFromShortcut(shortcut));
-    // The new-program dialog, filled from the request, opens here once it exists.
+    TNewProgramRequest request = ProgramFromShortcut(shortcut);
+    NewProgram1Click(&request);
   }
 }
 

@@ -27,7 +27,6 @@ extern const wchar_t kMainCaption[];
 
 // What a dropped shortcut file proposes as a new program entry.
 struct TNewProgramRequest {
-  std::wstring RegistryPath;  // shown as the entry's full key
   std::wstring KeyName;
   std::wstring DisplayName;
   std::wstring UninstallCommand;
@@ -70,7 +69,8 @@ public:
   void tbDeleteClick();
   void tbDetailsClick();
   void Editprogramdetails1Click();
-  void NewProgram1Click();
+  // Opens the new program dialog, empty or filled from a dropped shortcut.
+  void NewProgram1Click(const TNewProgramRequest* request = nullptr);
   void AuditReport1Click();
   void Uninstalllog1Click();
   void tbHelpClick();
@@ -92,7 +92,6 @@ public:
   TUPClickSplitter& Splitter() noexcept { return *splitter_; }
   HMENU MainMenu() const noexcept { return menu_; }
   HMENU PopupMenu() const noexcept { return popup_.Get(); }
-  const std::vector<TNewProgramRequest>& DroppedPrograms() const noexcept { return dropped_; }
   std::wstring StatusText() const;
 
 private:
@@ -167,7 +166,6 @@ private:
   bool saveOnDestroy_ = false;
   std::exception_ptr createError_;
   int pendingShowState_ = -1;  // a stored state applied when the window is first shown
-  std::vector<TNewProgramRequest> dropped_;
 };
 
 // The one main window of the program.

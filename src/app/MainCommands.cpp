@@ -3,6 +3,7 @@
 
 #include "app/Images.h"
 #include "app/SideBar.h"
+#include "editing/NewProgram.h"
 #include "images/ImageIds.h"
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
@@ -341,7 +342,21 @@ void TfMain::tbDeleteClick() {
 void TfMain::tbDetailsClick() { SelectedEntry(kSelectToUninstall); }
 void TfMain::Editprogramdetails1Click() { SelectedEntry(kSelectToEdit); }
 void TfMain::tbAssistedClick() {}
-void TfMain::NewProgram1Click() {}
+void TfMain::NewProgram1Click(const TNewProgramRequest* request) {
+  // The entry goes where the list is read from, so it is listed after the rescan.
+  TfNewProgram dialog(sources_.empty() ? TUninstallSource::Machine() : sources_.front());
+  if (request) {
+    dialog.KeyName = request->KeyName;
+    dialog.Fields = {dialog.FullPath(request->KeyName), request->DisplayName,
+                     request->UninstallCommand, request->DisplayIcon};
+  }
+  fNewProgram = &dialog;
+  struct TClear {
+    ~TClear() { fNewProgram = nullptr; }
+  } clear;
+  if (dialog.ShowModal(Handle()) == IDOK) Refresh1Click();
+}
+
 void TfMain::AuditReport1Click() {
   TfAudit dialog(programs_, TUtils::IsNTPlatform());
   dialog.OnPrintFailed = [this] { PrintFailed(); };

@@ -287,58 +287,6 @@ TEST_F(MainWindowTest, TheSideBarIsNeverWiderThanHalfTheWindow) {
   EXPECT_EQ(side.right - side.left, client.right / 2);
 }
 
-// A drop of files from the shell, as Explorer sends it.
-HGLOBAL MakeDrop(const std::vector<std::wstring>& files) {
-  std::wstring list;
-  for (const auto& f : files) list += f + L'\0';
-  list += L'\0';
-  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
-  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-  drop->pFiles = sizeof(DROPFILES);
-  drop->fWide = TRUE;
-  memcpy(drop + 1, list.data(), list.size() * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  return memory;
-}
-
-void MakeShortcut(const std::wstring& path, const std::wstring& target, const std::wstring& icon) {
-  win::ComPtr<IShellLinkW> link;
-  win::ComPtr<IPersistFile> file;
-  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IShellLinkW, link.PutVoid())));
-  link->SetPath(target.c_str());
-  if (!icon.empty()) link->SetIconLocation(icon.c_str(), 0);
-  ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.PutVoid())));
-  ASSERT_TRUE(SUCCEEDED(file->Save(path.c_str(), TRUE)));
-}
-
-TEST_F(MainWindowTest, DroppedShortcutsProposeNewProgramEntries) {
-  TfMain& w = Start();
-  std::wstring target = dir.MakeFile(L"App\\app.exe");
-  std::wstring icon = dir.MakeFile(L"App\\app.ico");
-  MakeShortcut(dir.Path() + L"My App.lnk", target, L"");
-  MakeShortcut(dir.Path() + L"Другое.lnk", target, icon);
-  MakeShortcut(dir.Path() + L"Upper.LNK", target, L"");
-  std::wstring text = dir.MakeFile(L"notes.txt");
-  std::wstring folder = dir.MakeFolder(L"Folder.lnk");
-
-  SendMessageW(w.Handle(), WM_DROPFILES,
-               reinterpret_cast<WPARAM>(MakeDrop({text, dir.Path() + L"My App.lnk", folder,
-                                                  dir.Path() + L"Upper.LNK",
-                                                  dir.Path() + L"Другое.lnk"})),
-               0);
-  const auto& dropped = w.DroppedPrograms();
-  ASSERT_EQ(dropped.size(), 2u);
-  EXPECT_EQ(dropped[0].KeyName, L"My App");
-  EXPECT_EQ(dropped[0].DisplayName, L"My App");
-  EXPECT_EQ(dropped[0].RegistryPath,
-            L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My App");
-  EXPECT_EQ(dropped[0].UninstallCommand, target);
-  EXPECT_EQ(dropped[0].DisplayIcon, target);  // no icon of its own: the target
-  EXPECT_EQ(dropped[1].KeyName, L"Другое");
-  EXPECT_EQ(dropped[1].DisplayIcon, icon);
-}
-
 TEST_F(MainWindowTest, PlaceStateColumnsAndViewComeBackOnTheNextStart) {
   TfMain& first = Start();
   Command(cmDetailsView);
