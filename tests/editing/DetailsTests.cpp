@@ -256,4 +256,57 @@ TEST_F(DetailsTest, DatesAndIntegersAreShownByTheirTypeAndNumbersAreNeverLinks) 
     EXPECT_EQ(InstallDateText(stored), shown) << win::ToUtf8(stored);
 }
 
+// The row of the page with the caption: its value label, or null.
+HWND ValueLabel(HWND dialog, const std::wstring& caption) {
+  HWND page = GetDlgItem(dialog, IDC_DET_PAGE);
+  for (int id = IDC_DET_FIRST_LABEL; HWND label = GetDlgItem(page, id); id += 2)
+    if (ControlText(label) == caption) return GetDlgItem(page, id + 1);
+  return nullptr;
+}
+
+TEST_F(DetailsTest, TheUninstallCommandRunsExpandedAndWholeAndTheListIsScannedAfterClosing) {
+  // A command far longer than any fixed buffer, stored as an expand string that names the
+  // uninstaller through a variable.
+  std::wstring log = dir.Path() + L"uninst.log";
+  std::wstring padding;
+  for (int i = 1000; i < 1100; ++i) padding += L" /pad" + std::to_wstring(i);
+  TSampleProgram sample =
+      InstallSample(key, dir, L"S", L"Sample App", L"/log \"" + log + L"\"" + padding);
+  std::wstring bin = TestBinFolder();
+  ASSERT_EQ(sample.Command.compare(1, bin.size(), bin), 0);
+  SetEnvironmentVariableW(L"PURGALOT_DETAILS_BIN", bin.substr(0, bin.size() - 1).c_str());
+  std::wstring stored = L"\"%PURGALOT_DETAILS_BIN%\\" + sample.Command.substr(1 + bin.size());
+  key.SetString(sample.Key, L"UninstallString", stored, REG_EXPAND_SZ);
+  ASSERT_GT(stored.size(), 1000u);
+  Start();
+  const size_t listed = main->Programs().Count();
+  ASSERT_GE(PositionOf(L"Sample App"), 0);
+
+  // Closed without running anything: no rescan, so a program removed meanwhile stays listed.
+  RegDeleteKeyW(HKEY_CURRENT_USER, (key.Path() + L"\\Uninstall\\A").c_str());
+  WithDetails(PositionOf(L"Sample App"), [](HWND) {});
+  EXPECT_EQ(main->Programs().Count(), listed);
+
+  std::wstring shown;
+  bool ended = false;
+  WithDetails(PositionOf(L"Sample App"), [&](HWND dialog) {
+    HWND command = ValueLabel(dialog, L"Uninstall Command:");
+    if (!command) return;
+    shown = ControlText(command);
+    PostMessageW(command, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    PostMessageW(command, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    ended = WaitUntil([&] { return ReadBytes(log).find("exit 0") != std::string::npos; });
+  });
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(shown, stored);  // shown as stored, run expanded
+  std::string steps = ReadBytes(log);
+  EXPECT_NE(steps.find(win::ToUtf8(L"start: " + sample.Command)), std::string::npos) << steps;
+  EXPECT_NE(steps.find("ignored argument /pad1099"), std::string::npos) << steps;
+  EXPECT_FALSE(key.Exists(sample.Key));
+
+  // Scanned again once the dialog closed: both removed programs are gone.
+  EXPECT_EQ(main->Programs().Count(), listed - 2);
+  EXPECT_EQ(PositionOf(L"Sample App"), -1);
+}
+
 }  // namespace
