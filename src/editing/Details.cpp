@@ -1,6 +1,7 @@
 #include "editing/Details.h"
 
 #include "dialogs/DetailsIds.h"
+#include "editing/DetailsPage.h"
 #include "images/ImageIds.h"
 #include "inventory/UninstallItem.h"
 #include "win/Gdi.h"
@@ -8,144 +9,19 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
-#include <functional>
+#include <vector>
 
 TfDetails* fDetails = nullptr;
 
 namespace {
 
-const wchar_t kPageClass[] = L"PurgalotDetailsPage";
 constexpr int kCaptionX = 20;
 constexpr int kValueX = 180;
+constexpr int kColumnGap = 4;
 constexpr int kLabelHeight = 18;
 constexpr int kFontPoints = 10;
-constexpr COLORREF kLinkColor = RGB(0, 0, 255);
 
 }  // namespace
-
-// The white page that holds the rows. It scrolls when they do not fit, shows links in blue with
-// the hand cursor and reports their clicks.
-class TDetailsPage : public win::TWindow {
-public:
-  std::function<void(HWND)> OnLinkClick;
-
-  void Create(HWND dialog, const RECT& place) {
-    RegisterClass(kPageClass, 0, LoadCursorW(nullptr, IDC_ARROW), GetSysColorBrush(COLOR_WINDOW));
-    CreateWindowObject(WS_EX_CONTROLPARENT, kPageClass, L"",
-                       WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_CLIPCHILDREN,
-                       place.left, place.top, place.right - place.left, place.bottom - place.top,
-                       dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_DET_PAGE)));
-  }
-
-  void MarkLink(HWND label) { links_.push_back(label); }
-
-  // The height of what the page holds; the scroll bar follows it.
-  void SetContentHeight(int height) {
-    contentHeight_ = height;
-    UpdateScrollBar();
-  }
-
-protected:
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
-    switch (msg) {
-      case WM_CTLCOLORSTATIC: {
-        auto dc = reinterpret_cast<HDC>(wp);
-        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        SetTextColor(dc, IsLink(reinterpret_cast<HWND>(lp)) ? kLinkColor
-                                                            : GetSysColor(COLOR_WINDOWTEXT));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-      }
-      case WM_SETCURSOR:
-        if (IsLink(reinterpret_cast<HWND>(wp))) {
-          SetCursor(LoadCursorW(nullptr, IDC_HAND));
-          return TRUE;
-        }
-        break;
-      case WM_COMMAND:
-        if (HIWORD(wp) == STN_CLICKED && IsLink(reinterpret_cast<HWND>(lp)) && OnLinkClick)
-          OnLinkClick(reinterpret_cast<HWND>(lp));
-        return 0;
-      case WM_SIZE: UpdateScrollBar(); return 0;
-      case WM_VSCROLL: Scroll(LOWORD(wp)); return 0;
-      case WM_MOUSEWHEEL:
-        ScrollTo(position_ - GET_WHEEL_DELTA_WPARAM(wp) * Line() * 3 / WHEEL_DELTA);
-        return 0;
-      case WM_GETDLGCODE: return DLGC_WANTARROWS;
-      case WM_KEYDOWN:
-        switch (wp) {
-          case VK_UP: Scroll(SB_LINEUP); return 0;
-          case VK_DOWN: Scroll(SB_LINEDOWN); return 0;
-          case VK_PRIOR: Scroll(SB_PAGEUP); return 0;
-          case VK_NEXT: Scroll(SB_PAGEDOWN); return 0;
-          case VK_HOME: Scroll(SB_TOP); return 0;
-          case VK_END: Scroll(SB_BOTTOM); return 0;
-        }
-        break;
-      case WM_LBUTTONDOWN: SetFocus(Handle()); return 0;
-    }
-    return TWindow::HandleMessage(msg, wp, lp);
-  }
-
-private:
-  bool IsLink(HWND control) const {
-    return std::find(links_.begin(), links_.end(), control) != links_.end();
-  }
-  int Line() const { return win::Scale(Handle(), kDetailRowHeight); }
-  int PageHeight() const {
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    return client.bottom;
-  }
-
-  void UpdateScrollBar() {
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL;
-    info.nMax = std::max(contentHeight_ - 1, 0);
-    info.nPage = static_cast<UINT>(PageHeight());
-    SetScrollInfo(Handle(), SB_VERT, &info, TRUE);
-    ScrollTo(position_);
-  }
-
-  void Scroll(int request) {
-    int page = PageHeight();
-    switch (request) {
-      case SB_LINEUP: ScrollTo(position_ - Line()); break;
-      case SB_LINEDOWN: ScrollTo(position_ + Line()); break;
-      case SB_PAGEUP: ScrollTo(position_ - page); break;
-      case SB_PAGEDOWN: ScrollTo(position_ + page); break;
-      case SB_TOP: ScrollTo(0); break;
-      case SB_BOTTOM: ScrollTo(contentHeight_); break;
-      case SB_THUMBTRACK:
-      case SB_THUMBPOSITION: {
-        SCROLLINFO info{};
-        info.cbSize = sizeof info;
-        info.fMask = SIF_TRACKPOS;
-        GetScrollInfo(Handle(), SB_VERT, &info);
-        ScrollTo(info.nTrackPos);
-        break;
-      }
-    }
-  }
-
-  void ScrollTo(int position) {
-    position = std::clamp(position, 0, std::max(contentHeight_ - PageHeight(), 0));
-    if (position == position_) return;
-    ScrollWindowEx(Handle(), 0, position_ - position, nullptr, nullptr, nullptr, nullptr,
-                   SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
-    position_ = position;
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_POS;
-    info.nPos = position_;
-    SetScrollInfo(Handle(), SB_VERT, &info, TRUE);
-  }
-
-  std::vector<HWND> links_;
-  int contentHeight_ = 0;
-  int position_ = 0;
-};
 
 TfDetails::TfDetails(TUninstListItem& entry) : win::TDialog(IDD_DETAILS), entry_(entry) {}
 
@@ -162,7 +38,7 @@ void TfDetails::OnInitDialog() {
   MapWindowPoints(HWND_DESKTOP, Handle(), reinterpret_cast<POINT*>(&rect), 2);
   DestroyWindow(place);
   sbDetails_ = std::make_unique<TDetailsPage>();
-  sbDetails_->Create(Handle(), rect);
+  sbDetails_->Create(Handle(), rect, IDC_DET_PAGE);
   sbDetails_->OnLinkClick = [this](HWND label) {
     LabelClick(static_cast<size_t>(GetDlgCtrlID(label) - IDC_DET_FIRST_LABEL) / 2);
   };
@@ -195,17 +71,15 @@ HWND TfDetails::AddLabel(int x, int top, const std::wstring& caption, TDetailLin
   RECT client{};
   GetClientRect(page, &client);
   int left = win::Scale(page, x);
-  int width = x == kCaptionX ? win::Scale(page, kValueX - kCaptionX - 4)
+  int width = x == kCaptionX ? win::Scale(page, kValueX - kCaptionX - kColumnGap)
                              : client.right - left - win::Scale(page, kCaptionX);
-  // Labels are numbered in the order they are made, two per row.
-  int count = 0;
-  for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    ++count;
   DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS;
   if (link != TDetailLink::None) style |= SS_NOTIFY;
+  // Labels are numbered in the order they are made, two per row.
+  const int id = IDC_DET_FIRST_LABEL + labelCount_++;
   HWND label = CreateWindowExW(0, L"Static", caption.c_str(), style, left, win::Scale(page, top),
                                width, win::Scale(page, kLabelHeight), page,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_DET_FIRST_LABEL + count)),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                GetModuleHandleW(nullptr), nullptr);
   HFONT font = link == TDetailLink::None ? font_.Get() : linkFont_.Get();
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

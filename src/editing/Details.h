@@ -41,6 +41,7 @@ private:
   TUninstListItem& entry_;
   bool launched_ = false;
   std::vector<TDetailRow> rows_;
+  int labelCount_ = 0;
   TDialogHeader header_;
   std::unique_ptr<TDetailsPage> sbDetails_;
   win::UniqueHFont font_, linkFont_;
