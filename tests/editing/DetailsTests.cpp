@@ -301,6 +301,7 @@ TEST_F(DetailsTest, TheUninstallCommandRunsExpandedAndWholeAndTheListIsScannedAf
   EXPECT_EQ(shown, stored);  // shown as stored, run expanded
   std::string steps = ReadBytes(log);
   EXPECT_NE(steps.find(win::ToUtf8(L"start: " + sample.Command)), std::string::npos) << steps;
+  EXPECT_EQ(steps.find("start: "), steps.rfind("start: ")) << "one click, one run";
   EXPECT_NE(steps.find("ignored argument /pad1099"), std::string::npos) << steps;
   EXPECT_FALSE(key.Exists(sample.Key));
 
