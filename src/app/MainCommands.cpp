@@ -3,6 +3,7 @@
 
 #include "app/Images.h"
 #include "app/SideBar.h"
+#include "editing/Details.h"
 #include "editing/NewProgram.h"
 #include "images/ImageIds.h"
 #include "inventory/ProgramFinder.h"
@@ -337,9 +338,25 @@ void TfMain::tbDeleteClick() {
   }
 }
 
+void TfMain::tbDetailsClick() {
+  TUninstListItem* entry = SelectedEntry(kSelectToUninstall);
+  if (!entry) return;
+  bool launched = false;
+  {
+    TfDetails dialog(*entry);
+    fDetails = &dialog;
+    struct TClear {
+      ~TClear() { fDetails = nullptr; }
+    } clear;
+    dialog.ShowModal(Handle());
+    launched = dialog.Launched();
+  }
+  // A command run from the page may have changed the registry.
+  if (launched) Refresh1Click();
+}
+
 // The dialogs these commands open join the program with their own features; until then each
 // command makes its selection check and stops there.
-void TfMain::tbDetailsClick() { SelectedEntry(kSelectToUninstall); }
 void TfMain::Editprogramdetails1Click() { SelectedEntry(kSelectToEdit); }
 void TfMain::tbAssistedClick() {}
 void TfMain::NewProgram1Click(const TNewProgramRequest* request) {
