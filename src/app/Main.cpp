@@ -16,7 +16,6 @@
 
 TfMain* fMain = nullptr;
 
-const wchar_t kApplicationTitle[] = L"Tarvenholt Purgalot!";
 const wchar_t kMainCaption[] = L"Tarvenholt Purgalot! 2006";
 
 namespace {

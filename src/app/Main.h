@@ -22,7 +22,7 @@
 class TSideBar;
 class TUPClickSplitter;
 
-extern const wchar_t kApplicationTitle[];
+using win::kApplicationTitle;
 extern const wchar_t kMainCaption[];
 
 // What a dropped shortcut file proposes as a new program entry.

@@ -13,7 +13,6 @@ TfNewProgram* fNewProgram = nullptr;
 
 namespace {
 
-const wchar_t kMessageTitle[] = L"Tarvenholt Purgalot!";
 const wchar_t kFillAllFields[] = L"Please fill in all fields !";
 const wchar_t kAlreadyExists[] = L"Registry entry already exists !";
 const wchar_t kCannotCreate[] = L"We cannot create the specified registry entry !";
@@ -86,7 +85,7 @@ void TfNewProgram::buOKClick() {
     case TNewProgramResult::AlreadyExists: message = kAlreadyExists; break;
     case TNewProgramResult::CannotCreate: message = kCannotCreate; break;
   }
-  MessageBoxW(Handle(), message, kMessageTitle, MB_OK | MB_ICONINFORMATION);
+  MessageBoxW(Handle(), message, win::kApplicationTitle, MB_OK | MB_ICONINFORMATION);
 }
 
 void TfNewProgram::BrowseInto(int editId) {

@@ -8,10 +8,6 @@
 
 namespace win {
 
-namespace {
-const wchar_t kApplicationTitle[] = L"Tarvenholt Purgalot!";
-}
-
 std::wstring WindowText(HWND hwnd) {
   int length = GetWindowTextLengthW(hwnd);
   if (length <= 0) return {};

@@ -9,6 +9,9 @@
 
 namespace win {
 
+// The title of the application's message boxes.
+inline constexpr wchar_t kApplicationTitle[] = L"Tarvenholt Purgalot!";
+
 class TWindow {
 public:
   TWindow() = default;
