@@ -3,6 +3,7 @@
 
 #include "app/Images.h"
 #include "app/SideBar.h"
+#include "editing/EditDetails.h"
 #include "images/ImageIds.h"
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
@@ -339,7 +340,20 @@ void TfMain::tbDeleteClick() {
 // The dialogs these commands open join the program with their own features; until then each
 // command makes its selection check and stops there.
 void TfMain::tbDetailsClick() { SelectedEntry(kSelectToUninstall); }
-void TfMain::Editprogramdetails1Click() { SelectedEntry(kSelectToEdit); }
+void TfMain::Editprogramdetails1Click() {
+  TUninstListItem* entry = SelectedEntry(kSelectToEdit);
+  if (!entry) return;
+  INT_PTR result;
+  {
+    TfEditDetails dialog(*entry);
+    fEditDetails = &dialog;
+    struct TClear {
+      ~TClear() { fEditDetails = nullptr; }
+    } clear;
+    result = dialog.ShowModal(Handle());
+  }
+  if (result == IDOK) Refresh1Click();
+}
 void TfMain::tbAssistedClick() {}
 void TfMain::NewProgram1Click() {}
 void TfMain::AuditReport1Click() {
