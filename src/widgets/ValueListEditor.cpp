@@ -177,7 +177,9 @@ LRESULT CALLBACK TValueListEditor::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LP
       if (wp == L'\r' || wp == L'\x1b' || wp == L'\t') return 0;  // no beep
       break;
     case WM_KILLFOCUS:
-      if (grid->editing_) win::Guarded([&] { grid->CommitEdit(); });
+      // Focus that moves on inside the program keeps the edit; switching to another program does
+      // not end it, so the user comes back to it unfinished.
+      if (grid->editing_ && wp) win::Guarded([&] { grid->CommitEdit(); });
       break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, EditorProc, 1);

@@ -112,13 +112,25 @@ protected:
         DispatchMessageW(&msg);
       }
   }
+  // The window with the keyboard focus, once the dialog is active again after another program
+  // took the display's focus for a moment (the dialog then gives the focus back where it was).
+  static HWND Focus(HWND dialog) {
+    EXPECT_TRUE(PumpUntil([dialog] {
+      if (GetForegroundWindow() == dialog) return true;
+      SetForegroundWindow(dialog);
+      return false;
+    }));
+    return GetFocus();
+  }
   static void Key(HWND dialog, WPARAM key) {
-    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-    PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
+    HWND target = Focus(dialog);
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
     Pump(dialog);
   }
   static void Type(HWND dialog, const std::wstring& text) {
-    for (wchar_t ch : text) PostMessageW(GetFocus(), WM_CHAR, ch, 1);
+    HWND target = Focus(dialog);
+    for (wchar_t ch : text) PostMessageW(target, WM_CHAR, ch, 1);
     Pump(dialog);
   }
   static void ClickButton(HWND dialog, int id) {
@@ -135,6 +147,7 @@ protected:
     for (int row = 0; row < grid.RowCount(); ++row)
       if (grid.Row(row).Key == name) {
         const RECT rc = grid.CellRect(column, row);
+        Focus(dialog);
         Click(grid.Handle(), (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
         Pump(dialog);
         return;
@@ -154,7 +167,7 @@ TEST_F(EditDetailsTest, AnEditSessionWritesEveryRowKeepsStoredTypesAndDeletesRem
     TValueListEditor& grid = Grid(dialog);
     shown = grid.Rows();
     stored = ControlText(GetDlgItem(dialog, IDC_ED_STORED));
-    gridFocused = GetFocus() == grid.Handle();
+    gridFocused = Focus(dialog) == grid.Handle();
 
     ClickCell(dialog, L"DisplayName", 1);
     Key(dialog, VK_F2);
@@ -171,6 +184,7 @@ TEST_F(EditDetailsTest, AnEditSessionWritesEveryRowKeepsStoredTypesAndDeletesRem
     ClickButton(dialog, IDC_ED_DELETE);
     ClickButton(dialog, IDC_ED_ADD);
     const RECT added = grid.CellRect(0, grid.RowCount() - 1);
+    Focus(dialog);
     Click(grid.Handle(), added.left + 5, added.top + 5);
     Type(dialog, L"Channel");
     Key(dialog, VK_TAB);

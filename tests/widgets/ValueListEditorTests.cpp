@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace widgets_test;
 
 void PrintTo(const TValueListEditor::TRow& row, std::ostream* out) {
@@ -14,6 +16,41 @@ void PrintTo(const TValueListEditor::TRow& row, std::ostream* out) {
 }
 
 namespace {
+
+// A modeless dialog of the given client size: like the program's dialogs, it gives the focus back
+// to the control that had it when it is activated again (other test programs share the display).
+class TTestDialog {
+public:
+  TTestDialog(int clientWidth, int clientHeight) {
+    struct {
+      DLGTEMPLATE Header;
+      WORD Menu = 0, Class = 0, Title = 0;
+    } empty{{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, WS_EX_CONTROLPARENT, 0, 0, 0, 10,
+             10}};
+    hwnd_ = CreateDialogIndirectParamW(nullptr, &empty.Header, nullptr, Proc,
+                                       reinterpret_cast<LPARAM>(this));
+    RECT rc{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&rc, GetWindowLongW(hwnd_, GWL_STYLE), FALSE,
+                       GetWindowLongW(hwnd_, GWL_EXSTYLE));
+    SetWindowPos(hwnd_, nullptr, 40, 40, rc.right - rc.left, rc.bottom - rc.top, SWP_NOZORDER);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+  }
+  ~TTestDialog() { DestroyWindow(hwnd_); }
+  HWND Handle() const noexcept { return hwnd_; }
+
+  // The identifiers of the WM_COMMAND messages that reached the dialog.
+  std::vector<int> Commands;
+
+private:
+  static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+    auto* self = reinterpret_cast<TTestDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (msg == WM_COMMAND && self) self->Commands.push_back(LOWORD(wp));
+    return FALSE;
+  }
+  HWND hwnd_ = nullptr;
+};
 
 class ValueListEditorTest : public ::testing::Test {
 protected:
@@ -32,21 +69,33 @@ protected:
     grid.AppendRow();
     grid.SetRow(1, L"Version", L"1.0");
     grid.OnSelectCell = [this](int column, int row) { selected.emplace_back(column, row); };
-    SetFocus(grid.Handle());
+    SendMessageW(form.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(grid.Handle()), TRUE);
     Pump();
   }
   ~ValueListEditorTest() override { SetModifiers(false, false); }
 
+  // The window with the keyboard focus, once the dialog is active again after another program
+  // took the display's focus for a moment.
+  HWND Focus() {
+    EXPECT_TRUE(PumpUntil([this] {
+      if (GetForegroundWindow() == form.Handle()) return true;
+      SetForegroundWindow(form.Handle());
+      return false;
+    }));
+    return GetFocus();
+  }
   // A key pressed on the window with the focus, as the message loop of a dialog sees it.
   void Key(WPARAM key, bool shift = false, bool control = false) {
+    HWND target = Focus();
     SetModifiers(shift, control);
-    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-    PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
     DialogPump();
     SetModifiers(false, false);
   }
   void Type(const std::wstring& text) {
-    for (wchar_t ch : text) PostMessageW(GetFocus(), WM_CHAR, ch, 1);
+    HWND target = Focus();
+    for (wchar_t ch : text) PostMessageW(target, WM_CHAR, ch, 1);
     DialogPump();
   }
   void DialogPump() {
@@ -65,9 +114,7 @@ protected:
     SetKeyboardState(state);
   }
   bool Commanded(int id) const {
-    for (auto [control, code] : form.Commands)
-      if (control == id) return true;
-    return false;
+    return std::find(form.Commands.begin(), form.Commands.end(), id) != form.Commands.end();
   }
   POINT Centre(int column, int row) const {
     RECT rc = grid.CellRect(column, row);
@@ -75,7 +122,7 @@ protected:
   }
   std::wstring EditorText() const { return win::WindowText(grid.Editor()); }
 
-  TTestForm form;
+  TTestDialog form;
   HWND before = nullptr, after = nullptr;
   TValueListEditor grid;
   std::vector<std::pair<int, int>> selected;
@@ -85,7 +132,7 @@ TEST_F(ValueListEditorTest, F2AndTypingEditInPlaceEnterCommitsAndEscCancelsWitho
   Key(VK_RIGHT);
   Key(VK_F2);
   ASSERT_TRUE(grid.Editing());
-  EXPECT_EQ(GetFocus(), grid.Editor());
+  EXPECT_EQ(Focus(), grid.Editor());
   EXPECT_TRUE(IsWindowVisible(grid.Editor()));
   RECT cell = grid.CellRect(TValueListEditor::kValueColumn, 0);
   EXPECT_TRUE(PtInRect(&cell, POINT{RectInParent(grid.Editor()).left + 2,
@@ -98,7 +145,7 @@ TEST_F(ValueListEditorTest, F2AndTypingEditInPlaceEnterCommitsAndEscCancelsWitho
   Type(L"Other");
   Key(VK_RETURN);
   EXPECT_FALSE(grid.Editing());
-  EXPECT_EQ(GetFocus(), grid.Handle());
+  EXPECT_EQ(Focus(), grid.Handle());
   EXPECT_EQ(grid.Row(0), (TValueListEditor::TRow{L"DisplayName", L"Other"}));
   EXPECT_FALSE(Commanded(IDOK)) << "Enter in the editor belongs to the edit";
 
@@ -137,14 +184,14 @@ TEST_F(ValueListEditorTest, ArrowsMoveTheCellAndTabWalksTheCellsAndLeavesAtBothE
   EXPECT_EQ(grid.CurrentRow(), 1);
   EXPECT_EQ(grid.CurrentColumn(), 0);
   Key(VK_TAB);
-  EXPECT_EQ(GetFocus(), grid.Handle());
+  EXPECT_EQ(Focus(), grid.Handle());
   Key(VK_TAB);  // from the last cell to the next control
-  EXPECT_EQ(GetFocus(), after);
+  EXPECT_EQ(Focus(), after);
 
-  SetFocus(grid.Handle());
+  SendMessageW(form.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(grid.Handle()), TRUE);
   grid.SelectCell(0, 0);
   Key(VK_TAB, true);  // Shift+Tab from the first cell to the control before
-  EXPECT_EQ(GetFocus(), before);
+  EXPECT_EQ(Focus(), before);
   EXPECT_EQ(grid.CurrentRow(), 0);
   EXPECT_EQ(grid.Row(1), (TValueListEditor::TRow{L"Version", L"1.0"}));
 }
@@ -178,29 +225,35 @@ TEST_F(ValueListEditorTest, InsertAddsARowCtrlDeleteRemovesOneAndTheLastRowIsOnl
 
 TEST_F(ValueListEditorTest, AClickSelectsAnotherClickOrADoubleClickEditsAndClickingAwayCommits) {
   const POINT value = Centre(1, 1);
+  Focus();
   MouseDown(grid.Handle(), value.x, value.y);
   MouseUp(grid.Handle(), value.x, value.y);
   EXPECT_EQ(grid.CurrentColumn(), 1);
   EXPECT_EQ(grid.CurrentRow(), 1);
   EXPECT_FALSE(grid.Editing());
+  Focus();
   TCapture pixels(form.Handle());
   const RECT cell = grid.CellRect(1, 1);
   POINT blank{cell.right - 10, cell.top + 4};  // right of the text
   MapWindowPoints(grid.Handle(), form.Handle(), &blank, 1);
   EXPECT_EQ(pixels.At(blank.x, blank.y), GetSysColor(COLOR_HIGHLIGHT))
       << "the current cell is drawn selected";
+  Focus();
   MouseDown(grid.Handle(), value.x, value.y);
   ASSERT_TRUE(grid.Editing());
   Type(L"2.0");
   const POINT key = Centre(0, 0);
+  Focus();
   MouseDown(grid.Handle(), key.x, key.y);  // another cell: the edit is kept
   EXPECT_FALSE(grid.Editing());
   EXPECT_EQ(grid.Row(1).Value, L"2.0");
   SendMessageW(grid.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(key.x, key.y));
   ASSERT_TRUE(grid.Editing());
   EXPECT_EQ(EditorText(), L"DisplayName");
-  SetFocus(after);  // leaving the grid keeps the edit too
+  Type(L"Name");
+  SendMessageW(form.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(after), TRUE);
   EXPECT_FALSE(grid.Editing());
+  EXPECT_EQ(grid.Row(0).Key, L"Name") << "moving to another control keeps the edit too";
   EXPECT_FALSE(IsWindowVisible(grid.Editor()));
 }
 
