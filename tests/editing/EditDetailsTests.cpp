@@ -247,6 +247,26 @@ TEST_F(EditDetailsTest, CancelAndEscWriteNothing) {
   EXPECT_EQ(Values(), before);
 }
 
+TEST_F(EditDetailsTest, DeleteKeyOnTheEmptyLastRowDeletesNothing) {
+  key.SetBinary(kEntry, L"", {7});  // the default value, hidden
+  key.SetBinary(kEntry, L"Zeta", {8});  // hidden and listed last: an empty row ends the grid
+  Start();
+  SelectEntry(L"Echo Suite");
+  const auto before = Values();
+  std::vector<TValueListEditor::TRow> rows;
+  ASSERT_TRUE(Edit([&](HWND dialog) {
+    TValueListEditor& grid = Grid(dialog);
+    const RECT last = grid.CellRect(0, grid.RowCount() - 1);
+    Focus(dialog);
+    Click(grid.Handle(), last.left + 5, last.top + 5);
+    ClickButton(dialog, IDC_ED_DELETE);
+    rows = grid.Rows();
+    ClickButton(dialog, IDOK);
+  }));
+  EXPECT_EQ(rows.size(), 5u) << "the empty row is gone from the grid";
+  EXPECT_EQ(Values(), before) << "the key's default value is still there";
+}
+
 // The message box a dialog opens, answered from a timer inside the box's own loop.
 HWND boxOwner = nullptr;
 std::wstring boxTitle, boxText;
