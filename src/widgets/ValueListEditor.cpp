@@ -68,7 +68,7 @@ void TValueListEditor::InsertRow(int row) {
 
 void TValueListEditor::DeleteRow(int row) {
   if (row < 0 || row >= RowCount()) return;
-  if (editing_) CancelEdit();
+  if (editing_) CommitEdit();
   if (RowCount() == 1) {
     rows_.front() = TRow{};
   } else {
