@@ -5,6 +5,7 @@
 #include "app/SideBar.h"
 #include "editing/Details.h"
 #include "editing/NewProgram.h"
+#include "editing/EditDetails.h"
 #include "images/ImageIds.h"
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
@@ -355,9 +356,20 @@ void TfMain::tbDetailsClick() {
   if (launched) Refresh1Click();
 }
 
-// The dialogs these commands open join the program with their own features; until then each
-// command makes its selection check and stops there.
-void TfMain::Editprogramdetails1Click() { SelectedEntry(kSelectToEdit); }
+void TfMain::Editprogramdetails1Click() {
+  TUninstListItem* entry = SelectedEntry(kSelectToEdit);
+  if (!entry) return;
+  INT_PTR result;
+  {
+    TfEditDetails dialog(*entry);
+    fEditDetails = &dialog;
+    struct TClear {
+      ~TClear() { fEditDetails = nullptr; }
+    } clear;
+    result = dialog.ShowModal(Handle());
+  }
+  if (result == IDOK) Refresh1Click();
+}
 void TfMain::tbAssistedClick() {}
 void TfMain::NewProgram1Click(const TNewProgramRequest* request) {
   // The entry goes where the list is read from, so it is listed after the rescan.
