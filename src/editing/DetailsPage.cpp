@@ -15,7 +15,7 @@ constexpr int kWheelLines = 3;
 
 void TDetailsPage::Create(HWND dialog, const RECT& place, int id) {
   RegisterClass(kPageClass, 0, LoadCursorW(nullptr, IDC_ARROW), GetSysColorBrush(COLOR_WINDOW));
-  CreateWindowObject(WS_EX_CONTROLPARENT, kPageClass, L"",
+  CreateWindowObject(0, kPageClass, L"",
                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_CLIPCHILDREN, place.left,
                      place.top, place.right - place.left, place.bottom - place.top, dialog,
                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
@@ -50,9 +50,34 @@ LRESULT TDetailsPage::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSEWHEEL:
       ScrollTo(position_ - GET_WHEEL_DELTA_WPARAM(wp) * Line() * kWheelLines / WHEEL_DELTA);
       return 0;
-    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_GETDLGCODE: {
+      // Tab stays here while there is another link in its direction; Enter opens the current one
+      // rather than pressing the dialog's default button.
+      LRESULT code = DLGC_WANTARROWS;
+      const auto* key = reinterpret_cast<const MSG*>(lp);
+      if (key && key->message == WM_KEYDOWN) {
+        if (key->wParam == VK_TAB && NeighbourLink(GetKeyState(VK_SHIFT) < 0) >= 0)
+          code |= DLGC_WANTTAB;
+        if (key->wParam == VK_RETURN && focused_ >= 0) code |= DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_SETFOCUS:
+      // Entered with Shift+Tab, the last link is the current one; otherwise the first.
+      if (!links_.empty())
+        FocusLink(GetKeyState(VK_TAB) < 0 && GetKeyState(VK_SHIFT) < 0
+                      ? static_cast<int>(links_.size()) - 1
+                      : 0);
+      return 0;
+    case WM_KILLFOCUS: InvalidateRect(Handle(), nullptr, TRUE); return 0;
+    case WM_PAINT: Paint(); return 0;
     case WM_KEYDOWN:
       switch (wp) {
+        case VK_TAB: FocusLink(NeighbourLink(GetKeyState(VK_SHIFT) < 0)); return 0;
+        case VK_RETURN:
+        case VK_SPACE:
+          if (focused_ >= 0 && OnLinkClick) OnLinkClick(links_[static_cast<size_t>(focused_)]);
+          return 0;
         case VK_UP: Scroll(SB_LINEUP); return 0;
         case VK_DOWN: Scroll(SB_LINEDOWN); return 0;
         case VK_PRIOR: Scroll(SB_PAGEUP); return 0;
@@ -64,6 +89,42 @@ LRESULT TDetailsPage::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN: SetFocus(Handle()); return 0;
   }
   return TWindow::HandleMessage(msg, wp, lp);
+}
+
+int TDetailsPage::NeighbourLink(bool backwards) const {
+  int next = focused_ + (backwards ? -1 : 1);
+  return next >= 0 && next < static_cast<int>(links_.size()) ? next : -1;
+}
+
+void TDetailsPage::FocusLink(int index) {
+  if (index < 0) return;
+  InvalidateRect(Handle(), nullptr, TRUE);  // where the focus rectangle was
+  focused_ = index;
+  RECT r = FocusRect();
+  if (r.top < 0)
+    ScrollTo(position_ + r.top);
+  else if (r.bottom > PageHeight())
+    ScrollTo(position_ + r.bottom - PageHeight());
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+RECT TDetailsPage::FocusRect() const {
+  RECT r{};
+  if (focused_ < 0) return r;
+  HWND link = links_[static_cast<size_t>(focused_)];
+  GetWindowRect(link, &r);
+  MapWindowPoints(HWND_DESKTOP, Handle(), reinterpret_cast<POINT*>(&r), 2);
+  // The label itself covers its own rectangle (the page clips its children).
+  InflateRect(&r, 2, 1);
+  return r;
+}
+
+void TDetailsPage::Paint() {
+  win::PaintDc dc(Handle());
+  if (focused_ >= 0 && GetFocus() == Handle()) {
+    RECT r = FocusRect();
+    DrawFocusRect(dc.Get(), &r);
+  }
 }
 
 bool TDetailsPage::IsLink(HWND control) const {

@@ -1,5 +1,7 @@
 // TDetailsPage: the white page of the details dialog. It scrolls when its rows do not fit, shows
-// links in blue with the hand cursor and reports their clicks.
+// links in blue with the hand cursor and reports their clicks. From the keyboard, as in a link
+// control: Tab and Shift+Tab step through the links before moving on, the current link has a
+// focus rectangle and is kept in sight, and Enter or Space opens it.
 #pragma once
 
 #include "win/Window.h"
@@ -28,8 +30,15 @@ private:
   void UpdateScrollBar();
   void Scroll(int request);
   void ScrollTo(int position);
+  // The link after (or before) the current one, or -1 when the current one is the last (first).
+  int NeighbourLink(bool backwards) const;
+  void FocusLink(int index);
+  // The current link's rectangle in the page, widened so its focus rectangle lies outside it.
+  RECT FocusRect() const;
+  void Paint();
 
   std::vector<HWND> links_;
+  int focused_ = -1;  // index into links_, or -1
   int contentHeight_ = 0;
   int position_ = 0;
 };

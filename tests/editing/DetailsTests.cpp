@@ -310,4 +310,42 @@ TEST_F(DetailsTest, TheUninstallCommandRunsExpandedAndWholeAndTheListIsScannedAf
   EXPECT_EQ(PositionOf(L"Sample App"), -1);
 }
 
+// The thread's keyboard focus, seen from another thread.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+TEST_F(DetailsTest, TabStepsThroughTheLinksAndEnterOpensTheCurrentOne) {
+  std::wstring log = dir.Path() + L"uninst.log";
+  TSampleProgram sample = InstallSample(key, dir, L"S", L"Sample App", L"/log \"" + log + L"\"");
+  key.SetString(sample.Key, L"InstallLocation", dir.Path());  // a second link, after the command
+  Start();
+  bool leftAfterTwoTabs = false, ended = false;
+  WithDetails(PositionOf(L"Sample App"), [&](HWND dialog) {
+    HWND page = GetDlgItem(dialog, IDC_DET_PAGE), close = GetDlgItem(dialog, IDOK);
+    auto post = [](HWND to, WPARAM key) {
+      PostMessageW(to, WM_KEYDOWN, key, 1);
+      PostMessageW(to, WM_KEYUP, key, 0xC0000001);
+    };
+    SetForegroundWindow(dialog);
+    // On the page, at its first link. The first Tab stays (the location link is ahead), the
+    // second moves on; had the first moved on, the second would come back to the page.
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(page), TRUE);
+    post(page, VK_TAB);
+    post(page, VK_TAB);
+    leftAfterTwoTabs = WaitUntil([&] { return FocusOf(dialog) == close; });
+    // Back on the page, at its first link again: Enter runs the uninstall command.
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(page), TRUE);
+    post(page, VK_RETURN);
+    ended = WaitUntil([&] { return ReadBytes(log).find("exit 0") != std::string::npos; });
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "Enter on a link must not close the dialog";
+  });
+  EXPECT_TRUE(leftAfterTwoTabs);
+  ASSERT_TRUE(ended) << "Enter did not open the uninstall command";
+  EXPECT_FALSE(key.Exists(sample.Key));
+}
+
 }  // namespace
