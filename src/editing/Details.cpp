@@ -4,6 +4,7 @@
 #include "editing/DetailsPage.h"
 #include "images/ImageIds.h"
 #include "inventory/UninstallItem.h"
+#include "inventory/Utils.h"
 #include "win/Gdi.h"
 #include "win/Window.h"
 
@@ -106,19 +107,7 @@ void TfDetails::LaunchCmd(const TDetailRow& row) {
 }
 
 bool TfDetails::RunCommand(const std::wstring& commandLine, int showState) {
-  // CreateProcessW may write into the line, so it gets a private copy of the whole of it.
-  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-  buffer.push_back(L'\0');
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(showState);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
-                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &pi))
-    return false;
-  win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
-  return true;
+  return static_cast<bool>(TUtils::StartProcess(commandLine, showState));
 }
 
 INT_PTR TfDetails::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

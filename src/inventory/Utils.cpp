@@ -124,10 +124,10 @@ TDateTimeText TUtils::FormatDateTimeText(const SYSTEMTIME& t) {
               std::to_wstring(t.wSecond)};
 }
 
-int TUtils::RunAndWait(const std::wstring& commandLine, int showState) {
+win::UniqueHandleObj TUtils::StartProcess(const std::wstring& commandLine, int showState) {
   // CreateProcessW may write into the buffer, so it gets a private copy of the whole line. A line
   // longer than the platform accepts cannot be started at all.
-  if (commandLine.size() >= kMaxCommandLine) return -1;
+  if (commandLine.size() >= kMaxCommandLine) return {};
   std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back(L'\0');
 
@@ -138,8 +138,14 @@ int TUtils::RunAndWait(const std::wstring& commandLine, int showState) {
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
                       CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &pi))
-    return -1;
-  win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
+    return {};
+  win::UniqueHandleObj thread(pi.hThread);
+  return win::UniqueHandleObj(pi.hProcess);
+}
+
+int TUtils::RunAndWait(const std::wstring& commandLine, int showState) {
+  win::UniqueHandleObj process = StartProcess(commandLine, showState);
+  if (!process) return -1;
 
   // Only paint and sent messages wake the wait; input stays queued until the process has ended.
   for (;;) {

@@ -2,6 +2,8 @@
 // the platform family, which is read once and can be set by tests.
 #pragma once
 
+#include "win/UniqueHandle.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -46,6 +48,9 @@ public:
   // Starts the command line and waits for it to end, dispatching only paint messages meanwhile.
   // Returns the exit code, or -1 when the process cannot be started.
   static int RunAndWait(const std::wstring& commandLine, int showState);
+  // Starts the command line in a console of its own when it needs one, without waiting; the
+  // process, or no handle when it cannot be started.
+  static win::UniqueHandleObj StartProcess(const std::wstring& commandLine, int showState);
 
   static std::wstring GetSpecialFolder(int csidl);
   static std::wstring GetProgramFilesDir();
