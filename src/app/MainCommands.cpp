@@ -91,6 +91,20 @@ const TToolButton kToolButtons[] = {{cmUninstall, L"Uninstall", false},
                                     {cmHelpTopics, L"Help", true},
                                     {cmUpdates, L"Update", false}};
 
+// Keeps a dialog in its program-wide form reference while the dialog exists, and clears the
+// reference on every way out.
+template <class T>
+class TFormReference {
+public:
+  TFormReference(T*& reference, T& form) noexcept : reference_(reference) { reference_ = &form; }
+  ~TFormReference() { reference_ = nullptr; }
+  TFormReference(const TFormReference&) = delete;
+  TFormReference& operator=(const TFormReference&) = delete;
+
+private:
+  T*& reference_;
+};
+
 }  // namespace
 
 void TfMain::CreateMenus() {
@@ -314,10 +328,7 @@ void TfMain::tbUninstallClick() {
   if (!entry) return;
   {
     TfUninstall wizard(*entry, TLogging::LogPath());
-    fUninstall = &wizard;
-    struct TClear {
-      ~TClear() { fUninstall = nullptr; }
-    } clear;
+    TFormReference hold(fUninstall, wizard);
     wizard.ShowModal(Handle());
   }
   // Whatever the wizard did, the registry may have changed.
@@ -328,10 +339,7 @@ void TfMain::tbDeleteClick() {
   TUninstListItem* entry = SelectedEntry(kSelectToUninstall);
   if (!entry) return;
   TfDelete dialog(*entry, TLogging::LogPath());
-  fDelete = &dialog;
-  struct TClear {
-    ~TClear() { fDelete = nullptr; }
-  } clear;
+  TFormReference hold(fDelete, dialog);
   switch (dialog.ShowModal(Handle())) {
     case IDOK: tbUninstallClick(); break;  // "Try To Uninstall", same row
     case IDYES: Refresh1Click(); break;
@@ -345,10 +353,7 @@ void TfMain::tbDetailsClick() {
   bool launched = false;
   {
     TfDetails dialog(*entry);
-    fDetails = &dialog;
-    struct TClear {
-      ~TClear() { fDetails = nullptr; }
-    } clear;
+    TFormReference hold(fDetails, dialog);
     dialog.ShowModal(Handle());
     launched = dialog.Launched();
   }
@@ -362,10 +367,7 @@ void TfMain::Editprogramdetails1Click() {
   INT_PTR result;
   {
     TfEditDetails dialog(*entry);
-    fEditDetails = &dialog;
-    struct TClear {
-      ~TClear() { fEditDetails = nullptr; }
-    } clear;
+    TFormReference hold(fEditDetails, dialog);
     result = dialog.ShowModal(Handle());
   }
   if (result == IDOK) Refresh1Click();
@@ -379,20 +381,14 @@ void TfMain::NewProgram1Click(const TNewProgramRequest* request) {
     dialog.Fields = {dialog.FullPath(request->KeyName), request->DisplayName,
                      request->UninstallCommand, request->DisplayIcon};
   }
-  fNewProgram = &dialog;
-  struct TClear {
-    ~TClear() { fNewProgram = nullptr; }
-  } clear;
+  TFormReference hold(fNewProgram, dialog);
   if (dialog.ShowModal(Handle()) == IDOK) Refresh1Click();
 }
 
 void TfMain::AuditReport1Click() {
   TfAudit dialog(programs_, TUtils::IsNTPlatform());
   dialog.OnPrintFailed = [this] { PrintFailed(); };
-  fAudit = &dialog;
-  struct TClear {
-    ~TClear() { fAudit = nullptr; }
-  } clear;
+  TFormReference hold(fAudit, dialog);
   dialog.ShowModal(Handle());
 }
 
