@@ -88,10 +88,14 @@ std::wstring CanonicalPath(const std::wstring& path) {
   n = GetFullPathNameW(p.c_str(), n, full.data(), nullptr);
   full.resize(n);
 
-  // Short names resolved along the longest part of the path that exists. No network round trips
-  // for a share: short names are a local disk's matter.
-  if (!unc) {
-    std::wstring head = full, tail;
+  // Short names resolved along the longest part of the path that exists. The system builds
+  // every short name with a tilde, so a path without one needs no look-up (each costs a walk of
+  // the folders on the way). No network round trips for a share: short names are a local disk's
+  // matter.
+  if (size_t tilde = full.rfind(L'~'); !unc && tilde != std::wstring::npos) {
+    size_t cut = full.find(L'\\', tilde);
+    if (cut == std::wstring::npos) cut = full.size();
+    std::wstring head = full.substr(0, cut), tail = full.substr(cut);
     for (;;) {
       DWORD m = GetLongPathNameW(head.c_str(), nullptr, 0);
       if (m) {
