@@ -1,0 +1,345 @@
+#include "assisted/DeleteEngine.h"
+
+#include "assisted/ProtectedPlaces.h"
+#include "support/TestMachine.h"
+#include "win/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+using testing_support::TTempDir;
+using testing_support::TTestKey;
+
+namespace {
+
+// Made by the folder_links fixture (folder-links.sh): app\data and applink are links to target.
+const std::wstring kLinks = L"C:\\purgalot_links";
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring NoSlash(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+TDeleteRow Row(const std::wstring& kind, const std::wstring& path, HKEY root = nullptr) {
+  return MakeDeleteRow(kind, root, path);
+}
+
+TDeleteRow KeyRow(const TTestKey& key, const std::wstring& sub) {
+  return MakeDeleteRow(kKindRegistry, key.Root(), L"\\" + key.Path() + L"\\" + sub);
+}
+
+// The status sub-items after the path.
+std::vector<std::wstring> StatusOf(const TDeleteRow& row) {
+  return std::vector<std::wstring>(row.SubItems.begin() + 1, row.SubItems.end());
+}
+
+const std::vector<std::wstring> kDone = {L"OK", L"To Delete"};
+const std::vector<std::wstring> kFailed = {L"Failed", L"To Delete"};
+const std::vector<std::wstring> kUntouched = {L"To Delete"};
+
+// Everything the engine tells the window, in order.
+struct TRecorder {
+  std::vector<std::wstring> Events;
+  std::vector<int> Progress;
+
+  void Bind(TDeleteEngine& engine, const TDeleteRows& rows) {
+    engine.ItemLabel = [this](const std::wstring& text) { Events.push_back(L"label " + text); };
+    engine.ProgressBar = [this](int value) {
+      Progress.push_back(value);
+      Events.push_back(L"progress " + std::to_wstring(value));
+    };
+    // Proves the messages are processed before the row is deleted, not after.
+    engine.ProcessMessages = [this, &rows] {
+      const TDeleteRow* next = nullptr;
+      for (const TDeleteRow& row : rows)
+        if (row.Checked && row.SubItems.size() < 3 && !next) next = &row;
+      bool present = next && (next->Item.RootKey ? true : Exists(next->Item.Path));
+      Events.push_back(present ? L"pump" : L"pump after the deletion");
+    };
+    engine.RowStatusChanged = [this, &rows](size_t i) {
+      Events.push_back(L"status " + std::to_wstring(i) + L" " + rows[i].Status());
+    };
+  }
+};
+
+TEST(DeleteEngineTest, DeletesCheckedRowsInListOrderAndReportsEachStep) {
+  TTempDir dir;
+  TTestKey key;
+  dir.MakeFile(L"Outer\\Inner\\file.txt");
+  std::wstring outer = dir.Path() + L"Outer", inner = outer + L"\\Inner";
+  std::wstring kept = dir.MakeFile(L"Kept\\file.txt");
+  std::wstring desktopFolder = NoSlash(dir.MakeFolder(L"Desktop\\Tool folder"));
+  dir.MakeFile(L"Desktop\\Tool folder\\readme.txt");
+  std::wstring shortcut = dir.MakeFile(L"Desktop\\Tool.lnk");
+  key.SetString(L"Tool\\Settings", L"Value", L"x");
+  key.SetString(L"Other", L"Value", L"x");
+
+  TDeleteRows rows = {Row(L"FOLDER", inner),  // inner before outer: in the other order it fails
+                      Row(L"Folder", outer),
+                      Row(L"Folder", NoSlash(dir.Path() + L"Kept")),
+                      Row(L"shortcut", desktopFolder),  // a folder ticked on the desktop
+                      Row(L"Shortcut", shortcut),
+                      KeyRow(key, L"Tool")};
+  rows[2].Checked = false;
+  rows[5].Kind = L"REGISTRY";
+  TDeleteEngine engine;
+  TRecorder recorder;
+  recorder.Bind(engine, rows);
+
+  EXPECT_TRUE(engine.DeleteCheckedItems(rows));
+
+  for (size_t i : {0, 1, 3, 4, 5}) EXPECT_EQ(StatusOf(rows[i]), kDone) << i;
+  EXPECT_EQ(StatusOf(rows[2]), kUntouched);
+  EXPECT_FALSE(Exists(outer));
+  EXPECT_FALSE(Exists(desktopFolder));
+  EXPECT_FALSE(Exists(shortcut));
+  EXPECT_TRUE(Exists(kept));
+  EXPECT_FALSE(key.Exists(L"Tool"));
+  EXPECT_TRUE(key.Exists(L"Other"));
+  std::vector<std::wstring> expected;
+  for (size_t i : {0, 1, 3, 4, 5}) {
+    expected.push_back(L"label " + rows[i].Path());
+    expected.push_back(L"progress " + std::to_wstring(i * 100 / rows.size()));
+    expected.push_back(L"pump");
+    expected.push_back(L"status " + std::to_wstring(i) + L" OK");
+  }
+  EXPECT_EQ(recorder.Events, expected);
+}
+
+TEST(DeleteEngineTest, ProgressIsTheRowIndexTimesHundredDivTheRowCount) {
+  TTempDir dir;
+  TDeleteRows ten;
+  for (int i = 0; i < 10; ++i) ten.push_back(Row(L"Folder", dir.MakeFile(L"f" + std::to_wstring(i))));
+  for (int i = 0; i < 9; ++i) ten[i].Checked = false;
+  TDeleteRows three;
+  for (int i = 0; i < 3; ++i) three.push_back(Row(L"Folder", dir.MakeFile(L"g" + std::to_wstring(i))));
+
+  TDeleteEngine engine;
+  TRecorder lastOfTen, allOfThree;
+  lastOfTen.Bind(engine, ten);
+  EXPECT_TRUE(engine.DeleteCheckedItems(ten));
+  allOfThree.Bind(engine, three);
+  EXPECT_TRUE(engine.DeleteCheckedItems(three));
+
+  EXPECT_EQ(lastOfTen.Progress, (std::vector<int>{90}));
+  EXPECT_EQ(allOfThree.Progress, (std::vector<int>{0, 33, 66}));
+}
+
+TEST(DeleteEngineTest, TheSameFolderInTwoRowsFailsTheSecondTime) {
+  TTempDir dir;
+  std::wstring folder = NoSlash(dir.MakeFolder(L"Vendor\\Tool"));
+  dir.MakeFile(L"Vendor\\Tool\\tool.exe");
+  TDeleteRows rows = {Row(L"Folder", folder), Row(L"Folder", folder)};
+
+  EXPECT_FALSE(TDeleteEngine().DeleteCheckedItems(rows));
+
+  EXPECT_EQ(StatusOf(rows[0]), kDone);
+  EXPECT_EQ(StatusOf(rows[1]), kFailed);
+  EXPECT_FALSE(Exists(folder));
+}
+
+TEST(DeleteEngineTest, AReadOnlyFileKeepsItsFolderAndEverythingElseGoes) {
+  TTempDir dir;
+  std::wstring folder = NoSlash(dir.MakeFolder(L"App"));
+  std::wstring readOnly = dir.MakeFile(L"App\\locked.dat");
+  std::wstring other = dir.MakeFile(L"App\\other.dat");
+  std::wstring nested = dir.MakeFile(L"App\\Sub\\nested.dat");
+  std::wstring empty = dir.MakeFolder(L"App\\Empty");
+  ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  struct TWritableAgain {
+    std::wstring Path;
+    ~TWritableAgain() { SetFileAttributesW(Path.c_str(), FILE_ATTRIBUTE_NORMAL); }
+  } writableAgain{readOnly};
+  TDeleteRows rows = {Row(L"Folder", folder)};
+
+  EXPECT_FALSE(TDeleteEngine().DeleteCheckedItems(rows));
+
+  EXPECT_EQ(StatusOf(rows[0]), kFailed);
+  EXPECT_TRUE(Exists(readOnly));
+  EXPECT_FALSE(Exists(other));
+  EXPECT_FALSE(Exists(nested));
+  EXPECT_FALSE(Exists(dir.Path() + L"App\\Sub"));
+  EXPECT_FALSE(Exists(empty));
+}
+
+TEST(DeleteEngineTest, HiddenAndSystemFilesAndFoldersAreDeletedLikeTheOthers) {
+  TTempDir dir;
+  std::wstring folder = NoSlash(dir.MakeFolder(L"App"));
+  std::wstring hidden = dir.MakeFile(L"App\\hidden.dat");
+  std::wstring system = dir.MakeFile(L"App\\system.dat");
+  std::wstring inner = dir.MakeFolder(L"App\\Secret");
+  std::wstring innerFile = dir.MakeFile(L"App\\Secret\\both.dat");
+  SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(system.c_str(), FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(innerFile.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(inner.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  ASSERT_TRUE(GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  TDeleteRows rows = {Row(L"Folder", folder)};
+
+  EXPECT_TRUE(TDeleteEngine().DeleteCheckedItems(rows));
+
+  EXPECT_EQ(StatusOf(rows[0]), kDone);
+  EXPECT_FALSE(Exists(folder));
+}
+
+TEST(DeleteEngineTest, ARegistryRowDeletesTheKeyWithAllItsSubkeys) {
+  TTestKey key;
+  std::wstring deep = L"Vendor\\Tool";
+  for (int level = 0; level < 6; ++level) {
+    deep += L"\\Level" + std::to_wstring(level);
+    key.SetString(deep, L"Text", L"x");
+    key.SetDword(deep + L"\\Beside", L"Number", 1);
+  }
+  key.SetString(L"Vendor\\Other", L"Text", L"x");
+  TDeleteRows rows = {KeyRow(key, L"Vendor\\Tool")};
+
+  EXPECT_TRUE(TDeleteEngine().DeleteCheckedItems(rows));
+
+  EXPECT_EQ(StatusOf(rows[0]), kDone);
+  EXPECT_FALSE(key.Exists(L"Vendor\\Tool"));
+  EXPECT_TRUE(key.Exists(L"Vendor\\Other"));
+  // A key that is gone already fails.
+  TDeleteRows again = {KeyRow(key, L"Vendor\\Tool")};
+  EXPECT_FALSE(TDeleteEngine().DeleteCheckedItems(again));
+  EXPECT_EQ(StatusOf(again[0]), kFailed);
+}
+
+TEST(DeleteEngineTest, WithNoCheckedRowNothingIsTouchedAndTheResultIsTrue) {
+  TTempDir dir;
+  TTestKey key;
+  std::wstring folder = NoSlash(dir.MakeFolder(L"App"));
+  std::wstring file = dir.MakeFile(L"App\\file.txt");
+  key.SetString(L"Vendor", L"Text", L"x");
+  TDeleteRows rows = {Row(L"Folder", folder), Row(L"Shortcut", file), KeyRow(key, L"Vendor")};
+  for (TDeleteRow& row : rows) row.Checked = false;
+  TDeleteEngine engine;
+  TRecorder recorder;
+  recorder.Bind(engine, rows);
+
+  EXPECT_TRUE(engine.DeleteCheckedItems(rows));
+  TDeleteRows none;
+  EXPECT_TRUE(engine.DeleteCheckedItems(none));
+
+  for (const TDeleteRow& row : rows) EXPECT_EQ(StatusOf(row), kUntouched);
+  EXPECT_TRUE(recorder.Events.empty());
+  EXPECT_TRUE(Exists(file));
+  EXPECT_TRUE(key.Exists(L"Vendor"));
+}
+
+TEST(DeleteEngineTest, ARowOfAnUnknownKindGetsNoStatusAndFailsTheRun) {
+  TTempDir dir;
+  std::wstring file = dir.MakeFile(L"printer.txt");
+  std::wstring other = dir.MakeFile(L"other.txt");
+  TDeleteRows rows = {Row(L"Printer", file), Row(L"Folder", other)};
+  TDeleteEngine engine;
+  std::vector<size_t> changed;
+  engine.RowStatusChanged = [&](size_t i) { changed.push_back(i); };
+
+  EXPECT_FALSE(engine.DeleteCheckedItems(rows));
+
+  EXPECT_EQ(StatusOf(rows[0]), kUntouched);
+  EXPECT_TRUE(Exists(file));
+  EXPECT_EQ(StatusOf(rows[1]), kDone);
+  EXPECT_EQ(changed, (std::vector<size_t>{1}));
+}
+
+std::wstring KnownFolder(const KNOWNFOLDERID& id) {
+  PWSTR path = nullptr;
+  HRESULT hr = SHGetKnownFolderPath(id, 0, nullptr, &path);
+  win::UniqueCoTaskMemory memory(path);
+  return SUCCEEDED(hr) && path ? std::wstring(path) : std::wstring();
+}
+
+TEST(DeleteEngineTest, AProtectedPlaceFailsUntouchedWhateverTheRowSays) {
+  TTempDir dir;
+  TTestKey key;
+  wchar_t windows[MAX_PATH];
+  ASSERT_TRUE(GetWindowsDirectoryW(windows, MAX_PATH));
+  std::wstring documents = KnownFolder(FOLDERID_Documents);
+  ASSERT_FALSE(documents.empty());
+  // Something of the test's own inside a protected folder: it must survive.
+  std::wstring marker = documents + L"\\purgalot_marker_" + std::to_wstring(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryW(marker.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  struct TRemove {
+    std::wstring Path;
+    ~TRemove() { RemoveDirectoryW(Path.c_str()); }
+  } removeMarker{marker};
+  std::wstring odd = std::wstring(windows) + L"\\SYSTEM32\\..\\";
+  for (wchar_t& c : odd) c = static_cast<wchar_t>(towlower(c));
+  std::wstring deletable = NoSlash(dir.MakeFolder(L"Mine"));
+  key.SetString(L"Mine", L"Text", L"x");
+  win::UniqueHKey opened;
+  ASSERT_EQ(RegOpenKeyExW(key.Root(), key.Path().c_str(), 0, KEY_ALL_ACCESS, opened.Put()),
+            ERROR_SUCCESS);
+
+  TDeleteRows rows = {Row(L"Folder", odd), Row(L"Folder", marker + L"\\.."),
+                      Row(L"Registry", L"\\\\SOFTWARE\\\\", HKEY_CURRENT_USER),
+                      // Only the predefined roots are known places.
+                      Row(L"Registry", L"\\Mine", opened.Get()),
+                      // The row's own mark is honoured too.
+                      Row(L"Folder", deletable), KeyRow(key, L"Mine")};
+  rows[4].Protected = rows[5].Protected = true;
+  for (TDeleteRow& row : rows) {
+    row.Checked = true;
+    row.SubItems = {row.Item.Path, L"To Delete"};
+  }
+  for (int i = 0; i < 4; ++i) rows[i].Protected = false;
+
+  EXPECT_FALSE(TDeleteEngine().DeleteCheckedItems(rows));
+
+  for (const TDeleteRow& row : rows) EXPECT_EQ(StatusOf(row), kFailed) << row.Path();
+  EXPECT_TRUE(Exists(std::wstring(windows) + L"\\system32"));
+  EXPECT_TRUE(Exists(marker));
+  EXPECT_TRUE(Exists(deletable));
+  EXPECT_TRUE(key.Exists(L"Mine"));
+  // The engine's own operations refuse them as well.
+  TDeleteEngine::DeleteFolderTree(odd);
+  EXPECT_TRUE(Exists(marker));
+  EXPECT_FALSE(TDeleteEngine::DeleteRegistryKey(HKEY_CURRENT_USER, L"\\Software"));
+  EXPECT_TRUE(key.Exists(L"Mine"));
+}
+
+TEST(DeleteEngineTest, AFolderLinkIsRemovedItselfAndItsTargetKeepsEveryFile) {
+  const std::wstring app = kLinks + L"\\app", link = kLinks + L"\\applink",
+                     target = kLinks + L"\\target";
+  // The fixture's links are what Wine shows as links, and reach the target's files.
+  DWORD attributes = GetFileAttributesW((app + L"\\data").c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "the folder_links fixture did not run";
+  ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  ASSERT_TRUE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+  ASSERT_TRUE(Exists(app + L"\\data\\sub\\deep.txt"));
+  TDeleteRows rows = {Row(L"Folder", app), Row(L"Shortcut", link)};
+
+  TDeleteEngine().DeleteCheckedItems(rows);
+
+  EXPECT_TRUE(Exists(target + L"\\keep.txt"));
+  EXPECT_TRUE(Exists(target + L"\\sub\\deep.txt"));
+  EXPECT_FALSE(Exists(app + L"\\app.txt"));
+  EXPECT_FALSE(Exists(app + L"\\empty"));
+  // Whether the system lets a link go or not, the status tells the truth.
+  EXPECT_EQ(StatusOf(rows[0]), Exists(app) ? kFailed : kDone);
+  EXPECT_EQ(StatusOf(rows[1]), Exists(link) ? kFailed : kDone);
+}
+
+TEST(DeleteEngineTest, ARegistryLinkInsideAKeyIsRemovedAndItsTargetSurvives) {
+  TTestKey key;
+  key.SetString(L"Target\\Sub", L"Text", L"kept");
+  key.SetString(L"App", L"Text", L"x");
+  key.AddLink(L"App\\Link", L"Target");
+  ASSERT_TRUE(key.Exists(L"App\\Link\\Sub"));
+  TDeleteRows rows = {KeyRow(key, L"App")};
+
+  EXPECT_TRUE(TDeleteEngine().DeleteCheckedItems(rows));
+
+  EXPECT_EQ(StatusOf(rows[0]), kDone);
+  EXPECT_FALSE(key.Exists(L"App"));
+  EXPECT_TRUE(key.Exists(L"Target\\Sub"));
+}
+
+}  // namespace
