@@ -66,6 +66,11 @@ void TfAbout::OnInitDialog() {
 
 INT_PTR TfAbout::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      // OK, not the licence button that comes first: Enter and Space close the window.
+      SetFocus(Item(IDOK));
+      return FALSE;
     case WM_DRAWITEM:
       return banner_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
     case WM_ACTIVATE:
