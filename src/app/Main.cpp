@@ -129,6 +129,9 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wp));
       return 0;
+    case WM_HELP:  // F1 here or in a window the main window owns
+      OnHelp(*reinterpret_cast<const HELPINFO*>(lp));
+      return TRUE;
     case WM_DPICHANGED: {
       // The pictures are made for one DPI: the toolbar and the menus get them again.
       SetToolbarImages();

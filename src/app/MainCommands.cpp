@@ -7,6 +7,7 @@
 #include "editing/NewProgram.h"
 #include "editing/EditDetails.h"
 #include "help/About.h"
+#include "help/HelpKeywords.h"
 #include "help/SPHTMLHelp.h"
 #include "help/Welcome.h"
 #include "images/ImageIds.h"
@@ -404,6 +405,20 @@ void TfMain::PrintFailed() {
 }
 void TfMain::Uninstalllog1Click() { TfLog().ShowModal(Handle()); }
 void TfMain::tbHelpClick() { ShowHelpContents(Handle()); }
+
+// F1 in the main window opens the contents; in a window opened from it, the index at that
+// window's subject.
+void TfMain::OnHelp(const HELPINFO& info) {
+  HWND window = info.iContextType == HELPINFO_WINDOW
+                    ? GetAncestor(static_cast<HWND>(info.hItemHandle), GA_ROOT)
+                    : nullptr;
+  std::wstring keyword =
+      window && window != Handle() ? HelpKeywordFor(win::WindowText(window)) : std::wstring();
+  if (keyword.empty())
+    tbHelpClick();
+  else
+    ShowHelpKeyword(window, keyword);
+}
 
 void TfMain::Welcomebox1Click() {
   // The box made at start-up, with the choice made in it then.

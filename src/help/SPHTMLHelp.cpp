@@ -72,3 +72,7 @@ void ShowHelpContents(HWND owner) {
   if (HtmlHelpModule && HtmlHelpModule->Viewer())
     HtmlHelpModule->Viewer()->ShowTableOfContents(owner);
 }
+
+void ShowHelpKeyword(HWND owner, const std::wstring& keyword) {
+  if (HtmlHelpModule && HtmlHelpModule->Viewer()) HtmlHelpModule->Viewer()->ShowHelp(owner, keyword);
+}

@@ -78,7 +78,8 @@ private:
 // The program's one help module, while it exists.
 extern THtmlHelpModule* HtmlHelpModule;
 
-// What the main window asks of the help: set the file, show the contents. Without a module or an
+// What the main window asks of the help: set the file, show the contents or a keyword. Without a module or an
 // engine they do nothing.
 void SetApplicationHelpFile(const std::wstring& path);
 void ShowHelpContents(HWND owner);
+void ShowHelpKeyword(HWND owner, const std::wstring& keyword);

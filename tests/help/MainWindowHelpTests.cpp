@@ -17,21 +17,34 @@ using namespace main_window_testing;
 class TRecorder : public THelpEngine {
 public:
   explicit TRecorder(std::vector<std::pair<HWND, std::wstring>>& calls) : calls_(calls) {}
-  void HtmlHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR) override {
+  void HtmlHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data) override {
     if (command == HH_DISPLAY_TOC) calls_.emplace_back(owner, file);
+    if (command == HH_DISPLAY_INDEX)
+      calls_.emplace_back(owner, reinterpret_cast<const wchar_t*>(data));
+    SetEvent(called.Get());
   }
+  // Set by every call.
+  win::UniqueHandleObj called{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 
 private:
   std::vector<std::pair<HWND, std::wstring>>& calls_;
 };
 
-using MainWindowHelpTest = MainWindowTest;
+class MainWindowHelpTest : public MainWindowTest {
+protected:
+  MainWindowHelpTest() {
+    // The help file beside the executable, made for the test unless a build put one there.
+    made = !TUtils::FileExists(file);
+    if (made) std::ofstream(file.c_str()) << "x";
+  }
+  ~MainWindowHelpTest() override {
+    if (made) DeleteFileW(file.c_str());
+  }
+  const std::wstring file = TUtils::ExeFolder() + L"purgalot.chm";
+  bool made = false;
+};
 
 TEST_F(MainWindowHelpTest, TheMenuTheToolbarAndF1OpenTheHelpContentsAndAboutOpensOverTheWindow) {
-  // The help file beside the executable, made for the test unless a build put one there.
-  const std::wstring file = TUtils::ExeFolder() + L"purgalot.chm";
-  const bool made = !TUtils::FileExists(file);
-  if (made) std::ofstream(file.c_str()) << "x";
   std::vector<std::pair<HWND, std::wstring>> calls;
   {
     THtmlHelpModule module([&] { return std::make_unique<TRecorder>(calls); });
@@ -60,7 +73,37 @@ TEST_F(MainWindowHelpTest, TheMenuTheToolbarAndF1OpenTheHelpContentsAndAboutOpen
     Close();
   }
   EXPECT_EQ(HtmlHelpModule, nullptr);
-  if (made) DeleteFileW(file.c_str());
+}
+
+TEST_F(MainWindowHelpTest, F1InAWindowOpenedFromTheMainWindowOpensTheIndexAtItsSubject) {
+  std::vector<std::pair<HWND, std::wstring>> calls;
+  TRecorder* engine = nullptr;
+  THtmlHelpModule module([&] {
+    auto recorder = std::make_unique<TRecorder>(calls);
+    engine = recorder.get();
+    return recorder;
+  });
+  HtmlHelpModule = &module;
+  TfMain& w = Start();
+  HWND dialog = nullptr;
+  bool asked = false;
+  std::thread driver([&] {
+    dialog = WaitForDialogOwnedBy(w.Handle());
+    ASSERT_NE(dialog, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    // What the system makes of the F1 key for the window with the focus.
+    constexpr UINT kKeyF1 = 0x004D;
+    PostMessageW(info.hwndFocus ? info.hwndFocus : dialog, kKeyF1, 0, 0);
+    asked = WaitForSingleObject(engine->called.Get(), 10000) == WAIT_OBJECT_0;
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  Command(cmAuditReport);
+  driver.join();
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(calls, (std::vector<std::pair<HWND, std::wstring>>{{dialog, L"Audit report"}}));
+  Close();
 }
 
 TEST_F(MainWindowHelpTest, TheSplashShowsWhileTheWindowIsBuiltAndNotInAnUnattendedRun) {

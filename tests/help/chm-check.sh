@@ -1,9 +1,11 @@
 #!/bin/sh
-# chm-check.sh CHM: opens the compiled help with a CHM reader and checks that every page of the
-# contents is in it, every link between its pages leads to a page that is there, and the index
-# holds the words a user looks up for each of the program's commands and switches.
+# chm-check.sh CHM KEYWORDS.cpp: opens the compiled help with a CHM reader and checks that every
+# page of the contents is in it, every link between its pages leads to a page that is there, and
+# the index holds every keyword the program looks up (the second text of each {L"...", L"..."}
+# pair in KEYWORDS.cpp) and the words a user looks up for its commands and switches.
 set -u
 chm=$1
+asked=$2
 fail=0
 problem() { echo "FAIL: $*"; fail=1; }
 
@@ -48,11 +50,9 @@ for file in "$dir"/*.htm; do
 done
 
 index=$(names "$hhk")
-while IFS= read -r keyword; do
-  [ -n "$keyword" ] || continue
-  echo "$index" | grep -qx -F "$keyword" || problem "the index lacks \"$keyword\""
-done <<'KEYWORDS'
-Uninstall
+program=$(sed -n 's/.*{L"[^"]*", L"\([^"]*\)"}.*/\1/p' "$asked")
+[ -n "$program" ] || problem "no keywords found in $asked"
+commands='Uninstall
 Assisted uninstall
 Delete from list
 Clean-Up
@@ -74,8 +74,14 @@ Command line
 /RFL
 /RFS
 /RPL
-/RPS
-KEYWORDS
+/RPS'
+keywords=$(printf '%s\n%s\n' "$program" "$commands")
+IFS='
+'
+for keyword in $keywords; do
+  echo "$index" | grep -qx -F "$keyword" || problem "the index lacks \"$keyword\""
+done
+unset IFS
 
 if [ $fail -eq 0 ]; then
   echo "PASSED: $(echo "$pages" | wc -l) pages, $(echo "$index" | wc -l) index entries"
