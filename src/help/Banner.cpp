@@ -16,7 +16,7 @@ constexpr int kMargin = 12;
 void TBanner::Attach(HWND band, bool centred, bool withIcon) {
   band_ = band;
   centred_ = centred;
-  const bool large = win::Scale(band, 100) > 150;
+  const bool large = win::Scale(band, 100) > 100;  // drawn smaller rather than blown up
   picture_.Reset(static_cast<HBITMAP>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(large ? IDB_BANNER_2X : IDB_BANNER),
                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));

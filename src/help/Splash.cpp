@@ -57,7 +57,7 @@ void TfSplash::Show(HWND owner) {
   size_ = {kWidth * scale / 100, kHeight * scale / 100};
   picture_.Reset(static_cast<HBITMAP>(
       LoadImageW(GetModuleHandleW(nullptr),
-                 MAKEINTRESOURCEW(scale > 150 ? IDB_SPLASH_2X : IDB_SPLASH), IMAGE_BITMAP, 0, 0,
+                 MAKEINTRESOURCEW(scale > 100 ? IDB_SPLASH_2X : IDB_SPLASH), IMAGE_BITMAP, 0, 0,
                  LR_CREATEDIBSECTION)));
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;

@@ -5,6 +5,7 @@
 #include "help/About.h"
 #include "help/SPHTMLHelp.h"
 #include "help/Splash.h"
+#include "help/Welcome.h"
 #include "inventory/Utils.h"
 
 #include <fstream>
@@ -44,7 +45,7 @@ protected:
   bool made = false;
 };
 
-TEST_F(MainWindowHelpTest, TheMenuTheToolbarAndF1OpenTheHelpContentsAndAboutOpensOverTheWindow) {
+TEST_F(MainWindowHelpTest, TheMenuTheToolbarAndF1OpenTheHelpContentsAndAboutAndTheWelcomeBoxOpenOverTheWindow) {
   std::vector<std::pair<HWND, std::wstring>> calls;
   {
     THtmlHelpModule module([&] { return std::make_unique<TRecorder>(calls); });
@@ -70,6 +71,20 @@ TEST_F(MainWindowHelpTest, TheMenuTheToolbarAndF1OpenTheHelpContentsAndAboutOpen
     EXPECT_TRUE(held);
     EXPECT_EQ(owner, w.Handle());
     EXPECT_EQ(fAbout, nullptr);
+
+    // "Welcome box" shows the box made at start-up again.
+    TfWelcome welcome(TWelcomeSetting(key.Path() + L"\\Desktop"));
+    fWelcome = &welcome;
+    HWND welcomeOwner = nullptr;
+    std::thread welcomeDriver([&] {
+      HWND box = WaitForDialog(L"Welcome");
+      ASSERT_NE(box, nullptr);
+      welcomeOwner = GetWindow(box, GW_OWNER);
+      PostClick(GetDlgItem(box, IDOK));
+    });
+    Command(cmWelcomeBox);
+    welcomeDriver.join();
+    EXPECT_EQ(welcomeOwner, w.Handle());
     Close();
   }
   EXPECT_EQ(HtmlHelpModule, nullptr);
