@@ -10,6 +10,7 @@ fail=0
 problem() { echo "FAIL: $*"; fail=1; }
 
 [ -f "$chm" ] || { echo "FAIL: no help file at $chm"; exit 1; }
+command -v extract_chmLib >/dev/null || { echo "FAIL: extract_chmLib is missing (Debian libchm-bin)"; exit 1; }
 dir=$(mktemp -d "${TMPDIR:-/tmp}/purgalot-chm.XXXXXX") || exit 1
 trap 'rm -rf "$dir"' EXIT
 extract_chmLib "$chm" "$dir" >/dev/null || { echo "FAIL: extract_chmLib cannot read $chm"; exit 1; }
