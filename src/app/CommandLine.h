@@ -8,6 +8,13 @@
 enum class TSwitch { None, Uninstall, QuietUninstall, ReportFileLong, ReportFileShort,
                      ReportPrintShort, ReportPrintLong };
 
+// The switches that do their work and end the program without showing any window.
+inline bool IsUnattended(TSwitch command) noexcept {
+  return command == TSwitch::QuietUninstall || command == TSwitch::ReportFileLong ||
+         command == TSwitch::ReportFileShort || command == TSwitch::ReportPrintShort ||
+         command == TSwitch::ReportPrintLong;
+}
+
 class TCommandLine {
 public:
   // Parameters without the program's own name.

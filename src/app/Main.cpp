@@ -1,6 +1,8 @@
 #include "app/Main.h"
 
 #include "app/SideBar.h"
+#include "help/SPHTMLHelp.h"
+#include "help/Splash.h"
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
 #include "uninstall/Logging.h"
@@ -23,6 +25,7 @@ namespace {
 const wchar_t kClassName[] = L"TfMain";
 const wchar_t kStatusSuffix[] = L" program(s) available for uninstall";
 const wchar_t kNotFoundOnActivate[] = L"There program you are looking for (";
+const wchar_t kHelpFile[] = L"purgalot.chm";
 
 
 }  // namespace
@@ -126,6 +129,9 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wp));
       return 0;
+    case WM_HELP:  // F1 here or in a window the main window owns
+      OnHelp(*reinterpret_cast<const HELPINFO*>(lp));
+      return TRUE;
     case WM_DPICHANGED: {
       // The pictures are made for one DPI: the toolbar and the menus get them again.
       SetToolbarImages();
@@ -146,7 +152,14 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // Creation, in the order start-up relies on.
 void TfMain::FormCreate() {
   uninstallOnActivate_ = false;
-  // The splash window and the flat menu painter join here, each in its own step.
+  // The picture shows while the window is built and the programs are read; closed on every way
+  // out of creation.
+  std::unique_ptr<TfSplash> splash;
+  if (SplashSettings.Show && !IsUnattended(commandLine_.Switch())) {
+    splash = std::make_unique<TfSplash>();
+    splash->Show(Handle());
+  }
+  // The flat menu painter joins here.
   CreateMenus();
   CreateToolbar();
   CreateControls();
@@ -174,7 +187,7 @@ void TfMain::FormCreate() {
   TStartup startup(programs_, *scanner_, commandLine_, TLogging::LogPath());
   startup.Scan();
   if (programs_.Count() > 0) list_.Select(0, false);
-  // The help file is set here once help joins the program.
+  SetApplicationHelpFile(TUtils::ExeFolder() + kHelpFile);
 
   // Both the toolbar button and the menu item are captioned "Updates".
   TBBUTTONINFOW button{};
@@ -188,7 +201,7 @@ void TfMain::FormCreate() {
   item.dwTypeData = const_cast<wchar_t*>(L"Updates");
   SetMenuItemInfoW(menu_, cmUpdates, FALSE, &item);
 
-  // The splash window closes here.
+  splash.reset();
   DragAcceptFiles(Handle(), TRUE);
 
   TStartupResult next = startup.TestCommandLine();

@@ -113,6 +113,7 @@ private:
   void OnCommand(int id);
   LRESULT OnNotify(NMHDR& header);
   void OnContextMenu(int x, int y);
+  void OnHelp(const HELPINFO& info);
   void popmenuActionPopup();
   void View1Click();
   void OnDropFiles(HDROP drop);

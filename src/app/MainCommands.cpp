@@ -6,6 +6,10 @@
 #include "editing/Details.h"
 #include "editing/NewProgram.h"
 #include "editing/EditDetails.h"
+#include "help/About.h"
+#include "help/HelpKeywords.h"
+#include "help/SPHTMLHelp.h"
+#include "help/Welcome.h"
 #include "images/ImageIds.h"
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
@@ -166,7 +170,8 @@ void TfMain::CreateMenus() {
                   {FCONTROL | FVIRTKEY, 'X', cmExit},
                   {FCONTROL | FVIRTKEY, 'U', cmUninstall},
                   {FCONTROL | FVIRTKEY, 'A', cmAssisted},
-                  {FCONTROL | FVIRTKEY, VK_DELETE, cmDelete}};
+                  {FCONTROL | FVIRTKEY, VK_DELETE, cmDelete},
+                  {FVIRTKEY, VK_F1, cmHelpTopics}};
   accelerators_.Reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
   SetMenuImages();
 }
@@ -399,9 +404,32 @@ void TfMain::PrintFailed() {
   SetForegroundWindow(Handle());
 }
 void TfMain::Uninstalllog1Click() { TfLog().ShowModal(Handle()); }
-void TfMain::tbHelpClick() {}
-void TfMain::Welcomebox1Click() {}
-void TfMain::About1Click() {}
+void TfMain::tbHelpClick() { ShowHelpContents(Handle()); }
+
+// F1 in the main window opens the contents; in a window opened from it, the index at that
+// window's subject.
+void TfMain::OnHelp(const HELPINFO& info) {
+  HWND window = info.iContextType == HELPINFO_WINDOW
+                    ? GetAncestor(static_cast<HWND>(info.hItemHandle), GA_ROOT)
+                    : nullptr;
+  std::wstring keyword =
+      window && window != Handle() ? HelpKeywordFor(win::WindowText(window)) : std::wstring();
+  if (keyword.empty())
+    tbHelpClick();
+  else
+    ShowHelpKeyword(window, keyword);
+}
+
+void TfMain::Welcomebox1Click() {
+  // The box made at start-up, with the choice made in it then.
+  if (fWelcome) fWelcome->Offer(Handle(), [this] { tbAssistedClick(); });
+}
+
+void TfMain::About1Click() {
+  TfAbout dialog;
+  TFormReference hold(fAbout, dialog);
+  dialog.ShowModal(Handle());
+}
 
 void TfMain::Exit1Click() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
 

@@ -33,6 +33,23 @@ std::wstring TextOf(HWND hwnd) {
   return text;
 }
 
+// Windows numbers a message box's icon 0x0014, Wine otherwise: any icon static counts.
+bool HasIconControl(HWND box) {
+  bool found = false;
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM lp) -> BOOL {
+        wchar_t className[16] = {};
+        GetClassNameW(child, className, 16);
+        if (lstrcmpiW(className, L"Static") == 0 &&
+            (GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+          *reinterpret_cast<bool*>(lp) = true;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 }  // namespace
 
 TMessageBoxWatcher::TMessageBoxWatcher(int answer) : answer_(answer) {
@@ -54,7 +71,7 @@ void TMessageBoxWatcher::Watch() {
     if (found.Box) {
       title_ = TextOf(found.Box);
       text_ = TextOf(GetDlgItem(found.Box, 0xFFFF));  // a message box's text control
-      hasIcon_ = GetDlgItem(found.Box, 0x0014) != nullptr;
+      hasIcon_ = HasIconControl(found.Box);
       seen_ = true;
       // The button may be the only one (OK) or one of several.
       PostMessageW(found.Box, WM_COMMAND, static_cast<WPARAM>(answer_), 0);

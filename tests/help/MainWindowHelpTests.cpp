@@ -1,0 +1,150 @@
+// The main window's part: help from the menu, the toolbar and F1, the about box, and the splash
+// during the window's creation.
+#include "../app/MainWindowTestSupport.h"
+
+#include "help/About.h"
+#include "help/SPHTMLHelp.h"
+#include "help/Splash.h"
+#include "help/Welcome.h"
+#include "inventory/Utils.h"
+
+#include <fstream>
+#include <thread>
+
+namespace {
+
+using namespace main_window_testing;
+
+class TRecorder : public THelpEngine {
+public:
+  explicit TRecorder(std::vector<std::pair<HWND, std::wstring>>& calls) : calls_(calls) {}
+  void HtmlHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data) override {
+    if (command == HH_DISPLAY_TOC) calls_.emplace_back(owner, file);
+    if (command == HH_DISPLAY_INDEX)
+      calls_.emplace_back(owner, reinterpret_cast<const wchar_t*>(data));
+    SetEvent(called.Get());
+  }
+  // Set by every call.
+  win::UniqueHandleObj called{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+
+private:
+  std::vector<std::pair<HWND, std::wstring>>& calls_;
+};
+
+class MainWindowHelpTest : public MainWindowTest {
+protected:
+  MainWindowHelpTest() {
+    // The help file beside the executable, made for the test unless a build put one there.
+    made = !TUtils::FileExists(file);
+    if (made) std::ofstream(file.c_str()) << "x";
+  }
+  ~MainWindowHelpTest() override {
+    if (made) DeleteFileW(file.c_str());
+  }
+  const std::wstring file = TUtils::ExeFolder() + L"purgalot.chm";
+  bool made = false;
+};
+
+TEST_F(MainWindowHelpTest, TheMenuTheToolbarAndF1OpenTheHelpContentsAndAboutAndTheWelcomeBoxOpenOverTheWindow) {
+  std::vector<std::pair<HWND, std::wstring>> calls;
+  {
+    THtmlHelpModule module([&] { return std::make_unique<TRecorder>(calls); });
+    HtmlHelpModule = &module;
+    TfMain& w = Start();
+    Command(cmHelpTopics);
+    ClickToolbarButton(cmHelpTopics);
+    PostMessageW(w.lvPrograms().Handle(), WM_KEYDOWN, VK_F1, 0);
+    PumpWithShortcuts(w);
+    EXPECT_EQ(calls, (std::vector<std::pair<HWND, std::wstring>>(3, {w.Handle(), file})));
+
+    bool held = false;
+    HWND owner = nullptr;
+    std::thread driver([&] {
+      HWND about = WaitForDialogOwnedBy(w.Handle());
+      ASSERT_NE(about, nullptr);
+      held = fAbout != nullptr;
+      owner = GetWindow(about, GW_OWNER);
+      PostClick(GetDlgItem(about, IDOK));
+    });
+    Command(cmAbout);
+    driver.join();
+    EXPECT_TRUE(held);
+    EXPECT_EQ(owner, w.Handle());
+    EXPECT_EQ(fAbout, nullptr);
+
+    // "Welcome box" shows the box made at start-up again.
+    TfWelcome welcome(TWelcomeSetting(key.Path() + L"\\Desktop"));
+    fWelcome = &welcome;
+    HWND welcomeOwner = nullptr;
+    std::thread welcomeDriver([&] {
+      HWND box = WaitForDialog(L"Welcome");
+      ASSERT_NE(box, nullptr);
+      welcomeOwner = GetWindow(box, GW_OWNER);
+      PostClick(GetDlgItem(box, IDOK));
+    });
+    Command(cmWelcomeBox);
+    welcomeDriver.join();
+    EXPECT_EQ(welcomeOwner, w.Handle());
+    Close();
+  }
+  EXPECT_EQ(HtmlHelpModule, nullptr);
+}
+
+TEST_F(MainWindowHelpTest, F1InAWindowOpenedFromTheMainWindowOpensTheIndexAtItsSubject) {
+  std::vector<std::pair<HWND, std::wstring>> calls;
+  TRecorder* engine = nullptr;
+  THtmlHelpModule module([&] {
+    auto recorder = std::make_unique<TRecorder>(calls);
+    engine = recorder.get();
+    return recorder;
+  });
+  HtmlHelpModule = &module;
+  TfMain& w = Start();
+  HWND dialog = nullptr;
+  bool asked = false;
+  std::thread driver([&] {
+    dialog = WaitForDialogOwnedBy(w.Handle());
+    ASSERT_NE(dialog, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    // What the system makes of the F1 key for the window with the focus.
+    constexpr UINT kKeyF1 = 0x004D;
+    PostMessageW(info.hwndFocus ? info.hwndFocus : dialog, kKeyF1, 0, 0);
+    asked = WaitForSingleObject(engine->called.Get(), 10000) == WAIT_OBJECT_0;
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  Command(cmAuditReport);
+  driver.join();
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(calls, (std::vector<std::pair<HWND, std::wstring>>{{dialog, L"Audit report"}}));
+  Close();
+}
+
+TEST_F(MainWindowHelpTest, TheSplashShowsWhileTheWindowIsBuiltAndNotInAnUnattendedRun) {
+  struct TStep {
+    HWND Splash;
+    HWND Owner;
+    bool MainVisible;
+  };
+  std::vector<TStep> steps;
+  SplashSettings.Show = true;
+  SplashSettings.StepMilliseconds = 0;
+  SplashSettings.OnStep = [&](HWND splash, BYTE) {
+    steps.push_back({splash, GetWindow(splash, GW_OWNER), fMain && IsWindowVisible(fMain->Handle()) != FALSE});
+  };
+  TfMain& w = Start();
+  ASSERT_EQ(steps.size(), 52u);
+  EXPECT_FALSE(steps.front().MainVisible);
+  EXPECT_EQ(steps.front().Owner, w.Handle());
+  EXPECT_FALSE(IsWindow(steps.front().Splash));  // closed by the end of creation
+  Close();
+
+  steps.clear();
+  TfMain& unattended = Start({L"/RFS", dir.Path() + L"report.txt"});
+  EXPECT_TRUE(unattended.Terminated());
+  EXPECT_TRUE(steps.empty());
+  SplashSettings = TSplashSettings();
+}
+
+}  // namespace
