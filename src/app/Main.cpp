@@ -5,6 +5,7 @@
 #include "inventory/UninstallItem.h"
 #include "uninstall/Logging.h"
 #include "widgets/UPClickSplitter.h"
+#include "widgets/XPMenu.h"
 #include "win/Gdi.h"
 
 #include "resource.h"
@@ -97,18 +98,6 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       info->ptMinTrackSize = {least.cx, least.cy};
       return 0;
     }
-    case WM_MEASUREITEM: {
-      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-      if (item.CtlType != ODT_MENU) break;
-      OnMeasureMenuPicture(item);
-      return TRUE;
-    }
-    case WM_DRAWITEM: {
-      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-      if (item.CtlType != ODT_MENU) break;
-      OnDrawMenuPicture(item);
-      return TRUE;
-    }
     case WM_COMMAND:
       OnCommand(LOWORD(wp));
       return 0;
@@ -147,6 +136,7 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void TfMain::FormCreate() {
   uninstallOnActivate_ = false;
   // The splash window and the flat menu painter join here, each in its own step.
+  ActivateMenuPainter();
   CreateMenus();
   CreateToolbar();
   CreateControls();
