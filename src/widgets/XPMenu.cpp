@@ -79,8 +79,13 @@ void TXPMenu::SetActive(bool active) {
 
 void TXPMenu::SetStyle(const TXPMenuStyle& style) {
   style_ = style;
+  Recolor();
+}
+
+// The colours are derived again before the next item is drawn, and the bar shows them at once.
+void TXPMenu::Recolor() {
   colors_.reset();
-  if (active_ && owner_) ::DrawMenuBar(owner_);
+  if (active_) Remeasure();
 }
 
 void TXPMenu::SetFont(std::optional<LOGFONTW> font) {
@@ -102,10 +107,7 @@ void TXPMenu::SetOverrideOwnerDraw(bool override) {
   if (was) SetActive(true);
 }
 
-void TXPMenu::SetDrawMenuBar(bool draw) {
-  drawMenuBar_ = draw;
-  if (active_) Remeasure();
-}
+void TXPMenu::SetDrawMenuBar(bool draw) { drawMenuBar_ = draw; }
 
 void TXPMenu::SetXPControls(const TXPControls& controls) {
   const bool was = active_;
@@ -123,17 +125,17 @@ void TXPMenu::SetXPContainers(const TXPContainers& containers) {
 
 void TXPMenu::SetColorDepth(int bitsPerPixel) {
   colorDepth_ = bitsPerPixel;
-  colors_.reset();
+  Recolor();
 }
 
 void TXPMenu::SetHighContrast(std::optional<bool> on) {
   highContrast_ = on;
-  colors_.reset();
+  Recolor();
 }
 
 void TXPMenu::SetSystemColors(std::optional<TSystemColors> colors) {
   systemColors_ = std::move(colors);
-  colors_.reset();
+  Recolor();
 }
 
 int TXPMenu::ColorDepth() const {
@@ -229,18 +231,31 @@ void TXPMenu::Style(HMENU menu, bool bar, bool activate) {
 }
 
 // The platform keeps each menu's measured size until an item changes: the bar's items are set
-// again, and the window's frame is laid out anew for the bar's new height.
+// again, and the window's frame is laid out anew for the bar's new height. What the items leave
+// of the menus the platform fills with the menu's background: the painter's colours, so that the
+// bar reads as one band and no drop-down menu shows a rim of another colour.
 void TXPMenu::Remeasure() {
   hfont_.Reset();
-  for (const auto& [menu, bar] : menus_) {
-    if (!bar || !IsMenu(menu)) continue;
+  win::UniqueHBrush bar(active_ ? CreateSolidBrush(Colors().MenuBar) : nullptr);
+  win::UniqueHBrush popup(active_ ? CreateSolidBrush(Colors().MenuColor) : nullptr);
+  for (const auto& [menu, isBar] : menus_) {
+    if (!IsMenu(menu) || excludedMenus_.count(menu)) continue;
     MENUINFO info{};
     info.cbSize = sizeof info;
-    info.fMask = MIM_BACKGROUND;
-    win::UniqueHBrush brush(active_ && drawMenuBar_ ? CreateSolidBrush(Colors().MenuBar) : nullptr);
-    info.hbrBack = brush.Get();
+    info.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
+    info.hbrBack = isBar ? bar.Get() : popup.Get();
     SetMenuInfo(menu, &info);
-    barBrush_ = std::move(brush);  // the old one once the bar no longer uses it
+    if (isBar) {
+      // The drop-down menus of the bar are pop-up menus: their own colour.
+      info.fMask = MIM_BACKGROUND;
+      info.hbrBack = bar.Get();
+      SetMenuInfo(menu, &info);
+      info.hbrBack = popup.Get();
+      info.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
+      for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i)
+        if (HMENU sub = GetSubMenu(menu, i)) SetMenuInfo(sub, &info);
+    }
+    if (!isBar) continue;
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
       MENUITEMINFOW item{};
       item.cbSize = sizeof item;
@@ -249,6 +264,9 @@ void TXPMenu::Remeasure() {
         SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
     }
   }
+  // The old brushes go once no menu uses them.
+  barBrush_ = std::move(bar);
+  popupBrush_ = std::move(popup);
   if (owner_ && IsWindow(owner_)) {
     SetWindowPos(owner_, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -377,8 +395,8 @@ bool TXPMenu::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED:
-      colors_.reset();
-      hfont_.Reset();
+      // New system colours, a new menu font or high contrast switched on or off.
+      Recolor();
       return false;
   }
   return false;

@@ -78,6 +78,8 @@ public:
   void SetOverrideOwnerDraw(bool override);
   bool FlatMenu() const noexcept { return flatMenu_; }
   void SetFlatMenu(bool flat) { flatMenu_ = flat; }
+  // The rest of the bar beside its items always shows the bar colour here: the platform fills it
+  // with the menu's background, which the painter sets.
   bool DrawMenuBar() const noexcept { return drawMenuBar_; }
   void SetDrawMenuBar(bool draw);
   bool AutoDetect() const noexcept { return autoDetect_; }
@@ -131,6 +133,7 @@ private:
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   void Style(HMENU menu, bool bar, bool activate);
   void Remeasure();
+  void Recolor();
   bool Excluded(HMENU menu, UINT command) const;
   const TItem* ItemOf(ULONG_PTR data) const;
   int PositionOf(const TItem* item) const;
@@ -178,4 +181,5 @@ private:
   win::UniqueHFont hfont_;
   UINT fontDpi_ = 0;
   win::UniqueHBrush barBrush_;
+  win::UniqueHBrush popupBrush_;
 };
