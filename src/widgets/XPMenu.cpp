@@ -230,6 +230,13 @@ void TXPMenu::Style(HMENU menu, bool bar, bool activate) {
   }
 }
 
+void TXPMenu::StyleAdded(HMENU menu) {
+  bool served = false;
+  for (const auto& m : menus_) served = served || m.first == menu;
+  for (const auto& item : items_) served = served || item->Menu == menu;
+  if (served) Style(menu, false, true);
+}
+
 // The platform keeps each menu's measured size until an item changes: the bar's items are set
 // again, and the window's frame is laid out anew for the bar's new height. What the items leave
 // of the menus the platform fills with the menu's background: the painter's colours, so that the
@@ -425,6 +432,12 @@ LRESULT CALLBACK TXPMenu::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   LRESULT result = 0;
   try {
     if (painter->OnMessage(msg, wp, lp, result)) return result;
+    if (msg == WM_INITMENUPOPUP && painter->active_ && painter->autoDetect_) {
+      // Items the window adds as the menu opens are drawn like the others.
+      result = DefSubclassProc(hwnd, msg, wp, lp);
+      painter->StyleAdded(reinterpret_cast<HMENU>(wp));
+      return result;
+    }
     if (msg == WM_DPICHANGED) {
       // The window lays itself out for the new DPI first; the bar is then measured again.
       result = DefSubclassProc(hwnd, msg, wp, lp);

@@ -82,6 +82,7 @@ public:
   // with the menu's background, which the painter sets.
   bool DrawMenuBar() const noexcept { return drawMenuBar_; }
   void SetDrawMenuBar(bool draw);
+  // Items added to a served menu are styled when the menu next opens.
   bool AutoDetect() const noexcept { return autoDetect_; }
   void SetAutoDetect(bool detect) { autoDetect_ = detect; }
   bool DisableSubclassing() const noexcept { return disableSubclassing_; }
@@ -132,6 +133,7 @@ private:
                                        DWORD_PTR self) noexcept;
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   void Style(HMENU menu, bool bar, bool activate);
+  void StyleAdded(HMENU menu);
   void Remeasure();
   void Recolor();
   bool Excluded(HMENU menu, UINT command) const;

@@ -71,7 +71,9 @@ TPixels ReadPicture(HBITMAP picture) {
 
 // Blends a colour of the given coverage onto a pixel of the buffer (0x00RRGGBB).
 void Blend(DWORD& target, COLORREF color, DWORD alpha) {
-  auto mix = [alpha](DWORD over, DWORD under) { return (over * alpha + under * (255 - alpha) + 127) / 255; };
+  auto mix = [alpha](DWORD over, DWORD under) {
+    return (over * alpha + under * (255 - alpha) + 127) / 255;
+  };
   const DWORD r = mix(GetRValue(color), (target >> 16) & 0xFF);
   const DWORD g = mix(GetGValue(color), (target >> 8) & 0xFF);
   const DWORD b = mix(GetBValue(color), target & 0xFF);
@@ -92,8 +94,6 @@ void TXPMenu::DrawItem(HDC dc, const RECT& rect, HMENU menu, int position, UINT 
   HDC m = memory.Get();
   win::SelectGuard select(m, buffer.Get());
   win::SelectGuard font(m, Font());
-  // Right-to-left menus are drawn mirrored; pictures keep their own orientation.
-  if (item->RightToLeft) SetLayout(m, LAYOUT_RTL | LAYOUT_BITMAPORIENTATIONPRESERVED);
 
   const RECT r{0, 0, w, h};
   const TXPMenuColors& c = Colors();
@@ -128,24 +128,36 @@ void TXPMenu::DrawItem(HDC dc, const RECT& rect, HMENU menu, int position, UINT 
     }
     DrawCheck(m, check, *item, state, picture.cx > 0);
   }
+  // Right to left, the shapes drawn so far are mirrored as a whole; pictures and texts, which
+  // keep their own orientation, are then placed mirrored. (A mirrored DC leaves a column
+  // unpainted under Wine.)
+  const bool rtl = item->RightToLeft;
+  auto place = [rtl, w](RECT a) {
+    return rtl ? RECT{w - a.right, a.top, w - a.left, a.bottom} : a;
+  };
+  if (rtl) {
+    GdiFlush();
+    auto* pixels = static_cast<DWORD*>(bits);
+    for (size_t y = 0; y < static_cast<size_t>(h); ++y)
+      std::reverse(pixels + y * static_cast<size_t>(w), pixels + (y + 1) * static_cast<size_t>(w));
+  }
   if (picture.cx) {
     // Centred in the column, a pixel left of the middle: the shadow of a lifted picture falls to
     // the right. Upright, it is centred on the item, which is what the eye checks.
     POINT at{item->Bar ? Scaled(1) : wide ? Scaled(2) : (column - picture.cx) / 2 - 1,
              (h - picture.cy) / 2};
-    if (item->RightToLeft) at.x = w - at.x - picture.cx;  // the pixels are written unmirrored
+    if (rtl) at.x = w - at.x - picture.cx;
     GdiFlush();
     DrawPicture(bits, {w, h}, at, item->Picture, *item, state);
   }
   if (item->Separator) {
     const int thickness = std::max(1, Scaled(1));
     const int y = (h - thickness + 1) / 2;
-    win::FillSolid(m, {textLeft + Scaled(7), y, w, y + thickness}, c.Separator);
+    win::FillSolid(m, place({textLeft + Scaled(7), y, w, y + thickness}), c.Separator);
   } else {
-    DrawText(m, {textLeft, 0, w, h}, *item, state);
+    DrawText(m, place({textLeft, 0, w, h}), *item, state);
   }
   GdiFlush();
-  SetLayout(m, 0);
   BitBlt(dc, rect.left, rect.top, w, h, m, 0, 0, SRCCOPY);
 }
 
@@ -210,7 +222,8 @@ void TXPMenu::DrawCheck(HDC dc, const RECT& a, const TItemInfo& item, UINT state
   if (item.Radio) {
     if (hasPicture) {
       const int corner = Scaled(6);
-      Outlined(dc, frame, fill, [&] { RoundRect(dc, a.left, a.top, a.right, a.bottom, corner, corner); });
+      Outlined(dc, frame, fill,
+               [&] { RoundRect(dc, a.left, a.top, a.right, a.bottom, corner, corner); });
       return;
     }
     Outlined(dc, frame, fill, [&] { Ellipse(dc, a.left, a.top, a.right, a.bottom); });
@@ -279,8 +292,12 @@ void TXPMenu::DrawPicture(void* bits, SIZE buffer, POINT at, HBITMAP picture,
       const DWORD alpha = pixel >> 24;
       if (alpha == 0) continue;
       if (pixel != lastIn) {
-        auto plain = [&](DWORD v) { return std::min<DWORD>(255, (v * 255 + alpha / 2) / alpha); };
-        COLORREF color = RGB(plain((pixel >> 16) & 0xFF), plain((pixel >> 8) & 0xFF), plain(pixel & 0xFF));
+        // Premultiplied in the bitmap: the colour itself first.
+        auto plain = [alpha](DWORD v) {
+          return std::min<DWORD>(255, (v * 255 + alpha / 2) / alpha);
+        };
+        COLORREF color =
+            RGB(plain((pixel >> 16) & 0xFF), plain((pixel >> 8) & 0xFF), plain(pixel & 0xFF));
         if (disabled)
           color = Grayed(color, grayLevel_);
         else if (faded)
@@ -297,6 +314,7 @@ void TXPMenu::DrawText(HDC dc, RECT r, const TItemInfo& item, UINT state) {
   const TXPMenuColors& c = Colors();
   const bool selected = (state & ODS_SELECTED) != 0;
   const bool disabled = (state & (ODS_GRAYED | ODS_DISABLED)) != 0;
+  const bool rtl = item.RightToLeft;
   COLORREF color = c.FontColor;
   if (selected) color = item.Bar ? c.BarSelectedText : c.SelectedText;
   if (disabled) color = c.Disabled;
@@ -305,23 +323,56 @@ void TXPMenu::DrawText(HDC dc, RECT r, const TItemInfo& item, UINT state) {
   SIZE letter{};
   GetTextExtentPoint32W(dc, L"W", 1, &letter);
   const UINT prefix = (state & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
-  const UINT reading = item.RightToLeft ? DT_RTLREADING : 0;
-  RECT line{r.left, (r.bottom - letter.cy) / 2, r.right, (r.bottom - letter.cy) / 2 + letter.cy};
+  const UINT reading = rtl ? DT_RTLREADING : 0;
+  const int top = (r.bottom - letter.cy) / 2;
+  RECT line{r.left, top, r.right, top + letter.cy};
   if (item.Bar) {
-    // Centred over the selection, clear of the shadow at its right.
-    line.right -= Scaled(kBarShadowWidth);
-    line.left = 0;
+    // Centred over the selection, clear of the shadow at its side.
+    const int shadow = Scaled(kBarShadowWidth);
+    if (rtl) {
+      line.left += shadow;
+      if (!item.Picture) line.right = r.right + Scaled(4);
+    } else {
+      line.right -= shadow;
+      if (!item.Picture) line.left = 0;
+    }
     ::DrawTextW(dc, item.Caption.c_str(), -1, &line,
                 DT_SINGLELINE | DT_CENTER | DT_NOCLIP | prefix | reading);
     return;
   }
-  line.left += Scaled(3);
+  // The caption starts after a small gap and a blank; the shortcut ends 10 pixels from the
+  // far edge, with a blank after it.
+  const int gap = Scaled(3), margin = Scaled(10);
+  if (rtl)
+    line.right -= gap;
+  else
+    line.left += gap;
   const std::wstring caption = L" " + item.Caption;
-  ::DrawTextW(dc, caption.c_str(), -1, &line,
-              DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP | prefix | reading);
+  const UINT format = DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP | (rtl ? DT_RIGHT : DT_LEFT) |
+                      prefix | reading;
+  if (item.Default && !disabled) {
+    // A soft halo round the default item's caption, darker than what lies under it.
+    const COLORREF under = GetPixel(dc, rtl ? line.right - gap : line.left + gap,
+                                    (line.top + line.bottom) / 2);
+    const int amounts[] = {30, 40, 60};
+    const POINT offsets[] = {{1, 1}, {1, 0}, {0, 1}};
+    for (int i = 0; i < 3; ++i) {
+      RECT copy = line;
+      OffsetRect(&copy, offsets[i].x, offsets[i].y);
+      SetTextColor(dc, Darken(under, amounts[i]));
+      ::DrawTextW(dc, caption.c_str(), -1, &copy, format);
+    }
+    SetTextColor(dc, color);
+  }
+  ::DrawTextW(dc, caption.c_str(), -1, &line, format);
   if (!item.Shortcut.empty()) {
     const std::wstring shortcut = item.Shortcut + L" ";
-    line.right = r.right - Scaled(10);
-    ::DrawTextW(dc, shortcut.c_str(), -1, &line, DT_SINGLELINE | DT_RIGHT | DT_NOCLIP | reading);
+    RECT right = line;
+    if (rtl)
+      right.left = margin;
+    else
+      right.right = r.right - margin;
+    ::DrawTextW(dc, shortcut.c_str(), -1, &right,
+                DT_SINGLELINE | DT_NOCLIP | (rtl ? DT_LEFT : DT_RIGHT) | reading);
   }
 }

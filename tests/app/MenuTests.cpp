@@ -94,6 +94,11 @@ void PostAlt(HWND hwnd) {
 
 POINT Middle(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
+// A press of the left button on an item of the menu bar, at a point of the screen.
+void PostBarClick(HWND window, const RECT& item) {
+  PostMessageW(window, WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(item.left + 4, item.top + 4));
+}
+
 // A click of the left button on an open menu, at a point of the screen: the menu's own loop
 // reads the point from the message.
 void PostMenuClick(HWND menuWindow, POINT at) {
@@ -204,7 +209,7 @@ TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenAndUpdatesKeepsItsNameAndPicture
     PostKey(w.Handle(), VK_ESCAPE);
     PostKey(w.Handle(), VK_ESCAPE);
   });
-  PostMessageW(w.Handle(), WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(barItem.left + 4, barItem.top + 4));
+  PostBarClick(w.Handle(), barItem);
   const bool closed = RunUntil([&] { return opened && !loop.inLoop; });
   user.join();
   EXPECT_TRUE(opened);
@@ -228,7 +233,7 @@ TEST_F(MenuTest, ClickingItemsOfTheMenuBarAndOfThePopupMenuRunsTheirCommands) {
       RECT small{};
       if (popup && GetMenuItemRect(nullptr, view, 1, &small)) PostMenuClick(popup, Middle(small));
     });
-    PostMessageW(w.Handle(), WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(barItem.left + 4, barItem.top + 4));
+    PostBarClick(w.Handle(), barItem);
     EXPECT_TRUE(RunUntil([&] { return ViewStyle() == LVS_SMALLICON; }));
     user.join();
   }

@@ -310,6 +310,20 @@ TEST_F(XPMenuTest, CheckMarksRadioDotsAndSeparatorsAreDrawnInTheSchemesColours) 
   EXPECT_EQ(radio.At(12, 8), RGB(206, 211, 225));   // between the dot and the ring
   EXPECT_EQ(radio.At(7, 7), RGB(219, 216, 209));    // outside the ring
 
+  // Right to left: the column and the check box at the right.
+  MENUITEMINFOW mirrored{};
+  mirrored.cbSize = sizeof mirrored;
+  mirrored.fMask = MIIM_FTYPE;
+  GetMenuItemInfoW(popup, 1, TRUE, &mirrored);
+  mirrored.fType |= MFT_RIGHTORDER;
+  SetMenuItemInfoW(popup, 1, TRUE, &mirrored);
+  const TDrawing rtl = Draw(1, ODS_CHECKED);
+  EXPECT_EQ(rtl.At(199 - 7, 12), RGB(10, 36, 106));
+  EXPECT_EQ(rtl.At(199 - 16, 12), RGB(10, 36, 106));
+  EXPECT_EQ(rtl.At(199 - 14, 14), RGB(206, 211, 225));
+  EXPECT_EQ(rtl.At(199, 1), RGB(219, 216, 209));
+  EXPECT_EQ(rtl.At(1, 1), RGB(249, 248, 247));
+
   const TDrawing separator = Draw(3, 0, 200, 4);
   EXPECT_EQ(separator.At(100, 2), RGB(160, 160, 160));
   EXPECT_EQ(separator.At(100, 1), RGB(249, 248, 247));
@@ -346,6 +360,15 @@ TEST_F(XPMenuTest, ExcludedItemsAndMenusKeepThePlatformsDrawingAndDeactivationGi
   painter.Exclude(more);
   EXPECT_FALSE(OwnerDrawn(more, 0));
   EXPECT_TRUE(OwnerDrawn(popup, 4));  // the item that opens it is the parent's
+
+  // Items added later are taken over as their menu opens, when the painter looks out for them.
+  AppendMenuW(popup, MF_STRING, 14, L"Later");
+  const UINT later = static_cast<UINT>(GetMenuItemCount(popup) - 1);
+  SendMessageW(form.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+  EXPECT_FALSE(OwnerDrawn(popup, later));
+  painter.SetAutoDetect(true);
+  SendMessageW(form.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+  EXPECT_TRUE(OwnerDrawn(popup, later));
 
   painter.SetActive(false);
   for (HMENU menu : {bar, popup, more})
