@@ -78,8 +78,8 @@ public:
   void SetOverrideOwnerDraw(bool override);
   bool FlatMenu() const noexcept { return flatMenu_; }
   void SetFlatMenu(bool flat) { flatMenu_ = flat; }
-  // The rest of the bar beside its items always shows the bar colour here: the platform fills it
-  // with the menu's background, which the painter sets.
+  // The rest of the bar beside its items always shows the bar colour here, whatever colour the
+  // platform fills it with.
   bool DrawMenuBar() const noexcept { return drawMenuBar_; }
   void SetDrawMenuBar(bool draw);
   // Items added to a served menu are styled when the menu next opens.
@@ -151,6 +151,7 @@ private:
   void DrawPicture(void* bits, SIZE buffer, POINT at, HBITMAP picture, const TItemInfo& item,
                    UINT state);
   void DrawText(HDC dc, RECT r, const TItemInfo& item, UINT state);
+  void FillBarRest(HDC dc, const RECT& last);
 
   HWND owner_;
   bool active_ = false;

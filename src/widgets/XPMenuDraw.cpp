@@ -159,6 +159,23 @@ void TXPMenu::DrawItem(HDC dc, const RECT& rect, HMENU menu, int position, UINT 
   }
   GdiFlush();
   BitBlt(dc, rect.left, rect.top, w, h, m, 0, 0, SRCCOPY);
+  if (item->Bar && position == GetMenuItemCount(menu) - 1) FillBarRest(dc, rect);
+}
+
+// The platform fills the bar beside its items in its own menu colour: the last item carries the
+// bar colour on to the bar's end, so that the bar reads as one band.
+void TXPMenu::FillBarRest(HDC dc, const RECT& last) {
+  MENUBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  RECT frame;
+  if (!owner_ || !GetMenuBarInfo(owner_, OBJID_MENU, 0, &bar) || !GetWindowRect(owner_, &frame))
+    return;
+  // The DC is the window's; above the items the platform leaves a line of its own colour too.
+  const RECT whole{bar.rcBar.left - frame.left, bar.rcBar.top - frame.top,
+                   bar.rcBar.right - frame.left, bar.rcBar.bottom - frame.top};
+  const COLORREF color = Colors().MenuBar;
+  if (whole.right > last.right) win::FillSolid(dc, {last.right, last.top, whole.right, last.bottom}, color);
+  if (last.top > whole.top) win::FillSolid(dc, {whole.left, whole.top, whole.right, last.top}, color);
 }
 
 void TXPMenu::DrawBackground(HDC dc, const RECT& r, const TItemInfo& item) {
