@@ -192,8 +192,11 @@ TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenAndUpdatesKeepsItsNameAndPicture
   RECT barItem{};
   ASSERT_TRUE(GetMenuItemRect(w.Handle(), bar, TfMain::mpFile, &barItem));
   TMenuLoopWatch loop;
+  MENUBARINFO whole{};
+  whole.cbSize = sizeof whole;
+  ASSERT_TRUE(GetMenuBarInfo(w.Handle(), OBJID_MENU, 0, &whole));
   std::atomic<bool> opened{false}, separatorThin{false}, columnShown{false}, backgroundShown{false},
-      barShown{false};
+      barShown{false}, barRestShown{false};
   std::thread user([&] {
     opened = loop.WaitOpened(file);
     HWND popup = WaitForWindowOfClass(L"#32768");
@@ -205,6 +208,9 @@ TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenAndUpdatesKeepsItsNameAndPicture
       columnShown = Shows(loop, popup, {exit.left + 1, middle.y}, colors.IconColumnColor);
       backgroundShown = Shows(loop, popup, {exit.right - 2, middle.y}, colors.MenuColor);
       barShown = Shows(loop, w.Handle(), {barItem.left + 2, Middle(barItem).y}, colors.SelectFill);
+      // Beside its items the bar is one band, whatever colour the platform gives it.
+      barRestShown =
+          Shows(loop, w.Handle(), {whole.rcBar.right - 3, Middle(barItem).y}, colors.MenuBar);
     }
     PostKey(w.Handle(), VK_ESCAPE);
     PostKey(w.Handle(), VK_ESCAPE);
@@ -218,6 +224,7 @@ TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenAndUpdatesKeepsItsNameAndPicture
   EXPECT_TRUE(columnShown);
   EXPECT_TRUE(backgroundShown);
   EXPECT_TRUE(barShown);
+  EXPECT_TRUE(barRestShown);
 }
 
 TEST_F(MenuTest, ClickingItemsOfTheMenuBarAndOfThePopupMenuRunsTheirCommands) {
