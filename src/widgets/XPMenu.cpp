@@ -161,7 +161,12 @@ const TXPMenuColors& TXPMenu::Colors() {
   return *colors_;
 }
 
-UINT TXPMenu::Dpi() const { return win::WindowDpi(owner_); }
+void TXPMenu::SetDpi(std::optional<UINT> dpi) {
+  dpi_ = dpi;
+  if (active_) Remeasure();
+}
+
+UINT TXPMenu::Dpi() const { return dpi_ ? *dpi_ : win::WindowDpi(owner_); }
 
 int TXPMenu::Scaled(int value) const { return win::ScaleForDpi(value, Dpi()); }
 

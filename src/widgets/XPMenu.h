@@ -97,6 +97,8 @@ public:
   void SetColorDepth(int bitsPerPixel);
   void SetHighContrast(std::optional<bool> on);
   void SetSystemColors(std::optional<TSystemColors> colors);
+  // The DPI menus are measured and drawn for; none: the owner window's.
+  void SetDpi(std::optional<UINT> dpi);
   // The scheme items are drawn in now.
   const TXPMenuColors& Colors();
 
@@ -180,6 +182,7 @@ private:
   int colorDepth_ = 0;
   std::optional<bool> highContrast_;
   std::optional<TSystemColors> systemColors_;
+  std::optional<UINT> dpi_;
   std::optional<TXPMenuColors> colors_;  // none: derived again before the next item is drawn
   win::UniqueHFont hfont_;
   UINT fontDpi_ = 0;

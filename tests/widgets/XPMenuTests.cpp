@@ -69,12 +69,12 @@ protected:
     painter.SetActive(true);
   }
 
-  // The menu font at the form's DPI, as the painter uses it by default.
-  SIZE Extent(const std::wstring& text) {
+  // The menu font at the form's DPI, or another, as the painter uses it by default.
+  SIZE Extent(const std::wstring& text, UINT dpi = 0) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
-                               win::WindowDpi(form.Handle()));
+                               dpi ? dpi : win::WindowDpi(form.Handle()));
     win::UniqueHFont font(CreateFontIndirectW(&metrics.lfMenuFont));
     win::WindowDc dc(form.Handle());
     win::SelectGuard select(dc.Get(), font.Get());
@@ -248,6 +248,14 @@ TEST_F(XPMenuTest, ItemsMeasureTheirCaptionShortcutPictureAndColumn) {
   painter.SetIconWidth(40);
   EXPECT_EQ(painter.MeasureItem(popup, 1).cx, open.cx + 5 + 40);
 
+  // On a screen of 144 DPI the font, the column and the gaps grow by half.
+  painter.SetIconWidth(24);
+  painter.SetDpi(144);
+  EXPECT_EQ(painter.MeasureItem(popup, 1).cx, Extent(L"Open", 144).cx + 8 + 36);
+  EXPECT_GT(Extent(L"Open", 144).cx, open.cx * 5 / 4);
+  EXPECT_EQ(painter.MeasureItem(popup, 3).cy, 6);
+  painter.SetDpi(std::nullopt);
+
   // A separator stays thin whatever the font.
   LOGFONTW big{};
   big.lfHeight = -40;
@@ -304,6 +312,17 @@ TEST_F(XPMenuTest, CheckMarksRadioDotsAndSeparatorsAreDrawnInTheSchemesColours) 
   const TDrawing disabled = Draw(1, ODS_CHECKED | ODS_GRAYED);
   EXPECT_EQ(disabled.At(7, 12), RGB(141, 141, 141));
   EXPECT_EQ(disabled.At(10, 13), RGB(141, 141, 141));
+
+  // At 144 DPI: a 36-pixel column, a 15-pixel box from (10, 10) in a 36-pixel item.
+  painter.SetDpi(144);
+  const TDrawing scaled = Draw(1, ODS_CHECKED, 300, 36);
+  painter.SetDpi(std::nullopt);
+  EXPECT_EQ(scaled.At(10, 18), RGB(10, 36, 106));
+  EXPECT_EQ(scaled.At(9, 18), RGB(219, 216, 209));
+  EXPECT_EQ(scaled.At(24, 18), RGB(10, 36, 106));
+  EXPECT_EQ(scaled.At(20, 20), RGB(206, 211, 225));
+  EXPECT_EQ(scaled.At(35, 2), RGB(219, 216, 209));
+  EXPECT_EQ(scaled.At(36, 2), RGB(249, 248, 247));
 
   const TDrawing radio = Draw(5, ODS_CHECKED);
   EXPECT_EQ(radio.At(12, 12), RGB(10, 36, 106));    // the dot
