@@ -45,7 +45,8 @@ COLORREF Grayed(COLORREF color, int level) {
   return Lighten(RGB(gray, gray, gray), 40);
 }
 
-// The picture's pixels as (colour, alpha), not premultiplied.
+// The picture's pixels as premultiplied 0xAARRGGBB, row by row from the top. A picture without
+// an alpha channel takes its bottom-left colour as transparent.
 struct TPixels {
   int Width = 0, Height = 0;
   std::vector<DWORD> Argb;
@@ -54,17 +55,19 @@ struct TPixels {
 TPixels ReadPicture(HBITMAP picture) {
   TPixels p;
   BITMAP bm{};
-  if (!GetObjectW(picture, sizeof bm, &bm) || bm.bmBitsPixel != 32 || !bm.bmBits) return p;
+  if (!GetObjectW(picture, sizeof bm, &bm)) return p;
   p.Width = bm.bmWidth;
-  p.Height = bm.bmHeight;
+  p.Height = std::abs(bm.bmHeight);
   p.Argb.resize(static_cast<size_t>(p.Width) * static_cast<size_t>(p.Height));
-  GdiFlush();
-  // A DIB section made bottom-up has its first row last.
-  const bool bottomUp = bm.bmHeight > 0;
-  for (int y = 0; y < p.Height; ++y) {
-    const auto* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(bm.bmBits) +
-                                                     static_cast<size_t>(bm.bmWidthBytes) * y);
-    std::copy(row, row + p.Width, p.Argb.begin() + (bottomUp ? p.Height - 1 - y : y) * p.Width);
+  BITMAPINFO info = TopDown32(p.Width, p.Height);
+  win::WindowDc screen(nullptr);
+  if (!GetDIBits(screen.Get(), picture, 0, static_cast<UINT>(p.Height), p.Argb.data(), &info,
+                 DIB_RGB_COLORS))
+    return {};
+  const bool alpha = std::any_of(p.Argb.begin(), p.Argb.end(), [](DWORD v) { return v >> 24; });
+  if (!alpha && !p.Argb.empty()) {
+    const DWORD clear = p.Argb[static_cast<size_t>(p.Height - 1) * p.Width] & 0xFFFFFF;
+    for (DWORD& v : p.Argb) v = (v & 0xFFFFFF) == clear ? 0 : (v | 0xFF000000);
   }
   return p;
 }

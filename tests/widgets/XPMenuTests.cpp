@@ -27,7 +27,8 @@ TSystemColors Classic() {
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
 
-// A 16-pixel picture: an opaque red square with a transparent rim of two pixels.
+// A 16-pixel picture: an opaque red square with a transparent rim of two pixels, its top row
+// blue.
 win::UniqueHBitmap RedSquare() {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof info.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -37,6 +38,25 @@ win::UniqueHBitmap RedSquare() {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x)
       pixels[y * 16 + x] = (x >= 2 && x < 14 && y >= 2 && y < 14) ? 0xFFFF0000 : 0;
+  for (int x = 2; x < 14; ++x) pixels[2 * 16 + x] = 0xFF0000FF;
+  return bitmap;
+}
+
+// The same as a plain 24-bit bitmap on a magenta ground, as older pictures come.
+win::UniqueHBitmap RedSquareOnMagenta() {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, 16, 16, 1, 24, BI_RGB, 0, 0, 0, 0, 0};  // bottom-up
+  void* bits = nullptr;
+  win::UniqueHBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  auto* rows = static_cast<BYTE*>(bits);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      BYTE* p = rows + (15 - y) * 48 + x * 3;  // B, G, R
+      const bool square = x >= 2 && x < 14 && y >= 2 && y < 14;
+      p[0] = square ? (y == 2 ? 255 : 0) : 255;
+      p[1] = 0;
+      p[2] = square ? (y == 2 ? 0 : 255) : 255;
+    }
   return bitmap;
 }
 
@@ -273,6 +293,7 @@ TEST_F(XPMenuTest, PicturesAreFadedAtRestLiftedWhenSelectedAndGrayedWhenDisabled
   EXPECT_EQ(rest.At(4, 5), RGB(219, 216, 209));    // through the picture's transparent rim
   EXPECT_EQ(rest.At(190, 2), RGB(249, 248, 247));  // menu background
   EXPECT_EQ(rest.At(10, 11), RGB(255, 77, 77));    // faded by 30 %
+  EXPECT_EQ(rest.At(10, 6), RGB(77, 77, 255));     // the top row on top
 
   const TDrawing selected = Draw(0, ODS_SELECTED);
   EXPECT_EQ(selected.At(190, 0), RGB(249, 248, 247));  // one pixel kept at top and bottom
@@ -281,7 +302,8 @@ TEST_F(XPMenuTest, PicturesAreFadedAtRestLiftedWhenSelectedAndGrayedWhenDisabled
   EXPECT_EQ(selected.At(0, 12), RGB(10, 36, 106));
   EXPECT_EQ(selected.At(190, 12), RGB(177, 185, 207));  // the fill
   EXPECT_EQ(selected.At(2, 12), RGB(177, 185, 207));    // over the icon column too
-  EXPECT_EQ(selected.At(4, 5), kRed);                   // lifted a pixel up and left, unfaded
+  EXPECT_EQ(selected.At(4, 5), RGB(0, 0, 255));         // lifted a pixel up and left, unfaded
+  EXPECT_EQ(selected.At(4, 6), kRed);
   EXPECT_EQ(selected.At(17, 18), RGB(127, 137, 157));   // its shadow, two pixels down and right
 
   const TDrawing grayed = Draw(0, ODS_GRAYED);
@@ -291,6 +313,14 @@ TEST_F(XPMenuTest, PicturesAreFadedAtRestLiftedWhenSelectedAndGrayedWhenDisabled
   EXPECT_EQ(paler.At(190, 12), RGB(239, 241, 245));  // the paler selection
   EXPECT_EQ(paler.At(190, 1), RGB(157, 167, 195));
   EXPECT_EQ(paler.At(10, 11), RGB(159, 159, 159));  // grayed, not lifted
+
+  // A picture without an alpha channel: its bottom-left colour is transparent.
+  painter.SetPicture(10, RedSquareOnMagenta());
+  const TDrawing plain = Draw(0, 0);
+  EXPECT_EQ(plain.At(4, 5), RGB(219, 216, 209));
+  EXPECT_EQ(plain.At(10, 11), RGB(255, 77, 77));
+  EXPECT_EQ(plain.At(10, 6), RGB(77, 77, 255));
+  painter.SetPicture(10, RedSquare());
 
   // A poor screen shows pictures as they are.
   painter.SetColorDepth(8);
