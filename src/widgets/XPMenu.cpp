@@ -5,10 +5,12 @@
 #include "win/Gdi.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
+#include <utility>
 
 namespace {
 
@@ -404,6 +406,23 @@ bool TXPMenu::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       }
       return false;
     }
+    case WM_NCMOUSEMOVE:
+      // The platform does not light up the bar's items under the pointer: the painter does.
+      if (active_) {
+        const POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        HMENU bar = BarMenu();
+        SetHotItem(wp == HTMENU && bar ? MenuItemFromPoint(owner_, bar, at) : -1);
+        if (hotItem_ >= 0) {
+          TRACKMOUSEEVENT track{sizeof track, TME_LEAVE | TME_NONCLIENT, owner_, 0};
+          TrackMouseEvent(&track);
+        }
+      }
+      return false;
+    case WM_NCMOUSELEAVE:
+    case WM_MOUSEMOVE:
+    case WM_ENTERMENULOOP:
+      if (hotItem_ >= 0) SetHotItem(-1);
+      return false;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED:
@@ -412,6 +431,40 @@ bool TXPMenu::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       return false;
   }
   return false;
+}
+
+HMENU TXPMenu::BarMenu() const {
+  for (const auto& [menu, bar] : menus_)
+    if (bar && !excludedMenus_.count(menu)) return menu;
+  return nullptr;
+}
+
+void TXPMenu::SetHotItem(int position) {
+  if (position == hotItem_) return;
+  const int old = std::exchange(hotItem_, position);
+  RedrawBarItem(old);
+  RedrawBarItem(position);
+}
+
+// Draws one item of the bar again where it is, without the platform's repainting of the whole
+// bar, which would flash its own colour first.
+void TXPMenu::RedrawBarItem(int position) {
+  HMENU bar = BarMenu();
+  RECT item, frame;
+  if (position < 0 || !bar || !GetMenuItemRect(owner_, bar, static_cast<UINT>(position), &item) ||
+      !GetWindowRect(owner_, &frame))
+    return;
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_DATA | MIIM_STATE;
+  if (!GetMenuItemInfoW(bar, static_cast<UINT>(position), TRUE, &info) || !ItemOf(info.dwItemData))
+    return;
+  UINT state = 0;
+  if (info.fState & MFS_DISABLED) state |= ODS_GRAYED;
+  if (info.fState & MFS_HILITE) state |= ODS_SELECTED;
+  OffsetRect(&item, -frame.left, -frame.top);
+  win::WindowDc dc(owner_, DCX_WINDOW | DCX_CACHE);
+  DrawItem(dc.Get(), item, bar, position, state);
 }
 
 int TXPMenu::PositionOf(const TItem* item) const {

@@ -105,7 +105,8 @@ public:
   // The size of an item (by position) as the painter measures it at the owner's DPI: what the
   // platform's proposal is raised to.
   SIZE MeasureItem(HMENU menu, int position);
-  // Draws an item (by position) into the rectangle of a DC, state as ODS_* flags.
+  // Draws an item (by position) into the rectangle of a DC, state as ODS_* flags. The bar's item
+  // under the pointer is drawn lit.
   void DrawItem(HDC dc, const RECT& rect, HMENU menu, int position, UINT state);
 
 private:
@@ -141,6 +142,9 @@ private:
   bool Excluded(HMENU menu, UINT command) const;
   const TItem* ItemOf(ULONG_PTR data) const;
   int PositionOf(const TItem* item) const;
+  HMENU BarMenu() const;
+  void SetHotItem(int position);
+  void RedrawBarItem(int position);
   std::optional<TItemInfo> Info(HMENU menu, int position) const;
   HBITMAP PictureOf(UINT command) const;
   UINT Dpi() const;
@@ -186,6 +190,7 @@ private:
   std::optional<TXPMenuColors> colors_;  // none: derived again before the next item is drawn
   win::UniqueHFont hfont_;
   UINT fontDpi_ = 0;
+  int hotItem_ = -1;  // the bar's item under the pointer
   win::UniqueHBrush barBrush_;
   win::UniqueHBrush popupBrush_;
 };

@@ -98,6 +98,7 @@ void TXPMenu::DrawItem(HDC dc, const RECT& rect, HMENU menu, int position, UINT 
   win::SelectGuard select(m, buffer.Get());
   win::SelectGuard font(m, Font());
 
+  if (item->Bar && position == hotItem_) state |= ODS_HOTLIGHT;
   const RECT r{0, 0, w, h};
   const TXPMenuColors& c = Colors();
   const bool selected = (state & ODS_SELECTED) != 0;

@@ -147,7 +147,7 @@ protected:
   }
 };
 
-TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenAndUpdatesKeepsItsNameAndPicture) {
+TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenLitUnderThePointerAndUpdatesKeepsItsPicture) {
   TfMain& w = Start();
   HMENU bar = w.MainMenu();
   for (HMENU menu : {bar, GetSubMenu(bar, TfMain::mpFile), GetSubMenu(bar, TfMain::mpView),
@@ -185,6 +185,15 @@ TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenAndUpdatesKeepsItsNameAndPicture
     const int side = win::Scale(w.Handle(), 16);
     EXPECT_GT(picture, side * side / 3);
   }
+
+  // The pointer over the bar lights up the item under it, and leaving puts it out.
+  RECT viewItem{};
+  ASSERT_TRUE(GetMenuItemRect(w.Handle(), bar, TfMain::mpView, &viewItem));
+  const POINT view = Middle(viewItem);
+  SendMessageW(w.Handle(), WM_NCMOUSEMOVE, HTMENU, MAKELPARAM(view.x, view.y));
+  EXPECT_EQ(ScreenPixel(w.Handle(), {viewItem.left + 2, view.y}), colors.SelectFill);
+  SendMessageW(w.Handle(), WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(ScreenPixel(w.Handle(), {viewItem.left + 2, view.y}), colors.MenuBar);
 
   // The File menu opened on the screen: its items, its thin separator, and the bar's item
   // selected, all in the painter's colours.
