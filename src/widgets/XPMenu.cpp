@@ -377,6 +377,7 @@ bool TXPMenu::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       const int position = PositionOf(item);
       if (position < 0) return false;
       DrawItem(d.hDC, d.rcItem, item->Menu, position, d.itemState);
+      if (flatMenu_ && !item->Bar) FlattenPopup(WindowFromDC(d.hDC), item->Menu);
       result = TRUE;
       return true;
     }
@@ -431,6 +432,29 @@ bool TXPMenu::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       return false;
   }
   return false;
+}
+
+// A flat pop-up: the platform's raised border becomes one line in the pop-up border colour, with
+// the menu's own colour inside it. The platform paints its border before the items, so painting
+// it over after each item keeps it flat.
+void TXPMenu::FlattenPopup(HWND popup, HMENU menu) {
+  RECT frame, first, last;
+  const int count = GetMenuItemCount(menu);
+  if (!popup || count <= 0 || !GetWindowRect(popup, &frame) ||
+      !GetMenuItemRect(nullptr, menu, 0, &first) ||
+      !GetMenuItemRect(nullptr, menu, static_cast<UINT>(count - 1), &last))
+    return;
+  RECT items{first.left, first.top, last.right, last.bottom};
+  OffsetRect(&items, -frame.left, -frame.top);
+  OffsetRect(&frame, -frame.left, -frame.top);
+  win::WindowDc dc(popup, DCX_WINDOW | DCX_CACHE);
+  const TXPMenuColors& c = Colors();
+  win::FillSolid(dc.Get(), {frame.left, frame.top, frame.right, items.top}, c.MenuColor);
+  win::FillSolid(dc.Get(), {frame.left, items.bottom, frame.right, frame.bottom}, c.MenuColor);
+  win::FillSolid(dc.Get(), {frame.left, items.top, items.left, items.bottom}, c.MenuColor);
+  win::FillSolid(dc.Get(), {items.right, items.top, frame.right, items.bottom}, c.MenuColor);
+  SetDCBrushColor(dc.Get(), c.PopupBorder);
+  FrameRect(dc.Get(), &frame, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 HMENU TXPMenu::BarMenu() const {

@@ -76,6 +76,7 @@ public:
   void SetGradient(bool gradient) { gradient_ = gradient; }
   bool OverrideOwnerDraw() const noexcept { return overrideOwnerDraw_; }
   void SetOverrideOwnerDraw(bool override);
+  // Pop-up menus with a flat one-pixel border instead of the platform's raised one.
   bool FlatMenu() const noexcept { return flatMenu_; }
   void SetFlatMenu(bool flat) { flatMenu_ = flat; }
   // The rest of the bar beside its items always shows the bar colour here, whatever colour the
@@ -143,6 +144,7 @@ private:
   const TItem* ItemOf(ULONG_PTR data) const;
   int PositionOf(const TItem* item) const;
   HMENU BarMenu() const;
+  void FlattenPopup(HWND popup, HMENU menu);
   void SetHotItem(int position);
   void RedrawBarItem(int position);
   std::optional<TItemInfo> Info(HMENU menu, int position) const;

@@ -236,6 +236,32 @@ TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenLitUnderThePointerAndUpdatesKeep
   EXPECT_TRUE(barRestShown);
 }
 
+TEST_F(MenuTest, FlatPopupMenusHaveAOnePixelBorderInThePopupBorderColour) {
+  TfMain& w = Start();
+  w.XPMenu().SetFlatMenu(true);
+  const TXPMenuColors colors = w.XPMenu().Colors();
+  TMenuLoopWatch loop;
+  std::atomic<bool> opened{false}, border{false}, inside{false};
+  std::thread user([&] {
+    HWND popup = loop.WaitOpened(w.PopupMenu()) ? WaitForWindowOfClass(L"#32768") : nullptr;
+    RECT frame{};
+    if (popup && GetWindowRect(popup, &frame)) {
+      opened = true;
+      border = Shows(loop, popup, {frame.left, frame.top + 5}, colors.PopupBorder) &&
+               Shows(loop, popup, {frame.right - 1, frame.bottom - 5}, colors.PopupBorder);
+      inside = Shows(loop, popup, {frame.left + 1, frame.top + 5}, colors.MenuColor) &&
+               Shows(loop, popup, {frame.right - 2, frame.bottom - 5}, colors.MenuColor);
+    }
+    PostKey(w.Handle(), VK_ESCAPE);
+  });
+  PostMessageW(w.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(w.lvPrograms().Handle()),
+               MAKELPARAM(-1, -1));
+  EXPECT_TRUE(RunUntil([&] { return opened && !loop.inLoop; }));
+  user.join();
+  EXPECT_TRUE(border);
+  EXPECT_TRUE(inside);
+}
+
 TEST_F(MenuTest, ClickingItemsOfTheMenuBarAndOfThePopupMenuRunsTheirCommands) {
   TfMain& w = Start();
   Command(cmDetailsView);
