@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cwctype>
 #include <utility>
 
@@ -44,17 +45,11 @@ void TXPMenu::Attach(HMENU menu, bool bar) {
 }
 
 void TXPMenu::Exclude(HMENU menu, UINT command) {
-  const bool was = active_;
-  if (was) SetActive(false);
-  excludedItems_.emplace(menu, command);
-  if (was) SetActive(true);
+  Restyle([&] { excludedItems_.emplace(menu, command); });
 }
 
 void TXPMenu::Exclude(HMENU menu) {
-  const bool was = active_;
-  if (was) SetActive(false);
-  excludedMenus_.insert(menu);
-  if (was) SetActive(true);
+  Restyle([&] { excludedMenus_.insert(menu); });
 }
 
 void TXPMenu::SetPicture(UINT command, win::UniqueHBitmap picture) {
@@ -65,6 +60,15 @@ void TXPMenu::SetPicture(UINT command, win::UniqueHBitmap picture) {
 HBITMAP TXPMenu::PictureOf(UINT command) const {
   auto it = pictures_.find(command);
   return it == pictures_.end() ? nullptr : it->second.Get();
+}
+
+// Changes what the painter takes over: an active painter gives everything back first and then
+// takes over again.
+void TXPMenu::Restyle(const std::function<void()>& change) {
+  const bool was = active_;
+  if (was) SetActive(false);
+  change();
+  if (was) SetActive(true);
 }
 
 void TXPMenu::SetActive(bool active) {
@@ -103,26 +107,17 @@ void TXPMenu::SetIconWidth(int width) {
 
 void TXPMenu::SetOverrideOwnerDraw(bool override) {
   if (override == overrideOwnerDraw_) return;
-  const bool was = active_;
-  if (was) SetActive(false);
-  overrideOwnerDraw_ = override;
-  if (was) SetActive(true);
+  Restyle([&] { overrideOwnerDraw_ = override; });
 }
 
 void TXPMenu::SetDrawMenuBar(bool draw) { drawMenuBar_ = draw; }
 
 void TXPMenu::SetXPControls(const TXPControls& controls) {
-  const bool was = active_;
-  if (was) SetActive(false);
-  controls_ = controls;
-  if (was) SetActive(true);
+  Restyle([&] { controls_ = controls; });
 }
 
 void TXPMenu::SetXPContainers(const TXPContainers& containers) {
-  const bool was = active_;
-  if (was) SetActive(false);
-  containers_ = containers;
-  if (was) SetActive(true);
+  Restyle([&] { containers_ = containers; });
 }
 
 void TXPMenu::SetColorDepth(int bitsPerPixel) {
@@ -252,25 +247,22 @@ void TXPMenu::Remeasure() {
   hfont_.Reset();
   win::UniqueHBrush bar(active_ ? CreateSolidBrush(Colors().MenuBar) : nullptr);
   win::UniqueHBrush popup(active_ ? CreateSolidBrush(Colors().MenuColor) : nullptr);
-  for (const auto& [menu, isBar] : menus_) {
-    if (!IsMenu(menu) || excludedMenus_.count(menu)) continue;
+  auto setBackground = [](HMENU menu, HBRUSH brush, DWORD scope) {
     MENUINFO info{};
     info.cbSize = sizeof info;
-    info.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
-    info.hbrBack = isBar ? bar.Get() : popup.Get();
+    info.fMask = MIM_BACKGROUND | scope;
+    info.hbrBack = brush;
     SetMenuInfo(menu, &info);
-    if (isBar) {
-      // The drop-down menus of the bar are pop-up menus: their own colour.
-      info.fMask = MIM_BACKGROUND;
-      info.hbrBack = bar.Get();
-      SetMenuInfo(menu, &info);
-      info.hbrBack = popup.Get();
-      info.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
-      for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i)
-        if (HMENU sub = GetSubMenu(menu, i)) SetMenuInfo(sub, &info);
+  };
+  for (const auto& [menu, isBar] : menus_) {
+    if (!IsMenu(menu) || excludedMenus_.count(menu)) continue;
+    if (!isBar) {
+      setBackground(menu, popup.Get(), MIM_APPLYTOSUBMENUS);
+      continue;
     }
-    if (!isBar) continue;
+    setBackground(menu, bar.Get(), 0);
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+      if (HMENU sub = GetSubMenu(menu, i)) setBackground(sub, popup.Get(), MIM_APPLYTOSUBMENUS);
       MENUITEMINFOW item{};
       item.cbSize = sizeof item;
       item.fMask = MIIM_FTYPE;
@@ -344,14 +336,15 @@ SIZE TXPMenu::MeasureItem(HMENU menu, int position) {
   SIZE picture{};
   if (item->Picture) {
     BITMAP bm{};
-    if (GetObjectW(item->Picture, sizeof bm, &bm)) picture = {bm.bmWidth, bm.bmHeight};
+    if (GetObjectW(item->Picture, sizeof bm, &bm)) picture = {bm.bmWidth, std::abs(bm.bmHeight)};
   }
   width += item->Bar ? picture.cx : std::max<int>(picture.cx, Scaled(iconWidth_));
   TEXTMETRICW metrics{};
   GetTextMetricsW(screen.Get(), &metrics);
+  // The text's height and three quarters of it again; the picture with three pixels round it.
   const int textHeight = metrics.tmHeight;
-  const int height = std::max<int>(textHeight + static_cast<int>(std::lround(textHeight * 0.75)),
-                              picture.cy + Scaled(6));
+  const int height = std::max(textHeight + static_cast<int>(std::lround(textHeight * 0.75)),
+                              static_cast<int>(picture.cy) + Scaled(6));
   return {width, height};
 }
 

@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <bitset>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -138,6 +139,7 @@ private:
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   void Style(HMENU menu, bool bar, bool activate);
   void StyleAdded(HMENU menu);
+  void Restyle(const std::function<void()>& change);
   void Remeasure();
   void Recolor();
   bool Excluded(HMENU menu, UINT command) const;
