@@ -17,9 +17,6 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 0x58504D;  // "XPM"
 
-// The room a bar item keeps at its right for the shadow of its selection.
-constexpr int kBarShadowWidth = 7;
-
 }  // namespace
 
 TXPMenu::TXPMenu(HWND owner) : owner_(owner) {}

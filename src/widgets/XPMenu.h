@@ -112,6 +112,9 @@ public:
   void DrawItem(HDC dc, const RECT& rect, HMENU menu, int position, UINT state);
 
 private:
+  // The room a bar item keeps at its right for the shadow of its selection, at 96 DPI.
+  static constexpr int kBarShadowWidth = 7;
+
   // What an owner-drawn item carries as its data.
   struct TItem {
     HMENU Menu = nullptr;

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kBarShadowWidth = 7;
-
 BITMAPINFO TopDown32(int width, int height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -178,8 +176,10 @@ void TXPMenu::FillBarRest(HDC dc, const RECT& last) {
   const RECT whole{bar.rcBar.left - frame.left, bar.rcBar.top - frame.top,
                    bar.rcBar.right - frame.left, bar.rcBar.bottom - frame.top};
   const COLORREF color = Colors().MenuBar;
-  if (whole.right > last.right) win::FillSolid(dc, {last.right, last.top, whole.right, last.bottom}, color);
-  if (last.top > whole.top) win::FillSolid(dc, {whole.left, whole.top, whole.right, last.top}, color);
+  if (whole.right > last.right)
+    win::FillSolid(dc, {last.right, last.top, whole.right, last.bottom}, color);
+  if (last.top > whole.top)
+    win::FillSolid(dc, {whole.left, whole.top, whole.right, last.top}, color);
 }
 
 void TXPMenu::DrawBackground(HDC dc, const RECT& r, const TItemInfo& item) {
