@@ -25,7 +25,7 @@ TXPMenu::~TXPMenu() {
   // Menus that die with their window need nothing back; any other must not keep items that
   // point at records about to go.
   for (const auto& [menu, bar] : menus_)
-    if (IsMenu(menu)) Style(menu, bar, false);
+    if (IsMenu(menu)) TakeOver(menu, bar, false);
   items_.clear();
   if (subclassed_ && IsWindow(owner_)) RemoveWindowSubclass(owner_, SubclassProc, kSubclassId);
 }
@@ -36,7 +36,7 @@ void TXPMenu::Attach(HMENU menu, bool bar) {
     if (m.first == menu) return;
   menus_.emplace_back(menu, bar);
   if (active_) {
-    Style(menu, bar, true);
+    TakeOver(menu, bar, true);
     if (bar) Remeasure();
   }
 }
@@ -74,7 +74,7 @@ void TXPMenu::SetActive(bool active) {
     subclassed_ = SetWindowSubclass(owner_, SubclassProc, kSubclassId,
                                     reinterpret_cast<DWORD_PTR>(this)) != FALSE;
   active_ = active;
-  for (const auto& [menu, bar] : menus_) Style(menu, bar, active);
+  for (const auto& [menu, bar] : menus_) TakeOver(menu, bar, active);
   if (!active) items_.clear();
   colors_.reset();
   Remeasure();
@@ -197,7 +197,7 @@ const TXPMenu::TItem* TXPMenu::ItemOf(ULONG_PTR data) const {
 
 // Makes the items of a menu, and of the menus below it, owner-drawn by this painter, or gives
 // them back their own drawing.
-void TXPMenu::Style(HMENU menu, bool bar, bool activate) {
+void TXPMenu::TakeOver(HMENU menu, bool bar, bool activate) {
   if (activate && (excludedMenus_.count(menu) || !controls_[bar ? xcMainMenu : xcPopupMenu]))
     return;
   for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
@@ -225,7 +225,7 @@ void TXPMenu::Style(HMENU menu, bool bar, bool activate) {
       SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
     }
     if (info.hSubMenu && !(activate && excludedMenus_.count(info.hSubMenu)))
-      Style(info.hSubMenu, false, activate);
+      TakeOver(info.hSubMenu, false, activate);
   }
 }
 
@@ -233,7 +233,7 @@ void TXPMenu::StyleAdded(HMENU menu) {
   bool served = false;
   for (const auto& m : menus_) served = served || m.first == menu;
   for (const auto& item : items_) served = served || item->Menu == menu;
-  if (served) Style(menu, false, true);
+  if (served) TakeOver(menu, false, true);
 }
 
 // The platform keeps each menu's measured size until an item changes: the bar's items are set

@@ -53,9 +53,9 @@ public:
   void Exclude(HMENU menu);
 
   // One picture per command, wherever the command is offered: a 32-bit bitmap with
-  // premultiplied alpha, as AlphaBlend takes it.
+  // premultiplied alpha, as AlphaBlend takes it, or a bitmap without alpha whose bottom-left
+  // colour is transparent.
   void SetPicture(UINT command, win::UniqueHBitmap picture);
-  void ClearPictures() noexcept { pictures_.clear(); }
 
   bool Active() const noexcept { return active_; }
   void SetActive(bool active);
@@ -140,7 +140,7 @@ private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                        DWORD_PTR self) noexcept;
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
-  void Style(HMENU menu, bool bar, bool activate);
+  void TakeOver(HMENU menu, bool bar, bool activate);
   void StyleAdded(HMENU menu);
   void Restyle(const std::function<void()>& change);
   void Remeasure();
