@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <vector>
 
 using namespace testing_support;
 using namespace main_window_testing;
@@ -150,8 +151,9 @@ protected:
 TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenLitUnderThePointerAndUpdatesKeepsItsPicture) {
   TfMain& w = Start();
   HMENU bar = w.MainMenu();
-  for (HMENU menu : {bar, GetSubMenu(bar, TfMain::mpFile), GetSubMenu(bar, TfMain::mpView),
-                     GetSubMenu(bar, TfMain::mpHelp), w.PopupMenu()})
+  std::vector<HMENU> menus{bar, w.PopupMenu()};
+  for (int i = 0; i < GetMenuItemCount(bar); ++i) menus.push_back(GetSubMenu(bar, i));
+  for (HMENU menu : menus)
     for (int i = 0; i < GetMenuItemCount(menu); ++i) EXPECT_TRUE(OwnerDrawn(menu, i)) << i;
 
   // Renamed at start-up, drawn with its picture in the icon column.
