@@ -84,18 +84,6 @@ win::UniqueHBitmap CreateAlphaBitmap(int id, int size) {
   return bitmap;
 }
 
-void DrawAlphaBitmap(HDC dc, const RECT& area, HBITMAP bitmap, bool disabled) {
-  BITMAP size{};
-  if (!bitmap || !GetObjectW(bitmap, sizeof size, &size)) return;
-  win::UniqueHdc source(CreateCompatibleDC(dc));
-  win::SelectGuard select(source.Get(), bitmap);
-  const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(disabled ? 80 : 255), AC_SRC_ALPHA};
-  const int x = area.left + (area.right - area.left - size.bmWidth) / 2;
-  const int y = area.top + (area.bottom - area.top - size.bmHeight) / 2;
-  AlphaBlend(dc, x, y, size.bmWidth, size.bmHeight, source.Get(), 0, 0, size.bmWidth,
-             size.bmHeight, blend);
-}
-
 win::UniqueHImageList CreateStateImages(HWND hwnd) {
   return CreateIconImageList(IDI_STATE_WARNING, 1, win::Scale(hwnd, 16));
 }

@@ -18,9 +18,6 @@ win::UniqueHIcon LoadIconResource(int id, int size);
 // An icon resource at size x size pixels as a 32-bit bitmap with premultiplied alpha, as
 // AlphaBlend takes it.
 win::UniqueHBitmap CreateAlphaBitmap(int id, int size);
-// Blends such a bitmap into the middle of an area of a DC (faded for a disabled item), so that
-// whatever the area shows (a menu, a selection) shows round the picture.
-void DrawAlphaBitmap(HDC dc, const RECT& area, HBITMAP bitmap, bool disabled);
 
 // The program list's state images: the warning marker of a program whose uninstaller is missing.
 win::UniqueHImageList CreateStateImages(HWND hwnd);

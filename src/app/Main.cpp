@@ -7,6 +7,7 @@
 #include "inventory/UninstallItem.h"
 #include "uninstall/Logging.h"
 #include "widgets/UPClickSplitter.h"
+#include "widgets/XPMenu.h"
 #include "win/Gdi.h"
 
 #include "resource.h"
@@ -100,18 +101,6 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       info->ptMinTrackSize = {least.cx, least.cy};
       return 0;
     }
-    case WM_MEASUREITEM: {
-      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-      if (item.CtlType != ODT_MENU) break;
-      OnMeasureMenuPicture(item);
-      return TRUE;
-    }
-    case WM_DRAWITEM: {
-      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-      if (item.CtlType != ODT_MENU) break;
-      OnDrawMenuPicture(item);
-      return TRUE;
-    }
     case WM_COMMAND:
       OnCommand(LOWORD(wp));
       return 0;
@@ -159,7 +148,7 @@ void TfMain::FormCreate() {
     splash = std::make_unique<TfSplash>();
     splash->Show(Handle());
   }
-  // The flat menu painter joins here.
+  ActivateMenuPainter();
   CreateMenus();
   CreateToolbar();
   CreateControls();

@@ -21,6 +21,7 @@
 
 class TSideBar;
 class TUPClickSplitter;
+class TXPMenu;
 
 using win::kApplicationTitle;
 extern const wchar_t kMainCaption[];
@@ -92,6 +93,7 @@ public:
   TUPClickSplitter& Splitter() noexcept { return *splitter_; }
   HMENU MainMenu() const noexcept { return menu_; }
   HMENU PopupMenu() const noexcept { return popup_.Get(); }
+  TXPMenu& XPMenu() noexcept { return *xpMenu_; }
   std::wstring StatusText() const;
 
 private:
@@ -101,9 +103,8 @@ private:
   void FormActivate();
   void FormDestroy();
   void CreateMenus();
+  void ActivateMenuPainter();
   void SetMenuImages();
-  void OnMeasureMenuPicture(MEASUREITEMSTRUCT& item) const;
-  void OnDrawMenuPicture(const DRAWITEMSTRUCT& item) const;
   void CreateToolbar();
   void SetToolbarImages();
   void CreateControls();
@@ -153,11 +154,8 @@ private:
   win::UniqueHImageList toolbarImages_;
   win::UniqueHImageList stateImages_;
   win::UniqueHImageList foldImages_;
-  struct TMenuPicture {
-    int Command;
-    win::UniqueHBitmap Bitmap;
-  };
-  std::vector<TMenuPicture> menuPictures_;  // shared by the menu bar and the popup menu
+  // Draws the menu bar and the popup menu; declared after them, so it lets go of them first.
+  std::unique_ptr<TXPMenu> xpMenu_;
   win::UniqueHIcon sideIcons_[3];
   bool uninstallOnActivate_ = false;
   bool terminated_ = false;

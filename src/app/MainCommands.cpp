@@ -19,6 +19,7 @@
 #include "uninstall/Logging.h"
 #include "uninstall/Uninstall.h"
 #include "widgets/UPClickSplitter.h"
+#include "widgets/XPMenu.h"
 #include "win/Gdi.h"
 
 #include <shellapi.h>
@@ -76,9 +77,8 @@ int CommandImage(int command) {
   return 0;
 }
 
-// Menu pictures at 16 pixels (at 96 DPI), with this much room before the item's text.
+// Menu pictures at 16 pixels (at 96 DPI).
 constexpr int kMenuImageSize = 16;
-constexpr int kMenuImageGap = 4;
 constexpr int kToolbarImageSize = 32;
 constexpr int kSideImageSize = 16;
 
@@ -158,12 +158,14 @@ void TfMain::CreateMenus() {
                                })),
               L"&Help");
   SetMenu(Handle(), menu_);
+  xpMenu_->Attach(menu_, true);
 
   popup_.Reset(SubMenu({{cmUninstall, L"Uninstall...\tCtrl+U"},
                     {cmDelete, L"Delete From List...\tCtrl+Del"},
                     {0, nullptr},
                     {cmDetails, L"Program Details..."},
                     {cmEditDetails, L"Edit Program Details..."}}));
+  xpMenu_->Attach(popup_.Get(), false);
 
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'N', cmNewProgram},
                   {FCONTROL | FVIRTKEY, 'E', cmEditDetails},
@@ -176,47 +178,25 @@ void TfMain::CreateMenus() {
   SetMenuImages();
 }
 
-// Menus draw a 32-bit picture of a popup item without its transparency on some systems, so each
-// item asks its owner for its picture and the window blends it in. The menu bar and the popup menu
-// share each command's bitmap. Items without a picture keep the room for one, so that every text
-// of a menu starts at the same place and none is cut off at the right.
+// The flat menu painter draws the menus, the menu bar too: it was made inactive by the window's
+// design and is activated here, during creation, before the menus exist.
+void TfMain::ActivateMenuPainter() {
+  xpMenu_ = std::make_unique<TXPMenu>(Handle());
+  TXPControls controls;
+  for (TXPControl kind : {xcMainMenu, xcPopupMenu, xcGroupBox, xcTreeView, xcListView,
+                          xcProgressBar, xcHotKey})
+    controls.set(kind);
+  xpMenu_->SetXPControls(controls);
+  xpMenu_->SetXPContainers({});  // no control of the window is restyled
+  xpMenu_->SetActive(true);
+}
+
+// One picture per command at the window's DPI, shared by the menu bar and the popup menu. The
+// painter mixes them in itself: menus lose a 32-bit item bitmap's transparency on some systems.
 void TfMain::SetMenuImages() {
   const int size = win::Scale(Handle(), kMenuImageSize);
-  menuPictures_.clear();
-  for (HMENU menu : {menu_, popup_.Get()}) {
-    std::vector<HMENU> menus{menu};
-    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i)
-      if (HMENU sub = GetSubMenu(menu, i)) menus.push_back(sub);
-    for (HMENU m : menus) {
-      for (int i = 0, n = GetMenuItemCount(m); i < n; ++i) {
-        const UINT id = GetMenuItemID(m, i);
-        if (id == 0 || id == UINT(-1)) continue;  // separators and drop-down menus
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_BITMAP;
-        info.hbmpItem = HBMMENU_CALLBACK;
-        SetMenuItemInfoW(m, static_cast<UINT>(i), TRUE, &info);
-      }
-    }
-  }
   for (const auto& [command, image] : kCommandImages)
-    menuPictures_.push_back({command, CreateAlphaBitmap(image, size)});
-}
-
-void TfMain::OnMeasureMenuPicture(MEASUREITEMSTRUCT& item) const {
-  const int size = win::Scale(Handle(), kMenuImageSize);
-  item.itemWidth = static_cast<UINT>(size + win::Scale(Handle(), kMenuImageGap));
-  item.itemHeight = static_cast<UINT>(size);
-}
-
-void TfMain::OnDrawMenuPicture(const DRAWITEMSTRUCT& item) const {
-  const int size = win::Scale(Handle(), kMenuImageSize);
-  for (const auto& picture : menuPictures_) {
-    if (picture.Command != static_cast<int>(item.itemID)) continue;
-    const RECT area{item.rcItem.left, item.rcItem.top, item.rcItem.left + size, item.rcItem.bottom};
-    DrawAlphaBitmap(item.hDC, area, picture.Bitmap.Get(), (item.itemState & ODS_GRAYED) != 0);
-    return;
-  }
+    xpMenu_->SetPicture(static_cast<UINT>(command), CreateAlphaBitmap(image, size));
 }
 
 void TfMain::CreateToolbar() {
