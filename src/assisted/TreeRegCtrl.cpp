@@ -61,6 +61,7 @@ TTreeRegCtrl::~TTreeRegCtrl() {
     tree_.OnExpanding = nullptr;
     tree_.OnCollapsing = nullptr;
     tree_.OnProbe = nullptr;
+    tree_.OnLock = nullptr;
   }
 }
 
@@ -72,11 +73,16 @@ void TTreeRegCtrl::SetEnable(bool enable) {
     tree_.OnExpanding = [this](TCheckNode& node) { return TreeExpanding(node); };
     tree_.OnCollapsing = [this](TCheckNode& node) { return TreeCollapsing(node); };
     tree_.OnProbe = [this](TCheckNode& node) { return Probe(node); };
+    tree_.OnLock = [](const TCheckNode& node) {
+      const TKeyNodeData* key = KeyOf(node);
+      return key && !key->IsRoot && IsProtectedKey(key->RootKey, key->Path);
+    };
     BuildRoots();
   } else {
     tree_.OnExpanding = nullptr;
     tree_.OnCollapsing = nullptr;
     tree_.OnProbe = nullptr;
+    tree_.OnLock = nullptr;
   }
 }
 
@@ -100,12 +106,9 @@ void TTreeRegCtrl::AddRoot(HKEY root, const wchar_t* caption) {
 bool TTreeRegCtrl::Probe(TCheckNode& node) {
   TKeyNodeData* key = KeyOf(node);
   if (!key || key->IsLink) return false;
+  // A link opened as itself holds no subkeys: no button, and nothing else to ask.
   win::UniqueHKey opened = OpenForReading(*key);
   if (!opened) return false;
-  if (!key->IsRoot && IsLink(opened.Get())) {
-    key->IsLink = true;
-    return false;
-  }
   DWORD subkeys = 0;
   return RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
                           nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
@@ -169,13 +172,12 @@ void TTreeRegCtrl::LoadSubkeys(TCheckNode& node) {
 TCheckNode& TTreeRegCtrl::AddKey(TCheckNode& parent, const std::wstring& name) {
   const TKeyNodeData& above = *KeyOf(parent);
   auto key = std::make_unique<TKeyNodeData>(above.RootKey, above.Path + L"\\" + name, false);
-  const bool locked = IsProtectedKey(key->RootKey, key->Path);
-  TCheckNode& child = tree_.AddNode(&parent, name, TBoxTreeView::kImageFolderClosed,
-                                    TBoxTreeView::kImageFolderOpen,
-                                    locked ? TCheckMark::Unchecked : TCheckTree::MarkForNewChild(parent),
-                                    std::move(key));
-  child.SetLocked(locked);
-  return child;
+  // Whether a key is protected is asked only when it is about to be ticked (OnLock).
+  TCheckMark mark = TCheckTree::MarkForNewChild(parent);
+  if (mark == TCheckMark::Checked && IsProtectedKey(key->RootKey, key->Path))
+    mark = TCheckMark::Unchecked;
+  return tree_.AddNode(&parent, name, TBoxTreeView::kImageFolderClosed,
+                       TBoxTreeView::kImageFolderOpen, mark, std::move(key));
 }
 
 void TTreeRegCtrl::SetInitialKey(const std::wstring& path) {

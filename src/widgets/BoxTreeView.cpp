@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "images/ImageIds.h"
 #include "win/Error.h"
 #include "win/Gdi.h"
@@ -13,6 +15,9 @@ namespace {
 
 // Subclass ids: one for the control, one (this object) for the parent that gets its notices.
 constexpr UINT_PTR kTreeSubclass = 1;
+// Posted to the control while items wait to be inserted; each one inserts the next step.
+constexpr UINT kInsertMore = WM_APP + 0x2E1;
+constexpr size_t kInsertStep = 1000;
 
 }  // namespace
 
@@ -108,8 +113,17 @@ void TBoxTreeView::Select(TCheckNode& node) {
 
 void TBoxTreeView::NodeAdded(TCheckNode& node) {
   if (!hwnd_) return;
+  // Behind nodes still waiting, so that the order of siblings holds.
+  if (updating_ || !pending_.empty())
+    pending_.push_back(&node);
+  else
+    Insert(node);
+}
+
+void TBoxTreeView::Insert(TCheckNode& node) {
   TVINSERTSTRUCTW insert{};
-  insert.hParent = node.Parent() ? ItemOf(*node.Parent()) : TVI_ROOT;
+  // Parents come before their children, so the parent is in the control already.
+  insert.hParent = node.Parent() ? static_cast<HTREEITEM>(node.Parent()->ViewItem) : TVI_ROOT;
   insert.hInsertAfter = TVI_LAST;
   TVITEMW& item = insert.item;
   item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_PARAM | TVIF_CHILDREN;
@@ -125,16 +139,40 @@ void TBoxTreeView::NodeAdded(TCheckNode& node) {
 }
 
 void TBoxTreeView::NodeRemoving(TCheckNode& node) {
+  Flush();
   if (!hwnd_ || !node.ViewItem) return;
   SendMessageW(hwnd_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(ItemOf(node)));
   node.ViewItem = nullptr;
 }
 
+void TBoxTreeView::Quieten() {
+  // The control measures the whole tree again after each changed item that it redraws: many
+  // changes at once go in with redrawing off, which makes it measure once at the end.
+  if (!updating_ || quiet_ || ++batchChanges_ < 4) return;
+  SetDrawing(false);
+  quiet_ = true;
+}
+
+void TBoxTreeView::SetDrawing(bool on) {
+  // The control's own flag stops its painting; the window's (WS_VISIBLE, through the default
+  // handling) stops the scroll bar being drawn again after each changed item.
+  if (on) {
+    DefWindowProcW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  } else {
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    DefWindowProcW(hwnd_, WM_SETREDRAW, FALSE, 0);
+  }
+}
+
 void TBoxTreeView::NodeChanged(TCheckNode& node) {
+  // A node still waiting goes in as it is then.
   if (!hwnd_ || !node.ViewItem) return;
+  Quieten();
   TVITEMW item{};
   item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN;
-  item.hItem = ItemOf(node);
+  item.hItem = static_cast<HTREEITEM>(node.ViewItem);
   item.iImage = node.Image();
   item.iSelectedImage = node.SelectedImage();
   item.state = INDEXTOSTATEIMAGEMASK(StateIndex(node.Mark()));
@@ -143,20 +181,22 @@ void TBoxTreeView::NodeChanged(TCheckNode& node) {
   SendMessageW(hwnd_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
   // The expand button is asked for when the item is drawn.
   RECT rc{};
-  if (TreeView_GetItemRect(hwnd_, item.hItem, &rc, FALSE)) InvalidateRect(hwnd_, &rc, FALSE);
+  if (!quiet_ && TreeView_GetItemRect(hwnd_, item.hItem, &rc, FALSE))
+    InvalidateRect(hwnd_, &rc, FALSE);
 }
 
 void TBoxTreeView::CaptionChanged(TCheckNode& node) {
   if (!hwnd_ || !node.ViewItem) return;
+  Quieten();
   TVITEMW item{};
   item.mask = TVIF_HANDLE | TVIF_TEXT;
-  item.hItem = ItemOf(node);
+  item.hItem = static_cast<HTREEITEM>(node.ViewItem);
   item.pszText = const_cast<wchar_t*>(node.Caption().c_str());
   SendMessageW(hwnd_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void TBoxTreeView::NodeExpandedChanged(TCheckNode& node) {
-  if (!hwnd_ || !node.ViewItem || &node == asking_) return;
+  if (!hwnd_ || &node == asking_ || !ItemOf(node)) return;
   syncing_ = true;
   SendMessageW(hwnd_, TVM_EXPAND, node.Expanded() ? TVE_EXPAND : TVE_COLLAPSE,
                reinterpret_cast<LPARAM>(ItemOf(node)));
@@ -164,14 +204,48 @@ void TBoxTreeView::NodeExpandedChanged(TCheckNode& node) {
 }
 
 void TBoxTreeView::TreeCleared() {
+  pending_.clear();
+  pendingAt_ = 0;
   if (!hwnd_) return;
   SendMessageW(hwnd_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }
 
 void TBoxTreeView::Updating(bool begin) {
-  if (!hwnd_) return;
-  SendMessageW(hwnd_, WM_SETREDRAW, begin ? FALSE : TRUE, 0);
-  if (!begin) InvalidateRect(hwnd_, nullptr, TRUE);
+  updating_ = begin;
+  batchChanges_ = 0;
+  if (!begin && quiet_ && hwnd_) SetDrawing(true);
+  if (!begin) quiet_ = false;
+  if (begin || pending_.empty() || !hwnd_) return;
+  // What can be in view now goes in at once; the rest follows in steps from the message loop,
+  // so that a key of ten thousand subkeys opens about as fast as its names are read.
+  RECT rc{};
+  GetClientRect(hwnd_, &rc);
+  const int height = std::max(1, static_cast<int>(SendMessageW(hwnd_, TVM_GETITEMHEIGHT, 0, 0)));
+  InsertPending(static_cast<size_t>(2 * (rc.bottom / height + 1)));
+  if (!pending_.empty() && !insertPosted_)
+    insertPosted_ = PostMessageW(hwnd_, kInsertMore, 0, 0) != FALSE;
+}
+
+void TBoxTreeView::InsertPending(size_t count) {
+  // Items added under an open item while the control redraws would each make it measure the
+  // whole tree; with redrawing off it does that once at the end.
+  const bool quiet = count > 64 && !quiet_;
+  if (quiet) SetDrawing(false);
+  for (; count > 0 && pendingAt_ < pending_.size(); --count) Insert(*pending_[pendingAt_++]);
+  if (pendingAt_ == pending_.size()) {
+    pending_.clear();
+    pendingAt_ = 0;
+  }
+  if (quiet) SetDrawing(true);
+}
+
+void TBoxTreeView::Flush() {
+  if (hwnd_ && !pending_.empty()) InsertPending(pending_.size());
+}
+
+HTREEITEM TBoxTreeView::ItemOf(const TCheckNode& node) const {
+  if (!node.ViewItem && !pending_.empty()) const_cast<TBoxTreeView*>(this)->Flush();
+  return static_cast<HTREEITEM>(node.ViewItem);
 }
 
 bool TBoxTreeView::Notify(const NMHDR& header, LRESULT& result) {
@@ -232,6 +306,14 @@ LRESULT CALLBACK TBoxTreeView::TreeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       if (view->ButtonDown(hwnd, msg, wp, lp, result)) return result;
       break;
     }
+    case kInsertMore:
+      view->insertPosted_ = false;
+      if (!view->pending_.empty()) {
+        win::Guarded([&] { view->InsertPending(kInsertStep); });
+        if (!view->pending_.empty())
+          view->insertPosted_ = PostMessageW(hwnd, kInsertMore, 0, 0) != FALSE;
+      }
+      return 0;
     case WM_DPICHANGED_AFTERPARENT:
       win::Guarded([&] { view->MakeImages(); });
       break;

@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <vector>
+
 class TBoxTreeView : private TCheckTreeObserver {
 public:
   // The pictures of the image list, shared by node and state images.
@@ -47,9 +49,11 @@ public:
   // The pictures at the window's DPI (16 x 16 at 96 DPI).
   HIMAGELIST Images() const noexcept { return images_.Get(); }
 
-  HTREEITEM ItemOf(const TCheckNode& node) const noexcept {
-    return static_cast<HTREEITEM>(node.ViewItem);
-  }
+  // The node's item (inserted now if it was still waiting).
+  HTREEITEM ItemOf(const TCheckNode& node) const;
+  // Nodes added that the control does not hold yet: a big branch goes in over a few turns of
+  // the message loop once what is in view is shown.
+  size_t WaitingCount() const noexcept { return pending_.size() - pendingAt_; }
   TCheckNode* NodeOf(HTREEITEM item) const;
   TCheckNode* Selected() const;
   void Select(TCheckNode& node);
@@ -65,6 +69,11 @@ private:
   bool ButtonDown(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   // The notices the view answers itself; the others go on to the parent.
   bool Notify(const NMHDR& header, LRESULT& result);
+  void Insert(TCheckNode& node);
+  void InsertPending(size_t count);
+  void Flush();
+  void Quieten();
+  void SetDrawing(bool on);
   void MakeImages();
   void Detach() noexcept;
 
@@ -84,4 +93,10 @@ private:
   // itself is opening or closing an item: neither must be passed on twice.
   TCheckNode* asking_ = nullptr;
   bool syncing_ = false;
+  bool updating_ = false;
+  bool quiet_ = false;  // redrawing is off until the update ends
+  int batchChanges_ = 0;
+  std::vector<TCheckNode*> pending_;  // added during an update, in order; from pendingAt_ on
+  size_t pendingAt_ = 0;              // not in the control yet
+  bool insertPosted_ = false;
 };

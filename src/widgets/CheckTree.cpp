@@ -72,7 +72,7 @@ void TCheckTree::SetImages(TCheckNode& node, int image, int selectedImage) {
 }
 
 void TCheckTree::SetMark(TCheckNode& node, TCheckMark mark) {
-  if (node.locked_ && mark == TCheckMark::Checked) mark = TCheckMark::Unchecked;
+  if (mark == TCheckMark::Checked && IsLocked(node)) mark = TCheckMark::Unchecked;
   if (node.mark_ == mark) return;
   node.mark_ = mark;
   Changed(node);
@@ -139,7 +139,7 @@ void TCheckTree::MarkBranch(TCheckNode& node, TCheckMark mark) {
   for (auto& child : node.children_) {
     // A protected node is never ticked, and ticking stops there: what lies below it is no
     // more chosen than the node itself.
-    if (mark == TCheckMark::Checked && child->locked_) continue;
+    if (mark == TCheckMark::Checked && IsLocked(*child)) continue;
     if (child->mark_ != TCheckMark::None) SetMark(*child, mark);
     if (child->expanded_) MarkBranch(*child, mark);
   }
@@ -174,7 +174,7 @@ void TCheckTree::UpdateParents(TCheckNode& node) {
 }
 
 void TCheckTree::SetNodeChecked(TCheckNode& node, bool checked) {
-  if (checked && node.locked_) return;
+  if (checked && IsLocked(node)) return;
   TUpdate update(*this);
   SetChecked(node, checked);
   UpdateParents(node);
@@ -190,7 +190,7 @@ TCheckMark TCheckTree::MarkForNewChild(const TCheckNode& parent) noexcept {
 
 bool TCheckTree::CanToggle(TCheckNode& node) {
   if (node.mark_ == TCheckMark::None) return false;
-  bool canCheck = !(node.locked_ && node.mark_ != TCheckMark::Checked);
+  bool canCheck = node.mark_ == TCheckMark::Checked || !IsLocked(node);
   if (canCheck && OnCheckChanging) OnCheckChanging(node, canCheck);
   return canCheck;
 }
@@ -218,6 +218,12 @@ bool TCheckTree::Collapse(TCheckNode& node) {
   node.expanded_ = false;
   if (observer_) observer_->NodeExpandedChanged(node);
   return true;
+}
+
+bool TCheckTree::IsLocked(TCheckNode& node) {
+  if (node.lock_ == TCheckNode::TLock::Unknown)
+    node.lock_ = OnLock && OnLock(node) ? TCheckNode::TLock::Yes : TCheckNode::TLock::No;
+  return node.lock_ == TCheckNode::TLock::Yes;
 }
 
 bool TCheckTree::HasChildren(TCheckNode& node) {

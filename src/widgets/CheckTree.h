@@ -30,8 +30,8 @@ public:
   TCheckMark Mark() const noexcept { return mark_; }
   bool Expanded() const noexcept { return expanded_; }
   // Never ticked (a protected place): a click, CheckChildren or SetNodeChecked leave it as it is.
-  bool Locked() const noexcept { return locked_; }
-  void SetLocked(bool locked) noexcept { locked_ = locked; }
+  // Unless set here, TCheckTree::IsLocked asks the tree's OnLock when it first matters.
+  void SetLocked(bool locked) noexcept { lock_ = locked ? TLock::Yes : TLock::No; }
   // Taken by the current collection.
   bool Added() const noexcept { return added_; }
   // The children have been read (by the controller's expanding handler).
@@ -58,7 +58,8 @@ private:
   std::wstring caption_;
   int image_ = -1, selectedImage_ = -1;
   TCheckMark mark_ = TCheckMark::None;
-  bool expanded_ = false, locked_ = false, added_ = false, childrenRead_ = false;
+  bool expanded_ = false, added_ = false, childrenRead_ = false;
+  enum class TLock : char { Unknown, No, Yes } lock_ = TLock::Unknown;
   // Whether unread children exist: asked of the probe once, when first needed.
   enum class TProbe { Unknown, Some, None } probe_ = TProbe::Unknown;
   TCheckNode* parent_ = nullptr;
@@ -108,7 +109,7 @@ public:
   void SetCaption(TCheckNode& node, const std::wstring& caption);
   void SetImages(TCheckNode& node, int image, int selectedImage);
   void SetImage(TCheckNode& node, int image) { SetImages(node, image, node.selectedImage_); }
-  // Sets the mark as it is, Locked aside; nothing else moves.
+  // Sets the mark as it is (a locked node is never Checked); nothing else moves.
   void SetMark(TCheckNode& node, TCheckMark mark);
 
   // Absolute index: depth-first through all nodes, expanded or not, from 0 at the first node.
@@ -163,6 +164,9 @@ public:
   std::function<bool(TCheckNode& node)> OnCollapsing;
   // Whether a node whose children are not read yet has any.
   std::function<bool(TCheckNode& node)> OnProbe;
+  // Whether a node may never be ticked; asked once per node, only for nodes about to be ticked.
+  std::function<bool(const TCheckNode& node)> OnLock;
+  bool IsLocked(TCheckNode& node);
 
   // Holds the view's drawing back while a branch is filled.
   class TUpdate {

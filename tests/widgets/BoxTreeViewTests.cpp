@@ -247,4 +247,39 @@ TEST_F(BoxTreeViewTest, ExpandButtonsOfUnreadNodesAreProbedOnlyWhenDrawn) {
   EXPECT_EQ(1u, children[0]->ChildCount());
 }
 
+TEST_F(BoxTreeViewTest, ABigBranchGoesInFromTheMessageLoopInOrderAndWithItsMarks) {
+  constexpr int kCount = 3000;
+  TCheckTree& tree = view.Tree();
+  TCheckNode& big = Add(root, L"Big");
+  tree.OnExpanding = [&](TCheckNode& n) {
+    if (&n == &big && !n.ChildrenRead()) {
+      TCheckTree::TUpdate update(tree);
+      for (int i = 0; i < kCount; ++i) Add(&n, L"Key " + std::to_wstring(i));
+      n.SetChildrenRead(true);
+    }
+    return true;
+  };
+  ASSERT_TRUE(tree.Expand(big));
+  EXPECT_GT(view.WaitingCount(), 0u) << "only what can be in view went in at once";
+  // Ticked while most of it waits: every item shows the mark it has when it goes in.
+  tree.Toggle(big);
+  ASSERT_TRUE(PumpUntil([&] { return view.WaitingCount() == 0; }));
+
+  const HWND hwnd = view.Handle();
+  EXPECT_EQ(static_cast<UINT>(tree.Count()), TreeView_GetCount(hwnd));
+  int i = 0;
+  for (HTREEITEM item = TreeView_GetChild(hwnd, view.ItemOf(big)); item;
+       item = TreeView_GetNextSibling(hwnd, item), ++i) {
+    TVITEMW shown{};
+    shown.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_STATE;
+    shown.hItem = item;
+    shown.stateMask = TVIS_STATEIMAGEMASK;
+    ASSERT_TRUE(TreeView_GetItem(hwnd, &shown));
+    ASSERT_EQ(&big.Child(static_cast<size_t>(i)), reinterpret_cast<TCheckNode*>(shown.lParam)) << i;
+    ASSERT_EQ(TBoxTreeView::kImageBoxChecked,
+              static_cast<int>((shown.state & TVIS_STATEIMAGEMASK) >> 12)) << i;
+  }
+  EXPECT_EQ(kCount, i);
+}
+
 }  // namespace

@@ -116,6 +116,22 @@ TEST_F(CheckTreeTest, ALockedNodeIsNeverTickedNorTickedThroughButShowsAChosenChi
   EXPECT_EQ(M::Partial, b->Mark());
   EXPECT_FALSE(tree.CanToggle(*b)) << "a Partial locked node would become Checked";
   EXPECT_TRUE(tree.CanToggle(*d));
+
+  // Unless set, the lock is asked of OnLock once per node, when the node is about to be ticked.
+  TCheckNode& f = Add(c, L"F");
+  TCheckNode& g = Add(c, L"G");
+  Open({c});
+  std::vector<TCheckNode*> asked;
+  tree.OnLock = [&](const TCheckNode& n) {
+    asked.push_back(const_cast<TCheckNode*>(&n));
+    return &n == &g;
+  };
+  tree.Toggle(*c);
+  EXPECT_EQ(M::Checked, f.Mark());
+  EXPECT_EQ(M::Unchecked, g.Mark());
+  tree.Toggle(*c);
+  tree.Toggle(*c);
+  EXPECT_EQ((std::vector<TCheckNode*>{&f, &g}), asked);
 }
 
 TEST_F(CheckTreeTest, OnCheckChangingCanRefuseAClick) {
