@@ -32,6 +32,8 @@ public:
   // Never ticked (a protected place): a click, CheckChildren or SetNodeChecked leave it as it is.
   // Unless set here, TCheckTree::IsLocked asks the tree's OnLock when it first matters.
   void SetLocked(bool locked) noexcept { lock_ = locked ? TLock::Yes : TLock::No; }
+  // Locked as far as known yet (TCheckTree::IsLocked asks when it is not).
+  bool Locked() const noexcept { return lock_ == TLock::Yes; }
   // Taken by the current collection.
   bool Added() const noexcept { return added_; }
   // The children have been read (by the controller's expanding handler).
