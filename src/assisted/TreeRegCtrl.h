@@ -33,6 +33,7 @@ public:
   static constexpr const wchar_t* kComputerCaption = L"My Computer";
   static constexpr const wchar_t* kSearching = L"Searching ... ";
 
+  // Fills `tree`, which must outlive the controller (it takes the tree's handlers while enabled).
   explicit TTreeRegCtrl(TCheckTree& tree) : tree_(tree) {}
   ~TTreeRegCtrl();
   TTreeRegCtrl(const TTreeRegCtrl&) = delete;

@@ -142,9 +142,10 @@ TEST(TreeRegCtrlViewTest, OpensAtTheInitialKeyAsTheWindowShowsIt) {
 TEST_F(TreeRegCtrlTest, KeysAreReadWhenOpenedWithTheirButtonsPicturesAndMarks) {
   MakeKey(L"A\\X");
   MakeKey(L"B");
+  for (int i = 0; i < 1100; ++i) MakeKey(L"Many\\" + std::to_wstring(i));
   TCheckNode& base = Open();
   ASSERT_TRUE(base.Expanded());
-  ASSERT_EQ(2u, base.ChildCount());
+  ASSERT_EQ(3u, base.ChildCount());
   TCheckNode& a = base.Child(0);
   TCheckNode& b = base.Child(1);
   EXPECT_EQ(Base() + L"\\A", a.RecordAs<TKeyNodeData>()->Path);
@@ -158,7 +159,7 @@ TEST_F(TreeRegCtrlTest, KeysAreReadWhenOpenedWithTheirButtonsPicturesAndMarks) {
   EXPECT_EQ(TBoxTreeView::kImageFolderClosed, base.Image());
   ASSERT_TRUE(tree.Expand(base));
   EXPECT_EQ(TBoxTreeView::kImageFolderOpen, base.Image());
-  EXPECT_EQ(2u, base.ChildCount()) << "read once";
+  EXPECT_EQ(3u, base.ChildCount()) << "read once";
 
   // Ticked while closed: what is read later comes ticked.
   tree.Toggle(a);
@@ -166,6 +167,13 @@ TEST_F(TreeRegCtrlTest, KeysAreReadWhenOpenedWithTheirButtonsPicturesAndMarks) {
   ASSERT_EQ(1u, a.ChildCount());
   EXPECT_EQ(M::Checked, a.Child(0).Mark());
   EXPECT_EQ(M::Partial, base.Mark());
+
+  // A big key lets the window breathe while it is read.
+  int pumps = 0;
+  ctrl.ProcessMessages = [&] { ++pumps; };
+  TCheckNode& many = Open(L"Many");
+  EXPECT_EQ(1100u, many.ChildCount());
+  EXPECT_GE(pumps, 2);
 }
 
 TEST_F(TreeRegCtrlTest, ASearchFollowsOneLineAndItsPrefixTestIgnoresNameBoundaries) {
