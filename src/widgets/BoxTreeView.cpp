@@ -1,13 +1,13 @@
 #include "widgets/BoxTreeView.h"
 
-#include <windowsx.h>
-
-#include <algorithm>
-
 #include "images/ImageIds.h"
 #include "win/Error.h"
 #include "win/Gdi.h"
 #include "win/Window.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
 
 static_assert(IDI_TREE_COUNT == TBoxTreeView::kImageCount);
 
@@ -155,14 +155,18 @@ void TBoxTreeView::Quieten() {
 
 void TBoxTreeView::SetDrawing(bool on) {
   // The control's own flag stops its painting; the window's (WS_VISIBLE, through the default
-  // handling) stops the scroll bar being drawn again after each changed item.
+  // handling) stops the scroll bar being drawn again after each changed item. A hidden control
+  // stays hidden.
   if (on) {
-    DefWindowProcW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    if (heldVisible_) DefWindowProcW(hwnd_, WM_SETREDRAW, TRUE, 0);
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    if (heldVisible_)
+      RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    heldVisible_ = false;
   } else {
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-    DefWindowProcW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    heldVisible_ = (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (heldVisible_) DefWindowProcW(hwnd_, WM_SETREDRAW, FALSE, 0);
   }
 }
 

@@ -94,7 +94,8 @@ private:
   TCheckNode* asking_ = nullptr;
   bool syncing_ = false;
   bool updating_ = false;
-  bool quiet_ = false;  // redrawing is off until the update ends
+  bool quiet_ = false;        // redrawing is off until the update ends
+  bool heldVisible_ = false;  // visible when drawing was turned off
   int batchChanges_ = 0;
   std::vector<TCheckNode*> pending_;  // added during an update, in order; from pendingAt_ on
   size_t pendingAt_ = 0;              // not in the control yet

@@ -280,6 +280,12 @@ TEST_F(BoxTreeViewTest, ABigBranchGoesInFromTheMessageLoopInOrderAndWithItsMarks
               static_cast<int>((shown.state & TVIS_STATEIMAGEMASK) >> 12)) << i;
   }
   EXPECT_EQ(kCount, i);
+
+  // Many changes at once on a hidden tree (a wizard page not shown) leave it hidden.
+  ShowWindow(hwnd, SW_HIDE);
+  tree.Toggle(big);
+  EXPECT_FALSE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE);
+  EXPECT_EQ(M::Unchecked, big.Child(kCount - 1).Mark());
 }
 
 }  // namespace
