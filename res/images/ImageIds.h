@@ -46,3 +46,18 @@
 #define IDI_WIZ_REPORT 707
 #define IDI_WIZ_FIRST IDI_WIZ_FAILED
 #define IDI_WIZ_COUNT 8
+
+// Check-box tree pictures, node and state images in one list (TBoxTreeView::TImage order).
+// Sizes 16, 20, 24, 32.
+#define IDI_TREE_COMPUTER 800
+#define IDI_TREE_FOLDER_CLOSED 801
+#define IDI_TREE_FOLDER_OPEN 802
+#define IDI_TREE_BOX_UNCHECKED 803
+#define IDI_TREE_BOX_CHECKED 804
+#define IDI_TREE_DRIVE_REMOVABLE 805
+#define IDI_TREE_DRIVE_FIXED 806
+#define IDI_TREE_DRIVE_CD 807
+#define IDI_TREE_BOX_PARTIAL 808
+#define IDI_TREE_DRIVE_OTHER 809
+#define IDI_TREE_FIRST IDI_TREE_COMPUTER
+#define IDI_TREE_COUNT 10
