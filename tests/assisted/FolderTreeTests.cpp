@@ -238,6 +238,35 @@ TEST_F(FolderTreeTest, FolderLinkIsShownAndTickableButNothingIsReadThroughIt) {
   EXPECT_EQ(Paths(Collect()), std::vector<std::wstring>{NoBackslash(link)});
 }
 
+TEST_F(FolderTreeTest, MoreThanSixteenDriveLettersAreAllShown) {
+  // Letters of this process's own, all on the test's folder, until 20 are in use. Wine keeps such
+  // a definition until the process ends.
+  for (wchar_t letter = L'D'; letter <= L'Y' && __builtin_popcount(GetLogicalDrives()) < 20;
+       ++letter) {
+    if (!(GetLogicalDrives() & (1u << (letter - L'A')))) {
+      ASSERT_TRUE(DefineDosDeviceW(0, (std::wstring(1, letter) + L":").c_str(),
+                                   NoBackslash(root).c_str()));
+    }
+  }
+  const DWORD mask = GetLogicalDrives();
+  ASSERT_GE(__builtin_popcount(mask), 20);
+
+  shell.SetEnable(true);
+  TCheckNode& drives = *shell.DrivesNode();
+  ASSERT_EQ(drives.ChildCount(), static_cast<size_t>(__builtin_popcount(mask)));
+  for (size_t i = 0; i < drives.ChildCount(); ++i) {
+    const std::wstring& path = TTreeShellCtrl::DataOf(drives.Child(i))->Path;
+    const UINT type = GetDriveTypeW(path.c_str());
+    EXPECT_TRUE(mask & (1u << (path[0] - L'A'))) << win::ToUtf8(path);
+    if (type == DRIVE_FIXED) continue;  // labels are the volume's
+    EXPECT_EQ(drives.Child(i).Caption(), TTreeShellCtrl::DriveCaption(path[0], type, L""));
+    EXPECT_EQ(drives.Child(i).Image(), TTreeShellCtrl::DriveImage(type));
+  }
+  const wchar_t last = static_cast<wchar_t>(L'A' + 31 - __builtin_clz(mask));
+  EXPECT_EQ(TTreeShellCtrl::DataOf(drives.Child(drives.ChildCount() - 1))->Path,
+            std::wstring(1, last) + L":\\");
+}
+
 // In a real window: the search opens the items down to the folder, ticks it and reports its
 // steps in the status bar; a click on the box unticks it again.
 TEST(FolderTreeViewTest, SearchOpensTheItemsDownToTheFolderAndTicksIt) {
