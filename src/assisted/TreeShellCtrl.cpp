@@ -44,6 +44,13 @@ private:
 
 TTreeShellCtrl::~TTreeShellCtrl() { Detach(); }
 
+void TTreeShellCtrl::SetCheckTree(TCheckTree* tree) noexcept {
+  if (tree == tree_) return;
+  Detach();
+  tree_ = tree;
+  enable_ = false;
+}
+
 void TTreeShellCtrl::SetCheckTreeView(TBoxTreeView* view) noexcept {
   SetCheckTree(view ? &view->Tree() : nullptr);
 }

@@ -37,8 +37,9 @@ public:
   TTreeShellCtrl(const TTreeShellCtrl&) = delete;
   TTreeShellCtrl& operator=(const TTreeShellCtrl&) = delete;
 
-  // The tree this controller fills (not owned); set it before Enable.
-  void SetCheckTree(TCheckTree* tree) noexcept { tree_ = tree; }
+  // The tree this controller fills (not owned); set it before Enable. The tree must outlive the
+  // controller, which takes its handlers off it when it goes.
+  void SetCheckTree(TCheckTree* tree) noexcept;
   void SetCheckTreeView(TBoxTreeView* view) noexcept;
   TCheckTree* CheckTree() const noexcept { return tree_; }
   // A status bar (not owned) that shows the search progress as simple text; may be none.

@@ -111,6 +111,11 @@ TEST_F(FolderTreeTest, DrivesRootShowsEveryDriveLetterWithCaptionAndPicture) {
   EXPECT_EQ(TTreeShellCtrl::DriveImage(DRIVE_UNKNOWN), TBoxTreeView::kImageDriveOther);
   // A drive that cannot be asked has no label, and no system box says so.
   EXPECT_EQ(TTreeShellCtrl::GetVolumeLabel(L""), L"");
+
+  shell.SetEnable(false);
+  EXPECT_EQ(tree.TopCount(), 0u);
+  EXPECT_EQ(shell.DrivesNode(), nullptr);
+  EXPECT_FALSE(shell.SelectFolder(L"C:\\"));
 }
 
 TEST_F(FolderTreeTest, HiddenAndSystemFoldersAreNeverShownNorFound) {
@@ -236,6 +241,27 @@ TEST_F(FolderTreeTest, FolderLinkIsShownAndTickableButNothingIsReadThroughIt) {
   EXPECT_TRUE(shell.SelectFolder(link));
   EXPECT_EQ(node.Mark(), TCheckMark::Checked);
   EXPECT_EQ(Paths(Collect()), std::vector<std::wstring>{NoBackslash(link)});
+}
+
+TEST_F(FolderTreeTest, BigFolderLetsMessagesRunWhileItIsReadAndOpensNothingElseMeanwhile) {
+  constexpr int kCount = 300;
+  for (int i = 0; i < kCount; ++i) dir.MakeFolder(L"Big\\Sub " + std::to_wstring(i));
+  dir.MakeFolder(L"Other\\Inner");
+  shell.SetInitialLocation(root);
+  TCheckNode& big = Node(root + L"Big\\");
+  TCheckNode& other = Node(root + L"Other\\");
+  int pumps = 0, opened = 0;
+  shell.OnPump = [&] {
+    ++pumps;
+    if (tree.Expand(other)) ++opened;
+  };
+  EXPECT_TRUE(tree.Expand(big));
+  EXPECT_GE(pumps, 1);
+  EXPECT_EQ(opened, 0);
+  EXPECT_FALSE(other.ChildrenRead());
+  EXPECT_EQ(big.ChildCount(), static_cast<size_t>(kCount));
+  EXPECT_TRUE(tree.Expand(other));
+  EXPECT_EQ(Captions(other), std::vector<std::wstring>{L"Inner"});
 }
 
 TEST_F(FolderTreeTest, MoreThanSixteenDriveLettersAreAllShown) {
