@@ -1,5 +1,6 @@
 #include "assisted/TreeShellCtrl.h"
 
+#include "assisted/ProtectedPlaces.h"
 #include "widgets/BoxTreeView.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
@@ -113,10 +114,16 @@ void TTreeShellCtrl::LoadSubfolders(TCheckNode& node) {
   const std::wstring path = DataOf(node)->Path;
   const std::vector<TSubfolder> folders = ListSubfolders(path, OnPump);
   TCheckTree::TUpdate update(*tree_);
-  for (const TSubfolder& folder : folders)
-    tree_->AddNode(&node, folder.Name, TBoxTreeView::kImageFolderClosed,
-                   TBoxTreeView::kImageFolderOpen, TCheckTree::MarkForNewChild(node),
-                   std::make_unique<TFolderNodeData>(path + folder.Name + L"\\", folder.Link));
+  for (const TSubfolder& folder : folders) {
+    std::wstring childPath = path + folder.Name + L"\\";
+    // A protected folder can never be ticked, so a tick given to a folder above it stops there.
+    const bool locked = IsProtectedPath(childPath.substr(0, childPath.size() - 1));
+    TCheckNode& child = tree_->AddNode(
+        &node, folder.Name, TBoxTreeView::kImageFolderClosed, TBoxTreeView::kImageFolderOpen,
+        locked ? TCheckMark::Unchecked : TCheckTree::MarkForNewChild(node),
+        std::make_unique<TFolderNodeData>(std::move(childPath), folder.Link));
+    child.SetLocked(locked);
+  }
 }
 
 void TTreeShellCtrl::LocateFolder(TCheckNode* node, const std::wstring& target, bool expandOnly) {

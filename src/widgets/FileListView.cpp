@@ -52,6 +52,7 @@ void TFileListView::CreateList(HWND parent, int x, int y, int width, int height,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) throw std::runtime_error("Cannot create the file list");
+  SendMessageW(hwnd_, WM_SETFONT, SendMessageW(parent, WM_GETFONT, 0, 0), FALSE);
   ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
                                                LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
   ListView_SetImageList(hwnd_, TUtils::GetSystemImageList(true), LVSIL_SMALL);
