@@ -267,9 +267,11 @@ TEST_F(FolderTreeTest, BigFolderLetsMessagesRunWhileItIsReadAndOpensNothingElseM
 TEST_F(FolderTreeTest, MoreThanSixteenDriveLettersAreAllShown) {
   // Letters of this process's own, all on the test's folder, until 20 are in use. Wine keeps such
   // a definition until the process ends.
+  wchar_t defined = 0;
   for (wchar_t letter = L'D'; letter <= L'Y' && __builtin_popcount(GetLogicalDrives()) < 20;
        ++letter) {
     if (!(GetLogicalDrives() & (1u << (letter - L'A')))) {
+      if (!defined) defined = letter;
       ASSERT_TRUE(DefineDosDeviceW(0, (std::wstring(1, letter) + L":").c_str(),
                                    NoBackslash(root).c_str()));
     }
@@ -284,10 +286,14 @@ TEST_F(FolderTreeTest, MoreThanSixteenDriveLettersAreAllShown) {
     const std::wstring& path = TTreeShellCtrl::DataOf(drives.Child(i))->Path;
     const UINT type = GetDriveTypeW(path.c_str());
     EXPECT_TRUE(mask & (1u << (path[0] - L'A'))) << win::ToUtf8(path);
-    if (type == DRIVE_FIXED) continue;  // labels are the volume's
-    EXPECT_EQ(drives.Child(i).Caption(), TTreeShellCtrl::DriveCaption(path[0], type, L""));
+    const std::wstring label = type == DRIVE_FIXED ? TTreeShellCtrl::GetVolumeLabel(path) : L"";
+    EXPECT_EQ(drives.Child(i).Caption(), TTreeShellCtrl::DriveCaption(path[0], type, label));
     EXPECT_EQ(drives.Child(i).Image(), TTreeShellCtrl::DriveImage(type));
   }
+  // A letter on a folder rather than a volume is a drive of no known kind.
+  TCheckNode& other = Node(std::wstring(1, defined) + L":\\");
+  EXPECT_EQ(other.Caption(), L"Drive  (" + std::wstring(1, defined) + L":)");
+  EXPECT_EQ(other.Image(), TBoxTreeView::kImageDriveOther);
   const wchar_t last = static_cast<wchar_t>(L'A' + 31 - __builtin_clz(mask));
   EXPECT_EQ(TTreeShellCtrl::DataOf(drives.Child(drives.ChildCount() - 1))->Path,
             std::wstring(1, last) + L":\\");
