@@ -62,10 +62,12 @@ void TTreeShellCtrl::Detach() noexcept {
     tree_->OnProbe = nullptr;
   }
   drives_ = nullptr;
+  ++generation_;
 }
 
 void TTreeShellCtrl::SetEnable(bool enable) {
   enable_ = enable;
+  ++generation_;
   if (!tree_) return;
   drives_ = nullptr;
   tree_->Clear();
@@ -103,17 +105,21 @@ bool TTreeShellCtrl::TreeExpanding(TCheckNode& node) {
   const TFolderNodeData* data = DataOf(node);
   if (data && !node.ChildrenRead()) {
     // A link is never followed: what lies behind it belongs to another folder.
-    if (!data->Link) LoadSubfolders(node);
+    if (!data->Link && !LoadSubfolders(node)) return false;
     node.SetChildrenRead(true);
   }
   return true;
 }
 
-void TTreeShellCtrl::LoadSubfolders(TCheckNode& node) {
+bool TTreeShellCtrl::LoadSubfolders(TCheckNode& node) {
   TFlag loading(loading_);
   const std::wstring path = DataOf(node)->Path;
+  // Messages that run meanwhile may rebuild or empty the tree: the node is then gone.
+  const unsigned generation = generation_;
   const std::vector<TSubfolder> folders = ListSubfolders(path, OnPump);
+  if (generation != generation_) return false;
   TCheckTree::TUpdate update(*tree_);
+  size_t added = 0;
   for (const TSubfolder& folder : folders) {
     std::wstring childPath = path + folder.Name + L"\\";
     // A protected folder can never be ticked, so a tick given to a folder above it stops there.
@@ -123,7 +129,12 @@ void TTreeShellCtrl::LoadSubfolders(TCheckNode& node) {
         locked ? TCheckMark::Unchecked : TCheckTree::MarkForNewChild(node),
         std::make_unique<TFolderNodeData>(std::move(childPath), folder.Link));
     child.SetLocked(locked);
+    if (OnPump && ++added % kPumpEvery == 0) {
+      OnPump();
+      if (generation != generation_) return false;
+    }
   }
+  return true;
 }
 
 void TTreeShellCtrl::LocateFolder(TCheckNode* node, const std::wstring& target, bool expandOnly) {
@@ -140,7 +151,9 @@ void TTreeShellCtrl::LocateFolder(TCheckNode* node, const std::wstring& target, 
     }
     // Paths end in a backslash, so this matches at whole folder names only.
     if (win::StartsWithNoCase(target, data->Path)) {
+      const unsigned generation = generation_;
       tree_->Expand(*node);
+      if (generation != generation_) return;
       ShowStatus(kSearching + data->Path);
       LocateFolder(node->FirstChild(), target, expandOnly);
     }

@@ -91,7 +91,8 @@ public:
 private:
   void BuildDrives();
   bool TreeExpanding(TCheckNode& node);
-  void LoadSubfolders(TCheckNode& node);
+  // False when the tree was rebuilt meanwhile (the node is gone).
+  bool LoadSubfolders(TCheckNode& node);
   void LocateFolder(TCheckNode* node, const std::wstring& target, bool expandOnly);
   void ShowStatus(const std::wstring& text);
   void Detach() noexcept;
@@ -103,4 +104,5 @@ private:
   TCheckNode* drives_ = nullptr;
   bool found_ = false;
   bool loading_ = false;
+  unsigned generation_ = 0;  // counts the rebuilds, so a read that outlived its tree stops
 };

@@ -262,6 +262,17 @@ TEST_F(FolderTreeTest, BigFolderLetsMessagesRunWhileItIsReadAndOpensNothingElseM
   EXPECT_EQ(big.ChildCount(), static_cast<size_t>(kCount));
   EXPECT_TRUE(tree.Expand(other));
   EXPECT_EQ(Captions(other), std::vector<std::wstring>{L"Inner"});
+
+  // The tree rebuilt while the folder is read: the read stops and the new tree stands.
+  shell.SetEnable(true);
+  shell.SetInitialLocation(root);
+  shell.OnPump = [&] { shell.SetEnable(true); };
+  EXPECT_FALSE(tree.Expand(Node(root + L"Big\\")));
+  shell.OnPump = nullptr;
+  ASSERT_EQ(tree.TopCount(), 1u);
+  EXPECT_EQ(&tree.Top(0), shell.DrivesNode());
+  EXPECT_FALSE(Node(L"C:\\").ChildrenRead());
+  EXPECT_TRUE(shell.SelectFolder(root + L"Big\\Sub 7\\"));
 }
 
 TEST_F(FolderTreeTest, MoreThanSixteenDriveLettersAreAllShown) {
