@@ -1,13 +1,15 @@
 #!/bin/sh
 # folder-links.sh setup|cleanup: folder links as Wine shows them (Unix symbolic links inside the
-# test prefix's C:, which Wine reports as reparse points), for the deletion tests. Wine cannot make
-# them from Windows code. Touches only C:\purgalot_links of the prefix in $WINEPREFIX.
+# test prefix's C:, which Wine reports as reparse points), for the deletion and folder tree tests.
+# Wine cannot make them from Windows code. Touches only C:\purgalot_links and
+# C:\purgalot_folder_tree_links of the prefix in $WINEPREFIX.
 set -eu
 if [ -z "${WINEPREFIX:-}" ] || [ ! -d "$WINEPREFIX/drive_c" ]; then
   echo "folder-links.sh: WINEPREFIX does not name a Wine prefix" >&2
   exit 1
 fi
 root="$WINEPREFIX/drive_c/purgalot_links"
+tree="$WINEPREFIX/drive_c/purgalot_folder_tree_links"
 case "${1:-}" in
   setup)
     rm -rf "$root"
@@ -18,10 +20,15 @@ case "${1:-}" in
     printf 'app' >"$root/app/app.txt"
     ln -s "$root/target" "$root/app/data"
     ln -s "$root/target" "$root/applink"
+    # The folder tree's: a holder with a plain folder and a link to a folder beside it.
+    rm -rf "$tree"
+    mkdir -p "$tree/target/Inner/Deeper" "$tree/holder/Plain"
+    echo x >"$tree/target/Inner/file.txt"
+    ln -s ../target "$tree/holder/Link"
     ;;
   cleanup)
     # rm does not follow the links: only what setup made goes.
-    rm -rf "$root"
+    rm -rf "$root" "$tree"
     ;;
   *)
     echo "usage: folder-links.sh setup|cleanup" >&2
