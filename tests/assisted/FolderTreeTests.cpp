@@ -194,6 +194,17 @@ TEST_F(FolderTreeTest, TickedUnopenedDriveGivesNoRows) {
   EXPECT_TRUE(Collect().empty());
 }
 
+TEST_F(FolderTreeTest, ProtectedFoldersCannotBeTickedSoATickFromAboveStopsThere) {
+  TCheckNode& c = Node(L"C:\\");
+  ASSERT_TRUE(tree.Expand(c));
+  TCheckNode& windows = Node(Spelled(L"C:\\windows\\"));
+  tree.SetNodeChecked(c, true);
+  EXPECT_EQ(windows.Mark(), TCheckMark::Unchecked);
+  EXPECT_FALSE(tree.CanToggle(windows));
+  for (const TDeleteRow& row : Collect())
+    EXPECT_NE(row.Path(), NoBackslash(Spelled(L"C:\\windows\\"))) << win::ToUtf8(row.Path());
+}
+
 TEST_F(FolderTreeTest, CollectionTakesOnlyFoldersTickedForThemselvesSubfoldersFirst) {
   dir.MakeFolder(L"A\\B\\D");
   dir.MakeFolder(L"A\\B\\E");

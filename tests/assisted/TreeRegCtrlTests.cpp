@@ -256,17 +256,24 @@ TEST_F(TreeRegCtrlTest, TheCollectionListsTickedKeysPerRootButNeverARootOrAKeyMa
     EXPECT_TRUE(row.Checked);
   }
 
-  // A ticked root key: a row for each key below it, none for itself.
+  // A ticked root key never becomes a row itself, and ticking it stops at its first-level keys,
+  // which are protected: only a key ticked below them is listed.
   ctrl.SetEnable(true);
   ctrl.SetInitialRoot(HKEY_CURRENT_USER);
   ctrl.SetInitialKey(L"");
   TCheckNode& user = *RootNode(ctrl, HKEY_CURRENT_USER);
   tree.Toggle(user);
+  ASSERT_GT(user.ChildCount(), 0u);
+  for (size_t i = 0; i < user.ChildCount(); ++i)
+    EXPECT_NE(M::Checked, user.Child(i).Mark()) << user.Child(i).Caption();
   rows.clear();
   ctrl.AddCheckedToList(rows);
-  ASSERT_EQ(user.ChildCount(), rows.size());
-  for (size_t i = 0; i < rows.size(); ++i)
-    EXPECT_EQ(L"\\" + user.Child(i).Caption(), rows[i].Path());
+  EXPECT_TRUE(rows.empty());
+  tree.SetNodeChecked(Open(L"Same"), true);
+  rows.clear();
+  ctrl.AddCheckedToList(rows);
+  ASSERT_EQ(1u, rows.size());
+  EXPECT_EQ(Base() + L"\\Same", rows[0].Path());
 }
 
 }  // namespace
