@@ -5,17 +5,6 @@
 
 namespace {
 
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 // The icon's pixels as 0xAARRGGBB, not premultiplied, row by row from the top. An icon without
 // an alpha channel takes its transparency from its mask.
 std::vector<DWORD> IconPixels(HICON icon, int size) {
@@ -24,7 +13,7 @@ std::vector<DWORD> IconPixels(HICON icon, int size) {
   if (!GetIconInfo(icon, &parts)) return pixels;
   win::UniqueHBitmap color(parts.hbmColor), mask(parts.hbmMask);
   win::WindowDc screen(nullptr);
-  BITMAPINFO info = TopDown32(size, size);
+  BITMAPINFO info = win::TopDown32(size, size);
   if (!color || !GetDIBits(screen.Get(), color.Get(), 0, static_cast<UINT>(size), pixels.data(),
                            &info, DIB_RGB_COLORS))
     return std::vector<DWORD>(pixels.size(), 0);
@@ -32,7 +21,7 @@ std::vector<DWORD> IconPixels(HICON icon, int size) {
   for (DWORD p : pixels) hasAlpha = hasAlpha || (p >> 24) != 0;
   if (hasAlpha || !mask) return pixels;
   std::vector<DWORD> transparent(pixels.size(), 0);
-  info = TopDown32(size, size);
+  info = win::TopDown32(size, size);
   GetDIBits(screen.Get(), mask.Get(), 0, static_cast<UINT>(size), transparent.data(), &info,
             DIB_RGB_COLORS);
   for (size_t i = 0; i < pixels.size(); ++i)
@@ -71,7 +60,7 @@ win::UniqueHImageList CreateIconImageList(int firstId, int count, int size) {
 }
 
 win::UniqueHBitmap CreateAlphaBitmap(int id, int size) {
-  BITMAPINFO info = TopDown32(size, size);
+  BITMAPINFO info = win::TopDown32(size, size);
   void* bits = nullptr;
   // A new section is all zeros: transparent.
   win::UniqueHBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -11,17 +11,6 @@
 
 namespace {
 
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 void Frame(HDC dc, const RECT& r, COLORREF color) {
   SetDCBrushColor(dc, color);
   FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
@@ -57,7 +46,7 @@ TPixels ReadPicture(HBITMAP picture) {
   p.Width = bm.bmWidth;
   p.Height = std::abs(bm.bmHeight);
   p.Argb.resize(static_cast<size_t>(p.Width) * static_cast<size_t>(p.Height));
-  BITMAPINFO info = TopDown32(p.Width, p.Height);
+  BITMAPINFO info = win::TopDown32(p.Width, p.Height);
   win::WindowDc screen(nullptr);
   if (!GetDIBits(screen.Get(), picture, 0, static_cast<UINT>(p.Height), p.Argb.data(), &info,
                  DIB_RGB_COLORS))
@@ -87,7 +76,7 @@ void TXPMenu::DrawItem(HDC dc, const RECT& rect, HMENU menu, int position, UINT 
   const auto item = Info(menu, position);
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   if (!item || w <= 0 || h <= 0) return;
-  BITMAPINFO info = TopDown32(w, h);
+  BITMAPINFO info = win::TopDown32(w, h);
   void* bits = nullptr;
   win::UniqueHBitmap buffer(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   win::UniqueHdc memory(CreateCompatibleDC(dc));

@@ -102,6 +102,18 @@ void PaintBuffered(HWND hwnd, Render render) {
   buffer.Present();
 }
 
+// The header of a 32-bit top-down device-independent bitmap (rows from the top, as they are drawn).
+inline BITMAPINFO TopDown32(int width, int height) noexcept {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 inline void FillSolid(HDC dc, const RECT& rect, COLORREF color) noexcept {
   SetDCBrushColor(dc, color);
   FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
