@@ -26,6 +26,27 @@ bool IsFolder(DWORD attributes) {
 
 bool IsLink(DWORD attributes) { return attributes & FILE_ATTRIBUTE_REPARSE_POINT; }
 
+// A read-only file or folder inside what the user chose to delete goes too, as it does when the
+// user deletes a folder in the shell; the flag only comes off right before the deletion.
+bool DeleteFileOrReadOnly(const std::wstring& path, DWORD attributes) {
+  if (DeleteFileW(path.c_str())) return true;
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (!SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
+  if (DeleteFileW(path.c_str())) return true;
+  DWORD error = GetLastError();
+  SetFileAttributesW(path.c_str(), attributes);  // still there: as it was
+  SetLastError(error);
+  return false;
+}
+
+void RemoveFolder(const std::wstring& path, DWORD attributes) {
+  if (RemoveDirectoryW(path.c_str())) return;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+      !RemoveDirectoryW(path.c_str()))
+    SetFileAttributesW(path.c_str(), attributes);
+}
+
 // The walk below a folder that is known not to be protected (no protected place lies inside an
 // unprotected one) and not to be a link.
 void DeleteContents(const std::wstring& folder) {
@@ -48,12 +69,12 @@ void DeleteContents(const std::wstring& folder) {
   for (const TEntry& entry : entries) {
     std::wstring path = folder + L"\\" + entry.Name;
     if (!(entry.Attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      DeleteFileW(path.c_str());
+      DeleteFileOrReadOnly(path, entry.Attributes);
     } else if (IsLink(entry.Attributes)) {
       RemoveDirectoryW(path.c_str());  // the link alone; its target is someone else's
     } else {
       DeleteContents(path);
-      RemoveDirectoryW(path.c_str());
+      RemoveFolder(path, entry.Attributes);
     }
   }
 }
@@ -63,8 +84,13 @@ void DeleteContents(const std::wstring& folder) {
 void TDeleteEngine::DeleteFolderTree(const std::wstring& folder) {
   if (IsProtectedPath(folder)) return;
   DWORD attributes = GetFileAttributesW(folder.c_str());
-  if (IsFolder(attributes) && !IsLink(attributes)) DeleteContents(folder);
-  RemoveDirectoryW(folder.c_str());
+  if (!IsFolder(attributes)) return;
+  if (IsLink(attributes)) {
+    RemoveDirectoryW(folder.c_str());
+    return;
+  }
+  DeleteContents(folder);
+  RemoveFolder(folder, attributes);
 }
 
 bool TDeleteEngine::DeleteRegistryKey(HKEY root, const std::wstring& path) {
@@ -82,7 +108,7 @@ bool TDeleteEngine::DeletePath(const std::wstring& path) {
     RemoveDirectoryW(path.c_str());
     return !IsFolder(GetFileAttributesW(path.c_str()));
   }
-  return DeleteFileW(path.c_str());
+  return DeleteFileOrReadOnly(path, GetFileAttributesW(path.c_str()));
 }
 
 bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) const {

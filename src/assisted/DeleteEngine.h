@@ -28,7 +28,7 @@ public:
 
   // Deletes everything inside the folder, then the folder. A link (junction or symbolic link) is
   // removed itself and never descended, so its target keeps every file. Files that cannot be
-  // deleted (read-only, in use) stay, and so does their folder. A protected place is left alone.
+  // deleted (in use, no permission) stay, and so does their folder; read-only ones go. A protected place is left alone.
   static void DeleteFolderTree(const std::wstring& folder);
   // Deletes the key with all its subkeys; a registry link is removed as a link. False when the
   // key is protected, missing or could not be deleted whole.

@@ -144,28 +144,33 @@ TEST(DeleteEngineTest, TheSameFolderInTwoRowsFailsTheSecondTime) {
   EXPECT_FALSE(Exists(folder));
 }
 
-TEST(DeleteEngineTest, AReadOnlyFileKeepsItsFolderAndEverythingElseGoes) {
+TEST(DeleteEngineTest, ReadOnlyFilesGoButAFileInUseKeepsItsFolderAndEverythingElseGoes) {
   TTempDir dir;
   std::wstring folder = NoSlash(dir.MakeFolder(L"App"));
-  std::wstring readOnly = dir.MakeFile(L"App\\locked.dat");
+  std::wstring readOnly = dir.MakeFile(L"App\\Sub\\locked.dat");
+  std::wstring inUse = dir.MakeFile(L"App\\open.dat");
   std::wstring other = dir.MakeFile(L"App\\other.dat");
-  std::wstring nested = dir.MakeFile(L"App\\Sub\\nested.dat");
   std::wstring empty = dir.MakeFolder(L"App\\Empty");
   ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-  struct TWritableAgain {
-    std::wstring Path;
-    ~TWritableAgain() { SetFileAttributesW(Path.c_str(), FILE_ATTRIBUTE_NORMAL); }
-  } writableAgain{readOnly};
-  TDeleteRows rows = {Row(L"Folder", folder)};
-
-  EXPECT_FALSE(TDeleteEngine().DeleteCheckedItems(rows));
-
+  ASSERT_TRUE(SetFileAttributesW((dir.Path() + L"App\\Sub").c_str(), FILE_ATTRIBUTE_READONLY));
+  std::wstring shortcut = dir.MakeFile(L"Tool.lnk");
+  ASSERT_TRUE(SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_READONLY));
+  TDeleteRows rows = {Row(L"Folder", folder), Row(L"Shortcut", shortcut)};
+  {
+    // Opened without sharing the right to delete, as a running program holds its files.
+    win::UniqueFile held(CreateFileW(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(TDeleteEngine().DeleteCheckedItems(rows));
+  }
   EXPECT_EQ(StatusOf(rows[0]), kFailed);
-  EXPECT_TRUE(Exists(readOnly));
-  EXPECT_FALSE(Exists(other));
-  EXPECT_FALSE(Exists(nested));
+  EXPECT_EQ(StatusOf(rows[1]), kDone);
+  EXPECT_TRUE(Exists(inUse));
+  EXPECT_FALSE(Exists(readOnly));
   EXPECT_FALSE(Exists(dir.Path() + L"App\\Sub"));
+  EXPECT_FALSE(Exists(other));
   EXPECT_FALSE(Exists(empty));
+  EXPECT_FALSE(Exists(shortcut));
 }
 
 TEST(DeleteEngineTest, HiddenAndSystemFilesAndFoldersAreDeletedLikeTheOthers) {

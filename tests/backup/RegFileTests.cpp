@@ -154,9 +154,11 @@ TEST(RegFile, EveryValueComesBackExactlyThroughOurReaderAndThePlatformEditor) {
   EXPECT_NE(text.find(L"\"Qword\"=hex(b):ef,cd,ab,89,67,45,23,01\r\n"), std::wstring::npos);
   EXPECT_NE(text.find(L"\"Own type\"=hex(12345):78,79,7a\r\n"), std::wstring::npos);
   for (std::size_t start = 0, end; (end = text.find(L"\r\n", start)) != std::wstring::npos;
-       start = end + 2)
-    if (text.compare(start, 2, L"  ") == 0 || text.find(L"=hex", start) < end)
+       start = end + 2) {
+    if (text.compare(start, 2, L"  ") == 0 || text.find(L"=hex", start) < end) {
       ASSERT_LE(end - start, 80u) << text.substr(start, end - start);
+    }
+  }
 
   ASSERT_TRUE(win::DeleteRegistryTree(HKEY_CURRENT_USER, path));
   ImportRegFile(file);
