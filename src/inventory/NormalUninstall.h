@@ -1,5 +1,5 @@
-// TNormalUninstall: the inventory scan. Reads every subkey of the Uninstall key, keeps those that
-// name a program and an uninstall command, and fills the program list with one entry each. Icons
+// TNormalUninstall: the inventory scan. Reads every subkey of each source's Uninstall key, keeps
+// those that name a program and an uninstall command, and fills the program list with one entry each. Icons
 // are left to whoever shows the rows (TIconResolver): each row carries its icon sources.
 #pragma once
 
@@ -21,12 +21,18 @@ struct TUninstallSource {
   std::wstring UninstallKey;
   std::wstring CacheKey;
 
+  // The machine's programs in the native view, the machine's 32-bit programs, and the programs
+  // installed for the current user only.
   static TUninstallSource Machine();
+  static TUninstallSource Machine32();
+  static TUninstallSource CurrentUser();
+  // Every place Windows lists installed programs, the machine's own first.
+  static std::vector<TUninstallSource> All();
 };
 
 class TNormalUninstall {
 public:
-  explicit TNormalUninstall(std::vector<TUninstallSource> sources = {TUninstallSource::Machine()});
+  explicit TNormalUninstall(std::vector<TUninstallSource> sources = TUninstallSource::All());
   TNormalUninstall(const TNormalUninstall&) = delete;
   TNormalUninstall& operator=(const TNormalUninstall&) = delete;
 

@@ -70,14 +70,57 @@ std::string SortKey(const std::wstring& text) {
 
 }  // namespace
 
+void TProgramList::SetSortOrder(const TSortOrder& order) {
+  order_ = order;
+  if (Updating()) return;
+  Sort();
+  Changed();
+}
+
+namespace {
+
+struct TKeyedRow {
+  std::string NameKey;
+  std::string TextKey;  // the sort key of the chosen text field, when it is not the name
+  std::unique_ptr<TProgramRow> Row;
+};
+
+template <class T>
+int Compare(const T& a, const T& b) {
+  return a < b ? -1 : b < a ? 1 : 0;
+}
+
+int CompareBy(TRowField field, const TKeyedRow& a, const TKeyedRow& b) {
+  switch (field) {
+    case TRowField::Name: return Compare(a.NameKey, b.NameKey);
+    case TRowField::Size: return Compare(a.Row->SizeBytes, b.Row->SizeBytes);
+    case TRowField::LastUsed: return Compare(a.Row->LastUsedKey, b.Row->LastUsedKey);
+    case TRowField::Frequency: return Compare(a.Row->UseCount, b.Row->UseCount);
+    case TRowField::UninstallCommand: return Compare(a.TextKey, b.TextKey);
+  }
+  return 0;
+}
+
+}  // namespace
+
 void TProgramList::Sort() {
-  // Ascending by caption; rows with equal captions keep the order in which they were added.
-  std::vector<std::pair<std::string, std::unique_ptr<TProgramRow>>> keyed;
+  // Rows that tie keep the name order, and rows with equal names the order they were added in.
+  const bool byText = order_.Field != TRowField::Name && order_.Field != TRowField::Size &&
+                      order_.Field != TRowField::LastUsed && order_.Field != TRowField::Frequency;
+  std::vector<TKeyedRow> keyed;
   keyed.reserve(rows_.size());
-  for (auto& row : rows_) keyed.emplace_back(SortKey(row->Caption), std::move(row));
-  std::stable_sort(keyed.begin(), keyed.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = std::move(keyed[i].second);
+  for (auto& row : rows_) {
+    std::string textKey = byText ? SortKey(row->Text(order_.Field)) : std::string();
+    keyed.push_back({SortKey(row->Caption), std::move(textKey), std::move(row)});
+  }
+  const TSortOrder order = order_;
+  std::stable_sort(keyed.begin(), keyed.end(), [order](const TKeyedRow& a, const TKeyedRow& b) {
+    int c = CompareBy(order.Field, a, b);
+    if (order.Descending) c = -c;
+    if (c != 0) return c < 0;
+    return a.NameKey < b.NameKey;
+  });
+  for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = std::move(keyed[i].Row);
 }
 
 void TProgramList::Changed() {

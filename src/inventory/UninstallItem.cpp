@@ -123,6 +123,21 @@ bool FoundOnSearchPath(const std::wstring& s) {
 
 }  // namespace
 
+std::wstring RegistryLocationText(HKEY root, REGSAM view, const std::wstring& keyPath) {
+  const wchar_t* rootName = L"HKEY_LOCAL_MACHINE";
+  if (root == HKEY_CURRENT_USER) rootName = L"HKEY_CURRENT_USER";
+  else if (root == HKEY_USERS) rootName = L"HKEY_USERS";
+  else if (root == HKEY_CLASSES_ROOT) rootName = L"HKEY_CLASSES_ROOT";
+  else if (root == HKEY_CURRENT_CONFIG) rootName = L"HKEY_CURRENT_CONFIG";
+  std::wstring path = keyPath;
+  // Only the machine's software is kept apart per view; the user's is shared by both.
+  const std::wstring software = L"Software\\";
+  if (root == HKEY_LOCAL_MACHINE && (view & KEY_WOW64_32KEY) &&
+      win::StartsWithNoCase(path, software))
+    path.insert(software.size(), L"WOW6432Node\\");
+  return std::wstring(rootName) + L"\\" + path;
+}
+
 TUninstListItem::TUninstListItem(TProgramRow& row) noexcept : row_(&row) {}
 
 void TUninstListItem::SetName(const std::wstring& name) {
@@ -132,9 +147,20 @@ void TUninstListItem::SetName(const std::wstring& name) {
 
 const std::wstring& TUninstListItem::GetName() const noexcept { return row_->Caption; }
 
-void TUninstListItem::SetSize(const std::wstring& text) { row_->Size = text; }
-void TUninstListItem::SetLastUsed(const std::wstring& text) { row_->LastUsed = text; }
-void TUninstListItem::SetFrequency(const std::wstring& text) { row_->Frequency = text; }
+void TUninstListItem::SetSize(const std::wstring& text, int64_t bytes) {
+  row_->Size = text;
+  row_->SizeBytes = bytes;
+}
+
+void TUninstListItem::SetLastUsed(const std::wstring& text, uint64_t key) {
+  row_->LastUsed = text;
+  row_->LastUsedKey = key;
+}
+
+void TUninstListItem::SetFrequency(const std::wstring& text, int32_t count) {
+  row_->Frequency = text;
+  row_->UseCount = count;
+}
 
 void TUninstListItem::SetUninstallCommand(const std::wstring& command, bool isExpandString) {
   uninstallCommand_ = command;
@@ -149,6 +175,10 @@ void TUninstListItem::SetRegistryKey(const std::wstring& keyPath, HKEY root, REG
   registryKey_ = keyPath;
   rootKey_ = root;
   view_ = view;
+}
+
+std::wstring TUninstListItem::RegistryLocation() const {
+  return RegistryLocationText(rootKey_, view_, registryKey_);
 }
 
 std::wstring TUninstListItem::ExecutableCommand() const {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ std::wstring LeadingQuotedSection(std::wstring_view text);
 // The leading quoted section when it is non-empty, else the text unchanged.
 std::wstring Unquote(std::wstring_view text);
 
+// A key's full path as the registry editor shows it: the root's name, and for the 32-bit view of
+// the machine's software the WOW6432Node folder where that view keeps it.
+std::wstring RegistryLocationText(HKEY root, REGSAM view, const std::wstring& keyPath);
+
 class TUninstListItem {
 public:
   explicit TUninstListItem(TProgramRow& row) noexcept;
@@ -25,9 +30,10 @@ public:
 
   void SetName(const std::wstring& name);
   const std::wstring& GetName() const noexcept;
-  void SetSize(const std::wstring& text);
-  void SetLastUsed(const std::wstring& text);
-  void SetFrequency(const std::wstring& text);
+  // Each text with what it stands for, which orders the rows by that column.
+  void SetSize(const std::wstring& text, int64_t bytes = 0);
+  void SetLastUsed(const std::wstring& text, uint64_t key = 0);
+  void SetFrequency(const std::wstring& text, int32_t count = -1);
   // Stores the command as read; an expand string is judged and run with its variables expanded.
   // Sets the warning marker and the row's command text.
   void SetUninstallCommand(const std::wstring& command, bool isExpandString = false);
@@ -43,6 +49,8 @@ public:
   const std::wstring& RegistryKey() const noexcept { return registryKey_; }
   HKEY RootKey() const noexcept { return rootKey_; }
   REGSAM View() const noexcept { return view_; }
+  // The key as the user finds it in the registry editor, root name first.
+  std::wstring RegistryLocation() const;
 
   // Whether the program an uninstall command starts is present on disk.
   static bool UninstallerExists(const std::wstring& command);
