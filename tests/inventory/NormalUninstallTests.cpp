@@ -231,16 +231,6 @@ TEST(ScanSources, EachSourceGivesItsOwnEntriesWithItsOwnKeyAndUsageRecords) {
     EXPECT_EQ(row->LastUsed, e.LastUsed) << e.Command;
     EXPECT_EQ(row->Frequency, e.Frequency) << e.Command;
   }
-
-  // Deleting one of the three takes only its own key.
-  const TProgramRow* user = nullptr;
-  for (size_t i = 0; i < list.Count(); ++i)
-    if (list.Row(i).UninstallCommand == L"sameuser.exe") user = &list.Row(i);
-  ASSERT_NE(user, nullptr);
-  EXPECT_TRUE(user->Entry->DeleteEntry());
-  EXPECT_FALSE(trees.Exists(P::User, L"Same"));
-  EXPECT_TRUE(trees.Exists(P::Machine, L"Same"));
-  EXPECT_TRUE(trees.Exists(P::Machine32, L"Same"));
 }
 
 TEST(ScanSources, TheProgramScansTheMachineInBothViewsAndTheUser) {
