@@ -441,3 +441,23 @@ TEST(ProgramListOrder, RowsOwnTheirEntriesAndAreFoundAfterSorting) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RegistryLocation, NamesTheRootAndThe32BitViewsFolderAsTheRegistryEditorShowsThem) {
+  const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{App}";
+  EXPECT_EQ(RegistryLocationText(HKEY_LOCAL_MACHINE, 0, key), L"HKEY_LOCAL_MACHINE\\" + key);
+  EXPECT_EQ(RegistryLocationText(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, key),
+            L"HKEY_LOCAL_MACHINE\\" + key);
+  EXPECT_EQ(RegistryLocationText(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key),
+            L"HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\"
+            L"Uninstall\\{App}");
+  // The user's software is one key for both views.
+  EXPECT_EQ(RegistryLocationText(HKEY_CURRENT_USER, 0, key), L"HKEY_CURRENT_USER\\" + key);
+  EXPECT_EQ(RegistryLocationText(HKEY_CURRENT_USER, KEY_WOW64_32KEY, key),
+            L"HKEY_CURRENT_USER\\" + key);
+  EXPECT_EQ(RegistryLocationText(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, L"SOFTWARE\\X"),
+            L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\X");
+}
+
+}  // namespace
