@@ -1,8 +1,9 @@
 // Measures the inventory scan against the registry reads it cannot avoid, on whatever the
-// machine's Uninstall key holds (scripts/bench fills it with generated entries first).
+// machine's Uninstall keys hold (scripts/bench fills them with generated entries first).
 //
-//   baseline  enumerate the Uninstall subkeys and read DisplayName, UninstallString, DisplayIcon
-//             and the usage record of each, with plain registry calls
+//   baseline  enumerate the Uninstall subkeys of the machine (both views) and the user and read
+//             DisplayName, UninstallString, DisplayIcon and the usage record of each (or its
+//             EstimatedSize), with plain registry calls
 //   scan      TNormalUninstall::Scan into the program list (icons left for first use)
 //   screen    the scan plus the icons of the first screenful of rows, from an empty icon cache
 //   icons     one shell icon query per entry, the cost the scan avoids by resolving lazily

@@ -131,9 +131,17 @@ now_ms() { date +%s%3N; }
 echo "== demo machine"
 baseline=$(subkey_count "$UNINSTALL")
 summary=$(demo)
-check "demomachine reports 41 entries and 2 leftovers" \
-  contains "$summary" "41 Uninstall entries (28 usage records), 2 leftovers"
+check "demomachine reports 45 entries and 2 leftovers" \
+  contains "$summary" "45 Uninstall entries (28 usage records), 2 leftovers"
 check "40 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
+check "Tallyho and the x86 runtime are in the 32-bit view only" \
+  eval 'key_exists "$UNINSTALL\Tallyho Accounting 2019" /reg:32 &&
+        key_absent "$UNINSTALL\Tallyho Accounting 2019" /reg:64 &&
+        key_exists "$UNINSTALL\{3C9B1E7A-40D2-4F6B-A815-7E2C0D9F4B61}" /reg:32'
+check "Parley Chat and Sketchbook Code are the user's own" \
+  eval 'key_exists "${UNINSTALL/HKLM/HKCU}\ParleyChat" && key_absent "$UNINSTALL\ParleyChat" /reg:64 &&
+        key_absent "$UNINSTALL\ParleyChat" /reg:32 &&
+        key_exists "${UNINSTALL/HKLM/HKCU}\{7A3F1C2E-5B4D-4E8A-9C1F-2D6E8B0A4C37}_is1"'
 check "Glider is in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Glider Screen Capture" /reg:32 &&
         key_absent "$UNINSTALL\Glider Screen Capture" /reg:64'
@@ -204,7 +212,7 @@ fi
 check "read back: values, icons through the shell, shortcuts" eval 'demo --verify | grep -q "^Demo machine intact.$"'
 
 echo "== rerun and benchmark entries"
-check "second run succeeds" eval '[[ "$(demo)" == *"41 Uninstall entries"* ]]'
+check "second run succeeds" eval '[[ "$(demo)" == *"45 Uninstall entries"* ]]'
 check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
 check "--count 3000 writes 3000 entries" eval '[[ "$(demo --count 3000 --prefix Chk)" == *"Wrote 3000 entries and 1500 usage records"* ]]'
 check "3000 more entries" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 3040)) ]
