@@ -37,7 +37,8 @@ size_t RawRegistryRead() {
         break;
       names.emplace_back(name, len);
     }
-    const std::wstring cache = source.CacheKey + L"\\";
+    win::UniqueHKey cache;
+    RegOpenKeyExW(source.Root, source.CacheKey.c_str(), 0, KEY_READ | source.View, cache.Put());
     for (const auto& n : names) {
       win::UniqueHKey key;
       if (RegOpenKeyExW(root.Get(), n.c_str(), 0, KEY_READ | source.View, key.Put()) !=
@@ -47,8 +48,8 @@ size_t RawRegistryRead() {
         ReadValue(key.Get(), value, buffer);
       // The size comes from the usage record, or from the installer's estimate without one.
       win::UniqueHKey usage;
-      if (RegOpenKeyExW(source.Root, (cache + n).c_str(), 0, KEY_READ | source.View,
-                        usage.Put()) == ERROR_SUCCESS)
+      if (cache && RegOpenKeyExW(cache.Get(), n.c_str(), 0, KEY_READ | source.View,
+                                 usage.Put()) == ERROR_SUCCESS)
         ReadValue(usage.Get(), L"SlowInfoCache", buffer);
       else
         ReadValue(key.Get(), L"EstimatedSize", buffer);

@@ -139,8 +139,8 @@ check "Tallyho and the x86 runtime are in the 32-bit view only" \
         key_absent "$UNINSTALL\Tallyho Accounting 2019" /reg:64 &&
         key_exists "$UNINSTALL\{3C9B1E7A-40D2-4F6B-A815-7E2C0D9F4B61}" /reg:32'
 check "Parley Chat and Sketchbook Code are the user's own" \
-  eval 'key_exists "${UNINSTALL/HKLM/HKCU}\ParleyChat" && key_absent "$UNINSTALL\ParleyChat" /reg:64 &&
-        key_absent "$UNINSTALL\ParleyChat" /reg:32 &&
+  eval 'key_exists "${UNINSTALL/HKLM/HKCU}\ParleyChat" &&
+        key_absent "$UNINSTALL\ParleyChat" /reg:64 && key_absent "$UNINSTALL\ParleyChat" /reg:32 &&
         key_exists "${UNINSTALL/HKLM/HKCU}\{7A3F1C2E-5B4D-4E8A-9C1F-2D6E8B0A4C37}_is1"'
 check "Glider is in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Glider Screen Capture" /reg:32 &&

@@ -200,7 +200,8 @@ void TProgramListView::SetSort(int column, bool descending) {
 void TProgramListView::ColumnClick(int column) {
   if (column < 0 || static_cast<size_t>(column) >= columns_.size()) return;
   TSortOrder order{columns_[static_cast<size_t>(column)].Field, false};
-  if (programs_.SortOrder().Field == order.Field) order.Descending = !programs_.SortOrder().Descending;
+  const TSortOrder& current = programs_.SortOrder();
+  if (current.Field == order.Field) order.Descending = !current.Descending;
   ApplySortOrder(order);
 }
 

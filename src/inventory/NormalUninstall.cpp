@@ -47,13 +47,22 @@ void TNormalUninstall::SetListView(TProgramList* list) { list_ = list; }
 void TNormalUninstall::Scan() {
   if (!list_) return;
   list_->Clear();
+  TFileProbeCache probes;
   list_->BeginUpdate();
   try {
     for (const auto& source : sources_) {
       TRegistry uninstallKey(source.View);
       uninstallKey.SetRootKey(source.Root);
       if (!uninstallKey.OpenKeyReadOnly(L"\\" + source.UninstallKey)) continue;
-      for (const auto& name : uninstallKey.GetKeyNames()) AddFrom(source, &uninstallKey, name);
+      // Windows stopped writing usage records and Wine never did: an empty or missing record key
+      // spares a lookup per entry.
+      TRegistry cacheKey(source.View);
+      cacheKey.SetRootKey(source.Root);
+      TRegKeyInfo info;
+      bool noRecords = !cacheKey.OpenKeyReadOnly(L"\\" + source.CacheKey) ||
+                       !cacheKey.GetKeyInfo(info) || info.NumSubKeys == 0;
+      for (const auto& name : uninstallKey.GetKeyNames())
+        AddFrom(source, &uninstallKey, &cacheKey, noRecords, name);
     }
   } catch (...) {
     list_->EndUpdate();
@@ -67,10 +76,11 @@ void TNormalUninstall::AddProgram(const std::wstring& name) {
 }
 
 void TNormalUninstall::AddProgram(const TUninstallSource& source, const std::wstring& name) {
-  AddFrom(source, nullptr, name);
+  AddFrom(source, nullptr, nullptr, false, name);
 }
 
 void TNormalUninstall::AddFrom(const TUninstallSource& source, const TRegistry* uninstallKey,
+                               const TRegistry* cacheKey, bool noRecords,
                                const std::wstring& name) {
   if (!list_) return;
   std::wstring keyPath = source.UninstallKey + L"\\" + name;
@@ -95,7 +105,12 @@ void TNormalUninstall::AddFrom(const TUninstallSource& source, const TRegistry* 
 
   bool nt = TUtils::IsNTPlatform();
   TInfoCache usage(source.Root, source.View, source.CacheKey);
-  if (nt) usage.ReadInfo(name);
+  if (nt && !noRecords) {
+    if (cacheKey)
+      usage.ReadInfo(*cacheKey, name);
+    else
+      usage.ReadInfo(name);
+  }
   std::wstring sizeText = usage.Size();
   int64_t sizeBytes = usage.SizeBytes();
   // Windows and Wine no longer write usage records; the size the installer estimated stands in

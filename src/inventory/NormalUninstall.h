@@ -1,6 +1,7 @@
 // TNormalUninstall: the inventory scan. Reads every subkey of each source's Uninstall key, keeps
-// those that name a program and an uninstall command, and fills the program list with one entry each. Icons
-// are left to whoever shows the rows (TIconResolver): each row carries its icon sources.
+// those that name a program and an uninstall command, and fills the program list with one entry
+// each. Icons are left to whoever shows the rows (TIconResolver): each row carries its icon
+// sources.
 #pragma once
 
 #include "inventory/ProgramList.h"
@@ -44,9 +45,11 @@ public:
   void AddProgram(const TUninstallSource& source, const std::wstring& name);
 
 private:
-  // Adds one subkey, opened below the already open Uninstall key when one is given.
+  // Adds one subkey, opened below the already open Uninstall key when one is given. The usage
+  // record is looked for below cacheKey when one is given, else by its path; with noRecords
+  // there is none to look for.
   void AddFrom(const TUninstallSource& source, const TRegistry* uninstallKey,
-               const std::wstring& name);
+               const TRegistry* cacheKey, bool noRecords, const std::wstring& name);
 
   std::vector<TUninstallSource> sources_;
   TProgramList* list_ = nullptr;

@@ -59,8 +59,12 @@ namespace {
 // does, at a fraction of the cost when thousands of rows are sorted.
 std::string SortKey(const std::wstring& text) {
   LCID locale = GetThreadLocale();
+  // Most keys fit a small buffer: one call instead of one to measure and one to fill.
+  char buffer[512];
   int n = LCMapStringW(locale, LCMAP_SORTKEY, text.c_str(), static_cast<int>(text.size()),
-                       nullptr, 0);
+                       reinterpret_cast<wchar_t*>(buffer), sizeof buffer);
+  if (n > 0) return std::string(buffer, static_cast<size_t>(n));
+  n = LCMapStringW(locale, LCMAP_SORTKEY, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
   std::string key(static_cast<size_t>(n), '\0');
   if (n > 0)
     LCMapStringW(locale, LCMAP_SORTKEY, text.c_str(), static_cast<int>(text.size()),

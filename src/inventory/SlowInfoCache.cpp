@@ -37,6 +37,15 @@ bool TInfoCache::ReadInfo(const std::wstring& keyName) {
     reg_.CloseKey();
     return false;
   }
+  return ReadOpenKey();
+}
+
+bool TInfoCache::ReadInfo(const TRegistry& cacheKey, const std::wstring& keyName) {
+  if (!reg_.OpenSubKeyReadOnly(cacheKey, keyName)) return false;
+  return ReadOpenKey();
+}
+
+bool TInfoCache::ReadOpenKey() {
   auto value = reg_.ReadValue(kValueName);
   reg_.CloseKey();
   if (!value || value->Data.size() != kRecordSize || value->RawType != REG_BINARY) return false;

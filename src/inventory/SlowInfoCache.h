@@ -22,6 +22,8 @@ public:
   // True when the program's record exists, is binary and exactly kRecordSize bytes long; the four
   // texts are then set from it. They keep their values otherwise.
   bool ReadInfo(const std::wstring& keyName);
+  // The same, with the program's record key opened below an already open usage-record key.
+  bool ReadInfo(const TRegistry& cacheKey, const std::wstring& keyName);
 
   const std::wstring& Size() const noexcept { return size_; }
   const std::wstring& LastUsed() const noexcept { return lastUsed_; }
@@ -42,6 +44,9 @@ public:
   static std::wstring FormatFrequency(int32_t count);
 
 private:
+  // Reads and decodes the record of the open key, then closes it.
+  bool ReadOpenKey();
+
   TRegistry reg_;
   std::wstring cacheKey_;
   std::wstring size_, lastUsed_, frequency_, imagePath_;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 struct TProgramRow;
 
@@ -15,6 +16,21 @@ struct TProgramRow;
 std::wstring LeadingQuotedSection(std::wstring_view text);
 // The leading quoted section when it is non-empty, else the text unchanged.
 std::wstring Unquote(std::wstring_view text);
+
+// While one exists, each file (and each name on the search path) is looked for once, and the
+// answer is kept: the entries of a machine share many uninstallers, and each probe is a round
+// trip under Wine. Made for the span of one scan, on the thread that scans.
+class TFileProbeCache {
+public:
+  TFileProbeCache();
+  ~TFileProbeCache();
+  TFileProbeCache(const TFileProbeCache&) = delete;
+  TFileProbeCache& operator=(const TFileProbeCache&) = delete;
+
+private:
+  std::unordered_map<std::wstring, bool> answers_;
+  std::unordered_map<std::wstring, bool>* outer_;
+};
 
 // A key's full path as the registry editor shows it: the root's name, and for the 32-bit view of
 // the machine's software the WOW6432Node folder where that view keeps it.

@@ -478,9 +478,13 @@ TEST_F(MainWindowTest, AHeaderClickSortsByItsColumnAndTheChosenOrderComesBackOnT
   key.SetDword(L"Uninstall\\A", L"EstimatedSize", 10240);
   key.SetDword(L"Uninstall\\B", L"EstimatedSize", 9216);
   key.SetDword(L"Uninstall\\D", L"EstimatedSize", 1024);
-  key.SetBinary(L"ARPCache\\B", L"SlowInfoCache", UsageRecord(-1, FileTimeOf(2025, 3, 14), 40, L""));
-  key.SetBinary(L"ARPCache\\C", L"SlowInfoCache", UsageRecord(-1, FileTimeOf(2023, 6, 1), 1, L""));
-  key.SetBinary(L"ARPCache\\D", L"SlowInfoCache", UsageRecord(-1, FileTimeOf(2020, 1, 1), 5, L""));
+  // Records without a size: the estimate shows.
+  key.SetBinary(L"ARPCache\\B", L"SlowInfoCache",
+                UsageRecord(-1, FileTimeOf(2025, 3, 14), 40, L""));
+  key.SetBinary(L"ARPCache\\C", L"SlowInfoCache",
+                UsageRecord(-1, FileTimeOf(2023, 6, 1), 1, L""));
+  key.SetBinary(L"ARPCache\\D", L"SlowInfoCache",
+                UsageRecord(-1, FileTimeOf(2020, 1, 1), 5, L""));
   key.SetString(L"Uninstall\\A", L"UninstallString", L"zz.exe");
   using V = std::vector<std::wstring>;
   const std::wstring a = L"Alpha Editor", b = L"Beta Player", d = L"Delta Browser",
@@ -512,9 +516,9 @@ TEST_F(MainWindowTest, AHeaderClickSortsByItsColumnAndTheChosenOrderComesBackOnT
     }
     ClickHeader(list, column);
     EXPECT_EQ(ShownNames(list), column == 0 ? up : down) << column;
+    const int arrow = column == 0 ? HDF_SORTUP : HDF_SORTDOWN;
     for (int other = 0; other < 5; ++other)
-      EXPECT_EQ(SortArrow(list, other), other != column ? 0 : column == 0 ? HDF_SORTUP : HDF_SORTDOWN)
-          << column << " " << other;
+      EXPECT_EQ(SortArrow(list, other), other == column ? arrow : 0) << column << " " << other;
     // The selection stays with its program.
     EXPECT_EQ(SelectedCaption(), b) << column;
   }

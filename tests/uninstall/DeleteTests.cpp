@@ -77,8 +77,9 @@ TEST_F(DeleteTest, DeleteTakesTheEntryFromItsOwnRootAndViewOnly) {
   EXPECT_FALSE(trees.Exists(P::Machine32, L"Tool"));
   EXPECT_TRUE(trees.Exists(P::Machine, L"Tool"));
   EXPECT_TRUE(std::regex_match(
-      ReadBytes(Log()), std::regex(std::string(kTimestamp) + "Deleting entry Tool User\r\nDeleted OK\\.\r\n" +
-                                   kTimestamp + "Deleting entry Tool 32\r\nDeleted OK\\.\r\n")));
+      ReadBytes(Log()),
+      std::regex(std::string(kTimestamp) + "Deleting entry Tool User\r\nDeleted OK\\.\r\n" +
+                 kTimestamp + "Deleting entry Tool 32\r\nDeleted OK\\.\r\n")));
 }
 
 TEST_F(DeleteTest, AKeyAlreadyGoneIsLoggedAsAFailedDeletion) {
