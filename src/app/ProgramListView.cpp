@@ -142,7 +142,7 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
   }
   if (item.mask & LVIF_IMAGE) item.iImage = icons_ ? icons_->ImageIndex(row) : row.ImageIndex();
   if (item.mask & LVIF_STATE) {
-    item.state = INDEXTOSTATEIMAGEMASK(row.StateIndex + 1);
+    item.state = INDEXTOSTATEIMAGEMASK(row.StateIndex() + 1);
     item.stateMask |= LVIS_STATEIMAGEMASK;
   }
 }

@@ -47,7 +47,6 @@ void TNormalUninstall::SetListView(TProgramList* list) { list_ = list; }
 void TNormalUninstall::Scan() {
   if (!list_) return;
   list_->Clear();
-  TFileProbeCache probes;
   list_->BeginUpdate();
   try {
     for (const auto& source : sources_) {

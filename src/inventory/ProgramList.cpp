@@ -17,6 +17,16 @@ const std::wstring& TProgramRow::Text(TRowField field) const noexcept {
   return Caption;
 }
 
+int TProgramRow::StateIndex() const {
+  if (!stateJudged_) {
+    stateIndex_ = Entry && !TUninstListItem::UninstallerExists(Entry->ExecutableCommand())
+                      ? kWarningStateImage
+                      : kNoStateImage;
+    stateJudged_ = true;
+  }
+  return stateIndex_;
+}
+
 TProgramList::TProgramList() = default;
 TProgramList::~TProgramList() = default;
 

@@ -39,7 +39,6 @@ struct TProgramRow {
   std::wstring LastUsed;
   std::wstring Frequency;
   std::wstring UninstallCommand;  // as stored, not expanded
-  int StateIndex = kNoStateImage;
   // What the Size, Last Used On and Frequency columns are ordered by: bytes (0 when no size is
   // shown), a key growing with the time of last use (0 none, 1 unknown), the use count (-1 none).
   int64_t SizeBytes = 0;
@@ -48,6 +47,12 @@ struct TProgramRow {
   std::unique_ptr<TUninstListItem> Entry;  // the entry dies with its row
 
   const std::wstring& Text(TRowField field) const noexcept;
+
+  // kWarningStateImage when the entry's uninstaller is missing, else kNoStateImage. Judged when
+  // first asked, like the icon: a scan probes no files for rows nobody looks at.
+  int StateIndex() const;
+  // The uninstall command changed: the marker is judged again when next asked.
+  void JudgeStateLater() noexcept { stateJudged_ = false; }
 
   // The icon's index in the system image lists, or -1 until it has been resolved from the
   // sources (by whoever shows the row first).
@@ -69,6 +74,8 @@ private:
   TIconSources iconSources_;
   int imageIndex_ = -1;
   bool iconResolved_ = true;
+  mutable int stateIndex_ = kNoStateImage;
+  mutable bool stateJudged_ = true;
 };
 
 class TProgramList {

@@ -191,7 +191,7 @@ void TUninstListItem::SetFrequency(const std::wstring& text, int32_t count) {
 void TUninstListItem::SetUninstallCommand(const std::wstring& command, bool isExpandString) {
   uninstallCommand_ = command;
   commandIsExpandString_ = isExpandString;
-  row_->StateIndex = UninstallerExists(ExecutableCommand()) ? kNoStateImage : kWarningStateImage;
+  row_->JudgeStateLater();
   row_->UninstallCommand = command;
 }
 

@@ -19,7 +19,7 @@ std::wstring Unquote(std::wstring_view text);
 
 // While one exists, each file (and each name on the search path) is looked for once, and the
 // answer is kept: the entries of a machine share many uninstallers, and each probe is a round
-// trip under Wine. Made for the span of one scan, on the thread that scans.
+// trip under Wine. Made for the span of one pass over many rows, on that pass's thread.
 class TFileProbeCache {
 public:
   TFileProbeCache();
@@ -51,7 +51,7 @@ public:
   void SetLastUsed(const std::wstring& text, uint64_t key = 0);
   void SetFrequency(const std::wstring& text, int32_t count = -1);
   // Stores the command as read; an expand string is judged and run with its variables expanded.
-  // Sets the warning marker and the row's command text.
+  // Sets the row's command text; the row's warning marker is judged from it when first asked.
   void SetUninstallCommand(const std::wstring& command, bool isExpandString = false);
   void SetIconIndex(int index);
   void SetRegistryKey(const std::wstring& keyPath, HKEY root = HKEY_LOCAL_MACHINE,

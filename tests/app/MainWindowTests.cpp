@@ -535,6 +535,17 @@ TEST_F(MainWindowTest, AHeaderClickSortsByItsColumnAndTheChosenOrderComesBackOnT
   EXPECT_EQ(SortArrow(again.lvPrograms().Handle(), 0), 0);
 }
 
+TEST_F(MainWindowTest, TheWarningMarkerShowsOnTheRowsWhoseUninstallerIsMissing) {
+  key.AddProgram(L"N", L"Notepad", L"notepad.exe");  // found on the search path
+  TfMain& w = Start();
+  HWND list = w.lvPrograms().Handle();
+  ASSERT_EQ(ShownNames(list)[4], L"Notepad");
+  for (int i = 0; i < 5; ++i) {
+    UINT state = ListView_GetItemState(list, i, LVIS_STATEIMAGEMASK);
+    EXPECT_EQ(state, i == 4 ? 0u : INDEXTOSTATEIMAGEMASK(kWarningStateImage + 1)) << i;
+  }
+}
+
 // Letters typed into the focused list, through the program's own message loop.
 void Type(TfMain& w, const char* letters) {
   HWND list = w.lvPrograms().Handle();

@@ -120,7 +120,7 @@ TEST_F(ScanTest, UsageColumnsComeFromTheRecordOnTheNtFamily) {
   EXPECT_EQ(used->LastUsed, L"2025-03-14");
   EXPECT_EQ(used->Frequency, L"frequently");
   EXPECT_EQ(used->UninstallCommand, L"\"" + exe + L"\" /remove");
-  EXPECT_EQ(used->StateIndex, kNoStateImage);
+  EXPECT_EQ(used->StateIndex(), kNoStateImage);
 
   const TProgramRow* unused = Find(L"Unused");
   ASSERT_NE(unused, nullptr);
@@ -141,7 +141,7 @@ TEST_F(ScanTest, OnWindows9xRowsCarryOnlyTheCommandAndNoUsageRecordIsRead) {
   TProgramRow& row = list.Row(0);
   EXPECT_EQ(row.Size + row.LastUsed + row.Frequency, L"");
   EXPECT_EQ(row.UninstallCommand, L"missing_program_xyz.exe");
-  EXPECT_EQ(row.StateIndex, kWarningStateImage);
+  EXPECT_EQ(row.StateIndex(), kWarningStateImage);
   // The record's executable would give the icon on the NT family; here the program's own icon is
   // shown instead.
   TIconResolver icons;
@@ -159,11 +159,11 @@ TEST_F(ScanTest, ExpandStringCommandsAreJudgedAndRunExpandedButShownAsStored) {
 
   const TProgramRow* expanded = Find(L"Expanded");
   ASSERT_NE(expanded, nullptr);
-  EXPECT_EQ(expanded->StateIndex, kNoStateImage);
+  EXPECT_EQ(expanded->StateIndex(), kNoStateImage);
   EXPECT_EQ(expanded->UninstallCommand, L"%PURGALOT_TEST_DIR%Expanded\\uninst.exe");
   EXPECT_EQ(expanded->Entry->ExecutableCommand(), exe);
   // A plain string is taken literally, so the same text names no file.
-  EXPECT_EQ(Find(L"Stored")->StateIndex, kWarningStateImage);
+  EXPECT_EQ(Find(L"Stored")->StateIndex(), kWarningStateImage);
 }
 
 // An expected size text written with "," and "." in the user's own separators.
