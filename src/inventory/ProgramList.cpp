@@ -119,8 +119,7 @@ int CompareBy(TRowField field, const TKeyedRow& a, const TKeyedRow& b) {
 
 void TProgramList::Sort() {
   // Rows that tie keep the name order, and rows with equal names the order they were added in.
-  const bool byText = order_.Field != TRowField::Name && order_.Field != TRowField::Size &&
-                      order_.Field != TRowField::LastUsed && order_.Field != TRowField::Frequency;
+  const bool byText = order_.Field == TRowField::UninstallCommand;
   std::vector<TKeyedRow> keyed;
   keyed.reserve(rows_.size());
   for (auto& row : rows_) {

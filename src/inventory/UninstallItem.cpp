@@ -35,7 +35,8 @@ std::wstring Unquote(std::wstring_view text) {
 
 namespace {
 
-// The answers of one scan's file probes, by path in lower case; null outside a scan.
+// The answers of the file probes of one pass over many rows, by path in lower case; null
+// outside such a pass.
 std::unordered_map<std::wstring, bool>* g_probes = nullptr;
 
 bool IsFile(const std::wstring& path) {
