@@ -12,4 +12,6 @@
 size_t RawRegistryRead();
 
 double Seconds(const std::function<void()>& work);
-double Median(std::vector<double> values);
+// The fastest of the runs: on a shared machine other work only ever adds time, so the fastest run
+// is the truest figure of each side.
+double Best(const std::vector<double>& values);
