@@ -21,31 +21,42 @@ void ReadValue(HKEY key, const wchar_t* name, std::vector<BYTE>& buffer) {
 }  // namespace
 
 size_t RawRegistryRead() {
-  win::UniqueHKey root;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, root.Put()) != ERROR_SUCCESS)
-    return 0;
-  std::vector<std::wstring> names;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = 256;
-    if (RegEnumKeyExW(root.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.emplace_back(name, len);
-  }
+  size_t count = 0;
   std::vector<BYTE> buffer(1024);
-  const std::wstring cache = std::wstring(kArpCacheKey) + L"\\";
-  for (const auto& n : names) {
-    win::UniqueHKey key;
-    if (RegOpenKeyExW(root.Get(), n.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) continue;
-    for (const wchar_t* value : {L"DisplayName", L"UninstallString", L"DisplayIcon"})
-      ReadValue(key.Get(), value, buffer);
-    win::UniqueHKey usage;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (cache + n).c_str(), 0, KEY_READ, usage.Put()) ==
-        ERROR_SUCCESS)
-      ReadValue(usage.Get(), L"SlowInfoCache", buffer);
+  for (const TUninstallSource& source : TUninstallSource::All()) {
+    win::UniqueHKey root;
+    if (RegOpenKeyExW(source.Root, source.UninstallKey.c_str(), 0, KEY_READ | source.View,
+                      root.Put()) != ERROR_SUCCESS)
+      continue;
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+      DWORD len = 256;
+      if (RegEnumKeyExW(root.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS)
+        break;
+      names.emplace_back(name, len);
+    }
+    win::UniqueHKey cache;
+    RegOpenKeyExW(source.Root, source.CacheKey.c_str(), 0, KEY_READ | source.View, cache.Put());
+    for (const auto& n : names) {
+      win::UniqueHKey key;
+      if (RegOpenKeyExW(root.Get(), n.c_str(), 0, KEY_READ | source.View, key.Put()) !=
+          ERROR_SUCCESS)
+        continue;
+      for (const wchar_t* value : {L"DisplayName", L"UninstallString", L"DisplayIcon"})
+        ReadValue(key.Get(), value, buffer);
+      // The size comes from the usage record, or from the installer's estimate without one.
+      win::UniqueHKey usage;
+      if (cache && RegOpenKeyExW(cache.Get(), n.c_str(), 0, KEY_READ | source.View,
+                                 usage.Put()) == ERROR_SUCCESS)
+        ReadValue(usage.Get(), L"SlowInfoCache", buffer);
+      else
+        ReadValue(key.Get(), L"EstimatedSize", buffer);
+    }
+    count += names.size();
   }
-  return names.size();
+  return count;
 }
 
 double Seconds(const std::function<void()>& work) {
@@ -54,7 +65,6 @@ double Seconds(const std::function<void()>& work) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+double Best(const std::vector<double>& values) {
+  return *std::min_element(values.begin(), values.end());
 }

@@ -6,9 +6,12 @@
 #include <functional>
 #include <vector>
 
-// Enumerates the Uninstall subkeys and reads DisplayName, UninstallString, DisplayIcon and the
-// usage record of each; returns the number of subkeys.
+// Enumerates the Uninstall subkeys of every place programs are registered and reads DisplayName,
+// UninstallString, DisplayIcon and the usage record of each (its EstimatedSize when there is no
+// record); returns the number of subkeys.
 size_t RawRegistryRead();
 
 double Seconds(const std::function<void()>& work);
-double Median(std::vector<double> values);
+// The fastest of the runs: on a shared machine other work only ever adds time, so the fastest run
+// is the truest figure of each side.
+double Best(const std::vector<double>& values);

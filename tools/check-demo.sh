@@ -114,6 +114,14 @@ usage_time() { le_number "$(usage_hex "$1" 16 8)"; }
 binary_size_is() { local hex; hex=$(binary_of "$1" "$2"); [ "${#hex}" -eq $(($3 * 2)) ]; }
 # subkey_count KEY [REG-OPTIONS]: "reg query" prints the key itself, then each subkey.
 subkey_count() { echo $(($(w reg query "$@" | grep -c '^HKEY_') - 1)); }
+# The Uninstall subkeys of every place: the machine's two views and the user's key (0 for a
+# place without the key).
+all_keys() {
+  w reg query "$UNINSTALL" /reg:64
+  w reg query "$UNINSTALL" /reg:32
+  w reg query "${UNINSTALL/HKLM/HKCU}"
+}
+all_count() { all_keys | grep -ciE '\\Uninstall\\[^\\]+$' || true; }
 contains() { [[ "$1" == *"$2"* ]]; }
 exit_code_of() { demo --exec "$1" | sed -nE 's/^exit ([0-9]+)$/\1/p'; }
 run_entry_code() { demo --run "$1" | sed -nE 's/^exit ([0-9]+)$/\1/p'; }
@@ -130,10 +138,19 @@ now_ms() { date +%s%3N; }
 
 echo "== demo machine"
 baseline=$(subkey_count "$UNINSTALL")
+baseline_all=$(all_count)
 summary=$(demo)
-check "demomachine reports 41 entries and 2 leftovers" \
-  contains "$summary" "41 Uninstall entries (28 usage records), 2 leftovers"
+check "demomachine reports 45 entries and 2 leftovers" \
+  contains "$summary" "45 Uninstall entries (28 usage records), 2 leftovers"
 check "40 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
+check "Tallyho and the x86 runtime are in the 32-bit view only" \
+  eval 'key_exists "$UNINSTALL\Tallyho Accounting 2019" /reg:32 &&
+        key_absent "$UNINSTALL\Tallyho Accounting 2019" /reg:64 &&
+        key_exists "$UNINSTALL\{3C9B1E7A-40D2-4F6B-A815-7E2C0D9F4B61}" /reg:32'
+check "Parley Chat and Sketchbook Code are the user's own" \
+  eval 'key_exists "${UNINSTALL/HKLM/HKCU}\ParleyChat" &&
+        key_absent "$UNINSTALL\ParleyChat" /reg:64 && key_absent "$UNINSTALL\ParleyChat" /reg:32 &&
+        key_exists "${UNINSTALL/HKLM/HKCU}\{7A3F1C2E-5B4D-4E8A-9C1F-2D6E8B0A4C37}_is1"'
 check "Glider is in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Glider Screen Capture" /reg:32 &&
         key_absent "$UNINSTALL\Glider Screen Capture" /reg:64'
@@ -204,19 +221,23 @@ fi
 check "read back: values, icons through the shell, shortcuts" eval 'demo --verify | grep -q "^Demo machine intact.$"'
 
 echo "== rerun and benchmark entries"
-check "second run succeeds" eval '[[ "$(demo)" == *"41 Uninstall entries"* ]]'
+check "second run succeeds" eval '[[ "$(demo)" == *"45 Uninstall entries"* ]]'
 check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
 check "--count 3000 writes 3000 entries" eval '[[ "$(demo --count 3000 --prefix Chk)" == *"Wrote 3000 entries and 1500 usage records"* ]]'
-check "3000 more entries" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 3040)) ]
+check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3045)) ]
+check "spread over the three places" eval \
+  '[ "$(subkey_count "$UNINSTALL")" -gt $((baseline + 840)) ] &&
+   [ "$(subkey_count "$UNINSTALL" /reg:32)" -gt 800 ] && [ "$(subkey_count "${UNINSTALL/HKLM/HKCU}")" -gt 800 ]'
 check "--count again replaces them" eval \
-  'demo --count 3000 --prefix Chk >/dev/null && [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 3040)) ]'
+  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3045)) ]'
 check "numbered and GUID-like names" eval \
-  'value_type_is "$UNINSTALL\Chk00001" DisplayName REG_SZ && w reg query "$UNINSTALL" | grep -q "BE4C-4000-8000-000000000003}"'
+  'all_keys | grep -q "Chk00001$" && all_keys | grep -q "BE4C-4000-8000-000000000003}$"'
 check "benchmark commands point at real shared files" eval \
   '[ "$(ls "$PF/Purgalot Bench/Chk" | wc -l)" -eq 24 ]'
 check "demo entries undisturbed" eval 'demo --verify | grep -q "^Demo machine intact.$"'
 check "--clear-count removes them" eval '[[ "$(demo --clear-count --prefix Chk)" == *"Removed 3000 entries and 1500 usage records"* ]]'
-check "back to the demo entries" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
+check "back to the demo entries" eval \
+  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ] && [ "$(all_count)" -eq $((baseline_all + 45)) ]'
 check "benchmark files removed" [ ! -e "$PF/Purgalot Bench/Chk" ]
 
 echo "== demo entries' uninstallers"

@@ -49,7 +49,7 @@ public:
   static constexpr wchar_t kNotFoundSuffix[] = L") was not found";
 
   TfMain(TWinSettings& settings, TCommandLine commandLine,
-         std::vector<TUninstallSource> sources = {TUninstallSource::Machine()});
+         std::vector<TUninstallSource> sources = TUninstallSource::All());
   ~TfMain() override;
 
   // Makes the window and runs its creation steps; throws what made creation fail, and then no

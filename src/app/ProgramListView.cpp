@@ -37,6 +37,7 @@ void TProgramListView::Create(HWND parent, int id) {
   ListView_SetCallbackMask(hwnd_, LVIS_STATEIMAGEMASK);
   columns_.clear();
   for (const auto& column : ProgramColumns()) InsertColumn(column);
+  ShowSortArrow();
 }
 
 void TProgramListView::InsertColumn(const TListColumn& column) {
@@ -71,6 +72,9 @@ void TProgramListView::DeleteColumn(int column) {
   for (int i = count - 1; i >= column; --i) ListView_DeleteColumn(hwnd_, i);
   columns_.resize(static_cast<size_t>(column));
   for (const auto& c : behind) InsertColumn(c);
+  // An order by a column that is gone could be neither seen nor changed back.
+  if (!ShowsField(programs_.SortOrder().Field)) programs_.SetSortOrder({});
+  ShowSortArrow();
 }
 
 int TProgramListView::Selected() const {
@@ -110,6 +114,9 @@ bool TProgramListView::OnNotify(const NMHDR& header, LRESULT& result) {
     case LVN_ODFINDITEMW:
       result = FindItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
       return true;
+    case LVN_COLUMNCLICK:
+      ColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+      return true;
   }
   return false;
 }
@@ -135,7 +142,7 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
   }
   if (item.mask & LVIF_IMAGE) item.iImage = icons_ ? icons_->ImageIndex(row) : row.ImageIndex();
   if (item.mask & LVIF_STATE) {
-    item.state = INDEXTOSTATEIMAGEMASK(row.StateIndex + 1);
+    item.state = INDEXTOSTATEIMAGEMASK(row.StateIndex() + 1);
     item.stateMask |= LVIS_STATEIMAGEMASK;
   }
 }
@@ -171,4 +178,51 @@ void TProgramListView::SetViewStyle(int style) {
   LONG_PTR current = GetWindowLongPtrW(hwnd_, GWL_STYLE);
   SetWindowLongPtrW(hwnd_, GWL_STYLE, (current & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) |
                                           static_cast<LONG_PTR>(kViewStyles[style]));
+}
+
+bool TProgramListView::ShowsField(TRowField field) const {
+  for (const auto& column : columns_)
+    if (column.Field == field) return true;
+  return false;
+}
+
+int TProgramListView::SortColumn() const { return static_cast<int>(programs_.SortOrder().Field); }
+
+bool TProgramListView::SortDescending() const { return programs_.SortOrder().Descending; }
+
+void TProgramListView::SetSort(int column, bool descending) {
+  if (column < 0 || column > static_cast<int>(TRowField::UninstallCommand)) return;
+  TSortOrder order{static_cast<TRowField>(column), descending};
+  if (hwnd_ && !ShowsField(order.Field)) order = {};
+  ApplySortOrder(order);
+}
+
+void TProgramListView::ColumnClick(int column) {
+  if (column < 0 || static_cast<size_t>(column) >= columns_.size()) return;
+  TSortOrder order{columns_[static_cast<size_t>(column)].Field, false};
+  const TSortOrder& current = programs_.SortOrder();
+  if (current.Field == order.Field) order.Descending = !current.Descending;
+  ApplySortOrder(order);
+}
+
+void TProgramListView::ApplySortOrder(const TSortOrder& order) {
+  // The control selects by position: the selection follows its program to its new place.
+  const TProgramRow* selected = hwnd_ ? SelectedRow() : nullptr;
+  programs_.SetSortOrder(order);
+  if (selected) Select(programs_.IndexOf(selected), true);
+  ShowSortArrow();
+}
+
+void TProgramListView::ShowSortArrow() {
+  if (!hwnd_) return;
+  HWND header = ListView_GetHeader(hwnd_);
+  const TSortOrder& order = programs_.SortOrder();
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    if (!Header_GetItem(header, static_cast<int>(i), &item)) continue;
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (columns_[i].Field == order.Field) item.fmt |= order.Descending ? HDF_SORTDOWN : HDF_SORTUP;
+    Header_SetItem(header, static_cast<int>(i), &item);
+  }
 }

@@ -59,8 +59,20 @@ public:
   void SetColumnWidth(int column, int width) override;
   int ViewStyle() const override;
   void SetViewStyle(int style) override;
+  int SortColumn() const override;
+  bool SortDescending() const override;
+  // Orders the rows by the field; a field no column shows leaves the name order.
+  void SetSort(int column, bool descending) override;
+
+  // A click on a column's header: the rows ordered by it, or the other way round when they
+  // already are. The selected program stays selected and in sight.
+  void ColumnClick(int column);
 
 private:
+  void ApplySortOrder(const TSortOrder& order);
+  // The header's arrow on the column that orders the rows, on no other.
+  void ShowSortArrow();
+  bool ShowsField(TRowField field) const;
   void GetDispInfo(NMLVDISPINFOW& info);
   int FindItem(const NMLVFINDITEMW& find) const;
   void InsertColumn(const TListColumn& column);

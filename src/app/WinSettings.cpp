@@ -97,6 +97,10 @@ void TWinSettings::LoadSettings() {
       }
       int style = read(L"MainViewStyle", 0);
       if (style >= 0 && style <= 3) list_->SetViewStyle(style);
+      int sortColumn = read(L"SortColumn", 0);
+      int sortOrder = read(L"SortOrder", 0);
+      if (sortColumn >= 0 && sortColumn <= 4 && (sortOrder == 0 || sortOrder == 1))
+        list_->SetSort(sortColumn, sortOrder == 1);
     }
   }
   // Told once, after everything valid is in place.
@@ -124,4 +128,6 @@ void TWinSettings::SaveSettings() {
     WriteInt(L"UnCommLength", list_->ColumnWidth(4));
   }
   WriteInt(L"MainViewStyle", list_->ViewStyle());
+  WriteInt(L"SortColumn", list_->SortColumn());
+  WriteInt(L"SortOrder", list_->SortDescending() ? 1 : 0);
 }

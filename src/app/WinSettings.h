@@ -31,6 +31,11 @@ public:
   // 0 large icons, 1 small icons, 2 list, 3 details.
   virtual int ViewStyle() const = 0;
   virtual void SetViewStyle(int style) = 0;
+  // The column the rows are ordered by, as the field it shows (0 name, 1 size, 2 last used,
+  // 3 frequency, 4 uninstall command), and whether the order is descending.
+  virtual int SortColumn() const { return 0; }
+  virtual bool SortDescending() const { return false; }
+  virtual void SetSort(int /*column*/, bool /*descending*/) {}
 };
 
 class TWinSettings {

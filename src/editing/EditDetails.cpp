@@ -21,13 +21,6 @@ TfEditDetails::TfEditDetails(const TUninstListItem& entry)
       view_(entry.View()),
       keyPath_(entry.RegistryKey()) {}
 
-std::wstring TfEditDetails::StoredText(HKEY root, const std::wstring& keyPath) {
-  const wchar_t* rootName = L"HKEY_LOCAL_MACHINE\\";
-  if (root == HKEY_CURRENT_USER) rootName = L"HKEY_CURRENT_USER\\";
-  else if (root == HKEY_USERS) rootName = L"HKEY_USERS\\";
-  return rootName + keyPath;
-}
-
 void TfEditDetails::OnInitDialog() {
   header_.Attach(Handle(), IDC_ED_BANNER, IDC_ED_TITLE, IDC_ED_PICTURE);
   header_.SetPicture(IDI_CMD_EDIT);
@@ -64,7 +57,7 @@ void TfEditDetails::FormCreate() {
   // The first loaded name is on the first row; when it is not shown, the first row is current
   // all the same, so "Delete Key" always has a row to act on.
   vleDetails_.SelectCell(TValueListEditor::kKeyColumn, 0);
-  SetItemText(IDC_ED_STORED, StoredText(root_, keyPath_));
+  SetItemText(IDC_ED_STORED, RegistryLocationText(root_, view_, keyPath_));
 }
 
 INT_PTR TfEditDetails::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

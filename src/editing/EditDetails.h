@@ -18,9 +18,6 @@ public:
   // Results: IDOK after the rows were written (even when the registry refused one), IDCANCEL.
   explicit TfEditDetails(const TUninstListItem& entry);
 
-  // "HKEY_LOCAL_MACHINE\" and the key path, for the entry's root.
-  static std::wstring StoredText(HKEY root, const std::wstring& keyPath);
-
 protected:
   INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnInitDialog() override;

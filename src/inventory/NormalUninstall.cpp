@@ -5,16 +5,38 @@
 #include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
 
+#include <cstring>
+
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 namespace {
 
 const wchar_t kUnknownName[] = L"Unknown";
 
+// "EstimatedSize" counts kilobytes in a REG_DWORD, read unsigned; any other type, or 0, is no size.
+int64_t EstimatedSizeBytes(const std::optional<TRegValue>& value) {
+  if (!value || value->RawType != REG_DWORD || value->Data.size() != sizeof(DWORD)) return 0;
+  DWORD kilobytes = 0;
+  memcpy(&kilobytes, value->Data.data(), sizeof kilobytes);
+  return static_cast<int64_t>(kilobytes) * 1024;
+}
+
 }  // namespace
 
 TUninstallSource TUninstallSource::Machine() {
   return {HKEY_LOCAL_MACHINE, 0, kUninstallKey, kArpCacheKey};
+}
+
+TUninstallSource TUninstallSource::Machine32() {
+  return {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kUninstallKey, kArpCacheKey};
+}
+
+TUninstallSource TUninstallSource::CurrentUser() {
+  return {HKEY_CURRENT_USER, 0, kUninstallKey, kArpCacheKey};
+}
+
+std::vector<TUninstallSource> TUninstallSource::All() {
+  return {Machine(), Machine32(), CurrentUser()};
 }
 
 TNormalUninstall::TNormalUninstall(std::vector<TUninstallSource> sources)
@@ -31,7 +53,15 @@ void TNormalUninstall::Scan() {
       TRegistry uninstallKey(source.View);
       uninstallKey.SetRootKey(source.Root);
       if (!uninstallKey.OpenKeyReadOnly(L"\\" + source.UninstallKey)) continue;
-      for (const auto& name : uninstallKey.GetKeyNames()) AddFrom(source, &uninstallKey, name);
+      // Windows stopped writing usage records and Wine never did: an empty or missing record key
+      // spares a lookup per entry.
+      TRegistry cacheKey(source.View);
+      cacheKey.SetRootKey(source.Root);
+      TRegKeyInfo info;
+      bool noRecords = !cacheKey.OpenKeyReadOnly(L"\\" + source.CacheKey) ||
+                       !cacheKey.GetKeyInfo(info) || info.NumSubKeys == 0;
+      for (const auto& name : uninstallKey.GetKeyNames())
+        AddFrom(source, &uninstallKey, &cacheKey, noRecords, name);
     }
   } catch (...) {
     list_->EndUpdate();
@@ -45,10 +75,11 @@ void TNormalUninstall::AddProgram(const std::wstring& name) {
 }
 
 void TNormalUninstall::AddProgram(const TUninstallSource& source, const std::wstring& name) {
-  AddFrom(source, nullptr, name);
+  AddFrom(source, nullptr, nullptr, false, name);
 }
 
 void TNormalUninstall::AddFrom(const TUninstallSource& source, const TRegistry* uninstallKey,
+                               const TRegistry* cacheKey, bool noRecords,
                                const std::wstring& name) {
   if (!list_) return;
   std::wstring keyPath = source.UninstallKey + L"\\" + name;
@@ -64,7 +95,6 @@ void TNormalUninstall::AddFrom(const TUninstallSource& source, const TRegistry* 
   auto commandValue = reg.ReadValue(L"UninstallString");
   if (!commandValue) return;
   auto iconValue = reg.ReadValue(L"DisplayIcon");
-  reg.CloseKey();
 
   std::wstring displayName = displayValue->IsText() ? displayValue->Text() : kUnknownName;
   std::wstring command = commandValue->IsText() ? commandValue->Text() : std::wstring();
@@ -74,15 +104,29 @@ void TNormalUninstall::AddFrom(const TUninstallSource& source, const TRegistry* 
 
   bool nt = TUtils::IsNTPlatform();
   TInfoCache usage(source.Root, source.View, source.CacheKey);
-  if (nt) usage.ReadInfo(name);
+  if (nt && !noRecords) {
+    if (cacheKey)
+      usage.ReadInfo(*cacheKey, name);
+    else
+      usage.ReadInfo(name);
+  }
+  std::wstring sizeText = usage.Size();
+  int64_t sizeBytes = usage.SizeBytes();
+  // Windows and Wine no longer write usage records; the size the installer estimated stands in
+  // where no record gives one.
+  if (nt && sizeBytes <= 0) {
+    sizeBytes = EstimatedSizeBytes(reg.ReadValue(L"EstimatedSize"));
+    sizeText = TInfoCache::FormatSize(sizeBytes);
+  }
+  reg.CloseKey();
 
   TProgramRow& row = list_->Add();
   TUninstListItem& entry = *row.Entry;
   entry.SetName(displayName);
   if (nt) {
-    entry.SetSize(usage.Size());
-    entry.SetLastUsed(usage.LastUsed());
-    entry.SetFrequency(usage.Frequency());
+    entry.SetSize(sizeText, sizeBytes);
+    entry.SetLastUsed(usage.LastUsed(), usage.LastUsedKey());
+    entry.SetFrequency(usage.Frequency(), usage.UseCount());
   }
   entry.SetUninstallCommand(command, expand);
   // The icon costs a shell query per file, so it is found only when the row is first shown.

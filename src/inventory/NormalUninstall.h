@@ -1,6 +1,7 @@
-// TNormalUninstall: the inventory scan. Reads every subkey of the Uninstall key, keeps those that
-// name a program and an uninstall command, and fills the program list with one entry each. Icons
-// are left to whoever shows the rows (TIconResolver): each row carries its icon sources.
+// TNormalUninstall: the inventory scan. Reads every subkey of each source's Uninstall key, keeps
+// those that name a program and an uninstall command, and fills the program list with one entry
+// each. Icons are left to whoever shows the rows (TIconResolver): each row carries its icon
+// sources.
 #pragma once
 
 #include "inventory/ProgramList.h"
@@ -21,12 +22,18 @@ struct TUninstallSource {
   std::wstring UninstallKey;
   std::wstring CacheKey;
 
+  // The machine's programs in the native view, the machine's 32-bit programs, and the programs
+  // installed for the current user only.
   static TUninstallSource Machine();
+  static TUninstallSource Machine32();
+  static TUninstallSource CurrentUser();
+  // Every place Windows lists installed programs, the machine's own first.
+  static std::vector<TUninstallSource> All();
 };
 
 class TNormalUninstall {
 public:
-  explicit TNormalUninstall(std::vector<TUninstallSource> sources = {TUninstallSource::Machine()});
+  explicit TNormalUninstall(std::vector<TUninstallSource> sources = TUninstallSource::All());
   TNormalUninstall(const TNormalUninstall&) = delete;
   TNormalUninstall& operator=(const TNormalUninstall&) = delete;
 
@@ -38,9 +45,11 @@ public:
   void AddProgram(const TUninstallSource& source, const std::wstring& name);
 
 private:
-  // Adds one subkey, opened below the already open Uninstall key when one is given.
+  // Adds one subkey, opened below the already open Uninstall key when one is given. The usage
+  // record is looked for below cacheKey when one is given, else by its path; with noRecords
+  // there is none to look for.
   void AddFrom(const TUninstallSource& source, const TRegistry* uninstallKey,
-               const std::wstring& name);
+               const TRegistry* cacheKey, bool noRecords, const std::wstring& name);
 
   std::vector<TUninstallSource> sources_;
   TProgramList* list_ = nullptr;

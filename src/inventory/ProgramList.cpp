@@ -17,6 +17,16 @@ const std::wstring& TProgramRow::Text(TRowField field) const noexcept {
   return Caption;
 }
 
+int TProgramRow::StateIndex() const {
+  if (!stateJudged_) {
+    stateIndex_ = Entry && !TUninstListItem::UninstallerExists(Entry->ExecutableCommand())
+                      ? kWarningStateImage
+                      : kNoStateImage;
+    stateJudged_ = true;
+  }
+  return stateIndex_;
+}
+
 TProgramList::TProgramList() = default;
 TProgramList::~TProgramList() = default;
 
@@ -59,8 +69,12 @@ namespace {
 // does, at a fraction of the cost when thousands of rows are sorted.
 std::string SortKey(const std::wstring& text) {
   LCID locale = GetThreadLocale();
+  // Most keys fit a small buffer: one call instead of one to measure and one to fill.
+  char buffer[512];
   int n = LCMapStringW(locale, LCMAP_SORTKEY, text.c_str(), static_cast<int>(text.size()),
-                       nullptr, 0);
+                       reinterpret_cast<wchar_t*>(buffer), sizeof buffer);
+  if (n > 0) return std::string(buffer, static_cast<size_t>(n));
+  n = LCMapStringW(locale, LCMAP_SORTKEY, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
   std::string key(static_cast<size_t>(n), '\0');
   if (n > 0)
     LCMapStringW(locale, LCMAP_SORTKEY, text.c_str(), static_cast<int>(text.size()),
@@ -70,14 +84,56 @@ std::string SortKey(const std::wstring& text) {
 
 }  // namespace
 
+void TProgramList::SetSortOrder(const TSortOrder& order) {
+  order_ = order;
+  if (Updating()) return;
+  Sort();
+  Changed();
+}
+
+namespace {
+
+struct TKeyedRow {
+  std::string NameKey;
+  std::string TextKey;  // the sort key of the chosen text field, when it is not the name
+  std::unique_ptr<TProgramRow> Row;
+};
+
+template <class T>
+int Compare(const T& a, const T& b) {
+  return a < b ? -1 : b < a ? 1 : 0;
+}
+
+int CompareBy(TRowField field, const TKeyedRow& a, const TKeyedRow& b) {
+  switch (field) {
+    case TRowField::Name: return Compare(a.NameKey, b.NameKey);
+    case TRowField::Size: return Compare(a.Row->SizeBytes, b.Row->SizeBytes);
+    case TRowField::LastUsed: return Compare(a.Row->LastUsedKey, b.Row->LastUsedKey);
+    case TRowField::Frequency: return Compare(a.Row->UseCount, b.Row->UseCount);
+    case TRowField::UninstallCommand: return Compare(a.TextKey, b.TextKey);
+  }
+  return 0;
+}
+
+}  // namespace
+
 void TProgramList::Sort() {
-  // Ascending by caption; rows with equal captions keep the order in which they were added.
-  std::vector<std::pair<std::string, std::unique_ptr<TProgramRow>>> keyed;
+  // Rows that tie keep the name order, and rows with equal names the order they were added in.
+  const bool byText = order_.Field == TRowField::UninstallCommand;
+  std::vector<TKeyedRow> keyed;
   keyed.reserve(rows_.size());
-  for (auto& row : rows_) keyed.emplace_back(SortKey(row->Caption), std::move(row));
-  std::stable_sort(keyed.begin(), keyed.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = std::move(keyed[i].second);
+  for (auto& row : rows_) {
+    std::string textKey = byText ? SortKey(row->Text(order_.Field)) : std::string();
+    keyed.push_back({SortKey(row->Caption), std::move(textKey), std::move(row)});
+  }
+  const TSortOrder order = order_;
+  std::stable_sort(keyed.begin(), keyed.end(), [order](const TKeyedRow& a, const TKeyedRow& b) {
+    int c = CompareBy(order.Field, a, b);
+    if (order.Descending) c = -c;
+    if (c != 0) return c < 0;
+    return a.NameKey < b.NameKey;
+  });
+  for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = std::move(keyed[i].Row);
 }
 
 void TProgramList::Changed() {

@@ -2,6 +2,7 @@
 // window's list view shows this model; the inventory fills it without knowing about the control.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +23,14 @@ constexpr int kWarningStateImage = 0;
 // The texts a row shows; the list view decides which column shows which.
 enum class TRowField { Name, Size, LastUsed, Frequency, UninstallCommand };
 
+// How the rows are ordered: by one field, ascending or not. Sizes, dates and frequencies order by
+// what they stand for, texts as the platform compares them; rows that tie keep the name order.
+struct TSortOrder {
+  TRowField Field = TRowField::Name;
+  bool Descending = false;
+  bool operator==(const TSortOrder&) const = default;
+};
+
 class TProgramList;
 
 struct TProgramRow {
@@ -30,10 +39,20 @@ struct TProgramRow {
   std::wstring LastUsed;
   std::wstring Frequency;
   std::wstring UninstallCommand;  // as stored, not expanded
-  int StateIndex = kNoStateImage;
+  // What the Size, Last Used On and Frequency columns are ordered by: bytes (0 when no size is
+  // shown), a key growing with the time of last use (0 none, 1 unknown), the use count (-1 none).
+  int64_t SizeBytes = 0;
+  uint64_t LastUsedKey = 0;
+  int32_t UseCount = -1;
   std::unique_ptr<TUninstListItem> Entry;  // the entry dies with its row
 
   const std::wstring& Text(TRowField field) const noexcept;
+
+  // kWarningStateImage when the entry's uninstaller is missing, else kNoStateImage. Judged when
+  // first asked, like the icon: a scan probes no files for rows nobody looks at.
+  int StateIndex() const;
+  // The uninstall command changed: the marker is judged again when next asked.
+  void JudgeStateLater() noexcept { stateJudged_ = false; }
 
   // The icon's index in the system image lists, or -1 until it has been resolved from the
   // sources (by whoever shows the row first).
@@ -55,6 +74,8 @@ private:
   TIconSources iconSources_;
   int imageIndex_ = -1;
   bool iconResolved_ = true;
+  mutable int stateIndex_ = kNoStateImage;
+  mutable bool stateJudged_ = true;
 };
 
 class TProgramList {
@@ -82,6 +103,10 @@ public:
   // Called by a row whose caption changed; re-sorts unless updates are suspended.
   void CaptionChanged();
 
+  // The name order until another is chosen; a new order applies at once and to every later fill.
+  const TSortOrder& SortOrder() const noexcept { return order_; }
+  void SetSortOrder(const TSortOrder& order);
+
   // Told after every change of rows or order (a list view re-reads its item count).
   void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
 
@@ -90,6 +115,7 @@ private:
   void Changed();
 
   std::vector<std::unique_ptr<TProgramRow>> rows_;
+  TSortOrder order_;
   int updateDepth_ = 0;
   std::function<void()> onChanged_;
 };

@@ -37,14 +37,34 @@ bool TInfoCache::ReadInfo(const std::wstring& keyName) {
     reg_.CloseKey();
     return false;
   }
+  return ReadOpenKey();
+}
+
+bool TInfoCache::ReadInfo(const TRegistry& cacheKey, const std::wstring& keyName) {
+  if (!reg_.OpenSubKeyReadOnly(cacheKey, keyName)) return false;
+  return ReadOpenKey();
+}
+
+bool TInfoCache::ReadOpenKey() {
   auto value = reg_.ReadValue(kValueName);
   reg_.CloseKey();
   if (!value || value->Data.size() != kRecordSize || value->RawType != REG_BINARY) return false;
 
   const BYTE* record = value->Data.data();
-  size_ = FormatSize(ReadAt<int64_t>(record, 8));
-  lastUsed_ = FormatLastUsed(ReadAt<FILETIME>(record, 16));
-  frequency_ = FormatFrequency(ReadAt<int32_t>(record, 24));
+  const int64_t bytes = ReadAt<int64_t>(record, 8);
+  const FILETIME time = ReadAt<FILETIME>(record, 16);
+  const int32_t count = ReadAt<int32_t>(record, 24);
+  size_ = FormatSize(bytes);
+  lastUsed_ = FormatLastUsed(time);
+  frequency_ = FormatFrequency(count);
+  sizeBytes_ = bytes > 0 ? bytes : 0;
+  if (lastUsed_.empty())
+    lastUsedKey_ = 0;
+  else if (lastUsed_ == kUnknown)
+    lastUsedKey_ = 1;
+  else
+    lastUsedKey_ = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  useCount_ = count < 0 ? -1 : count;
   // The path runs to its first NUL unit, and never past the record's end.
   constexpr size_t kPathUnits = (kRecordSize - 28) / sizeof(wchar_t);
   std::wstring path(kPathUnits, L'\0');

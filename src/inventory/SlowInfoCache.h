@@ -22,11 +22,18 @@ public:
   // True when the program's record exists, is binary and exactly kRecordSize bytes long; the four
   // texts are then set from it. They keep their values otherwise.
   bool ReadInfo(const std::wstring& keyName);
+  // The same, with the program's record key opened below an already open usage-record key.
+  bool ReadInfo(const TRegistry& cacheKey, const std::wstring& keyName);
 
   const std::wstring& Size() const noexcept { return size_; }
   const std::wstring& LastUsed() const noexcept { return lastUsed_; }
   const std::wstring& Frequency() const noexcept { return frequency_; }
   const std::wstring& ImagePath() const noexcept { return imagePath_; }
+  // What the three texts stand for, for ordering rows: bytes (0 when no size is shown), a key
+  // that orders by time of last use (0 none, 1 unknown, else the time), the use count (-1 none).
+  int64_t SizeBytes() const noexcept { return sizeBytes_; }
+  uint64_t LastUsedKey() const noexcept { return lastUsedKey_; }
+  int32_t UseCount() const noexcept { return useCount_; }
 
   // Binary megabytes with the user's separators and two decimals, then " MB"; empty for 0 or less.
   static std::wstring FormatSize(int64_t bytes);
@@ -37,7 +44,13 @@ public:
   static std::wstring FormatFrequency(int32_t count);
 
 private:
+  // Reads and decodes the record of the open key, then closes it.
+  bool ReadOpenKey();
+
   TRegistry reg_;
   std::wstring cacheKey_;
   std::wstring size_, lastUsed_, frequency_, imagePath_;
+  int64_t sizeBytes_ = 0;
+  uint64_t lastUsedKey_ = 0;
+  int32_t useCount_ = -1;
 };

@@ -5,6 +5,7 @@
 #include "inventory/Utils.h"
 #include "win/Text.h"
 
+#include <unordered_map>
 #include <vector>
 
 std::wstring LeadingQuotedSection(std::wstring_view s) {
@@ -34,6 +35,20 @@ std::wstring Unquote(std::wstring_view text) {
 
 namespace {
 
+// The answers of the file probes of one pass over many rows, by path in lower case; null
+// outside such a pass.
+std::unordered_map<std::wstring, bool>* g_probes = nullptr;
+
+bool IsFile(const std::wstring& path) {
+  if (!g_probes) return TUtils::FileExists(path);
+  std::wstring key = win::ToLower(path);
+  auto found = g_probes->find(key);
+  if (found != g_probes->end()) return found->second;
+  bool exists = TUtils::FileExists(path);
+  g_probes->emplace(std::move(key), exists);
+  return exists;
+}
+
 struct TFolders {
   std::wstring System;
   std::wstring Windows;
@@ -55,12 +70,12 @@ const TFolders& Folders() {
 // A file on another machine counts as present without being looked at: an unreachable server
 // would stall the scan for many seconds per entry.
 bool Present(const std::wstring& path) {
-  return TUtils::IsNetworkPath(path) || TUtils::FileExists(path);
+  return TUtils::IsNetworkPath(path) || IsFile(path);
 }
 
 bool InSystemOrWindowsFolder(const wchar_t* file) {
-  return TUtils::FileExists(Folders().System + file) ||
-         TUtils::FileExists(Folders().Windows + file);
+  return IsFile(Folders().System + file) ||
+         IsFile(Folders().Windows + file);
 }
 
 // The path an argument starting at `start` names: up to the third character after the last "."
@@ -84,7 +99,7 @@ bool DrivePathCommandExists(const std::wstring& s) {
   }
   // The executable lies on the command's own drive, which the caller found to be local.
   std::wstring x = s.substr(0, e + 4);
-  bool result = TUtils::FileExists(x);
+  bool result = IsFile(x);
 
   std::wstring r;
   for (wchar_t c : s.substr(e + 4))
@@ -116,12 +131,39 @@ bool DrivePathCommandExists(const std::wstring& s) {
 bool FoundOnSearchPath(const std::wstring& s) {
   std::wstring word = s.substr(0, s.find(L' '));
   if (word.empty()) return false;
+  // A search answer is kept under a key no path can have.
+  std::wstring key = L"?" + win::ToLower(word);
+  if (g_probes) {
+    auto known = g_probes->find(key);
+    if (known != g_probes->end()) return known->second;
+  }
   wchar_t found[MAX_PATH + 1] = {};
   DWORD n = SearchPathW(nullptr, word.c_str(), L".exe", MAX_PATH, found, nullptr);
-  return n > 0 && n <= MAX_PATH && TUtils::FileExists(found);
+  bool result = n > 0 && n <= MAX_PATH && IsFile(found);
+  if (g_probes) g_probes->emplace(std::move(key), result);
+  return result;
 }
 
 }  // namespace
+
+std::wstring RegistryLocationText(HKEY root, REGSAM view, const std::wstring& keyPath) {
+  const wchar_t* rootName = L"HKEY_LOCAL_MACHINE";
+  if (root == HKEY_CURRENT_USER) rootName = L"HKEY_CURRENT_USER";
+  else if (root == HKEY_USERS) rootName = L"HKEY_USERS";
+  else if (root == HKEY_CLASSES_ROOT) rootName = L"HKEY_CLASSES_ROOT";
+  else if (root == HKEY_CURRENT_CONFIG) rootName = L"HKEY_CURRENT_CONFIG";
+  std::wstring path = keyPath;
+  // Only the machine's software is kept apart per view; the user's is shared by both.
+  const std::wstring software = L"Software\\";
+  if (root == HKEY_LOCAL_MACHINE && (view & KEY_WOW64_32KEY) &&
+      win::StartsWithNoCase(path, software))
+    path.insert(software.size(), L"WOW6432Node\\");
+  return std::wstring(rootName) + L"\\" + path;
+}
+
+TFileProbeCache::TFileProbeCache() : outer_(g_probes) { g_probes = &answers_; }
+
+TFileProbeCache::~TFileProbeCache() { g_probes = outer_; }
 
 TUninstListItem::TUninstListItem(TProgramRow& row) noexcept : row_(&row) {}
 
@@ -132,14 +174,25 @@ void TUninstListItem::SetName(const std::wstring& name) {
 
 const std::wstring& TUninstListItem::GetName() const noexcept { return row_->Caption; }
 
-void TUninstListItem::SetSize(const std::wstring& text) { row_->Size = text; }
-void TUninstListItem::SetLastUsed(const std::wstring& text) { row_->LastUsed = text; }
-void TUninstListItem::SetFrequency(const std::wstring& text) { row_->Frequency = text; }
+void TUninstListItem::SetSize(const std::wstring& text, int64_t bytes) {
+  row_->Size = text;
+  row_->SizeBytes = bytes;
+}
+
+void TUninstListItem::SetLastUsed(const std::wstring& text, uint64_t key) {
+  row_->LastUsed = text;
+  row_->LastUsedKey = key;
+}
+
+void TUninstListItem::SetFrequency(const std::wstring& text, int32_t count) {
+  row_->Frequency = text;
+  row_->UseCount = count;
+}
 
 void TUninstListItem::SetUninstallCommand(const std::wstring& command, bool isExpandString) {
   uninstallCommand_ = command;
   commandIsExpandString_ = isExpandString;
-  row_->StateIndex = UninstallerExists(ExecutableCommand()) ? kNoStateImage : kWarningStateImage;
+  row_->JudgeStateLater();
   row_->UninstallCommand = command;
 }
 
@@ -151,6 +204,10 @@ void TUninstListItem::SetRegistryKey(const std::wstring& keyPath, HKEY root, REG
   view_ = view;
 }
 
+std::wstring TUninstListItem::RegistryLocation() const {
+  return RegistryLocationText(rootKey_, view_, registryKey_);
+}
+
 std::wstring TUninstListItem::ExecutableCommand() const {
   return commandIsExpandString_ ? win::ExpandEnvironment(uninstallCommand_) : uninstallCommand_;
 }
@@ -160,7 +217,7 @@ bool TUninstListItem::UninstallerExists(const std::wstring& s) {
   // A command run from another machine is never probed, nor looked for on the search path.
   if (TUtils::IsNetworkPath(s)) return true;
   // No file name holds a double quote, so a quoted command never names a file as a whole.
-  if (s.find(L'"') == std::wstring::npos && TUtils::FileExists(s)) return true;
+  if (s.find(L'"') == std::wstring::npos && IsFile(s)) return true;
   std::wstring quoted = LeadingQuotedSection(s);
   if (!quoted.empty()) return Present(quoted);
   if (win::StartsWithNoCase(s, L"rundll32")) return InSystemOrWindowsFolder(L"rundll32.exe");

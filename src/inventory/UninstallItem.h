@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 struct TProgramRow;
 
@@ -14,6 +16,25 @@ struct TProgramRow;
 std::wstring LeadingQuotedSection(std::wstring_view text);
 // The leading quoted section when it is non-empty, else the text unchanged.
 std::wstring Unquote(std::wstring_view text);
+
+// While one exists, each file (and each name on the search path) is looked for once, and the
+// answer is kept: the entries of a machine share many uninstallers, and each probe is a round
+// trip under Wine. Made for the span of one pass over many rows, on that pass's thread.
+class TFileProbeCache {
+public:
+  TFileProbeCache();
+  ~TFileProbeCache();
+  TFileProbeCache(const TFileProbeCache&) = delete;
+  TFileProbeCache& operator=(const TFileProbeCache&) = delete;
+
+private:
+  std::unordered_map<std::wstring, bool> answers_;
+  std::unordered_map<std::wstring, bool>* outer_;
+};
+
+// A key's full path as the registry editor shows it: the root's name, and for the 32-bit view of
+// the machine's software the WOW6432Node folder where that view keeps it.
+std::wstring RegistryLocationText(HKEY root, REGSAM view, const std::wstring& keyPath);
 
 class TUninstListItem {
 public:
@@ -25,11 +46,12 @@ public:
 
   void SetName(const std::wstring& name);
   const std::wstring& GetName() const noexcept;
-  void SetSize(const std::wstring& text);
-  void SetLastUsed(const std::wstring& text);
-  void SetFrequency(const std::wstring& text);
+  // Each text with what it stands for, which orders the rows by that column.
+  void SetSize(const std::wstring& text, int64_t bytes = 0);
+  void SetLastUsed(const std::wstring& text, uint64_t key = 0);
+  void SetFrequency(const std::wstring& text, int32_t count = -1);
   // Stores the command as read; an expand string is judged and run with its variables expanded.
-  // Sets the warning marker and the row's command text.
+  // Sets the row's command text; the row's warning marker is judged from it when first asked.
   void SetUninstallCommand(const std::wstring& command, bool isExpandString = false);
   void SetIconIndex(int index);
   void SetRegistryKey(const std::wstring& keyPath, HKEY root = HKEY_LOCAL_MACHINE,
@@ -43,6 +65,8 @@ public:
   const std::wstring& RegistryKey() const noexcept { return registryKey_; }
   HKEY RootKey() const noexcept { return rootKey_; }
   REGSAM View() const noexcept { return view_; }
+  // The key as the user finds it in the registry editor, root name first.
+  std::wstring RegistryLocation() const;
 
   // Whether the program an uninstall command starts is present on disk.
   static bool UninstallerExists(const std::wstring& command);

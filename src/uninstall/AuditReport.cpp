@@ -144,6 +144,8 @@ void TAuditReport::BuildProgramList(TReportFormat format) {
   // A line break in a field would start a line of its own, so a name could forge a record (or,
   // being a bare CR, pass for a separator): every field is written single-line.
   using win::SingleLine;
+  // The long formats judge every row's uninstaller, and many rows share one.
+  TFileProbeCache probes;
   for (size_t i = 0; i < programs_.Count(); ++i) {
     const TProgramRow& row = programs_.Row(i);
     lines_.push_back(SingleLine(row.Caption));
@@ -154,7 +156,7 @@ void TAuditReport::BuildProgramList(TReportFormat format) {
       lines_.push_back(L"Frequency: " + SingleLine(row.Frequency));
     }
     lines_.push_back(L"Uninstall Command: " + SingleLine(row.UninstallCommand));
-    if (row.StateIndex == kWarningStateImage) lines_.push_back(kMissingUninstaller);
+    if (row.StateIndex() == kWarningStateImage) lines_.push_back(kMissingUninstaller);
     lines_.push_back(kSeparator);
   }
 }

@@ -443,6 +443,109 @@ TEST_F(MainWindowTest, EachColumnShowsItsOwnFieldInBothLayoutsAndSizesAlignRight
   }
 }
 
+// The captions in the order the list shows them, read from the control.
+std::vector<std::wstring> ShownNames(HWND list) {
+  std::vector<std::wstring> names;
+  for (int i = 0, n = ListView_GetItemCount(list); i < n; ++i) {
+    wchar_t text[128] = {};
+    LVITEMW item{};
+    item.pszText = text;
+    item.cchTextMax = 128;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    names.push_back(text);
+  }
+  return names;
+}
+
+// HDF_SORTUP, HDF_SORTDOWN or 0: the arrow a column's header shows.
+int SortArrow(HWND list, int column) {
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  Header_GetItem(ListView_GetHeader(list), column, &item);
+  return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+}
+
+void ClickHeader(HWND list, int column) {
+  HWND header = ListView_GetHeader(list);
+  RECT r{};
+  Header_GetItemRect(header, column, &r);
+  Click(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PumpMessages();
+}
+
+TEST_F(MainWindowTest, AHeaderClickSortsByItsColumnAndTheChosenOrderComesBackOnTheNextStart) {
+  // Sizes that order otherwise as texts, dates, counts and commands, each in an order of its own.
+  key.SetDword(L"Uninstall\\A", L"EstimatedSize", 10240);
+  key.SetDword(L"Uninstall\\B", L"EstimatedSize", 9216);
+  key.SetDword(L"Uninstall\\D", L"EstimatedSize", 1024);
+  // Records without a size: the estimate shows.
+  key.SetBinary(L"ARPCache\\B", L"SlowInfoCache",
+                UsageRecord(-1, FileTimeOf(2025, 3, 14), 40, L""));
+  key.SetBinary(L"ARPCache\\C", L"SlowInfoCache",
+                UsageRecord(-1, FileTimeOf(2023, 6, 1), 1, L""));
+  key.SetBinary(L"ARPCache\\D", L"SlowInfoCache",
+                UsageRecord(-1, FileTimeOf(2020, 1, 1), 5, L""));
+  key.SetString(L"Uninstall\\A", L"UninstallString", L"zz.exe");
+  using V = std::vector<std::wstring>;
+  const std::wstring a = L"Alpha Editor", b = L"Beta Player", d = L"Delta Browser",
+                     g = L"Gamma Tools";
+  const V ascending[] = {{a, b, d, g}, {g, d, b, a}, {a, d, g, b}, {a, g, d, b}, {b, d, g, a}};
+
+  TfMain& w = Start();
+  Command(cmDetailsView);
+  HWND list = w.lvPrograms().Handle();
+  EXPECT_EQ(ShownNames(list), ascending[0]);
+  EXPECT_EQ(SortArrow(list, 0), HDF_SORTUP);
+  w.lvPrograms().Select(1, false);  // Beta Player
+
+  for (int column : {0, 1, 2, 4, 3}) {
+    V up = ascending[column];
+    V down(up.rbegin(), up.rend());
+    // The first click on the column that already orders the rows reverses them.
+    ClickHeader(list, column);
+    EXPECT_EQ(ShownNames(list), column == 0 ? down : up) << column;
+    if (column == 1) {
+      // Find goes through the rows in the order shown: after Gamma Tools comes Delta Browser.
+      w.lvPrograms().Select(0, false);
+      SetWindowTextW(w.FindEdit(), L"e");
+      SendMessageW(w.SideBar().FindButton(), BM_CLICK, 0, 0);
+      PumpMessages();
+      EXPECT_EQ(SelectedCaption(), d);
+      w.lvPrograms().Select(2, false);
+      ASSERT_EQ(SelectedCaption(), b);
+    }
+    ClickHeader(list, column);
+    EXPECT_EQ(ShownNames(list), column == 0 ? up : down) << column;
+    const int arrow = column == 0 ? HDF_SORTUP : HDF_SORTDOWN;
+    for (int other = 0; other < 5; ++other)
+      EXPECT_EQ(SortArrow(list, other), other == column ? arrow : 0) << column << " " << other;
+    // The selection stays with its program.
+    EXPECT_EQ(SelectedCaption(), b) << column;
+  }
+  const V byFrequencyDown = {b, d, g, a};
+  ASSERT_EQ(ShownNames(list), byFrequencyDown);
+
+  Command(cmRefresh);
+  EXPECT_EQ(ShownNames(list), byFrequencyDown);
+  Close();
+
+  TfMain& again = Start();
+  EXPECT_EQ(ShownNames(again.lvPrograms().Handle()), byFrequencyDown);
+  EXPECT_EQ(SortArrow(again.lvPrograms().Handle(), 3), HDF_SORTDOWN);
+  EXPECT_EQ(SortArrow(again.lvPrograms().Handle(), 0), 0);
+}
+
+TEST_F(MainWindowTest, TheWarningMarkerShowsOnTheRowsWhoseUninstallerIsMissing) {
+  key.AddProgram(L"N", L"Notepad", L"notepad.exe");  // found on the search path
+  TfMain& w = Start();
+  HWND list = w.lvPrograms().Handle();
+  ASSERT_EQ(ShownNames(list)[4], L"Notepad");
+  for (int i = 0; i < 5; ++i) {
+    UINT state = ListView_GetItemState(list, i, LVIS_STATEIMAGEMASK);
+    EXPECT_EQ(state, i == 4 ? 0u : INDEXTOSTATEIMAGEMASK(kWarningStateImage + 1)) << i;
+  }
+}
+
 // Letters typed into the focused list, through the program's own message loop.
 void Type(TfMain& w, const char* letters) {
   HWND list = w.lvPrograms().Handle();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 using testing_support::TTestKey;
@@ -33,6 +34,16 @@ struct TFakeList : TSettingsList {
   void SetColumnWidth(int c, int w) override { widths[static_cast<size_t>(c)] = w; }
   int ViewStyle() const override { return style; }
   void SetViewStyle(int s) override { style = s; }
+  int sortColumn = 0;
+  bool sortDescending = false;
+  int sorts = 0;  // how often an order was applied
+  int SortColumn() const override { return sortColumn; }
+  bool SortDescending() const override { return sortDescending; }
+  void SetSort(int column, bool descending) override {
+    sortColumn = column;
+    sortDescending = descending;
+    ++sorts;
+  }
 };
 
 class WinSettingsTest : public ::testing::Test {
@@ -127,6 +138,29 @@ TEST_F(WinSettingsTest, MissingValuesTakeTheirDefaultsAndUnknownStatesAreIgnored
   EXPECT_EQ(list.widths, (std::vector<int>{150, 70, 90, 70, 270}));
   EXPECT_EQ(list.style, 1);  // 7 is no view style
   EXPECT_EQ(window.state, 0);
+}
+
+TEST_F(WinSettingsTest, TheChosenOrderIsSavedAndOnlyAKnownColumnAndDirectionComeBack) {
+  list.sortColumn = 2;
+  list.sortDescending = true;
+  settings.SaveSettings();
+  EXPECT_EQ(Stored(L"SortColumn"), L"2");
+  EXPECT_EQ(Stored(L"SortOrder"), L"1");
+  list.sortColumn = 0;
+  list.sortDescending = false;
+  settings.LoadSettings();
+  EXPECT_EQ(list.sortColumn, 2);
+  EXPECT_TRUE(list.sortDescending);
+
+  // No such column, no such direction: the name order stays.
+  for (auto [column, order] :
+       {std::pair{L"5", L"0"}, std::pair{L"-1", L"0"}, std::pair{L"1", L"2"}}) {
+    Store(L"SortColumn", column);
+    Store(L"SortOrder", order);
+    list.sorts = 0;
+    settings.LoadSettings();
+    EXPECT_EQ(list.sorts, 0) << column << " " << order;
+  }
 }
 
 TEST_F(WinSettingsTest, BadValuesAreSkippedAndTheFirstIsReportedAfterTheRestApplied) {

@@ -3,6 +3,9 @@
 // afterwards the key's values and types are read back.
 #include "editing/EditDetails.h"
 #include "editing/EntryValues.h"
+#include "inventory/UninstallItem.h"
+#include "inventory/NormalUninstall.h"
+#include "editing/DetailsRows.h"
 
 #include "app/CommandIds.h"
 #include "app/MainWindowTestSupport.h"
@@ -341,6 +344,39 @@ TEST(EntryValues, RowsSkipHiddenValuesAndAnEmptyDefaultValueGivesItsRowAway) {
   // Deletions run after the writes: a name deleted and written again ends deleted.
   values.Save({{L"Name", L"New"}, {L"", L"ignored"}}, {L"Name"});
   EXPECT_EQ(values.ValueText(L"Name"), TEntryValues::kHidden);
+}
+
+// The details page and the editor read and write the entry's own key: here the 32-bit view's,
+// with the same key name in the native view beside it.
+TEST(EntryValues, DetailsAndEditingUseTheEntrysOwnRegistryView) {
+  testing_support::TSourceTrees trees;
+  using P = testing_support::TSourceTrees;
+  trees.AddProgram(P::Machine, L"Same", L"Same 64", L"same64.exe");
+  trees.AddProgram(P::Machine32, L"Same", L"Same 32", L"same32.exe");
+  TProgramList list;
+  TNormalUninstall scanner({trees.Source(P::Machine32)});
+  scanner.SetListView(&list);
+  scanner.Scan();
+  ASSERT_EQ(list.Count(), 1u);
+  const TUninstListItem& entry = *list.Row(0).Entry;
+
+  const std::vector<TDetailRow> rows = ReadDetailRows(entry);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0].Value, L"Same 32");
+
+  TEntryValues values;
+  ASSERT_TRUE(values.Load(entry.RootKey(), entry.View(), entry.RegistryKey()));
+  EXPECT_EQ(values.ValueText(L"DisplayName"), L"Same 32");
+  values.Save({{L"DisplayName", L"Same 32 edited"}}, {});
+  scanner.Scan();
+  ASSERT_EQ(list.Count(), 1u);
+  EXPECT_EQ(list.Row(0).Caption, L"Same 32 edited");
+  TNormalUninstall native({trees.Source(P::Machine)});
+  native.SetListView(&list);
+  native.Scan();
+  ASSERT_EQ(list.Count(), 1u);
+  EXPECT_EQ(list.Row(0).Caption, L"Same 64");
+  EXPECT_EQ(list.Row(0).UninstallCommand, L"same64.exe");
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ TEST_F(ScanTest, UsageColumnsComeFromTheRecordOnTheNtFamily) {
   EXPECT_EQ(used->LastUsed, L"2025-03-14");
   EXPECT_EQ(used->Frequency, L"frequently");
   EXPECT_EQ(used->UninstallCommand, L"\"" + exe + L"\" /remove");
-  EXPECT_EQ(used->StateIndex, kNoStateImage);
+  EXPECT_EQ(used->StateIndex(), kNoStateImage);
 
   const TProgramRow* unused = Find(L"Unused");
   ASSERT_NE(unused, nullptr);
@@ -141,7 +141,7 @@ TEST_F(ScanTest, OnWindows9xRowsCarryOnlyTheCommandAndNoUsageRecordIsRead) {
   TProgramRow& row = list.Row(0);
   EXPECT_EQ(row.Size + row.LastUsed + row.Frequency, L"");
   EXPECT_EQ(row.UninstallCommand, L"missing_program_xyz.exe");
-  EXPECT_EQ(row.StateIndex, kWarningStateImage);
+  EXPECT_EQ(row.StateIndex(), kWarningStateImage);
   // The record's executable would give the icon on the NT family; here the program's own icon is
   // shown instead.
   TIconResolver icons;
@@ -159,11 +159,137 @@ TEST_F(ScanTest, ExpandStringCommandsAreJudgedAndRunExpandedButShownAsStored) {
 
   const TProgramRow* expanded = Find(L"Expanded");
   ASSERT_NE(expanded, nullptr);
-  EXPECT_EQ(expanded->StateIndex, kNoStateImage);
+  EXPECT_EQ(expanded->StateIndex(), kNoStateImage);
   EXPECT_EQ(expanded->UninstallCommand, L"%PURGALOT_TEST_DIR%Expanded\\uninst.exe");
   EXPECT_EQ(expanded->Entry->ExecutableCommand(), exe);
   // A plain string is taken literally, so the same text names no file.
-  EXPECT_EQ(Find(L"Stored")->StateIndex, kWarningStateImage);
+  EXPECT_EQ(Find(L"Stored")->StateIndex(), kWarningStateImage);
+}
+
+// An expected size text written with "," and "." in the user's own separators.
+std::wstring Localized(const std::wstring& text) {
+  wchar_t thousand[8] = {}, decimal[8] = {};
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousand, 8);
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8);
+  std::wstring out;
+  for (wchar_t c : text) out += c == L',' ? thousand : c == L'.' ? decimal : std::wstring(1, c);
+  return out;
+}
+
+void SetUsage(TSourceTrees& trees, TSourceTrees::TPlace place, const std::wstring& subkey,
+              const std::vector<BYTE>& record) {
+  trees.SetRaw(place, subkey, L"SlowInfoCache", REG_BINARY, record.data(),
+               static_cast<DWORD>(record.size()), true);
+}
+
+TEST(ScanSources, EachSourceGivesItsOwnEntriesWithItsOwnKeyAndUsageRecords) {
+  TSourceTrees trees;
+  using P = TSourceTrees;
+  // The same key name in all three places, and one entry in each place alone.
+  trees.AddProgram(P::Machine, L"Same", L"Same Program", L"same64.exe");
+  trees.AddProgram(P::Machine32, L"Same", L"Same Program", L"same32.exe");
+  trees.AddProgram(P::User, L"Same", L"Same Program", L"sameuser.exe");
+  trees.AddProgram(P::Machine, L"Native", L"Native Only", L"n.exe");
+  trees.AddProgram(P::Machine32, L"Legacy", L"Legacy 32-bit", L"l.exe");
+  trees.AddProgram(P::User, L"Mine", L"Per-User Tool", L"m.exe");
+  // Each view reads the usage records of its own key.
+  SetUsage(trees, P::Machine, L"Same", UsageRecord(1048576, FileTimeOf(2024, 1, 2), 1, L""));
+  SetUsage(trees, P::Machine32, L"Same", UsageRecord(2097152, FileTimeOf(2023, 5, 6), 5, L""));
+  SetUsage(trees, P::User, L"Same", UsageRecord(3145728, FileTimeOf(2022, 7, 8), 50, L""));
+
+  TProgramList list;
+  TNormalUninstall scanner(trees.Sources());
+  scanner.SetListView(&list);
+  scanner.Scan();
+
+  std::vector<std::wstring> captions;
+  for (size_t i = 0; i < list.Count(); ++i) captions.push_back(list.Row(i).Caption);
+  EXPECT_EQ(captions, (std::vector<std::wstring>{L"Legacy 32-bit", L"Native Only", L"Per-User Tool",
+                                                 L"Same Program", L"Same Program",
+                                                 L"Same Program"}));
+  struct TExpected {
+    const wchar_t* Command;
+    P::TPlace Place;
+    const wchar_t* Size;
+    const wchar_t* LastUsed;
+    const wchar_t* Frequency;
+  };
+  const TExpected expected[] = {
+      {L"same64.exe", P::Machine, L"1.00 MB", L"2024-01-02", L"rarely"},
+      {L"same32.exe", P::Machine32, L"2.00 MB", L"2023-05-06", L"occasionally"},
+      {L"sameuser.exe", P::User, L"3.00 MB", L"2022-07-08", L"frequently"}};
+  for (const TExpected& e : expected) {
+    const TProgramRow* row = nullptr;
+    for (size_t i = 0; i < list.Count(); ++i)
+      if (list.Row(i).UninstallCommand == e.Command) row = &list.Row(i);
+    ASSERT_NE(row, nullptr) << e.Command;
+    const TUninstallSource& source = trees.Source(e.Place);
+    EXPECT_EQ(row->Entry->RootKey(), source.Root) << e.Command;
+    EXPECT_EQ(row->Entry->View(), source.View) << e.Command;
+    EXPECT_EQ(row->Entry->RegistryKey(), source.UninstallKey + L"\\Same") << e.Command;
+    EXPECT_EQ(row->Size, Localized(e.Size)) << e.Command;
+    EXPECT_EQ(row->LastUsed, e.LastUsed) << e.Command;
+    EXPECT_EQ(row->Frequency, e.Frequency) << e.Command;
+  }
+}
+
+TEST(ScanSources, TheProgramScansTheMachineInBothViewsAndTheUser) {
+  std::vector<TUninstallSource> all = TUninstallSource::All();
+  ASSERT_EQ(all.size(), 3u);
+  for (const TUninstallSource& source : all) {
+    EXPECT_EQ(source.UninstallKey, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+    EXPECT_EQ(source.CacheKey, kArpCacheKey);
+  }
+  EXPECT_EQ(all[0].Root, HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(all[0].View & KEY_WOW64_32KEY, 0u);
+  EXPECT_EQ(all[1].Root, HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(all[1].View, static_cast<REGSAM>(KEY_WOW64_32KEY));
+  EXPECT_EQ(all[2].Root, HKEY_CURRENT_USER);
+}
+
+TEST_F(ScanTest, WithoutAUsageSizeTheEstimatedSizeIsShownAsTheRecordWouldShowIt) {
+  auto add = [this](const std::wstring& sub, const std::wstring& name) {
+    key.AddProgram(sub, name, L"x.exe");
+    return L"Uninstall\\" + sub;
+  };
+  key.SetDword(add(L"K", L"Kilobytes"), L"EstimatedSize", 2048);
+  key.SetDword(add(L"Z", L"Zero"), L"EstimatedSize", 0);
+  key.SetDword(add(L"H", L"Huge"), L"EstimatedSize", 0xFFFFFFFF);
+  key.SetString(add(L"T", L"Text"), L"EstimatedSize", L"2048");
+  const uint64_t quad = 2048;
+  key.SetRaw(add(L"Q", L"Quad"), L"EstimatedSize", REG_QWORD, &quad, sizeof quad);
+  key.SetBinary(add(L"S", L"Short"), L"EstimatedSize", {0x00, 0x08});
+  // A record's own size wins; a record without one leaves the estimate to fill in.
+  key.SetDword(add(L"R", L"Recorded"), L"EstimatedSize", 9999);
+  key.SetBinary(L"ARPCache\\R", L"SlowInfoCache",
+                UsageRecord(1572864, FileTimeOf(2025, 3, 14), 3, L""));
+  key.SetDword(add(L"U", L"Unsized Record"), L"EstimatedSize", 3072);
+  key.SetBinary(L"ARPCache\\U", L"SlowInfoCache",
+                UsageRecord(-1, FileTimeOf(2025, 3, 14), 3, L""));
+  scanner.Scan();
+
+  auto size = [this](const wchar_t* caption) {
+    const TProgramRow* row = Find(caption);
+    return row ? row->Size : L"<not listed>";
+  };
+  EXPECT_EQ(size(L"Kilobytes"), Localized(L"2.00 MB"));
+  EXPECT_EQ(Find(L"Kilobytes")->SizeBytes, 2048 * 1024);
+  EXPECT_EQ(Find(L"Kilobytes")->LastUsed + Find(L"Kilobytes")->Frequency, L"");
+  EXPECT_EQ(size(L"Zero"), L"");
+  // Four terabytes less a kilobyte, without overflowing on the way.
+  EXPECT_EQ(size(L"Huge"), Localized(L"4,194,304.00 MB"));
+  EXPECT_EQ(Find(L"Huge")->SizeBytes, 0xFFFFFFFFLL * 1024);
+  EXPECT_EQ(size(L"Text"), L"");
+  EXPECT_EQ(size(L"Quad"), L"");
+  EXPECT_EQ(size(L"Short"), L"");
+  EXPECT_EQ(size(L"Recorded"), Localized(L"1.50 MB"));
+  EXPECT_EQ(size(L"Unsized Record"), Localized(L"3.00 MB"));
+  EXPECT_EQ(Find(L"Unsized Record")->LastUsed, L"2025-03-14");
+
+  // Outside the NT family there is no size column to fill.
+  TUtils::SetPlatformFamily(TPlatformFamily::Win9x);
+  scanner.Scan();
+  EXPECT_EQ(size(L"Kilobytes"), L"");
 }
 
 // Icons: each candidate file gets a distinct icon, so the index tells which candidate won.
@@ -290,6 +416,64 @@ TEST(ProgramListOrder, MatchesThePlatformStringComparison) {
   });
   ASSERT_EQ(list.Count(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(list.Row(i).Caption, expected[i]) << i;
+}
+
+TEST(ProgramListOrder, AChosenColumnOrdersByWhatItShowsAndHoldsThroughEveryRefill) {
+  struct TFill {
+    const wchar_t* Name;
+    int64_t Bytes;
+    uint64_t Used;
+    int32_t Count;
+    const wchar_t* Command;
+  };
+  // Sizes whose texts would order otherwise ("10.00 MB" before "9.00 MB"), and ties.
+  const TFill fills[] = {{L"Delta", 9 * 1048576LL, 300, 11, L"b.exe"},
+                         {L"alpha", 10 * 1048576LL, 100, 2, L"C.exe"},
+                         {L"Charlie", 0, 0, -1, L"a.exe"},
+                         {L"bravo", 10 * 1048576LL, 200, 40, L"\"q\" /x"},
+                         {L"Echo", 1048576, 1, 3, L"b.exe"}};
+  TProgramList list;
+  auto fill = [&] {
+    list.Clear();
+    list.BeginUpdate();
+    for (const TFill& f : fills) {
+      TUninstListItem& entry = *list.Add().Entry;
+      entry.SetName(f.Name);
+      entry.SetSize(TInfoCache::FormatSize(f.Bytes), f.Bytes);
+      entry.SetLastUsed(f.Used ? L"x" : L"", f.Used);
+      entry.SetFrequency(TInfoCache::FormatFrequency(f.Count), f.Count);
+      entry.SetUninstallCommand(f.Command);
+    }
+    list.EndUpdate();
+  };
+  auto names = [&list] {
+    std::wstring out;
+    for (size_t i = 0; i < list.Count(); ++i) out += (i ? L" " : L"") + list.Row(i).Caption;
+    return out;
+  };
+  fill();
+  EXPECT_EQ(names(), L"alpha bravo Charlie Delta Echo");
+
+  using F = TRowField;
+  const std::pair<TSortOrder, const wchar_t*> orders[] = {
+      {{F::Name, true}, L"Echo Delta Charlie bravo alpha"},
+      {{F::Size, false}, L"Charlie Echo Delta alpha bravo"},
+      {{F::Size, true}, L"alpha bravo Delta Echo Charlie"},
+      {{F::LastUsed, false}, L"Charlie Echo alpha bravo Delta"},
+      {{F::LastUsed, true}, L"Delta bravo alpha Echo Charlie"},
+      {{F::Frequency, false}, L"Charlie alpha Echo Delta bravo"},
+      {{F::Frequency, true}, L"bravo Delta Echo alpha Charlie"},
+      {{F::UninstallCommand, false}, L"bravo Charlie Delta Echo alpha"},
+      {{F::UninstallCommand, true}, L"alpha Delta Echo Charlie bravo"}};
+  for (const auto& [order, expected] : orders) {
+    list.SetSortOrder(order);
+    EXPECT_EQ(names(), expected) << static_cast<int>(order.Field) << order.Descending;
+    // A rescan fills the list again: the chosen order holds.
+    fill();
+    EXPECT_EQ(names(), expected) << static_cast<int>(order.Field) << order.Descending;
+  }
+  list.SetSortOrder({});
+  EXPECT_EQ(names(), L"alpha bravo Charlie Delta Echo");
 }
 
 TEST(ProgramListOrder, ACaptionSetOutsideAnUpdateReordersAtOnce) {

@@ -296,7 +296,7 @@ TEST_F(ProgramEntryTest, OnNtTheRowShowsSizeLastUseFrequencyAndCommand) {
   EXPECT_EQ(row.Frequency, L"occasionally");
   EXPECT_EQ(row.UninstallCommand, exe + L" /S");
   EXPECT_EQ(entry.UninstallCommand(), exe + L" /S");
-  EXPECT_EQ(row.StateIndex, kNoStateImage);
+  EXPECT_EQ(row.StateIndex(), kNoStateImage);
   EXPECT_EQ(row.ImageIndex(), 7);
   EXPECT_EQ(entry.RegistryKey(), L"Software\\Example\\Uninstall\\App");
   EXPECT_EQ(entry.RootKey(), HKEY_LOCAL_MACHINE);
@@ -309,7 +309,7 @@ TEST_F(ProgramEntryTest, On9xTheRowShowsOnlyTheCommandAndMarksAMissingUninstalle
 
   EXPECT_EQ(row.Size + row.LastUsed + row.Frequency, L"");
   EXPECT_EQ(row.UninstallCommand, dir.Path() + L"Gone\\uninst.exe /S");
-  EXPECT_EQ(row.StateIndex, kWarningStateImage);
+  EXPECT_EQ(row.StateIndex(), kWarningStateImage);
 }
 
 TEST_F(ProgramEntryTest, AnExpandStringIsJudgedAndRunExpandedButKeptAsStored) {
@@ -321,7 +321,7 @@ TEST_F(ProgramEntryTest, AnExpandStringIsJudgedAndRunExpandedButKeptAsStored) {
   TProgramRow& expanded = list.Add();
   expanded.Entry->SetName(L"Expanded");
   expanded.Entry->SetUninstallCommand(stored, true);
-  EXPECT_EQ(expanded.StateIndex, kNoStateImage);
+  EXPECT_EQ(expanded.StateIndex(), kNoStateImage);
   EXPECT_EQ(expanded.Entry->UninstallCommand(), stored);
   EXPECT_EQ(expanded.Entry->ExecutableCommand(), folder + L"\\x.exe");
   EXPECT_EQ(expanded.UninstallCommand, stored);
@@ -329,13 +329,13 @@ TEST_F(ProgramEntryTest, AnExpandStringIsJudgedAndRunExpandedButKeptAsStored) {
   TProgramRow& plain = list.Add();
   plain.Entry->SetName(L"Plain");
   plain.Entry->SetUninstallCommand(stored, false);
-  EXPECT_EQ(plain.StateIndex, kWarningStateImage);
+  EXPECT_EQ(plain.StateIndex(), kWarningStateImage);
   EXPECT_EQ(plain.Entry->ExecutableCommand(), stored);
 
   TProgramRow& missing = list.Add();
   missing.Entry->SetName(L"Missing");
   missing.Entry->SetUninstallCommand(L"%PURGALOT_TEMPDIR_VAR%\\gone.exe", true);
-  EXPECT_EQ(missing.StateIndex, kWarningStateImage);
+  EXPECT_EQ(missing.StateIndex(), kWarningStateImage);
 }
 
 TEST_F(ProgramEntryTest, RunUninstallerReturnsTheExitCodeOrMinusOne) {
@@ -438,6 +438,26 @@ TEST(ProgramListOrder, RowsOwnTheirEntriesAndAreFoundAfterSorting) {
 
   list.Clear();
   EXPECT_EQ(list.Count(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RegistryLocation, NamesTheRootAndThe32BitViewsFolderAsTheRegistryEditorShowsThem) {
+  const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{App}";
+  EXPECT_EQ(RegistryLocationText(HKEY_LOCAL_MACHINE, 0, key), L"HKEY_LOCAL_MACHINE\\" + key);
+  EXPECT_EQ(RegistryLocationText(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, key),
+            L"HKEY_LOCAL_MACHINE\\" + key);
+  EXPECT_EQ(RegistryLocationText(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key),
+            L"HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\"
+            L"Uninstall\\{App}");
+  // The user's software is one key for both views.
+  EXPECT_EQ(RegistryLocationText(HKEY_CURRENT_USER, 0, key), L"HKEY_CURRENT_USER\\" + key);
+  EXPECT_EQ(RegistryLocationText(HKEY_CURRENT_USER, KEY_WOW64_32KEY, key),
+            L"HKEY_CURRENT_USER\\" + key);
+  EXPECT_EQ(RegistryLocationText(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, L"SOFTWARE\\X"),
+            L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\X");
 }
 
 }  // namespace

@@ -118,6 +118,46 @@ void TTestKey::AddProgram(const std::wstring& subkey, const std::wstring& displa
   if (!icon.empty()) SetString(sub, L"DisplayIcon", icon);
 }
 
+TSourceTrees::TSourceTrees() : machinePath_(L"Software\\PurgalotTests\\" + UniqueName()) {
+  const std::wstring uninstall = machinePath_ + L"\\Uninstall";
+  const std::wstring cache = machinePath_ + L"\\ARPCache";
+  sources_ = {{HKEY_LOCAL_MACHINE, 0, uninstall, cache},
+              {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, uninstall, cache},
+              user_.Source()};
+}
+
+TSourceTrees::~TSourceTrees() {
+  for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_32KEY)})
+    win::DeleteRegistryTree(HKEY_LOCAL_MACHINE, machinePath_, view);
+}
+
+void TSourceTrees::SetRaw(TPlace place, const std::wstring& subkey, const std::wstring& name,
+                          DWORD type, const void* data, DWORD size, bool cache) {
+  const TUninstallSource& source = sources_[place];
+  const std::wstring path = (cache ? source.CacheKey : source.UninstallKey) + L"\\" + subkey;
+  win::UniqueHKey key;
+  if (RegCreateKeyExW(source.Root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | source.View,
+                      nullptr, key.Put(), nullptr) != ERROR_SUCCESS ||
+      RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) !=
+          ERROR_SUCCESS)
+    throw std::runtime_error("cannot write test value");
+}
+
+void TSourceTrees::AddProgram(TPlace place, const std::wstring& subkey,
+                              const std::wstring& displayName, const std::wstring& command) {
+  for (auto [name, text] : {std::pair{L"DisplayName", &displayName},
+                            std::pair{L"UninstallString", &command}})
+    SetRaw(place, subkey, name, REG_SZ, text->c_str(),
+           static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t)));
+}
+
+bool TSourceTrees::Exists(TPlace place, const std::wstring& subkey) const {
+  const TUninstallSource& source = sources_[place];
+  win::UniqueHKey key;
+  return RegOpenKeyExW(source.Root, (source.UninstallKey + L"\\" + subkey).c_str(), 0,
+                       KEY_READ | source.View, key.Put()) == ERROR_SUCCESS;
+}
+
 TTempDir::TTempDir() {
   wchar_t temp[MAX_PATH + 1];
   GetTempPathW(MAX_PATH, temp);

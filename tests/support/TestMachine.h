@@ -48,6 +48,36 @@ private:
   std::wstring path_;
 };
 
+// One Uninstall tree in each place Windows keeps installed programs, each with its usage-record
+// key: under HKEY_LOCAL_MACHINE\Software in the native view and in the 32-bit view (two separate
+// keys, as on a 64-bit machine), and under HKEY_CURRENT_USER. All three are unique to the test
+// and deleted with it.
+class TSourceTrees {
+public:
+  enum TPlace : size_t { Machine = 0, Machine32 = 1, User = 2 };
+
+  TSourceTrees();
+  ~TSourceTrees();
+  TSourceTrees(const TSourceTrees&) = delete;
+  TSourceTrees& operator=(const TSourceTrees&) = delete;
+
+  const TUninstallSource& Source(TPlace place) const { return sources_[place]; }
+  // The three, in the order the program scans its own.
+  const std::vector<TUninstallSource>& Sources() const noexcept { return sources_; }
+
+  void AddProgram(TPlace place, const std::wstring& subkey, const std::wstring& displayName,
+                  const std::wstring& command);
+  // Writes a value into the Uninstall subkey (or, with cache set, the usage-record subkey).
+  void SetRaw(TPlace place, const std::wstring& subkey, const std::wstring& name, DWORD type,
+              const void* data, DWORD size, bool cache = false);
+  bool Exists(TPlace place, const std::wstring& subkey) const;
+
+private:
+  std::wstring machinePath_;  // below HKEY_LOCAL_MACHINE, the same in both views
+  TTestKey user_;
+  std::vector<TUninstallSource> sources_;
+};
+
 // A unique folder under %TEMP%, removed with its contents.
 class TTempDir {
 public:

@@ -23,43 +23,60 @@ std::wstring CopyOfProgram(TTempDir& dir) {
   return copy;
 }
 
-// A program in the machine's Uninstall key whose uninstaller (a copy of the sample uninstaller in
+// A program in one of the places Windows lists installed programs (the machine's Uninstall key
+// in either registry view, or the user's) whose uninstaller (a copy of the sample uninstaller in
 // its folder) reads its options from a file beside it, or, like many, takes them only as the
 // arguments after its quoted path.
 enum class TOptionsIn { File, Arguments };
+struct TPlace {
+  HKEY Root = HKEY_LOCAL_MACHINE;
+  REGSAM View = 0;
+};
 class TMachineProgram {
 public:
   TMachineProgram(TTempDir& dir, const std::wstring& name, const std::wstring& options,
-                  TOptionsIn in = TOptionsIn::File)
-      : subkey_(L"PurgalotE2E_" + std::to_wstring(GetCurrentProcessId()) + L"_" + name) {
-    std::wstring folder = dir.MakeFolder(L"E2E\\" + subkey_);
+                  TOptionsIn in = TOptionsIn::File, TPlace place = {},
+                  const std::wstring& subkey = {})
+      : subkey_(L"PurgalotE2E_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                (subkey.empty() ? name : subkey)),
+        place_(place) {
+    const std::wstring tag = place.Root == HKEY_CURRENT_USER ? L"user"
+                             : place.View == KEY_WOW64_32KEY ? L"32"
+                                                             : L"64";
+    std::wstring folder = dir.MakeFolder(L"E2E\\" + subkey_ + L"\\" + tag);
     std::wstring uninstaller = folder + L"\\uninst.exe";
     CopyFileW((TestBinFolder() + L"sampleuninst.exe").c_str(), uninstaller.c_str(), FALSE);
     std::wstring all = L"/key \"" + subkey_ + L"\" /dir \"" + folder + L"\" " + options;
+    if (place.Root == HKEY_CURRENT_USER) all += L" /root HKCU";
+    if (place.View == KEY_WOW64_32KEY) all += L" /view 32";
     if (in == TOptionsIn::File)
-      dir.MakeFile(L"E2E\\" + subkey_ + L"\\uninst.dat", win::ToUtf8(all));
-    TRegistry reg;
-    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+      dir.MakeFile(L"E2E\\" + subkey_ + L"\\" + tag + L"\\uninst.dat", win::ToUtf8(all));
+    TRegistry reg(place_.View);
+    reg.SetRootKey(place_.Root);
     reg.OpenKey(L"\\" + Key(), true);
     reg.WriteString(L"DisplayName", name);
     reg.WriteString(L"UninstallString",
                     L"\"" + uninstaller + L"\" " + (in == TOptionsIn::File ? L"/S" : all));
   }
   ~TMachineProgram() {
-    TRegistry reg;
-    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    TRegistry reg(place_.View);
+    reg.SetRootKey(place_.Root);
     reg.DeleteKey(L"\\" + Key());
   }
   std::wstring Key() const { return std::wstring(kUninstallKey) + L"\\" + subkey_; }
   bool Installed() const {
-    TRegistry reg;
-    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    TRegistry reg(place_.View);
+    reg.SetRootKey(place_.Root);
     return reg.KeyExists(L"\\" + Key());
   }
 
 private:
   std::wstring subkey_;
+  TPlace place_;
 };
+
+const TPlace kMachine32{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
+const TPlace kUser{HKEY_CURRENT_USER, 0};
 
 // Starts a copy of purgalot.exe with parameters; the process handle.
 win::UniqueHandleObj Start(const std::wstring& program, const std::wstring& parameters) {
@@ -137,6 +154,24 @@ TEST_F(CommandLineTest, QuietUninstallRunsEachNamedProgramLogsItAndEndsWithZero)
                       kStamp + "Uninstalling E2E Stays\r\n"
                                "Uninstaller did not complete the uninstall process or did not "
                                "remove program from list\\.\r\n")))
+      << log;
+}
+
+TEST_F(CommandLineTest, QuietUninstallTakesThe32BitAndThePerUserProgramsFromTheirOwnKeys) {
+  // One key name in three places; the native program's uninstaller would remove its key too.
+  TMachineProgram native(dir, L"E2E Native", L"", TOptionsIn::File, {}, L"Shared");
+  TMachineProgram wow(dir, L"E2E Wow", L"", TOptionsIn::File, kMachine32, L"Shared");
+  TMachineProgram user(dir, L"E2E User", L"", TOptionsIn::Arguments, kUser, L"Shared");
+  ASSERT_TRUE(native.Installed() && wow.Installed() && user.Installed());
+  auto process = Start(L"/QU \"E2E Wow\" \"E2E User\"");
+  EXPECT_EQ(ExitCodeAfter(process), 0u);
+  EXPECT_FALSE(wow.Installed());
+  EXPECT_FALSE(user.Installed());
+  EXPECT_TRUE(native.Installed());
+  std::string log = Log();
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex(kStamp + "Uninstalling E2E Wow\r\nUninstall OK\\. [^\r]+\r\n" + kStamp +
+                      "Uninstalling E2E User\r\nUninstall OK\\. [^\r]+\r\n")))
       << log;
 }
 
@@ -223,6 +258,22 @@ TEST_F(CommandLineTest, ReportSwitchesWriteTheLongOrShortReportAndEnd) {
   EXPECT_TRUE(std::regex_search(shortReport, header));
   EXPECT_NE(shortReport.find(line), std::string::npos) << shortReport;
   EXPECT_EQ(shortReport.find("Uninstall Command:"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, TheReportListsTheProgramsOfEveryPlaceInNameOrder) {
+  // Registered in the reverse of the order the places are read in.
+  TMachineProgram first(dir, L"E2E Order 1", L"", TOptionsIn::File, kUser);
+  TMachineProgram second(dir, L"E2E Order 2", L"", TOptionsIn::File, kMachine32);
+  TMachineProgram third(dir, L"E2E Order 3", L"");
+  EXPECT_EQ(ExitCodeAfter(Start(L"/RFL \"" + dir.Path() + L"audit\"")), 0u);
+  std::string report = ReadBytes(dir.Path() + L"audit.txt");
+  size_t one = report.find("\r\nE2E Order 1\r\n"), two = report.find("\r\nE2E Order 2\r\n"),
+         three = report.find("\r\nE2E Order 3\r\n");
+  ASSERT_NE(one, std::string::npos) << report;
+  ASSERT_NE(two, std::string::npos) << report;
+  ASSERT_NE(three, std::string::npos) << report;
+  EXPECT_LT(one, two);
+  EXPECT_LT(two, three);
 }
 
 TEST_F(CommandLineTest, AReportThatCannotBeWrittenEndsWithExitCodeOneAndWritesNothing) {

@@ -3,6 +3,7 @@
 
 #include "UninstallTestSupport.h"
 #include "dialogs/DeleteIds.h"
+#include "inventory/NormalUninstall.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,30 @@ TEST_F(DeleteTest, DeleteRemovesTheKeyWithItsSubkeysAndLogsIt) {
       std::regex(std::string(kTimestamp) + "Deleting entry Old 50% Tool\r\nDeleted OK\\.\r\n")));
   EXPECT_EQ(warning, TfDelete::WarningText(L"Old 50% Tool"));
   EXPECT_FALSE(focusOnVisibleControl);
+}
+
+TEST_F(DeleteTest, DeleteTakesTheEntryFromItsOwnRootAndViewOnly) {
+  TSourceTrees trees;
+  using P = TSourceTrees;
+  for (auto [place, name] : {std::pair{P::Machine, L"Tool 64"}, std::pair{P::Machine32, L"Tool 32"},
+                             std::pair{P::User, L"Tool User"}})
+    trees.AddProgram(place, L"Tool", name, L"C:\\gone\\un.exe");
+  TNormalUninstall scanner(trees.Sources());
+  scanner.SetListView(&list);
+  scanner.Scan();
+  ASSERT_EQ(list.Count(), 3u);
+  // In name order: "Tool 32", "Tool 64", "Tool User".
+  EXPECT_EQ(Show(*list.Row(2).Entry, IDC_DEL_DELETE), IDYES);
+  EXPECT_FALSE(trees.Exists(P::User, L"Tool"));
+  EXPECT_TRUE(trees.Exists(P::Machine, L"Tool"));
+  EXPECT_TRUE(trees.Exists(P::Machine32, L"Tool"));
+  EXPECT_EQ(Show(*list.Row(0).Entry, IDC_DEL_DELETE), IDYES);
+  EXPECT_FALSE(trees.Exists(P::Machine32, L"Tool"));
+  EXPECT_TRUE(trees.Exists(P::Machine, L"Tool"));
+  EXPECT_TRUE(std::regex_match(
+      ReadBytes(Log()),
+      std::regex(std::string(kTimestamp) + "Deleting entry Tool User\r\nDeleted OK\\.\r\n" +
+                 kTimestamp + "Deleting entry Tool 32\r\nDeleted OK\\.\r\n")));
 }
 
 TEST_F(DeleteTest, AKeyAlreadyGoneIsLoggedAsAFailedDeletion) {

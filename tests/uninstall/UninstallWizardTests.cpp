@@ -4,6 +4,7 @@
 
 #include "UninstallTestSupport.h"
 #include "dialogs/UninstallIds.h"
+#include "inventory/NormalUninstall.h"
 #include "uninstall/Logging.h"
 #include "uninstall/MoveThread.h"
 #include "win/UniqueHandle.h"
@@ -104,6 +105,61 @@ TEST_F(WizardTest, AKeyLeftBehindIsCleanedUpWithASecondRecord) {
   EXPECT_TRUE(std::regex_match(
       log, std::regex(std::string(kTimestamp) + "Uninstalling Stays 100% \xCE\xA9\r\n" + kFailLine +
                       kTimestamp + "Deleting entry Stays 100% \xCE\xA9\r\nDeleted OK\\.\r\n")))
+      << log;
+}
+
+// The sample uninstaller's command for a program whose key lies in one of the trees.
+std::wstring SampleCommand(const TUninstallSource& source, const std::wstring& subkey,
+                           const std::wstring& options) {
+  return L"\"" + TestBinFolder() + L"sampleuninst.exe\" /root " +
+         (source.Root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM") +
+         (source.View == KEY_WOW64_32KEY ? L" /view 32" : L"") + L" /uninstallkey \"" +
+         source.UninstallKey + L"\" /arpcachekey \"" + source.CacheKey + L"\" /key \"" + subkey +
+         L"\" " + options;
+}
+
+TEST_F(WizardTest, TheRunIsJudgedAndCleanedUpInTheEntrysOwnRootAndView) {
+  // One key name in all three places: only the entry's own key may count or go.
+  TSourceTrees trees;
+  using P = TSourceTrees;
+  trees.AddProgram(P::Machine, L"Same", L"Same 64", L"\"C:\\Program Files\\Same\\un.exe\"");
+  trees.AddProgram(P::Machine32, L"Same", L"Same 32",
+                   SampleCommand(trees.Source(P::Machine32), L"Same", L""));
+  trees.AddProgram(P::User, L"Same", L"Same User",
+                   SampleCommand(trees.Source(P::User), L"Same", L"/cancel"));
+  TNormalUninstall scanner(trees.Sources());
+  scanner.SetListView(&list);
+  scanner.Scan();
+  auto entry = [this](const std::wstring& name) -> TUninstListItem& {
+    for (size_t i = 0; i < list.Count(); ++i)
+      if (list.Row(i).Caption == name) return *list.Row(i).Entry;
+    throw std::runtime_error("not listed");
+  };
+
+  // The 32-bit program's uninstaller removes its key: a success, though the same name stays in
+  // the native view.
+  Show(entry(L"Same 32"), [&](HWND dialog) {
+    RunToResult(dialog, finished, forward, cleanupShown);
+    PostClick(GetDlgItem(dialog, IDC_UN_FORWARD));
+  });
+  EXPECT_EQ(forward, L"Close");
+  EXPECT_FALSE(trees.Exists(P::Machine32, L"Same"));
+  EXPECT_TRUE(trees.Exists(P::Machine, L"Same"));
+  EXPECT_TRUE(trees.Exists(P::User, L"Same"));
+
+  // The user's program is cancelled, judged by its own key, and cleaned up there alone.
+  Show(entry(L"Same User"), [&](HWND dialog) {
+    RunToResult(dialog, finished, forward, cleanupShown);
+    PostClick(GetDlgItem(dialog, IDC_UN_FORWARD));  // "Clean-Up"
+  });
+  EXPECT_EQ(forward, L"Clean-Up");
+  EXPECT_FALSE(trees.Exists(P::User, L"Same"));
+  EXPECT_TRUE(trees.Exists(P::Machine, L"Same"));
+  std::string log = ReadBytes(Log());
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex(std::string(kTimestamp) + "Uninstalling Same 32\r\n" + kOkLine + kTimestamp +
+                      "Uninstalling Same User\r\n" + kFailLine + kTimestamp +
+                      "Deleting entry Same User\r\nDeleted OK\\.\r\n")))
       << log;
 }
 

@@ -136,10 +136,27 @@ std::wstring Icon(const std::wstring& folder, const std::wstring& prefix, uint32
   }
 }
 
-bool WriteEntry(HKEY uninstall, HKEY arpCache, const std::wstring& folder,
+// Where entries are written, as a machine keeps them: the machine's programs in the native view,
+// its 32-bit programs and the user's own.
+struct Place {
+  HKEY root;
+  REGSAM view;
+};
+const Place kPlaces[] = {{HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY},
+                         {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+                         {HKEY_CURRENT_USER, 0}};
+
+struct PlaceKeys {
+  win::UniqueHKey uninstall, arpCache;
+};
+
+bool WriteEntry(const PlaceKeys (&places)[3], const std::wstring& folder,
                 const std::wstring& prefix, int index, BenchResult& result) {
   const std::wstring name = EntryName(prefix, index);
   const uint32_t r = Mix(static_cast<uint32_t>(index) * 2654435761U + PrefixHash(prefix));
+  // A third in each place, mixed so that every place holds every shape of entry.
+  const PlaceKeys& place = places[(r >> 24) % 3];
+  const HKEY uninstall = place.uninstall.Get(), arpCache = place.arpCache.Get();
   win::UniqueHKey key = tools::CreateKey(uninstall, name);
   if (!key) return false;
   const std::wstring displayName =
@@ -195,14 +212,17 @@ BenchResult WriteBenchEntries(const MachinePaths& paths, const std::wstring& pre
   result.entries = result.usageRecords = 0;
   const std::wstring folder = BenchFolder(paths, prefix);
   if (!MakeSharedFiles(paths, folder)) ++result.failures;
-  win::UniqueHKey uninstall = tools::CreateKey(HKEY_LOCAL_MACHINE, kUninstallKey);
-  win::UniqueHKey arpCache = tools::CreateKey(HKEY_LOCAL_MACHINE, kArpCacheKey);
-  if (!uninstall || !arpCache) {
-    ++result.failures;
-    return result;
+  PlaceKeys places[3];
+  for (size_t i = 0; i < 3; ++i) {
+    places[i].uninstall = tools::CreateKey(kPlaces[i].root, kUninstallKey, kPlaces[i].view);
+    places[i].arpCache = tools::CreateKey(kPlaces[i].root, kArpCacheKey, kPlaces[i].view);
+    if (!places[i].uninstall || !places[i].arpCache) {
+      ++result.failures;
+      return result;
+    }
   }
   for (int index = 1; index <= count; ++index) {
-    if (WriteEntry(uninstall.Get(), arpCache.Get(), folder, prefix, index, result))
+    if (WriteEntry(places, folder, prefix, index, result))
       ++result.entries;
     else
       ++result.failures;
@@ -214,14 +234,17 @@ BenchResult WriteBenchEntries(const MachinePaths& paths, const std::wstring& pre
 BenchResult ClearBenchEntries(const MachinePaths& paths, const std::wstring& prefix) {
   const Timer timer;
   BenchResult result;
-  for (const wchar_t* path : {kUninstallKey, kArpCacheKey}) {
-    win::UniqueHKey parent = tools::OpenKey(HKEY_LOCAL_MACHINE, path, KEY_READ | KEY_WRITE);
-    if (!parent) continue;
-    const int removed = DeleteMatching(parent.Get(), prefix, result.failures);
-    if (path == kUninstallKey)
-      result.entries = removed;
-    else
-      result.usageRecords = removed;
+  for (const Place& place : kPlaces) {
+    for (const wchar_t* path : {kUninstallKey, kArpCacheKey}) {
+      win::UniqueHKey parent =
+          tools::OpenKey(place.root, path, KEY_READ | KEY_WRITE, place.view);
+      if (!parent) continue;
+      const int removed = DeleteMatching(parent.Get(), prefix, result.failures);
+      if (path == kUninstallKey)
+        result.entries += removed;
+      else
+        result.usageRecords += removed;
+    }
   }
   const std::wstring folder = BenchFolder(paths, prefix);
   if (tools::FolderExists(folder) && !tools::DeleteTree(folder)) ++result.failures;

@@ -1,4 +1,5 @@
-// Thousands of Uninstall entries for benchmarks, written fast: a few dozen shared files, then
+// Thousands of Uninstall entries for benchmarks, a third each in the machine's two registry views
+// and the user's own key, written fast: a few dozen shared files, then
 // registry writes only. Names are <prefix><5 digits> or GUID-like ones derived from the prefix,
 // so a later run can find and remove them without a list.
 #pragma once

@@ -12,6 +12,8 @@ namespace demo {
 std::vector<DemoProgram> EverydayPrograms(const MachinePaths& paths);
 // Broken and unusual entries: odd value types, missing files, names in other scripts.
 std::vector<DemoProgram> UnusualPrograms(const MachinePaths& paths);
+// Programs of the 32-bit registry view and programs installed for the current user only.
+std::vector<DemoProgram> ProgramsOfOtherPlaces(const MachinePaths& paths);
 // What removed programs left behind: folders, Start-menu folders, vendor keys, dead shortcuts.
 std::vector<DemoProgram> Leftovers(const MachinePaths& paths);
 

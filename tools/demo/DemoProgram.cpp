@@ -76,6 +76,7 @@ std::wstring ProgramBuilder::In(const std::wstring& name) const {
 std::wstring ProgramBuilder::UninstallArgs(const std::wstring& extra) const {
   std::wstring args = L"/key " + tools::QuoteArg(program_.key) + L" /dir " + tools::QuoteArg(dir_);
   if (program_.view == KEY_WOW64_32KEY) args += L" /view 32";
+  if (program_.root == HKEY_CURRENT_USER) args += L" /root HKCU";
   return extra.empty() ? args : args + L" " + extra;
 }
 
@@ -121,6 +122,12 @@ ProgramBuilder& ProgramBuilder::Icon(const std::wstring& icon, DWORD type) {
 
 ProgramBuilder& ProgramBuilder::View32() {
   program_.view = KEY_WOW64_32KEY;
+  return *this;
+}
+
+ProgramBuilder& ProgramBuilder::PerUser() {
+  program_.root = HKEY_CURRENT_USER;
+  dir_ = tools::JoinPath(paths_.userPrograms, product_);
   return *this;
 }
 
@@ -205,17 +212,17 @@ void InstallProgram(const DemoProgram& program, const MachinePaths& paths, Insta
       Fail(result, L"file " + file.path);
   }
   if (!program.key.empty()) {
-    tools::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey, program.key, program.view);
-    tools::DeleteKeyTree(HKEY_LOCAL_MACHINE, kArpCacheKey, program.key, program.view);
+    tools::DeleteKeyTree(program.root, kUninstallKey, program.key, program.view);
+    tools::DeleteKeyTree(program.root, kArpCacheKey, program.key, program.view);
     win::UniqueHKey key = tools::CreateKey(
-        HKEY_LOCAL_MACHINE, tools::JoinPath(kUninstallKey, program.key), program.view);
+        program.root, tools::JoinPath(kUninstallKey, program.key), program.view);
     if (key && WriteValues(key.Get(), program.values))
       ++result.keys;
     else
       Fail(result, L"key " + program.key);
     if (program.usage) {
       win::UniqueHKey cache = tools::CreateKey(
-          HKEY_LOCAL_MACHINE, tools::JoinPath(kArpCacheKey, program.key), program.view);
+          program.root, tools::JoinPath(kArpCacheKey, program.key), program.view);
       if (!cache || !WriteValues(cache.Get(), {*program.usage}))
         Fail(result, L"usage record " + program.key);
     }

@@ -49,6 +49,7 @@ struct DemoFile {
 
 struct DemoProgram {
   std::wstring key;    // Uninstall subkey; empty for a leftover
+  HKEY root = HKEY_LOCAL_MACHINE;  // HKEY_CURRENT_USER for a program installed for one user
   REGSAM view = 0;     // KEY_WOW64_32KEY for a 32-bit program
   std::wstring shape;  // what the entry is there to show, for --list
   std::vector<RegValue> values;
@@ -58,7 +59,8 @@ struct DemoProgram {
   std::vector<ExtraKey> extraKeys;
 };
 
-// Builds a DemoProgram that lives in <Program Files>\<vendor>\<product>.
+// Builds a DemoProgram that lives in <Program Files>\<vendor>\<product>, or for a per-user
+// program in <user programs>\<product>.
 class ProgramBuilder {
 public:
   ProgramBuilder(const MachinePaths& paths, std::wstring key, std::wstring vendor,
@@ -82,6 +84,9 @@ public:
   ProgramBuilder& Command(const std::wstring& command, DWORD type = REG_SZ);
   ProgramBuilder& Icon(const std::wstring& icon, DWORD type = REG_SZ);
   ProgramBuilder& View32();
+  // Installed for the current user only: its entry under HKEY_CURRENT_USER and its files in the
+  // user's own programs folder. Call it first, before anything names a file.
+  ProgramBuilder& PerUser();
 
   ProgramBuilder& ProgramExe(const std::wstring& name);
   ProgramBuilder& UninstallerExe(const std::wstring& path,

@@ -8,9 +8,9 @@
 namespace demo {
 namespace {
 
-bool ReadCommand(const std::wstring& key, REGSAM view, std::wstring& command) {
+bool ReadCommand(HKEY root, const std::wstring& key, REGSAM view, std::wstring& command) {
   const win::UniqueHKey entry =
-      tools::OpenKey(HKEY_LOCAL_MACHINE, tools::JoinPath(kUninstallKey, key), KEY_READ, view);
+      tools::OpenKey(root, tools::JoinPath(kUninstallKey, key), KEY_READ, view);
   if (!entry) return false;
   // Without RRF_NOEXPAND an expand string is expanded and passes as REG_SZ.
   const DWORD flags = RRF_RT_REG_SZ;
@@ -32,8 +32,9 @@ bool ReadCommand(const std::wstring& key, REGSAM view, std::wstring& command) {
 
 RunResult RunUninstallString(const std::wstring& key, bool wait) {
   RunResult result;
-  if (!ReadCommand(key, KEY_WOW64_64KEY, result.command) &&
-      !ReadCommand(key, KEY_WOW64_32KEY, result.command)) {
+  if (!ReadCommand(HKEY_LOCAL_MACHINE, key, KEY_WOW64_64KEY, result.command) &&
+      !ReadCommand(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY, result.command) &&
+      !ReadCommand(HKEY_CURRENT_USER, key, 0, result.command)) {
     result.error = ERROR_FILE_NOT_FOUND;
     return result;
   }

@@ -21,6 +21,7 @@ std::wstring SpecialFolder(int csidl) {
 MachinePaths QueryMachinePaths() {
   MachinePaths paths;
   paths.programFiles = SpecialFolder(CSIDL_PROGRAM_FILES);
+  paths.userPrograms = tools::JoinPath(SpecialFolder(CSIDL_LOCAL_APPDATA), L"Programs");
   paths.windows = SpecialFolder(CSIDL_WINDOWS);
   paths.commonPrograms = SpecialFolder(CSIDL_COMMON_PROGRAMS);
   paths.desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);

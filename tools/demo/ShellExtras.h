@@ -7,6 +7,7 @@ namespace demo {
 
 struct MachinePaths {
   std::wstring programFiles;       // C:\Program Files
+  std::wstring userPrograms;       // the user's own programs: <local application data>\Programs
   std::wstring windows;            // C:\windows
   std::wstring commonPrograms;     // all users' Start-menu programs
   std::wstring desktop;            // the user's desktop; empty when it leads out of the machine

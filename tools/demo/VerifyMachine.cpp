@@ -112,10 +112,10 @@ void CheckShortcut(const Shortcut& shortcut, Problems& problems) {
 std::vector<std::wstring> VerifyProgram(const DemoProgram& program) {
   Problems problems;
   if (!program.key.empty()) {
-    CheckValues(HKEY_LOCAL_MACHINE, tools::JoinPath(kUninstallKey, program.key), program.view,
+    CheckValues(program.root, tools::JoinPath(kUninstallKey, program.key), program.view,
                 program.values, problems);
     if (program.usage)
-      CheckValues(HKEY_LOCAL_MACHINE, tools::JoinPath(kArpCacheKey, program.key), program.view,
+      CheckValues(program.root, tools::JoinPath(kArpCacheKey, program.key), program.view,
                   {*program.usage}, problems);
   }
   for (const DemoFile& file : program.files) CheckFile(file, problems);
