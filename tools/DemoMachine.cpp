@@ -8,8 +8,9 @@
 //                                            "LINK<tab>TARGET"; Wine cannot make them, so
 //                                            tools/make-demo-links.sh makes them from the Unix side
 //   demomachine.exe --verify                 read the demo machine back (values byte for byte,
-//                                            files, icons through the shell, shortcuts); exit 1
-//                                            and name each difference when it is not intact
+//                                            files and their attributes, icons through the shell,
+//                                            shortcuts, folder links); exit 1 and name each
+//                                            difference when it is not intact
 //   demomachine.exe --count N [--prefix P]   write N benchmark entries named P00001... and
 //                                            GUID-like names (P defaults to "Bench")
 //   demomachine.exe --clear-count [--prefix P]  remove the benchmark entries of prefix P
@@ -36,8 +37,8 @@
 namespace {
 
 constexpr wchar_t kUsage[] =
-    L"usage: demomachine.exe [--list | --links | --verify] [--count N | --clear-count] [--prefix NAME] "
-    L"[--uninstaller PATH] [--run KEY | --exec CMD] [--no-wait]\n";
+    L"usage: demomachine.exe [--list | --links | --verify] [--count N | --clear-count] "
+    L"[--prefix NAME] [--uninstaller PATH] [--run KEY | --exec CMD] [--no-wait]\n";
 
 struct Arguments {
   bool list = false, links = false, verify = false, clearCount = false, noWait = false;
