@@ -4,9 +4,13 @@
 //                                            files, usage records, shortcuts, file types, vendor
 //                                            keys and leftovers); reruns replace them
 //   demomachine.exe --list                   print each demo entry's key and what it shows
+//   demomachine.exe --links                  print each folder link the demo machine holds, as
+//                                            "LINK<tab>TARGET"; Wine cannot make them, so
+//                                            tools/make-demo-links.sh makes them from the Unix side
 //   demomachine.exe --verify                 read the demo machine back (values byte for byte,
-//                                            files, icons through the shell, shortcuts); exit 1
-//                                            and name each difference when it is not intact
+//                                            files and their attributes, icons through the shell,
+//                                            shortcuts, folder links); exit 1 and name each
+//                                            difference when it is not intact
 //   demomachine.exe --count N [--prefix P]   write N benchmark entries named P00001... and
 //                                            GUID-like names (P defaults to "Bench")
 //   demomachine.exe --clear-count [--prefix P]  remove the benchmark entries of prefix P
@@ -33,11 +37,11 @@
 namespace {
 
 constexpr wchar_t kUsage[] =
-    L"usage: demomachine.exe [--list | --verify] [--count N | --clear-count] [--prefix NAME] "
-    L"[--uninstaller PATH] [--run KEY | --exec CMD] [--no-wait]\n";
+    L"usage: demomachine.exe [--list | --links | --verify] [--count N | --clear-count] "
+    L"[--prefix NAME] [--uninstaller PATH] [--run KEY | --exec CMD] [--no-wait]\n";
 
 struct Arguments {
-  bool list = false, verify = false, clearCount = false, noWait = false;
+  bool list = false, links = false, verify = false, clearCount = false, noWait = false;
   int count = -1;
   std::wstring prefix = L"Bench";
   std::wstring uninstaller;
@@ -51,6 +55,8 @@ bool Parse(int argc, wchar_t** argv, Arguments& args) {
     const bool hasValue = i + 1 < argc;
     if (arg == L"--list")
       args.list = true;
+    else if (arg == L"--links")
+      args.links = true;
     else if (arg == L"--verify")
       args.verify = true;
     else if (arg == L"--clear-count")
@@ -83,6 +89,13 @@ std::wstring Seconds(double seconds) {
 int ListDemo(const demo::MachinePaths& paths) {
   for (const demo::DemoProgram& program : demo::DemoCatalog(paths))
     tools::Print((program.key.empty() ? L"(no key)" : program.key) + L"\t" + program.shape + L"\n");
+  return 0;
+}
+
+int ListLinks(const demo::MachinePaths& paths) {
+  for (const demo::DemoProgram& program : demo::DemoCatalog(paths))
+    for (const demo::FolderLink& link : program.links)
+      tools::Print(link.link + L"\t" + link.target + L"\n");
   return 0;
 }
 
@@ -157,6 +170,7 @@ int wmain(int argc, wchar_t** argv) {
                                 ? tools::JoinPath(tools::ModuleFolder(), L"sampleuninst.exe")
                                 : args.uninstaller;
   if (args.list) return ListDemo(paths);
+  if (args.links) return ListLinks(paths);
   if (args.verify) return VerifyDemo(paths);
   if (!args.runKey.empty())
     return ReportRun(demo::RunUninstallString(args.runKey, !args.noWait), args.runKey,

@@ -18,6 +18,7 @@ fi
 BUILD=$(cd "$1" && pwd) || exit 2
 PREFIX=$2
 DEMO="$BUILD/bin/demomachine.exe"
+MAKE_LINKS="$(cd "$(dirname "$0")" && pwd)/make-demo-links.sh"
 UNINST="$BUILD/bin/sampleuninst.exe"
 for exe in "$DEMO" "$UNINST"; do
   [ -f "$exe" ] || { echo "missing $exe" >&2; exit 2; }
@@ -140,8 +141,9 @@ echo "== demo machine"
 baseline=$(subkey_count "$UNINSTALL")
 baseline_all=$(all_count)
 summary=$(demo)
-check "demomachine reports 45 entries and 2 leftovers" \
-  contains "$summary" "45 Uninstall entries (28 usage records), 2 leftovers"
+check "demomachine reports 45 entries and 4 leftovers" \
+  contains "$summary" "45 Uninstall entries (28 usage records), 4 leftovers"
+check "folder links made from the Unix side" bash "$MAKE_LINKS" "$DEMO"
 check "40 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
 check "Tallyho and the x86 runtime are in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Tallyho Accounting 2019" /reg:32 &&
@@ -219,6 +221,88 @@ if command -v identify >/dev/null; then
     '[ "$(identify -format "%w " "$PF/Tessellate/CAD 9/tcad.ico")" = "16 32 48 " ]'
 fi
 check "read back: values, icons through the shell, shortcuts" eval 'demo --verify | grep -q "^Demo machine intact.$"'
+
+echo "== leftovers for the assisted uninstall"
+USER_HOME=$(find "$C/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
+USER_PROGRAMS="$USER_HOME/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+COMMON_PROGRAMS="$C/ProgramData/Microsoft/Windows/Start Menu/Programs"
+ALBUM="$PF/Pinecone Album"
+MAIL="$PF/MartenMail"
+MAILBOXES="$C/users/Public/Documents/Marten Mailboxes"
+# The flags "wine attrib" shows for one file: A, S, H, R in that order.
+attrib_of() { w attrib "$1" | head -n 1 | cut -c 1-12 | tr -d ' '; }
+# The target path a shortcut file holds (its link information keeps it as text).
+lnk_target() { strings -n 6 "$1" | grep -m 1 -E '^[A-Z]:\\'; }
+last_name() { local path=${1%\\}; echo "${path##*\\}"; }
+folder_of() { echo "${1%\\*}"; }
+# start_menu_both NAME: a Start-menu folder of that name, holding shortcuts, in the user's and
+# the all users' Programs folder.
+start_menu_both() {
+  ls "$USER_PROGRAMS/$1"/*.lnk >/dev/null 2>&1 && ls "$COMMON_PROGRAMS/$1"/*.lnk >/dev/null 2>&1
+}
+album_target=$(lnk_target "$USER_HOME/Desktop/Pinecone Photo Album.lnk")
+mail_target=$(lnk_target "$USER_HOME/Desktop/Marten Mail.lnk")
+
+check "two leftovers without Uninstall entry" \
+  [ "$(demo --list | grep -c '^(no key)[[:space:]]leftover for the assisted uninstall')" -eq 2 ]
+check "desktop shortcuts lead to the programs' executables" eval \
+  '[ "$album_target" = "C:\Program Files\Pinecone Album\pinecone.exe" ] &&
+   [ "$mail_target" = "C:\Program Files\MartenMail\martenmail.exe" ] &&
+   starts_with_hex "$ALBUM/pinecone.exe" 4d5a && starts_with_hex "$MAIL/martenmail.exe" 4d5a'
+check "the executables' folders lie directly in Program Files" eval \
+  '[ "$(folder_of "$(folder_of "$album_target")")" = "C:\Program Files" ] &&
+   [ "$(folder_of "$(folder_of "$mail_target")")" = "C:\Program Files" ]'
+check "program folders with nested subfolders" eval \
+  '[ -f "$ALBUM/Plugins/Filters/sepia.flt" ] && [ -f "$ALBUM/Settings/settings.ini" ] &&
+   [ -f "$MAIL/Templates/Letters/formal.mmt" ] && [ -f "$MAIL/Logs/Archive/2025-11.log" ]'
+check "read-only files" eval \
+  '[ "$(attrib_of "C:\Program Files\Pinecone Album\license.txt")" = AR ] &&
+   [ "$(attrib_of "C:\Program Files\Pinecone Album\Help\manual.txt")" = AR ] &&
+   [ "$(attrib_of "C:\Program Files\MartenMail\Templates\plain.mmt")" = AR ]'
+check "hidden and system files" eval \
+  '[ "$(attrib_of "C:\Program Files\Pinecone Album\desktop.ini")" = ASH ] &&
+   [ "$(attrib_of "C:\Program Files\Pinecone Album\Plugins\plugins.cache")" = AH ] &&
+   [ "$(attrib_of "C:\Program Files\MartenMail\Logs\mail.log")" = AH ]'
+check "plain files stay plain" eval \
+  '[ "$(attrib_of "C:\Program Files\Pinecone Album\Help\shortcuts.txt")" = A ]'
+check "Start-menu folders named after the program folder, for the user and all users" \
+  start_menu_both "$(last_name "$(folder_of "$album_target")")"
+check "Start-menu folders named after the desktop shortcut, for the user and all users" \
+  start_menu_both "Marten Mail"
+check "no Start-menu folder named after the other rule" eval \
+  '[ ! -e "$USER_PROGRAMS/Pinecone Photo Album" ] && [ ! -e "$USER_PROGRAMS/MartenMail" ]'
+check "vendor keys under HKCU\Software" eval \
+  'key_exists "HKCU\Software\Pinecone\Photo Album\Settings" &&
+   key_exists "HKCU\Software\Marten Labs\Marten Mail\Accounts\Home"'
+check "two extensions each, opening with their ProgID" eval \
+  'value_is "HKCR\.pcalb" "(Default)" REG_SZ Pinecone.Album &&
+   value_is "HKCR\.pcshow" "(Default)" REG_SZ Pinecone.Album &&
+   value_is "HKCR\.mtnmsg" "(Default)" REG_SZ MartenMail.Message &&
+   value_is "HKCR\.mtnbox" "(Default)" REG_SZ MartenMail.Message &&
+   key_exists "HKCR\Pinecone.Album\shell\open\command" &&
+   key_exists "HKCR\MartenMail.Message\shell\open\command"'
+check "the mailboxes folder is a relative link to the data folder outside" eval \
+  '[ -L "$MAIL/Mailboxes" ] && [[ "$(readlink "$MAIL/Mailboxes")" != /* ]] &&
+   [ "$(readlink -f "$MAIL/Mailboxes")" = "$(readlink -f "$MAILBOXES")" ]'
+# A walk that followed the link would reach the data: that is what its survival shows.
+check "the data file lies outside and Wine lists it through the link" eval \
+  '[ -f "$MAILBOXES/Inbox.mbx" ] &&
+   w cmd /c dir /b "C:\Program Files\MartenMail\Mailboxes" | grep -qx Inbox.mbx'
+check "making the links again keeps the link" eval \
+  'bash "$MAKE_LINKS" "$DEMO" && [ -L "$MAIL/Mailboxes" ] && [ -f "$MAILBOXES/Inbox.mbx" ]'
+check "a folder in the link's place is left alone" eval \
+  'rm "$MAIL/Mailboxes" && mkdir "$MAIL/Mailboxes" && ! bash "$MAKE_LINKS" "$DEMO" 2>/dev/null &&
+   [ -d "$MAIL/Mailboxes" ] && [ ! -L "$MAIL/Mailboxes" ] && rmdir "$MAIL/Mailboxes"'
+check "--verify names the missing link" eval \
+  'demo --verify | grep -qF "no folder link (tools/make-demo-links.sh makes it): C:\Program Files\MartenMail\Mailboxes"'
+check "--verify names lost attributes" eval \
+  'w attrib -h "C:\Program Files\Pinecone Album\Plugins\plugins.cache" &&
+   w attrib -r "C:\Program Files\MartenMail\readme.txt" &&
+   problems=$(demo --verify) &&
+   grep -qF "attributes differ: C:\Program Files\Pinecone Album\Plugins\plugins.cache" <<<"$problems" &&
+   grep -qF "attributes differ: C:\Program Files\MartenMail\readme.txt" <<<"$problems"'
+check "rerun and links restore them" eval \
+  'demo >/dev/null && bash "$MAKE_LINKS" "$DEMO" && demo --verify | grep -q "^Demo machine intact.$"'
 
 echo "== rerun and benchmark entries"
 check "second run succeeds" eval '[[ "$(demo)" == *"45 Uninstall entries"* ]]'

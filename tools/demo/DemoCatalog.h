@@ -16,6 +16,8 @@ std::vector<DemoProgram> UnusualPrograms(const MachinePaths& paths);
 std::vector<DemoProgram> ProgramsOfOtherPlaces(const MachinePaths& paths);
 // What removed programs left behind: folders, Start-menu folders, vendor keys, dead shortcuts.
 std::vector<DemoProgram> Leftovers(const MachinePaths& paths);
+// Removed programs whose every leftover the assisted uninstall can find and remove.
+std::vector<DemoProgram> AssistedLeftovers(const MachinePaths& paths);
 
 std::vector<DemoProgram> DemoCatalog(const MachinePaths& paths);
 

@@ -25,7 +25,7 @@ void SplitParent(const std::wstring& path, std::wstring& parent, std::wstring& n
   name = tools::FileNameOf(path);
 }
 
-bool MakeFile(const DemoFile& file, const MachinePaths& paths) {
+bool WriteContent(const DemoFile& file, const MachinePaths& paths) {
   switch (file.kind) {
     case DemoFile::Kind::Program:
     case DemoFile::Kind::Uninstaller:
@@ -38,6 +38,13 @@ bool MakeFile(const DemoFile& file, const MachinePaths& paths) {
     case DemoFile::Kind::Text: return tools::WriteTextFile(file.path, file.text);
   }
   return false;
+}
+
+// A read-only or hidden file from an earlier run cannot be replaced as it is.
+bool MakeFile(const DemoFile& file, const MachinePaths& paths) {
+  SetFileAttributesW(file.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return WriteContent(file, paths) &&
+         (!file.attributes || SetFileAttributesW(file.path.c_str(), file.attributes));
 }
 
 }  // namespace

@@ -45,6 +45,14 @@ struct DemoFile {
   std::wstring path;
   IconLook look;      // Program, Uninstaller, Icon
   std::wstring text;  // Text
+  DWORD attributes = 0;  // read-only, hidden, system: set once the file is written
+};
+
+// A folder link inside a program's folder. Only the Unix side can make one under Wine, so the
+// demo machine lists them (--links) and tools/make-demo-links.sh makes them.
+struct FolderLink {
+  std::wstring link;
+  std::wstring target;  // a folder of the demo machine, outside the program's folders
 };
 
 struct DemoProgram {
@@ -57,6 +65,7 @@ struct DemoProgram {
   std::vector<DemoFile> files;
   std::vector<Shortcut> shortcuts;
   std::vector<ExtraKey> extraKeys;
+  std::vector<FolderLink> links;
 };
 
 // Builds a DemoProgram that lives in <Program Files>\<vendor>\<product>, or for a per-user

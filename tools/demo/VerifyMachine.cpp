@@ -78,6 +78,29 @@ void CheckFile(const DemoFile& file, Problems& problems) {
     problems.push_back(L"the shell finds no icon in " + file.path);
   if (file.kind == DemoFile::Kind::Icon && !FileLoadsAsIcon(file.path))
     problems.push_back(L"LoadImage cannot load " + file.path);
+  if ((GetFileAttributesW(file.path.c_str()) & file.attributes) != file.attributes)
+    problems.push_back(L"attributes differ: " + file.path);
+}
+
+bool IsUnder(const std::wstring& path, const std::wstring& folder) {
+  return path.size() > folder.size() && path[folder.size()] == L'\\' &&
+         CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                              static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The link must show as a link, and the target's files must be reachable through it: only then
+// does a deletion that survives the target prove that links are not followed.
+void CheckLink(const FolderLink& link, const std::vector<DemoFile>& files, Problems& problems) {
+  constexpr DWORD kLinkedFolder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  const DWORD attributes = GetFileAttributesW(link.link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kLinkedFolder) != kLinkedFolder) {
+    problems.push_back(L"no folder link (tools/make-demo-links.sh makes it): " + link.link);
+    return;
+  }
+  for (const DemoFile& file : files)
+    if (IsUnder(file.path, link.target) &&
+        !tools::FileExists(link.link + file.path.substr(link.target.size())))
+      problems.push_back(L"link " + link.link + L" does not lead to " + file.path);
 }
 
 // The target as the link's item id list names it. Wine's GetPath answers from the link's ANSI
@@ -122,6 +145,7 @@ std::vector<std::wstring> VerifyProgram(const DemoProgram& program) {
   for (const Shortcut& shortcut : program.shortcuts) CheckShortcut(shortcut, problems);
   for (const ExtraKey& extra : program.extraKeys)
     CheckValues(extra.root, extra.path, 0, extra.values, problems);
+  for (const FolderLink& link : program.links) CheckLink(link, program.files, problems);
   return problems;
 }
 
