@@ -69,10 +69,6 @@ void Line(const wchar_t* what, double seconds, double baseline) {
   fflush(stdout);
 }
 
-double Best(const std::vector<double>& values) {
-  return *std::min_element(values.begin(), values.end());
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
