@@ -87,7 +87,7 @@ protected:
   std::wstring trash_;
 };
 
-TEST_F(RecycleBinTest, AFolderGoesToTheBinWithAllItsFilesAndIsNotedAsRecycled) {
+TEST_F(RecycleBinTest, AFolderGoesToTheBinWithAllItsFilesButAFileInUseKeepsItsFolder) {
   TTempDir dir, store;
   // A name no other test puts in the bin.
   std::wstring name = LeafOf(NoSlash(dir.Path())) + L" app";
@@ -95,19 +95,30 @@ TEST_F(RecycleBinTest, AFolderGoesToTheBinWithAllItsFilesAndIsNotedAsRecycled) {
   std::wstring readOnly = dir.MakeFile(name + L"\\Sub\\locked.dat", "locked");
   std::wstring hidden = dir.MakeFile(name + L"\\hidden.dat", "hidden");
   std::wstring shortcut = dir.MakeFile(L"Tool " + name + L".lnk", "link");
+  std::wstring busy = NoSlash(dir.MakeFolder(L"Busy"));
+  std::wstring inUse = dir.MakeFile(L"Busy\\open.dat"), other = dir.MakeFile(L"Busy\\other.dat");
   ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
   TBackup backup(store.Path(), L"Assisted Uninstall", L"Tool");
   TDeleteRows rows = {MakeDeleteRow(kKindFolder, nullptr, folder),
-                      MakeDeleteRow(kKindShortcut, nullptr, shortcut)};
+                      MakeDeleteRow(kKindShortcut, nullptr, shortcut),
+                      MakeDeleteRow(kKindFolder, nullptr, busy)};
   TDeleteEngine engine;
   engine.Backup = &backup;
   engine.UseRecycleBin = true;
-
-  EXPECT_TRUE(engine.DeleteCheckedItems(rows));
+  {
+    // Held as a running program holds its files: the bin must not carry it away.
+    win::UniqueFile held(CreateFileW(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(engine.DeleteCheckedItems(rows));
+  }
 
   EXPECT_EQ(rows[0].Status(), L"OK");
   EXPECT_EQ(rows[1].Status(), L"OK");
+  EXPECT_EQ(rows[2].Status(), L"Failed");
+  EXPECT_TRUE(Exists(inUse));
+  EXPECT_FALSE(Exists(other));
   EXPECT_FALSE(Exists(folder));
   EXPECT_FALSE(Exists(shortcut));
   // The shell's view of the bin shows both where they came from.
