@@ -15,6 +15,11 @@ WINE_ENV_CUPS_PDF_CONF=""
 # wine_env_prefix DIR: makes DIR a fresh Wine prefix unless it already is one.
 wine_env_prefix() {
   export WINEPREFIX=$1
+  # Wine's Recycle Bin is the XDG trash of $XDG_DATA_HOME, by default in the host's home: the
+  # prefix gets one of its own, so nothing it moves to the bin reaches the host. Wine makes the
+  # Trash folder but not this one, and without it the shell deletes for good.
+  export XDG_DATA_HOME=$WINEPREFIX/xdg-data
+  mkdir -p "$XDG_DATA_HOME"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1

@@ -102,6 +102,8 @@ void TWinSettings::LoadSettings() {
       if (sortColumn >= 0 && sortColumn <= 4 && (sortOrder == 0 || sortOrder == 1))
         list_->SetSort(sortColumn, sortOrder == 1);
     }
+    // Only an explicit 0 turns the bin off: an unreadable value keeps the safer way.
+    useRecycleBin_ = read(L"UseRecycleBin", 1) != 0;
   }
   // Told once, after everything valid is in place.
   if (firstError) throw *firstError;
@@ -130,4 +132,5 @@ void TWinSettings::SaveSettings() {
   WriteInt(L"MainViewStyle", list_->ViewStyle());
   WriteInt(L"SortColumn", list_->SortColumn());
   WriteInt(L"SortOrder", list_->SortDescending() ? 1 : 0);
+  WriteInt(L"UseRecycleBin", useRecycleBin_ ? 1 : 0);
 }

@@ -57,6 +57,11 @@ public:
   void LoadSettings();
   void SaveSettings();
 
+  // Whether deleted folders and files go to the Recycle Bin ("UseRecycleBin", on unless the
+  // user turned it off). LoadSettings reads it, SaveSettings stores it.
+  bool UseRecycleBin() const noexcept { return useRecycleBin_; }
+  void SetUseRecycleBin(bool use) noexcept { useRecycleBin_ = use; }
+
   // The settings key, from the root.
   std::wstring KeyPath() const { return base_ + subKey_; }
 
@@ -69,6 +74,7 @@ private:
   std::wstring base_;
   TSettingsWindow* window_ = nullptr;
   TSettingsList* list_ = nullptr;
+  bool useRecycleBin_ = true;
 };
 
 // Parses a decimal integer with an optional sign; raises "'%s' is not a valid integer value".

@@ -1,7 +1,9 @@
 #include "assisted/DeleteEngine.h"
 
 #include "assisted/ProtectedPlaces.h"
+#include "assisted/RecycleBin.h"
 #include "inventory/Registry.h"
+#include "win/Error.h"
 #include "win/UniqueHandle.h"
 
 #include <vector>
@@ -111,6 +113,43 @@ bool TDeleteEngine::DeletePath(const std::wstring& path) {
   return DeleteFileOrReadOnly(path, GetFileAttributesW(path.c_str()));
 }
 
+void TDeleteEngine::Note(const std::wstring& kind, const std::wstring& path) const {
+  if (!Backup) return;
+  try {
+    Backup->NoteFile(kind, path);
+  } catch (const win::TError&) {
+    // The path is gone either way; a manifest that cannot be rewritten loses only the note.
+  }
+}
+
+bool TDeleteEngine::RemovePath(const std::wstring& path) const {
+  if (IsProtectedPath(path)) return false;
+  if (UseRecycleBin && CanRecycle(path)) {
+    switch (MoveToRecycleBin(path)) {
+      case TRecycleOutcome::Recycled: Note(kBackupRecycled, path); return true;
+      case TRecycleOutcome::Deleted: Note(kBackupDeleted, path); return true;
+      case TRecycleOutcome::Failed: break;  // deleted as without a bin
+    }
+  }
+  if (!DeletePath(path)) return false;
+  Note(kBackupDeleted, path);
+  return true;
+}
+
+bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason) const {
+  if (IsProtectedKey(root, path)) return false;
+  if (Backup) {
+    try {
+      Backup->SaveKey(root, 0, path);
+    } catch (const win::TError& e) {
+      // Without its backup the key stays.
+      reason = e.Message();
+      return false;
+    }
+  }
+  return DeleteRegistryKey(root, path);
+}
+
 bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) const {
   const size_t n = rows.size();
   for (size_t i = 0; i < n; ++i) {
@@ -122,15 +161,17 @@ bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) const {
     if (ProcessMessages) ProcessMessages();
 
     bool ok = false;
+    std::wstring reason;
     switch (KindOf(row.Kind)) {
-      case TKind::Folder: ok = !row.Protected && DeletePath(row.Item.Path); break;
+      case TKind::Folder: ok = !row.Protected && RemovePath(row.Item.Path); break;
       case TKind::Registry:
-        ok = !row.Protected && DeleteRegistryKey(row.Item.RootKey, row.Item.Path);
+        ok = !row.Protected && RemoveKey(row.Item.RootKey, row.Item.Path, reason);
         break;
       case TKind::Unknown: continue;  // no status: the result rule counts it as not done
     }
     row.SubItems.insert(row.SubItems.begin() + 1, ok ? kStatusOK : kStatusFailed);
     if (RowStatusChanged) RowStatusChanged(i);
+    if (!reason.empty() && RowFailed) RowFailed(i, reason);
   }
 
   for (const TDeleteRow& row : rows)

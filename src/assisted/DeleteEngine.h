@@ -4,6 +4,7 @@
 #pragma once
 
 #include "assisted/DeleteItem.h"
+#include "backup/BackupStore.h"
 
 #include <windows.h>
 
@@ -21,6 +22,15 @@ public:
   std::function<void()> ProcessMessages;
   // Row `index` got its status ("OK" or "Failed"), so its list line can be redrawn.
   std::function<void(size_t index)> RowStatusChanged;
+  // Row `index` failed for a reason the user should read (a key that could not be saved).
+  std::function<void(size_t index, const std::wstring& reason)> RowFailed;
+
+  // Where each key is saved before it is deleted, and each file or folder that goes is noted.
+  // Not owned; none means nothing is saved.
+  TBackup* Backup = nullptr;
+  // Folders and files go to the Recycle Bin when it can take them; when it cannot, or with this
+  // off, they are deleted for good.
+  bool UseRecycleBin = false;
 
   // Deletes every checked row in list order; true when each checked row ended "OK" (also when
   // none is checked). A protected place is never touched: its row ends "Failed".
@@ -36,4 +46,7 @@ public:
 
 private:
   static bool DeletePath(const std::wstring& path);
+  bool RemovePath(const std::wstring& path) const;
+  bool RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason) const;
+  void Note(const std::wstring& kind, const std::wstring& path) const;
 };

@@ -191,6 +191,33 @@ TEST_F(WinSettingsTest, BadValuesAreSkippedAndTheFirstIsReportedAfterTheRestAppl
   EXPECT_EQ(Stored(L"MainViewStyle"), L"3");
 }
 
+TEST_F(WinSettingsTest, TheRecycleBinIsUsedUnlessTurnedOffAndABadValueKeepsItOn) {
+  settings.LoadSettings();  // no key yet
+  EXPECT_TRUE(settings.UseRecycleBin());
+  settings.SetUseRecycleBin(false);
+  settings.SaveSettings();
+  EXPECT_EQ(Stored(L"UseRecycleBin"), L"0");
+  TWinSettings again(L"Desktop", HKEY_CURRENT_USER, key.Path() + L"\\");
+  again.LoadSettings();
+  EXPECT_FALSE(again.UseRecycleBin());
+
+  Store(L"UseRecycleBin", L"off");
+  Store(L"MainViewStyle", L"3");
+  int reports = 0;
+  try {
+    again.LoadSettings();
+  } catch (const ERegistryException& e) {
+    ++reports;
+    EXPECT_EQ(e.Message(), L"'off' is not a valid integer value");
+  }
+  EXPECT_EQ(reports, 1);
+  EXPECT_TRUE(again.UseRecycleBin());
+  Store(L"UseRecycleBin", L"1");
+  settings.LoadSettings();
+  EXPECT_TRUE(settings.UseRecycleBin());
+  EXPECT_EQ(list.style, 3);
+}
+
 TEST_F(WinSettingsTest, NarrowStoredColumnsAreWidenedSoNoneIsLostFromSight) {
   Store(L"NameLength", L"-40");
   Store(L"SizeLength", L"0");

@@ -1,7 +1,9 @@
 #include "assisted/DeleteEngine.h"
 
 #include "assisted/ProtectedPlaces.h"
+#include "backup/BackupStore.h"
 #include "support/TestMachine.h"
+#include "win/Error.h"
 #include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
@@ -345,6 +347,65 @@ TEST(DeleteEngineTest, ARegistryLinkInsideAKeyIsRemovedAndItsTargetSurvives) {
   EXPECT_EQ(StatusOf(rows[0]), kDone);
   EXPECT_FALSE(key.Exists(L"App"));
   EXPECT_TRUE(key.Exists(L"Target\\Sub"));
+}
+
+TEST(DeleteEngineTest, WithABackupEachKeyIsSavedFirstSoItsFileBringsItBackExactly) {
+  TTestKey key;
+  TTempDir store;
+  const std::vector<BYTE> bytes = {0, 1, 0xFE, 0xFF};
+  key.SetString(L"Tool", L"", L"default");
+  key.SetString(L"Tool\\Deep\\Deeper", L"Path", L"%ProgramFiles%\\Tool", REG_EXPAND_SZ);
+  key.SetDword(L"Tool\\Deep", L"Count", 7);
+  key.SetBinary(L"Tool\\Deep", L"Blob", bytes);
+  key.SetString(L"Other", L"Text", L"x");
+  TBackup backup(store.Path(), L"Assisted Uninstall", L"Tool");
+  TDeleteRows rows = {KeyRow(key, L"Tool"), Row(L"Folder", store.MakeFile(L"gone.txt"))};
+  TDeleteEngine engine;
+  engine.Backup = &backup;
+
+  EXPECT_TRUE(engine.DeleteCheckedItems(rows));
+
+  EXPECT_FALSE(key.Exists(L"Tool"));
+  EXPECT_TRUE(key.Exists(L"Other"));
+  TBackupAction action;
+  ASSERT_TRUE(ReadBackup(backup.Folder(), action));
+  ASSERT_EQ(action.Items.size(), 2u);
+  EXPECT_EQ(action.Items[0].Kind, kBackupRegistry);
+  EXPECT_EQ(action.Items[0].Path, L"HKEY_CURRENT_USER\\" + key.Path() + L"\\Tool");
+  EXPECT_EQ(action.Items[1], (TBackupItem{kBackupDeleted, rows[1].Item.Path, {}}));
+  RestoreRegistry(action);
+  TRegistry reg;
+  reg.SetRootKey(HKEY_CURRENT_USER);
+  ASSERT_TRUE(reg.OpenKeyReadOnly(L"\\" + key.Path() + L"\\Tool\\Deep"));
+  EXPECT_EQ(reg.ReadInteger(L"Count"), 7);
+  std::vector<BYTE> blob(16);
+  blob.resize(static_cast<size_t>(reg.ReadBinaryData(L"Blob", blob.data(), 16)));
+  EXPECT_EQ(blob, bytes);
+  EXPECT_TRUE(key.Exists(L"Tool\\Deep\\Deeper"));
+}
+
+TEST(DeleteEngineTest, AKeyThatCannotBeSavedStaysAndItsRowFailsWithTheReason) {
+  TTestKey key;
+  TTempDir store;
+  key.SetString(L"Tool", L"Text", L"kept");
+  TBackup backup(store.Path(), L"Assisted Uninstall", L"Tool");
+  // The action's folder vanishes under it: no key file can be written.
+  ASSERT_TRUE(DeleteFileW((backup.Folder() + L"manifest.txt").c_str()));
+  ASSERT_TRUE(RemoveDirectoryW(backup.Folder().c_str()));
+  TDeleteRows rows = {KeyRow(key, L"Tool")};
+  TDeleteEngine engine;
+  engine.Backup = &backup;
+  std::vector<std::wstring> reasons;
+  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
+    reasons.push_back(std::to_wstring(i) + L" " + reason);
+  };
+
+  EXPECT_FALSE(engine.DeleteCheckedItems(rows));
+
+  EXPECT_EQ(StatusOf(rows[0]), kFailed);
+  EXPECT_TRUE(key.Exists(L"Tool"));
+  ASSERT_EQ(reasons.size(), 1u);
+  EXPECT_EQ(reasons[0].rfind(L"0 The backup file " + backup.Folder(), 0), 0u) << reasons[0];
 }
 
 }  // namespace

@@ -20,6 +20,10 @@ case "${1:-}" in
     printf 'app' >"$root/app/app.txt"
     ln -s "$root/target" "$root/app/data"
     ln -s "$root/target" "$root/applink"
+    # The same again for the tests with the Recycle Bin, which run beside those above.
+    mkdir -p "$root/binapp/empty"
+    printf 'app' >"$root/binapp/app.txt"
+    ln -s "$root/target" "$root/binapp/data"
     # The folder tree's: a holder with a plain folder and a link to a folder beside it.
     rm -rf "$tree"
     mkdir -p "$tree/target/Inner/Deeper" "$tree/holder/Plain"
