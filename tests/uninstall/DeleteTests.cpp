@@ -3,7 +3,9 @@
 
 #include "UninstallTestSupport.h"
 #include "dialogs/DeleteIds.h"
+#include "backup/RegFile.h"
 #include "inventory/NormalUninstall.h"
+#include "uninstall/UninstallLogic.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +21,20 @@ class DeleteTest : public ::testing::Test {
 protected:
   std::wstring Log() const { return dir.Path() + L"ULog.txt"; }
   INT_PTR Show(TUninstListItem& entry, int button) {
+    return Show(entry, [&](HWND hwnd) { PostClick(GetDlgItem(hwnd, button)); });
+  }
+  INT_PTR Show(TUninstListItem& entry, std::function<void(HWND)> script) {
     TfDelete dialog(entry, Log());
     TDialogDriver driver([&] {
       HWND hwnd = WaitForDialog(L"Delete From List");
       if (!hwnd) return;
       warning = ControlText(GetDlgItem(hwnd, IDC_DEL_WARNING));
       focusOnVisibleControl = IsWindowVisible(GetFocusOf(hwnd)) != FALSE;
-      PostClick(GetDlgItem(hwnd, button));
+      script(hwnd);
     });
     return dialog.ShowModal(nullptr);
   }
+  std::vector<TBackupAction> Backups() const { return ListBackups(dir.Path() + L"Backups"); }
   static HWND GetFocusOf(HWND dialog) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -43,19 +49,67 @@ protected:
   bool focusOnVisibleControl = true;
 };
 
-TEST_F(DeleteTest, DeleteRemovesTheKeyWithItsSubkeysAndLogsIt) {
+TEST_F(DeleteTest, DeleteRemovesTheKeyWithItsSubkeysLogsItAndLeavesABackupThatBringsItBack) {
   key.AddProgram(L"Old", L"Old 50% Tool", L"C:\\gone\\un.exe");
   key.SetString(L"Uninstall\\Old\\Sub\\Deeper", L"v", L"1");
+  key.SetBinary(L"Uninstall\\Old", L"Blob", {0, 1, 0xFE});
+  key.SetString(L"Uninstall\\Old", L"Path", L"%ProgramFiles%\\Old", REG_EXPAND_SZ);
   key.SetString(L"ARPCache\\Old", L"x", L"kept");
+  const std::wstring entryKey = key.Path() + L"\\Uninstall\\Old";
+  const std::wstring saved = RegFileText(HKEY_CURRENT_USER, 0, entryKey);
   TUninstListItem& entry = AddEntry(list, key, L"Old", L"Old 50% Tool", L"C:\\gone\\un.exe");
   EXPECT_EQ(Show(entry, IDC_DEL_DELETE), IDYES);
   EXPECT_FALSE(key.Exists(L"Uninstall\\Old"));
   EXPECT_TRUE(key.Exists(L"ARPCache\\Old"));  // only the one key is touched
-  EXPECT_TRUE(std::regex_match(
-      ReadBytes(Log()),
-      std::regex(std::string(kTimestamp) + "Deleting entry Old 50% Tool\r\nDeleted OK\\.\r\n")));
+  EXPECT_FALSE(Listed(key, L"Old 50% Tool"));
   EXPECT_EQ(warning, TfDelete::WarningText(L"Old 50% Tool"));
   EXPECT_FALSE(focusOnVisibleControl);
+
+  // One backup beside the log, named in the record's last line.
+  std::vector<TBackupAction> backups = Backups();
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_EQ(backups[0].Action, L"Delete From List");
+  EXPECT_EQ(backups[0].Subject, L"Old 50% Tool");
+  ASSERT_EQ(backups[0].Items.size(), 1u);
+  EXPECT_EQ(backups[0].Items[0].Path, L"HKEY_CURRENT_USER\\" + entryKey);
+  std::string log = ReadBytes(Log());
+  EXPECT_TRUE(std::regex_match(log, std::regex(std::string(kTimestamp) +
+                                               "Deleting entry Old 50% Tool\r\nDeleted OK\\.\r\n" +
+                                               BackupLinePattern(backups[0]))))
+      << log;
+
+  // Restored, the entry is there again as it was, value by value, and listed again.
+  RestoreRegistry(backups[0]);
+  EXPECT_EQ(RegFileText(HKEY_CURRENT_USER, 0, entryKey), saved);
+  EXPECT_TRUE(Listed(key, L"Old 50% Tool"));
+}
+
+TEST_F(DeleteTest, AnEntryWhoseBackupCannotBeMadeIsKeptAndTheDialogSaysWhy) {
+  key.AddProgram(L"Kept", L"Kept Tool", L"C:\\gone\\un.exe");
+  key.SetString(L"Uninstall\\Kept\\Sub", L"v", L"1");
+  dir.MakeFile(L"Backups");  // a plain file where the backups belong
+  TUninstListItem& entry = AddEntry(list, key, L"Kept", L"Kept Tool", L"C:\\gone\\un.exe");
+  std::wstring message;
+  bool stillOpen = false;
+  EXPECT_EQ(Show(entry,
+                 [&](HWND hwnd) {
+                   message = ClickForMessage(hwnd, IDC_DEL_DELETE);
+                   // Once the box is answered, the dialog is still there to cancel.
+                   stillOpen = IsWindowVisible(hwnd) != FALSE;
+                   PostClick(GetDlgItem(hwnd, IDCANCEL));
+                 }),
+            IDCANCEL);
+  const std::wstring reason = L"The backup folder " + dir.Path() +
+                              L"Backups\\ cannot be made: a file of that name is in its place.";
+  EXPECT_EQ(message, KeptForBackupMessage(L"Kept Tool", reason));
+  EXPECT_TRUE(stillOpen);
+  EXPECT_TRUE(key.Exists(L"Uninstall\\Kept\\Sub"));
+  std::string log = ReadBytes(Log());
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex(std::string(kTimestamp) +
+                      "Deleting entry Kept Tool\r\nFailed to delete entry\\.\r\nBackup failed: " +
+                      Literal(reason) + "\r\n")))
+      << log;
 }
 
 TEST_F(DeleteTest, DeleteTakesTheEntryFromItsOwnRootAndViewOnly) {
@@ -76,18 +130,26 @@ TEST_F(DeleteTest, DeleteTakesTheEntryFromItsOwnRootAndViewOnly) {
   EXPECT_EQ(Show(*list.Row(0).Entry, IDC_DEL_DELETE), IDYES);
   EXPECT_FALSE(trees.Exists(P::Machine32, L"Tool"));
   EXPECT_TRUE(trees.Exists(P::Machine, L"Tool"));
+  std::vector<TBackupAction> backups = Backups();  // newest first
+  ASSERT_EQ(backups.size(), 2u);
   EXPECT_TRUE(std::regex_match(
       ReadBytes(Log()),
       std::regex(std::string(kTimestamp) + "Deleting entry Tool User\r\nDeleted OK\\.\r\n" +
-                 kTimestamp + "Deleting entry Tool 32\r\nDeleted OK\\.\r\n")));
+                 BackupLinePattern(backups[1]) + kTimestamp +
+                 "Deleting entry Tool 32\r\nDeleted OK\\.\r\n" + BackupLinePattern(backups[0]))));
+  // The 32-bit entry comes back in its own view.
+  RestoreRegistry(backups[0]);
+  EXPECT_TRUE(trees.Exists(P::Machine32, L"Tool"));
+  EXPECT_FALSE(trees.Exists(P::User, L"Tool"));
 }
 
-TEST_F(DeleteTest, AKeyAlreadyGoneIsLoggedAsAFailedDeletion) {
+TEST_F(DeleteTest, AKeyAlreadyGoneIsLoggedAsAFailedDeletionWithNothingToBackUp) {
   TUninstListItem& entry = AddEntry(list, key, L"Vanished", L"Vanished", L"x.exe");
   EXPECT_EQ(Show(entry, IDC_DEL_DELETE), IDYES);
   EXPECT_TRUE(std::regex_match(
       ReadBytes(Log()),
       std::regex(std::string(kTimestamp) + "Deleting entry Vanished\r\nFailed to delete entry\\.\r\n")));
+  EXPECT_TRUE(Backups().empty());
 }
 
 TEST_F(DeleteTest, TryToUninstallAndCancelTouchNothing) {
@@ -139,9 +201,12 @@ TEST_F(DeleteTest, DeleteRemovesLinksInTheEntryAndLeavesWhatTheyPointTo) {
   EXPECT_FALSE(key.Exists(L"Uninstall\\Linked"));
   EXPECT_TRUE(key.Exists(L"Uninstall\\Neighbour"));
   EXPECT_TRUE(key.Exists(L"Elsewhere"));
+  std::vector<TBackupAction> backups = Backups();
+  ASSERT_EQ(backups.size(), 1u);
   EXPECT_TRUE(std::regex_match(
-      ReadBytes(Log()),
-      std::regex(std::string(kTimestamp) + "Deleting entry Linked\r\nDeleted OK\\.\r\n")));
+      ReadBytes(Log()), std::regex(std::string(kTimestamp) +
+                                   "Deleting entry Linked\r\nDeleted OK\\.\r\n" +
+                                   BackupLinePattern(backups[0]))));
 }
 
 }  // namespace
