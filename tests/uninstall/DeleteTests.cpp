@@ -6,10 +6,12 @@
 #include "backup/RegFile.h"
 #include "inventory/NormalUninstall.h"
 #include "uninstall/UninstallLogic.h"
+#include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <vector>
 
 using namespace testing_support;
 
@@ -109,6 +111,69 @@ TEST_F(DeleteTest, AnEntryWhoseBackupCannotBeMadeIsKeptAndTheDialogSaysWhy) {
       log, std::regex(std::string(kTimestamp) +
                       "Deleting entry Kept Tool\r\nFailed to delete entry\\.\r\nBackup failed: " +
                       Literal(reason) + "\r\n")))
+      << log;
+}
+
+// Shuts everyone out of a key (an access list without entries) until the end of the scope; the
+// handle that did it keeps the right to put the old list back.
+class TLockedKey {
+public:
+  TLockedKey(HKEY root, const std::wstring& path) {
+    if (RegOpenKeyExW(root, path.c_str(), 0, READ_CONTROL | WRITE_DAC, key_.Put()) !=
+        ERROR_SUCCESS)
+      return;
+    DWORD size = 0;
+    RegGetKeySecurity(key_.Get(), DACL_SECURITY_INFORMATION, nullptr, &size);
+    old_.resize(size);
+    if (RegGetKeySecurity(key_.Get(), DACL_SECURITY_INFORMATION, old_.data(), &size) !=
+        ERROR_SUCCESS)
+      return;
+    ACL empty;
+    SECURITY_DESCRIPTOR locked;
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&locked, TRUE, &empty, FALSE);
+    locked_ = RegSetKeySecurity(key_.Get(), DACL_SECURITY_INFORMATION, &locked) == ERROR_SUCCESS;
+  }
+  ~TLockedKey() {
+    if (locked_) RegSetKeySecurity(key_.Get(), DACL_SECURITY_INFORMATION, old_.data());
+  }
+  bool Locked() const noexcept { return locked_; }
+
+private:
+  win::UniqueHKey key_;
+  std::vector<BYTE> old_;
+  bool locked_ = false;
+};
+
+TEST_F(DeleteTest, AnEntryWithASubkeyThatCannotBeReadIsKeptAndLeavesNoBackup) {
+  key.AddProgram(L"Locked", L"Locked Tool", L"C:\\gone\\un.exe");
+  key.SetString(L"Uninstall\\Locked\\Secret", L"v", L"1");
+  TUninstListItem& entry = AddEntry(list, key, L"Locked", L"Locked Tool", L"C:\\gone\\un.exe");
+  const std::wstring secret = key.Path() + L"\\Uninstall\\Locked\\Secret";
+  std::wstring message;
+  {
+    TLockedKey lock(HKEY_CURRENT_USER, secret);
+    ASSERT_TRUE(lock.Locked());
+    win::UniqueHKey probe;
+    ASSERT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, secret.c_str(), 0, KEY_READ, probe.Put()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Show(entry,
+                   [&](HWND hwnd) {
+                     message = ClickForMessage(hwnd, IDC_DEL_DELETE);
+                     PostClick(GetDlgItem(hwnd, IDCANCEL));
+                   }),
+              IDCANCEL);
+  }
+  EXPECT_TRUE(message.starts_with(KeptForBackupMessage(L"Locked Tool", L""))) << message;
+  EXPECT_NE(message.find(L"Secret"), std::wstring::npos) << message;
+  EXPECT_TRUE(key.Exists(L"Uninstall\\Locked\\Secret"));
+  EXPECT_TRUE(Backups().empty());
+  std::string log = ReadBytes(Log());
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex(std::string(kTimestamp) +
+                      "Deleting entry Locked Tool\r\nFailed to delete entry\\.\r\n"
+                      "Backup failed: [^\r\n]*Secret[^\r\n]*\r\n")))
       << log;
 }
 
