@@ -110,6 +110,9 @@ INT_PTR TfRestore::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (header.idFrom == IDC_RES_LIST && header.code == LVN_ITEMCHANGED) {
         const auto& change = *reinterpret_cast<const NMLISTVIEW*>(lp);
         if (change.uChanged & LVIF_STATE) lvActionsSelect();
+      } else if (header.idFrom == IDC_RES_LIST && header.code == NM_DBLCLK) {
+        const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(lp);
+        if (click.iItem >= 0) buRestoreClick();  // as Enter does through the default button
       }
       break;
     }
