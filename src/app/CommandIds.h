@@ -22,4 +22,5 @@ enum TCommandId : int {
   cmWelcomeBox,
   cmAbout,
   cmFind,
+  cmRestore,
 };

@@ -74,6 +74,7 @@ public:
   void NewProgram1Click(const TNewProgramRequest* request = nullptr);
   void AuditReport1Click();
   void Uninstalllog1Click();
+  void Restore1Click();
   void tbHelpClick();
   void tbUpdateClick();
   void Welcomebox1Click();

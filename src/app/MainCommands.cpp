@@ -17,6 +17,7 @@
 #include "uninstall/Delete.h"
 #include "uninstall/Log.h"
 #include "uninstall/Logging.h"
+#include "uninstall/Restore.h"
 #include "uninstall/Uninstall.h"
 #include "widgets/UPClickSplitter.h"
 #include "widgets/XPMenu.h"
@@ -116,6 +117,8 @@ void TfMain::CreateMenus() {
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
                                    {cmNewProgram, L"&New program...\tCtrl+N"},
                                    {cmEditDetails, L"&Edit program details\tCtrl+E"},
+                                   {0, nullptr},
+                                   {cmRestore, L"&Restore..."},
                                    {0, nullptr},
                                    {cmExit, L"E&xit\tCtrl+X"},
                                })),
@@ -292,6 +295,7 @@ void TfMain::OnCommand(int id) {
     case cmWelcomeBox: Welcomebox1Click(); break;
     case cmAbout: About1Click(); break;
     case cmFind: spbuFindClick(); break;
+    case cmRestore: Restore1Click(); break;
   }
 }
 
@@ -384,6 +388,17 @@ void TfMain::PrintFailed() {
   SetForegroundWindow(Handle());
 }
 void TfMain::Uninstalllog1Click() { TfLog().ShowModal(Handle()); }
+
+void TfMain::Restore1Click() {
+  bool restored = false;
+  {
+    TfRestore dialog(BackupRootBeside(TLogging::LogPath()));
+    TFormReference hold(fRestore, dialog);
+    dialog.ShowModal(Handle());
+    restored = dialog.Restored();
+  }
+  if (restored) Refresh1Click();
+}
 void TfMain::tbHelpClick() { ShowHelpContents(Handle()); }
 
 // F1 in the main window opens the contents; in a window opened from it, the index at that

@@ -49,12 +49,22 @@ bool ReadWholeFile(const std::wstring& file, std::string& bytes) {
 
 std::wstring DefaultBackupRoot() { return TUtils::ExeFolder() + L"Backups\\"; }
 
+std::wstring BackupRootBeside(const std::wstring& logPath) {
+  std::size_t slash = logPath.find_last_of(L"\\/");
+  return (slash == std::wstring::npos ? std::wstring() : logPath.substr(0, slash + 1)) +
+         L"Backups\\";
+}
+
 TBackup::TBackup(const std::wstring& root, const std::wstring& action, const std::wstring& subject) {
   std::wstring base = root;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
   if (!CreateDirectoryW(base.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
     throw win::TError(FailureText(L"The backup folder " + base + L" cannot be made",
                                   GetLastError()));
+  DWORD attributes = GetFileAttributesW(base.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    throw win::TError(L"The backup folder " + base + L" cannot be made: a file of that name is "
+                      L"in its place.");
   SYSTEMTIME now;
   GetLocalTime(&now);
   std::wstring date = std::to_wstring(now.wYear) + L"-" + TwoDigits(now.wMonth) + L"-" +
@@ -92,6 +102,15 @@ void TBackup::SaveKey(HKEY root, REGSAM view, const std::wstring& path) {
 void TBackup::NoteFile(const std::wstring& kind, const std::wstring& path) {
   action_.Items.push_back({kind, path, {}});
   WriteManifest();
+}
+
+void TBackup::Discard() noexcept {
+  if (action_.Folder.empty()) return;
+  for (const TBackupItem& item : action_.Items)
+    if (!item.File.empty()) DeleteFileW((action_.Folder + item.File).c_str());
+  DeleteFileW((action_.Folder + kManifest).c_str());
+  RemoveDirectoryW(action_.Folder.c_str());
+  action_.Items.clear();
 }
 
 void TBackup::WriteManifest() const {

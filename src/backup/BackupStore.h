@@ -32,6 +32,8 @@ struct TBackupAction {
 
 // The Backups folder beside the uninstall log, with a trailing backslash.
 std::wstring DefaultBackupRoot();
+// The Backups folder beside a log file, with a trailing backslash.
+std::wstring BackupRootBeside(const std::wstring& logPath);
 
 // One action being recorded. The manifest is rewritten after every item, so it always tells what
 // was saved so far.
@@ -49,6 +51,9 @@ public:
   void SaveKey(HKEY root, REGSAM view, const std::wstring& path);
   // Records a file or folder that was moved to the Recycle Bin or deleted for good.
   void NoteFile(const std::wstring& kind, const std::wstring& path);
+  // Removes what this backup wrote, for an action that is given up because its backup failed:
+  // the saved files, the manifest and the action's folder (only when nothing else is in it).
+  void Discard() noexcept;
 
 private:
   void WriteManifest() const;

@@ -4,6 +4,7 @@
 #include "images/ImageIds.h"
 #include "inventory/UninstallItem.h"
 #include "uninstall/UninstallLogic.h"
+#include "win/Error.h"
 
 TfDelete* fDelete = nullptr;
 
@@ -84,6 +85,10 @@ void TfDelete::OnCommand(int id, int) {
 }
 
 void TfDelete::buDeleteClick() {
-  DeleteEntryLogged(entry_, logPath_);
+  TEntryDeletion result = DeleteEntryLogged(entry_, logPath_, kDeleteFromListAction);
+  // A key that could not be saved stays, and the dialog stays open with it: the user may free
+  // the backup's place and try again, or cancel.
+  if (!result.BackupError.empty())
+    throw win::TError(KeptForBackupMessage(entry_.GetName(), result.BackupError));
   End(IDYES);
 }

@@ -5,6 +5,7 @@
 #include "inventory/UninstallItem.h"
 #include "uninstall/MoveThread.h"
 #include "uninstall/UninstallLogic.h"
+#include "win/Error.h"
 
 #include <commctrl.h>
 
@@ -137,6 +138,9 @@ void TfUninstall::tsAfterShow() {
 }
 
 void TfUninstall::OnCleanUp() {
-  DeleteEntryLogged(entry_, logPath_);
+  TEntryDeletion result = DeleteEntryLogged(entry_, logPath_, kCleanUpAction);
+  // A key that could not be saved stays; the result page stays too, with Clean-Up on offer.
+  if (!result.BackupError.empty())
+    throw win::TError(KeptForBackupMessage(entry_.GetName(), result.BackupError));
   End(IDOK);
 }

@@ -1,10 +1,12 @@
 #include "uninstall/UninstallLogic.h"
 
+#include "backup/BackupStore.h"
 #include "inventory/ProgramFinder.h"
 #include "inventory/Registry.h"
 #include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
 #include "uninstall/Logging.h"
+#include "win/Error.h"
 
 bool ProgramRemoved(const std::wstring& keyPath, HKEY root, REGSAM view) {
   TRegistry reg(view);
@@ -27,12 +29,40 @@ bool JudgeUninstall(const TUninstListItem& entry, const std::wstring& logPath) {
   return removed;
 }
 
-bool DeleteEntryLogged(const TUninstListItem& entry, const std::wstring& logPath) {
+TEntryDeletion DeleteEntryLogged(const TUninstListItem& entry, const std::wstring& logPath,
+                                 const std::wstring& action) {
   ulog::AppendTimestamp(logPath);
   ulog::AppendLine(logPath, ulog::kDeletingEntry + entry.GetName());
-  bool deleted = entry.DeleteEntry();
-  ulog::AppendLine(logPath, deleted ? ulog::kDeletedOk : ulog::kDeleteFailed);
-  return deleted;
+  TEntryDeletion result;
+  if (!ProgramRemoved(entry.RegistryKey(), entry.RootKey(), entry.View())) {
+    try {
+      TBackup backup(BackupRootBeside(logPath), action, entry.GetName());
+      try {
+        backup.SaveKey(entry.RootKey(), entry.View(), entry.RegistryKey());
+      } catch (...) {
+        backup.Discard();  // an action without its key would offer nothing to restore
+        throw;
+      }
+      result.BackupFolder = backup.Folder();
+    } catch (const win::TError& e) {
+      result.BackupError = e.Message();
+    }
+  }
+  if (result.BackupError.empty()) result.Deleted = entry.DeleteEntry();
+  ulog::AppendLine(logPath, result.Deleted ? ulog::kDeletedOk : ulog::kDeleteFailed);
+  if (!result.BackupFolder.empty()) {
+    std::wstring folder = result.BackupFolder;
+    if (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+    ulog::AppendLine(logPath, kBackupLine + folder);
+  } else if (!result.BackupError.empty()) {
+    ulog::AppendLine(logPath, kBackupFailedLine + result.BackupError);
+  }
+  return result;
+}
+
+std::wstring KeptForBackupMessage(const std::wstring& name, const std::wstring& backupError) {
+  return L"\"" + name + L"\" was not deleted from the list, because its registry key could not be "
+         L"backed up first. " + backupError;
 }
 
 void QuietUninstall(const TProgramList& programs, const std::vector<std::wstring>& names,

@@ -21,9 +21,31 @@ bool EntryStillRegistered(const std::wstring& valueName, const std::wstring& key
 // and logs the outcome. Returns true when the program was removed.
 bool JudgeUninstall(const TUninstListItem& entry, const std::wstring& logPath);
 
-// Logs "Deleting entry <name>" under a new timestamp, deletes the entry's key with all its
-// subkeys and logs whether that worked. Returns the deletion's success.
-bool DeleteEntryLogged(const TUninstListItem& entry, const std::wstring& logPath);
+// The actions that delete an entry, as their backups name them.
+inline const wchar_t kCleanUpAction[] = L"Clean-Up";
+inline const wchar_t kDeleteFromListAction[] = L"Delete From List";
+
+// The log line after a deletion's result line: where the deleted key was saved, or why it was not.
+inline const wchar_t kBackupLine[] = L"Backup: ";
+inline const wchar_t kBackupFailedLine[] = L"Backup failed: ";
+
+// What deleting an entry came to.
+struct TEntryDeletion {
+  bool Deleted = false;
+  // The folder of the action's backup (with a trailing backslash) when one was made.
+  std::wstring BackupFolder;
+  // Why the key could not be saved; then it was not deleted either.
+  std::wstring BackupError;
+};
+
+// Logs "Deleting entry <name>" under a new timestamp, saves the entry's key in a backup of the
+// action in the Backups folder beside the log, and only when that worked deletes the key with all
+// its subkeys. Logs whether the key went, then one line naming the backup's folder or why no
+// backup could be made. A key that is already gone has nothing to save: its deletion fails.
+TEntryDeletion DeleteEntryLogged(const TUninstListItem& entry, const std::wstring& logPath,
+                                 const std::wstring& action);
+// What the dialogs tell the user when an entry was kept because its backup failed.
+std::wstring KeptForBackupMessage(const std::wstring& name, const std::wstring& backupError);
 
 // "/QU": runs the uninstaller of each named program, one after another, waits for it and logs the
 // outcome. Names that match no row are skipped without a record.

@@ -212,7 +212,7 @@ TEST_F(MenuTest, EveryMenuIsDrawnFlatOnTheScreenLitUnderThePointerAndUpdatesKeep
     opened = loop.WaitOpened(file);
     HWND popup = WaitForWindowOfClass(L"#32768");
     RECT exit{}, separator{};
-    if (opened && popup && GetMenuItemRect(nullptr, file, 3, &exit) &&
+    if (opened && popup && GetMenuItemRect(nullptr, file, GetMenuItemCount(file) - 1, &exit) &&
         GetMenuItemRect(nullptr, file, 2, &separator)) {
       separatorThin = separator.bottom - separator.top == win::Scale(w.Handle(), 4);
       const POINT middle = Middle(exit);

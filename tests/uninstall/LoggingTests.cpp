@@ -39,7 +39,7 @@ TEST(LogFile, ANameCannotAddLinesToItsRecord) {
   const std::wstring forged =
       L"Evil\r\nUninstall Command: C:\\x.exe\nDeleted OK.\r\x01\t\x7F\u0085\u2028end";
   TUninstListItem& entry = AddEntry(list, key, L"Gone", forged, L"C:\\x.exe");
-  DeleteEntryLogged(entry, log);
+  DeleteEntryLogged(entry, log, kDeleteFromListAction);
   JudgeUninstall(entry, log);
   const std::string name = "Evil  Uninstall Command: C:\\\\x\\.exe Deleted OK\\.      end";
   std::string bytes = ReadBytes(log);

@@ -1,7 +1,10 @@
 #include "UninstallTestSupport.h"
 
+#include "inventory/NormalUninstall.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
+
+#include <string_view>
 
 namespace testing_support {
 
@@ -53,6 +56,71 @@ std::string ReadBytes(const std::wstring& path) {
   ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
   bytes.resize(read);
   return bytes;
+}
+
+std::string Literal(const std::wstring& text) {
+  std::string out;
+  for (char c : win::ToUtf8(text)) {
+    if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string BackupLinePattern(const TBackupAction& action) {
+  std::wstring folder = action.Folder;
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return "Backup: " + Literal(folder) + "\r\n";
+}
+
+bool Listed(const TTestKey& key, const std::wstring& name) {
+  TProgramList list;
+  TNormalUninstall scanner({key.Source()});
+  scanner.SetListView(&list);
+  scanner.Scan();
+  for (size_t i = 0; i < list.Count(); ++i)
+    if (list.Row(i).Caption == name) return true;
+  return false;
+}
+
+namespace {
+
+struct TBoxSearch {
+  HWND Under;
+  HWND Found = nullptr;
+};
+
+// A visible message box of this process, other than the dialog it stands over: a dialog window
+// with a message box's text control.
+BOOL CALLBACK FindBoxOver(HWND hwnd, LPARAM lp) {
+  auto& search = *reinterpret_cast<TBoxSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t className[16] = {};
+  GetClassNameW(hwnd, className, 16);
+  if (pid == GetCurrentProcessId() && hwnd != search.Under && IsWindowVisible(hwnd) &&
+      lstrcmpW(className, L"#32770") == 0 && GetDlgItem(hwnd, 0xFFFF)) {
+    search.Found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::wstring ClickForMessage(HWND dialog, int button) {
+  PostClick(GetDlgItem(dialog, button));
+  TBoxSearch search{dialog};
+  if (!WaitUntil([&] {
+        EnumWindows(FindBoxOver, reinterpret_cast<LPARAM>(&search));
+        return search.Found != nullptr;
+      }))
+    return L"";
+  std::wstring text = ControlText(GetDlgItem(search.Found, 0xFFFF));
+  PostMessageW(search.Found, WM_COMMAND, IDOK, 0);
+  WaitUntil([&] { return !IsWindow(search.Found); });
+  WaitUntil([&] { return !IsWindow(dialog) || IsWindowEnabled(dialog); });
+  return text;
 }
 
 bool WaitEnabled(HWND control) {

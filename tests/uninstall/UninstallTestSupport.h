@@ -3,6 +3,7 @@
 // user would (clicks are posted, so they wait in the queue like real input).
 #pragma once
 
+#include "backup/BackupStore.h"
 #include "inventory/ProgramList.h"
 #include "inventory/UninstallItem.h"
 #include "support/GuiDriver.h"
@@ -40,6 +41,13 @@ TUninstListItem& AddEntry(TProgramList& list, const TTestKey& key, const std::ws
 
 std::string ReadBytes(const std::wstring& path);
 
+// Text as a pattern that matches it literally, in UTF-8.
+std::string Literal(const std::wstring& text);
+// The log line that names the action's backup folder, as a pattern.
+std::string BackupLinePattern(const TBackupAction& action);
+// Whether a scan of the test key lists a program of that name.
+bool Listed(const TTestKey& key, const std::wstring& name);
+
 // Polls until the condition holds, up to 30 seconds; false on time-out.
 template <class F>
 bool WaitUntil(F condition) {
@@ -50,6 +58,10 @@ bool WaitUntil(F condition) {
   }
   return true;
 }
+
+// Clicks a button of a dialog and answers the message box that it opens with OK: returns the
+// box's text, empty when no box came. Waits until the dialog takes input again (or is gone).
+std::wstring ClickForMessage(HWND dialog, int button);
 
 // Waits until a control is enabled.
 bool WaitEnabled(HWND control);

@@ -4,9 +4,11 @@
 
 #include "UninstallTestSupport.h"
 #include "dialogs/UninstallIds.h"
+#include "backup/RegFile.h"
 #include "inventory/NormalUninstall.h"
 #include "uninstall/Logging.h"
 #include "uninstall/MoveThread.h"
+#include "uninstall/UninstallLogic.h"
 #include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
@@ -87,8 +89,10 @@ TEST_F(WizardTest, AnUninstallerThatRemovesItsKeySucceeds) {
       << log;
 }
 
-TEST_F(WizardTest, AKeyLeftBehindIsCleanedUpWithASecondRecord) {
+TEST_F(WizardTest, AKeyLeftBehindIsCleanedUpWithASecondRecordAndABackupThatBringsItBack) {
   auto program = InstallSample(key, dir, L"Stays", L"Stays 100% Ω", L"/cancel");
+  const std::wstring entryKey = key.Path() + L"\\" + program.Key;
+  const std::wstring saved = RegFileText(HKEY_CURRENT_USER, 0, entryKey);
   TUninstListItem& entry = AddEntry(list, key, L"Stays", L"Stays 100% Ω", program.Command);
   INT_PTR result = Show(entry, [&](HWND dialog) {
     RunToResult(dialog, finished, forward, cleanupShown);
@@ -101,10 +105,46 @@ TEST_F(WizardTest, AKeyLeftBehindIsCleanedUpWithASecondRecord) {
             L"The Uninstall program has completed. However, it did not remove the program name "
             L"from the list of programs installed on your computer");
   EXPECT_FALSE(key.Exists(program.Key));  // the key and its subkeys
+  EXPECT_FALSE(Listed(key, L"Stays 100% Ω"));
+
+  std::vector<TBackupAction> backups = ListBackups(dir.Path() + L"Backups");
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_EQ(backups[0].Action, L"Clean-Up");
+  EXPECT_EQ(backups[0].Subject, L"Stays 100% Ω");
   std::string log = ReadBytes(Log());
   EXPECT_TRUE(std::regex_match(
       log, std::regex(std::string(kTimestamp) + "Uninstalling Stays 100% \xCE\xA9\r\n" + kFailLine +
-                      kTimestamp + "Deleting entry Stays 100% \xCE\xA9\r\nDeleted OK\\.\r\n")))
+                      kTimestamp + "Deleting entry Stays 100% \xCE\xA9\r\nDeleted OK\\.\r\n" +
+                      BackupLinePattern(backups[0]))))
+      << log;
+
+  RestoreRegistry(backups[0]);
+  EXPECT_EQ(RegFileText(HKEY_CURRENT_USER, 0, entryKey), saved);
+  EXPECT_TRUE(Listed(key, L"Stays 100% Ω"));
+}
+
+TEST_F(WizardTest, ACleanUpWhoseBackupCannotBeMadeKeepsTheKeyAndSaysWhy) {
+  auto program = InstallSample(key, dir, L"Stays", L"Stays", L"/cancel");
+  TUninstListItem& entry = AddEntry(list, key, L"Stays", L"Stays", program.Command);
+  dir.MakeFile(L"Backups");  // a plain file where the backups belong
+  std::wstring message, afterBox;
+  INT_PTR result = Show(entry, [&](HWND dialog) {
+    RunToResult(dialog, finished, forward, cleanupShown);
+    message = ClickForMessage(dialog, IDC_UN_FORWARD);  // "Clean-Up"
+    afterBox = ControlText(GetDlgItem(dialog, IDC_UN_FORWARD));  // still on the result page
+    PostClick(GetDlgItem(dialog, IDCANCEL));
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  const std::wstring reason = L"The backup folder " + dir.Path() +
+                              L"Backups\\ cannot be made: a file of that name is in its place.";
+  EXPECT_EQ(message, KeptForBackupMessage(L"Stays", reason));
+  EXPECT_EQ(afterBox, L"Clean-Up");
+  EXPECT_TRUE(key.Exists(program.Key + L"\\Components"));
+  std::string log = ReadBytes(Log());
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex(std::string(kTimestamp) + "Uninstalling Stays\r\n" + kFailLine + kTimestamp +
+                      "Deleting entry Stays\r\nFailed to delete entry\\.\r\nBackup failed: " +
+                      Literal(reason) + "\r\n")))
       << log;
 }
 
@@ -155,11 +195,14 @@ TEST_F(WizardTest, TheRunIsJudgedAndCleanedUpInTheEntrysOwnRootAndView) {
   EXPECT_EQ(forward, L"Clean-Up");
   EXPECT_FALSE(trees.Exists(P::User, L"Same"));
   EXPECT_TRUE(trees.Exists(P::Machine, L"Same"));
+  std::vector<TBackupAction> backups = ListBackups(dir.Path() + L"Backups");
+  ASSERT_EQ(backups.size(), 1u);
   std::string log = ReadBytes(Log());
   EXPECT_TRUE(std::regex_match(
       log, std::regex(std::string(kTimestamp) + "Uninstalling Same 32\r\n" + kOkLine + kTimestamp +
                       "Uninstalling Same User\r\n" + kFailLine + kTimestamp +
-                      "Deleting entry Same User\r\nDeleted OK\\.\r\n")))
+                      "Deleting entry Same User\r\nDeleted OK\\.\r\n" +
+                      BackupLinePattern(backups[0]))))
       << log;
 }
 
