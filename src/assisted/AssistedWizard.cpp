@@ -264,6 +264,11 @@ void TfAssisted::Close() {
 }
 
 void TfAssisted::ShowPage(TPage page) {
+  busy_ = true;
+  struct TIdleAtEnd {
+    std::atomic<bool>& busy;
+    ~TIdleAtEnd() { busy = false; }
+  } idle{busy_};
   page_ = page;
   for (int p = 0; p < TAssistedUninstall::kPageCount; ++p)
     for (int id : kPageControls[p])
@@ -333,7 +338,7 @@ void TfAssisted::buNextClick() {
   SetItemText(IDC_AS_NEXT, page_ == TAssistedUninstall::tsExtensions ? kFinish : kNext);
   if (page_ != TAssistedUninstall::tsConfirmation) {
     EnableWindow(Item(IDC_AS_BACK), TRUE);
-    ShowPage(static_cast<TPage>(page_ + 1));
+    ShowPage(static_cast<TPage>(page_.load() + 1));
     return;
   }
 
@@ -361,10 +366,12 @@ void TfAssisted::buNextClick() {
   engine.ProcessMessages = [this] { ProcessMessages(); };
   engine.RowStatusChanged = [this](size_t index) { SetRowStatus(index); };
   TFlagSet deleting(deleting_);
+  busy_ = true;
   flow_.Finish(yes, engine);
 }
 
 void TfAssisted::FinishedState() {
+  busy_ = false;
   for (int id : kProgressControls) ShowWindow(Item(id), SW_HIDE);
   SetItemText(IDC_AS_NEXT, kNext);
   SetItemText(IDCANCEL, L"Close");
@@ -380,7 +387,7 @@ void TfAssisted::buBackClick() {
   if (page_ == TAssistedUninstall::tsDesktopIcons || flow_.Finished()) return;
   SetItemText(IDC_AS_NEXT, kNext);
   EnableWindow(Item(IDC_AS_BACK), page_ - 1 != TAssistedUninstall::tsDesktopIcons);
-  ShowPage(static_cast<TPage>(page_ - 1));
+  ShowPage(static_cast<TPage>(page_.load() - 1));
 }
 
 void TfAssisted::rbHasDesktopIconClick() {

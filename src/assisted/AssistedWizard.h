@@ -12,6 +12,7 @@
 #include "win/Dialog.h"
 #include "win/UniqueHandle.h"
 
+#include <atomic>
 #include <string>
 
 class TfAssisted : public win::TDialog {
@@ -21,10 +22,10 @@ public:
   // logFileName: the uninstall log the record goes to.
   explicit TfAssisted(std::wstring logFileName);
 
+  // Safe to ask from another thread (as tests driving the window do).
   TPage Page() const noexcept { return page_; }
-  const TAssistedUninstall& Flow() const noexcept { return flow_; }
-  // A tree is being built on the current page.
-  bool Building() const noexcept { return building_; }
+  // The current page's work is done: its tree built, its list filled, the deletion over.
+  bool Idle() const noexcept { return !busy_; }
 
 protected:
   INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -63,7 +64,8 @@ private:
   TExeListView elvFiles_;
   TBoxTreeView btvRootFolder_, btvStartMenu_, btvRegEntries_, btvExtensio_;
   TAssistedUninstall flow_;
-  TPage page_ = TAssistedUninstall::tsDesktopIcons;
+  std::atomic<TPage> page_{TAssistedUninstall::tsDesktopIcons};
+  std::atomic<bool> busy_{false};
   bool building_ = false;
   bool closing_ = false;
   bool deleting_ = false;
