@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <array>
 
 TfAssisted* fAssisted = nullptr;
@@ -197,13 +198,19 @@ void TfAssisted::MakeControls() {
   ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
                                               LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
   const UINT dpi = win::WindowDpi(Handle());
-  const std::pair<const wchar_t*, int> columns[] = {{L"Type", 70}, {L"Path", 200}, {L"Status", 80}};
+  // "Path" takes what "Type" and "Status" leave of the list's width, and never less than 200.
+  RECT client{};
+  GetClientRect(list, &client);
+  const int type = win::ScaleForDpi(70, dpi), status = win::ScaleForDpi(80, dpi);
+  const int path = std::max(win::ScaleForDpi(200, dpi),
+                            static_cast<int>(client.right) - type - status - GetSystemMetrics(SM_CXVSCROLL));
+  const std::pair<const wchar_t*, int> columns[] = {{L"Type", type}, {L"Path", path}, {L"Status", status}};
   int index = 0;
   for (auto [caption, width] : columns) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = const_cast<wchar_t*>(caption);
-    column.cx = win::ScaleForDpi(width, dpi);
+    column.cx = width;
     ListView_InsertColumn(list, index++, &column);
   }
 }
