@@ -347,6 +347,18 @@ TEST_F(AssistedWizardTest, RemovesATickedApplicationWholeAndLogsIt) {
     EXPECT_EQ(ControlText(user.Item(IDC_AS_NEXT)), L"&Finish");
     listed = user.Rows();
     Shoot(user.dialog, L"page5");
+    // "Select all " clears and sets every box.
+    auto allChecked = [&](bool checked) {
+      return WaitUntil([&] {
+        for (const TUser::TRow& row : user.Rows())
+          if (row.Checked != checked) return false;
+        return true;
+      });
+    };
+    PostClick(user.Item(IDC_AS_SELECT_ALL));
+    EXPECT_TRUE(allChecked(false));
+    PostClick(user.Item(IDC_AS_SELECT_ALL));
+    EXPECT_TRUE(allChecked(true));
     ASSERT_TRUE(user.SaveLog(savedBefore, savedBefore));
 
     PostClick(user.Item(IDC_AS_NEXT));
@@ -355,6 +367,7 @@ TEST_F(AssistedWizardTest, RemovesATickedApplicationWholeAndLogsIt) {
     questionTitle = ControlText(box);
     question = ControlText(GetDlgItem(box, 0xFFFF));  // a message box's text
     questionIcon = HasIcon(box);
+    Shoot(user.dialog, L"question");
     PostMessageW(box, WM_COMMAND, IDYES, 0);
     EXPECT_TRUE(WaitUntil([&] { return ControlText(user.Item(IDCANCEL)) == L"Close"; }));
     finished = user.Rows();
