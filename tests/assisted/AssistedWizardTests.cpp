@@ -426,6 +426,63 @@ TEST_F(AssistedWizardTest, RemovesATickedApplicationWholeAndLogsIt) {
   (void)w;
 }
 
+TEST_F(AssistedWizardTest, TheRadioChoiceSwitchesTheListsAndAddFileOffersExecutablesFirst) {
+  TLeftovers app;
+  Start();
+  bool atStart[4] = {}, withExe[4] = {}, backToIcons[4] = {};
+  std::wstring firstFilter;
+  int added = -1, afterRemove = -1;
+  bool iconStillTicked = false;
+  std::thread thread([&] {
+    TUser user;
+    if (!user.Open()) return;
+    auto states = [&](bool* into) {
+      into[0] = IsWindowEnabled(user.Item(IDC_AS_ICONS));
+      into[1] = IsWindowEnabled(user.Item(IDC_AS_FILES));
+      into[2] = IsWindowEnabled(user.Item(IDC_AS_ADD));
+      into[3] = IsWindowEnabled(user.Item(IDC_AS_REMOVE));
+    };
+    states(atStart);
+    ASSERT_TRUE(user.TickShortcut(app.Caption));
+    PostClick(user.Item(IDC_AS_SELECT_EXE));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(user.Item(IDC_AS_ADD)) != FALSE; }));
+    states(withExe);
+
+    PostClick(user.Item(IDC_AS_ADD));
+    HWND open = WaitForDialogOwnedBy(user.dialog);
+    ASSERT_TRUE(open);
+    HWND types = GetDlgItem(open, 0x470);  // the file type box of the common dialog
+    firstFilter = ControlText(types);
+    ASSERT_TRUE(EnterFileName(open, app.Exe));
+    HWND files = user.Item(IDC_AS_FILES);
+    WaitUntil([&] { return ListView_GetItemCount(files) == 1; });
+    added = ListView_GetItemCount(files);
+    ListView_SetItemState(files, 0, LVIS_SELECTED, LVIS_SELECTED);
+    PostClick(user.Item(IDC_AS_REMOVE));
+    WaitUntil([&] { return ListView_GetItemCount(files) == 0; });
+    afterRemove = ListView_GetItemCount(files);
+
+    PostClick(user.Item(IDC_AS_HAS_DESKTOP_ICON));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(user.Item(IDC_AS_ADD)) == FALSE; }));
+    states(backToIcons);
+    HWND icons = user.Item(IDC_AS_ICONS);
+    for (int i = 0; i < ListView_GetItemCount(icons); ++i)
+      iconStillTicked = iconStillTicked || ListView_GetCheckState(icons, i);
+    PostClick(user.Item(IDCANCEL));
+  });
+  Command(cmAssisted);
+  thread.join();
+  // At start both lists take ticks and the two buttons wait for the executable choice.
+  EXPECT_TRUE(atStart[0] && atStart[1] && !atStart[2] && !atStart[3]);
+  EXPECT_TRUE(!withExe[0] && withExe[1] && withExe[2] && withExe[3]);
+  EXPECT_TRUE(backToIcons[0] && !backToIcons[1] && !backToIcons[2] && !backToIcons[3]);
+  EXPECT_EQ(firstFilter, L"Executable (*.exe)");
+  EXPECT_EQ(added, 1);
+  EXPECT_EQ(afterRemove, 0);
+  EXPECT_TRUE(iconStillTicked);  // a disabled list keeps its ticks
+  EXPECT_TRUE(app.AllThere());
+}
+
 TEST_F(AssistedWizardTest, EscTitleBarCloseAndCancelOnEveryPageDeleteNothing) {
   TLeftovers app;
   TKeptLog log;
