@@ -249,8 +249,8 @@ void TfAssisted::OnCommand(int id, int code) {
     Close();
     return;
   }
-  // While a tree builds or the deletion runs, only closing is taken.
-  if (building_ || deleting_ || code != BN_CLICKED) return;
+  // While a tree builds or a branch is read, or the deletion runs, only closing is taken.
+  if (building_ || pumping_ || deleting_ || code != BN_CLICKED) return;
   switch (id) {
     case IDC_AS_NEXT: buNextClick(); break;
     case IDC_AS_BACK: buBackClick(); break;
@@ -324,9 +324,14 @@ void TfAssisted::ProcessMessages() {
 }
 
 void TfAssisted::PumpDuringBuild() {
-  if (!closing_) ProcessMessages();
-  // Only a build this form started unwinds: a branch the user opens runs inside the tree's own
-  // message handling, which nothing may be thrown through.
+  // A branch the user opens meanwhile is read inside a message this pump dispatched, within the
+  // tree's own message handling: it neither pumps again nor unwinds, as nothing may be thrown
+  // through a window procedure. Only the build this form started stops.
+  if (pumping_) return;
+  if (!closing_) {
+    TFlagSet pumping(pumping_);
+    ProcessMessages();
+  }
   if (closing_ && building_) throw TBuildStopped{};
 }
 

@@ -67,6 +67,7 @@ private:
   std::atomic<TPage> page_{TAssistedUninstall::tsDesktopIcons};
   std::atomic<bool> busy_{false};
   bool building_ = false;
+  bool pumping_ = false;
   bool closing_ = false;
   bool deleting_ = false;
   bool filling_ = false;
