@@ -372,8 +372,8 @@ void TfAssisted::buNextClick() {
     SendMessageW(Item(IDC_AS_PROGRESS), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
   };
   engine.ItemLabel = [this](const std::wstring& path) {
+    // Painted by the engine's pump before the row is deleted.
     SetItemText(IDC_AS_DELETED_ITEM, path);
-    UpdateWindow(Item(IDC_AS_DELETED_ITEM));
   };
   engine.ProcessMessages = [this] { ProcessMessages(); };
   engine.RowStatusChanged = [this](size_t index) { SetRowStatus(index); };
@@ -456,7 +456,6 @@ void TfAssisted::SetRowStatus(size_t index) {
   HWND list = Item(IDC_AS_FOR_DELETION);
   std::wstring status = flow_.Rows.at(index).Status();
   ListView_SetItemText(list, static_cast<int>(index), 2, status.data());
-  UpdateWindow(list);
 }
 
 bool TfAssisted::ForDeletionNotify(const NMHDR& header, LRESULT& result) {
