@@ -3,6 +3,7 @@
 
 #include "app/Images.h"
 #include "app/SideBar.h"
+#include "assisted/AssistedWizard.h"
 #include "editing/Details.h"
 #include "editing/NewProgram.h"
 #include "editing/EditDetails.h"
@@ -361,7 +362,13 @@ void TfMain::Editprogramdetails1Click() {
   }
   if (result == IDOK) Refresh1Click();
 }
-void TfMain::tbAssistedClick() {}
+void TfMain::tbAssistedClick() {
+  // It works on files and keys alone: the program list is not read again after it.
+  TfAssisted dialog(TLogging::LogPath());
+  TFormReference hold(fAssisted, dialog);
+  dialog.ShowModal(Handle());
+}
+
 void TfMain::NewProgram1Click(const TNewProgramRequest* request) {
   // The entry goes where the list is read from, so it is listed after the rescan.
   TfNewProgram dialog(sources_.empty() ? TUninstallSource::Machine() : sources_.front());

@@ -40,11 +40,19 @@ std::wstring SelectedApplicationNames(const std::vector<TChosenFile>& chosenRows
 
 void AppendAssistedLogRecord(const std::wstring& logFile, const std::wstring& applicationNames,
                              bool allDeleted) {
+  AppendAssistedLogStart(logFile, applicationNames);
+  AppendAssistedLogResult(logFile, allDeleted);
+}
+
+void AppendAssistedLogStart(const std::wstring& logFile, const std::wstring& applicationNames) {
   ulog::AppendTimestamp(logFile);
-  TLogging log;
-  log.WriteToFile(ulog::kUninstalling + applicationNames + L"\r\n", logFile, true);
-  log.WriteToFile(std::wstring(allDeleted ? ulog::kUninstallOk : ulog::kUninstallFailed) + L"\r\n",
-                  logFile, true);
+  TLogging().WriteToFile(ulog::kUninstalling + applicationNames + L"\r\n", logFile, true);
+}
+
+void AppendAssistedLogResult(const std::wstring& logFile, bool allDeleted) {
+  TLogging().WriteToFile(
+      std::wstring(allDeleted ? ulog::kUninstallOk : ulog::kUninstallFailed) + L"\r\n", logFile,
+      true);
 }
 
 std::wstring AssistedLogText(const std::wstring& applicationNames, const TDeleteRows& rows) {

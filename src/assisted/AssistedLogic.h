@@ -35,6 +35,10 @@ std::wstring SelectedApplicationNames(const std::vector<TChosenFile>& chosenRows
 // line per application name, and the result line. Failures to write are silent.
 void AppendAssistedLogRecord(const std::wstring& logFile, const std::wstring& applicationNames,
                              bool allDeleted);
+// The record's two halves: the timestamp and "Uninstalling " lines go before the deletion, the
+// result line after it.
+void AppendAssistedLogStart(const std::wstring& logFile, const std::wstring& applicationNames);
+void AppendAssistedLogResult(const std::wstring& logFile, bool allDeleted);
 
 // The text of a saved assisted uninstall log: the heading with the application names, an empty
 // line, then Type....Path....Status for each checked row.

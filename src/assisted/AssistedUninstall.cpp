@@ -1,0 +1,124 @@
+#include "assisted/AssistedUninstall.h"
+
+#include "inventory/Utils.h"
+#include "uninstall/Logging.h"
+#include "win/Text.h"
+
+#include <shlobj.h>
+
+TAssistedUninstall::TAssistedUninstall(TCheckTree& rootFolder, TCheckTree& startMenu,
+                                       TCheckTree& regEntries, TCheckTree& extensions,
+                                       std::wstring logFileName)
+    : ProgramFilesDir(TUtils::GetProgramFilesDir()),
+      UserProgramsDir(win::WithTrailingBackslash(TUtils::GetSpecialFolder(CSIDL_PROGRAMS))),
+      CommonProgramsDir(win::WithTrailingBackslash(TUtils::GetSpecialFolder(CSIDL_COMMON_PROGRAMS))),
+      RegEntries(regEntries),
+      Extensions(extensions),
+      logFileName_(std::move(logFileName)) {
+  RootFolder.SetCheckTree(&rootFolder);
+  StartMenu.SetCheckTree(&startMenu);
+}
+
+void TAssistedUninstall::CollectSelectedFiles() {
+  SelectedFiles = ::CollectSelectedFiles(HasDesktopIcon ? DesktopRows : ExeRows);
+}
+
+void TAssistedUninstall::PageShown(TPage page) {
+  switch (page) {
+    case tsDesktopIcons: tsDesktopIconsShow(); break;
+    case tsRootFolder: tsRootFolderShow(); break;
+    case tsStartMenuFolder: tsStartMenuFolderShow(); break;
+    case tsRegistry: tsRegistryShow(); break;
+    case tsExtensions: tsExtensionsShow(); break;
+    case tsConfirmation: tsConfirmationShow(); break;
+  }
+}
+
+void TAssistedUninstall::tsDesktopIconsShow() {
+  RootFolderPending = StartMenuPending = RegistryPending = ExtensionsPending = true;
+}
+
+void TAssistedUninstall::tsRootFolderShow() {
+  if (!RootFolderPending) return;
+  RootFolder.SetEnable(true);
+  bool found = false;
+  for (const std::wstring& file : SelectedFiles) {
+    std::wstring folder = FolderOfFile(file);
+    if (!folder.empty() && RootFolder.SelectFolder(folder)) found = true;
+  }
+  if (!found) RootFolder.SetInitialLocation(ProgramFilesDir);
+  RootFolderPending = false;
+}
+
+void TAssistedUninstall::tsStartMenuFolderShow() {
+  if (!StartMenuPending) return;
+  const std::vector<std::wstring> names = BuildStartMenuNames(SelectedFiles, DesktopRows);
+  StartMenu.SetEnable(true);
+  if (names.empty()) {
+    StartMenu.SetInitialLocation(UserProgramsDir);
+    StartMenu.SetInitialLocation(CommonProgramsDir);
+  }
+  for (const std::wstring& name : names) {
+    // A name is one folder: one with a separator in it would reach elsewhere.
+    if (name.find_first_of(L"\\/") != std::wstring::npos) continue;
+    for (const std::wstring* programs : {&UserProgramsDir, &CommonProgramsDir})
+      if (!programs->empty()) StartMenu.SelectFolder(*programs + name + L"\\");
+  }
+  StartMenuPending = false;
+}
+
+void TAssistedUninstall::tsRegistryShow() {
+  if (!RegistryPending) return;
+  RegEntries.SetEnable(true);
+  RegEntries.SetInitialRoot(HKEY_CURRENT_USER);
+  RegEntries.SetInitialKey(L"\\Software");
+  RegistryPending = false;
+}
+
+void TAssistedUninstall::tsExtensionsShow() {
+  if (!ExtensionsPending) return;
+  Extensions.SetEnable(true);
+  Extensions.SetInitialRoot(HKEY_CLASSES_ROOT);
+  Extensions.SetInitialKey(L"");
+  ExtensionsPending = false;
+}
+
+void TAssistedUninstall::tsConfirmationShow() {
+  Rows.clear();
+  auto repaint = [this] {
+    if (Repaint) Repaint();
+  };
+  RootFolder.AddCheckedToList(Rows);
+  repaint();
+  StartMenu.AddCheckedToList(Rows);
+  repaint();
+  RegEntries.AddCheckedToList(Rows);
+  repaint();
+  Extensions.AddCheckedToList(Rows);
+  repaint();
+  if (HasDesktopIcon)
+    for (const TChosenFile& row : DesktopRows)
+      if (row.Checked && !row.LinkPath.empty())
+        Rows.push_back(MakeDeleteRow(kKindShortcut, nullptr, row.LinkPath));
+}
+
+std::wstring TAssistedUninstall::SelectedApplicationNames() const {
+  return ::SelectedApplicationNames(HasDesktopIcon ? DesktopRows : ExeRows);
+}
+
+bool TAssistedUninstall::Finish(bool confirmed, const TDeleteEngine& engine) {
+  finished_ = true;
+  if (!confirmed) return false;
+  AppendAssistedLogStart(logFileName_, SelectedApplicationNames());
+  const bool allDeleted = engine.DeleteCheckedItems(Rows);
+  AppendAssistedLogResult(logFileName_, allDeleted);
+  return allDeleted;
+}
+
+std::wstring TAssistedUninstall::LogText() const {
+  return AssistedLogText(SelectedApplicationNames(), Rows);
+}
+
+void TAssistedUninstall::SaveLog(const std::wstring& fileName) const {
+  TLogging().WriteToFile(LogText(), fileName, false);
+}

@@ -1,0 +1,244 @@
+// The assisted uninstall without its window: what it proposes from the chosen files, what it
+// lists, deletes and logs, on folders and keys each test makes.
+#include "assisted/AssistedUninstall.h"
+
+#include "../uninstall/UninstallTestSupport.h"
+#include "support/TestMachine.h"
+#include "win/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <stdexcept>
+
+using namespace testing_support;
+
+namespace {
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+struct TShownRow {
+  std::wstring Kind, Path, Status;
+  bool Checked;
+  bool operator==(const TShownRow&) const = default;
+};
+
+void PrintTo(const TShownRow& row, std::ostream* out) {
+  *out << win::ToUtf8(row.Kind) << " " << win::ToUtf8(row.Path) << " " << win::ToUtf8(row.Status)
+       << (row.Checked ? " [x]" : " [ ]");
+}
+
+std::vector<TShownRow> Shown(const TDeleteRows& rows) {
+  std::vector<TShownRow> shown;
+  for (const TDeleteRow& row : rows) shown.push_back({row.Kind, row.Path(), row.Status(), row.Checked});
+  return shown;
+}
+
+// A machine of its own in a temporary folder: a program files folder and the two Start-menu
+// programs folders, pointed at by the wizard.
+class AssistedUninstallTest : public ::testing::Test {
+protected:
+  AssistedUninstallTest()
+      : programFiles(dir.MakeFolder(L"Program Files") + L"\\"),
+        userPrograms(dir.MakeFolder(L"User Programs") + L"\\"),
+        commonPrograms(dir.MakeFolder(L"Common Programs") + L"\\"),
+        log(dir.Path() + L"ULog.txt"),
+        wizard(rootTree, startTree, regTree, extTree, log) {
+    wizard.ProgramFilesDir = programFiles;
+    wizard.UserProgramsDir = userPrograms;
+    wizard.CommonProgramsDir = commonPrograms;
+  }
+
+  // Pages 0 to 5 as "&Next >" walks them.
+  void WalkToConfirmation() {
+    wizard.PageShown(TAssistedUninstall::tsDesktopIcons);
+    wizard.CollectSelectedFiles();
+    for (int page = TAssistedUninstall::tsRootFolder; page <= TAssistedUninstall::tsConfirmation; ++page)
+      wizard.PageShown(static_cast<TAssistedUninstall::TPage>(page));
+  }
+
+  // The node of a key below HKEY_CURRENT_USER, opened down to it.
+  TCheckNode& KeyNode(const std::wstring& path) {
+    wizard.RegEntries.LocateRoot(HKEY_CURRENT_USER, path);
+    std::vector<TCheckNode*> todo{wizard.RegEntries.ComputerNode()};
+    while (!todo.empty()) {
+      TCheckNode* node = todo.back();
+      todo.pop_back();
+      auto* key = node->RecordAs<TKeyNodeData>();
+      if (key && key->RootKey == HKEY_CURRENT_USER && _wcsicmp(key->Path.c_str(), path.c_str()) == 0)
+        return *node;
+      for (size_t i = 0; i < node->ChildCount(); ++i) todo.push_back(&node->Child(i));
+    }
+    throw std::runtime_error("no node for " + win::ToUtf8(path));
+  }
+
+  TTempDir dir;
+  std::wstring programFiles, userPrograms, commonPrograms, log;
+  TCheckTree rootTree, startTree, regTree, extTree;
+  TAssistedUninstall wizard;
+};
+
+TEST_F(AssistedUninstallTest, ShortcutsProposeTheirFolderOnceStartMenuFoldersAndThemselves) {
+  std::wstring foo = dir.MakeFolder(L"Program Files\\Foo");
+  std::wstring fooExe = dir.MakeFile(L"Program Files\\Foo\\foo.exe");
+  std::wstring fooHelp = dir.MakeFile(L"Program Files\\Foo\\help.exe");
+  dir.MakeFolder(L"Program Files\\Other");
+  std::wstring userFoo = dir.MakeFolder(L"User Programs\\Foo");
+  std::wstring commonHelp = dir.MakeFolder(L"Common Programs\\Foo Help");
+  std::wstring lnk1 = dir.MakeFile(L"Desktop\\Foo.lnk"), lnk2 = dir.MakeFile(L"Desktop\\Foo Help.lnk");
+  std::wstring notes = dir.MakeFile(L"Desktop\\Notes.txt");
+  wizard.DesktopRows = {{L"Foo", fooExe, lnk1, true},
+                        {L"Notes", L"", notes, false},
+                        {L"Foo Help", fooHelp, lnk2, true}};
+  WalkToConfirmation();
+
+  EXPECT_EQ(wizard.SelectedFiles, (std::vector<std::wstring>{fooExe, fooHelp}));
+  EXPECT_EQ(Shown(wizard.Rows),
+            (std::vector<TShownRow>{{L"Folder", foo, L"To Delete", true},
+                                    {L"Folder", commonHelp, L"To Delete", true},
+                                    {L"Folder", userFoo, L"To Delete", true},
+                                    {L"Shortcut", lnk1, L"To Delete", true},
+                                    {L"Shortcut", lnk2, L"To Delete", true}}));
+  EXPECT_FALSE(wizard.RootFolderPending || wizard.StartMenuPending || wizard.RegistryPending ||
+               wizard.ExtensionsPending);
+
+  ASSERT_TRUE(wizard.Finish(true, TDeleteEngine()));
+  for (const std::wstring& gone : {foo, userFoo, commonHelp, lnk1, lnk2}) EXPECT_FALSE(Exists(gone));
+  EXPECT_TRUE(Exists(programFiles + L"Other") && Exists(notes));
+  EXPECT_EQ(wizard.LogText(), L"Assisted uninstall log for \r\nFoo\r\nFoo Help\r\n\r\n"
+                              L"Folder....." + foo + L".....OK\r\n"
+                              L"Folder....." + commonHelp + L".....OK\r\n"
+                              L"Folder....." + userFoo + L".....OK\r\n"
+                              L"Shortcut....." + lnk1 + L".....OK\r\n"
+                              L"Shortcut....." + lnk2 + L".....OK\r\n");
+}
+
+TEST_F(AssistedUninstallTest, ExecutablesChosenWhileShortcutsStayTickedListNoShortcuts) {
+  std::wstring prog = dir.MakeFolder(L"Program Files\\Vendor\\Prog");
+  std::wstring progExe = dir.MakeFile(L"Program Files\\Vendor\\Prog\\prog.exe");
+  std::wstring userTool = dir.MakeFolder(L"User Programs\\Tool");
+  std::wstring commonProg = dir.MakeFolder(L"Common Programs\\Prog");
+  std::wstring lnk = dir.MakeFile(L"Desktop\\Tool.lnk");
+  std::wstring toolExe = dir.MakeFile(L"Tools\\tool.exe");
+  wizard.DesktopRows = {{L"Tool", toolExe, lnk, true}};
+  wizard.ExeRows = {{L"prog", progExe, L"", true}};
+  wizard.HasDesktopIcon = false;
+  WalkToConfirmation();
+
+  EXPECT_EQ(wizard.SelectedFiles, std::vector<std::wstring>{progExe});
+  EXPECT_EQ(Shown(wizard.Rows), (std::vector<TShownRow>{{L"Folder", prog, L"To Delete", true},
+                                                        {L"Folder", commonProg, L"To Delete", true},
+                                                        {L"Folder", userTool, L"To Delete", true}}));
+  EXPECT_EQ(wizard.SelectedApplicationNames(), L"\r\nprog");
+  ASSERT_TRUE(wizard.Finish(true, TDeleteEngine()));
+  EXPECT_TRUE(Exists(lnk) && Exists(toolExe));
+  EXPECT_FALSE(Exists(prog) || Exists(userTool) || Exists(commonProg));
+}
+
+TEST_F(AssistedUninstallTest, NothingChosenOpensTheDefaultFoldersAndProposesNothing) {
+  dir.MakeFolder(L"Program Files\\Foo");
+  WalkToConfirmation();
+  EXPECT_TRUE(wizard.Rows.empty());
+  EXPECT_EQ(wizard.RootFolder.InitialLocation(), programFiles);
+  // Both Start-menu folders opened, the common one last.
+  EXPECT_EQ(wizard.StartMenu.InitialLocation(), commonPrograms);
+  EXPECT_TRUE(wizard.RootFolder.NodeOfPath(programFiles + L"Foo\\"));
+  EXPECT_TRUE(wizard.StartMenu.NodeOfPath(userPrograms));
+}
+
+TEST_F(AssistedUninstallTest, TreesKeepMarksUntilTheFirstPageAndTheListIsRebuiltOnEveryVisit) {
+  std::wstring a = dir.MakeFolder(L"Program Files\\A");
+  std::wstring aExe = dir.MakeFile(L"Program Files\\A\\a.exe");
+  std::wstring b = dir.MakeFolder(L"Program Files\\B");
+  wizard.HasDesktopIcon = false;
+  wizard.ExeRows = {{L"a", aExe, L"", true}};
+  WalkToConfirmation();
+  ASSERT_EQ(wizard.Rows.size(), 1u);
+
+  // Unticked in the list and given a status: back to page 4 and forward rebuilds it.
+  wizard.Rows[0].Checked = false;
+  wizard.Rows[0].SubItems.insert(wizard.Rows[0].SubItems.begin() + 1, L"Failed");
+  // A tick the user adds on page 1 stays while moving between pages 1 and 5.
+  rootTree.Toggle(*wizard.RootFolder.NodeOfPath(b + L"\\"));
+  for (int page : {4, 3, 2, 1, 2, 3, 4, 5}) wizard.PageShown(static_cast<TAssistedUninstall::TPage>(page));
+  EXPECT_EQ(Shown(wizard.Rows), (std::vector<TShownRow>{{L"Folder", a, L"To Delete", true},
+                                                        {L"Folder", b, L"To Delete", true}}));
+
+  // Back on page 0 every tree is built afresh from the choice made there.
+  wizard.ExeRows[0].Checked = false;
+  WalkToConfirmation();
+  EXPECT_TRUE(wizard.Rows.empty());
+  EXPECT_TRUE(Exists(a) && Exists(b));
+}
+
+TEST_F(AssistedUninstallTest, NoAtFinishDeletesAndLogsNothing) {
+  std::wstring foo = dir.MakeFolder(L"Program Files\\Foo");
+  std::wstring fooExe = dir.MakeFile(L"Program Files\\Foo\\foo.exe");
+  std::wstring lnk = dir.MakeFile(L"Desktop\\Foo.lnk");
+  wizard.DesktopRows = {{L"Foo", fooExe, lnk, true}};
+  WalkToConfirmation();
+  ASSERT_EQ(wizard.Rows.size(), 2u);
+  EXPECT_FALSE(wizard.Finish(false, TDeleteEngine()));
+  EXPECT_TRUE(wizard.Finished());
+  EXPECT_TRUE(Exists(fooExe) && Exists(lnk));
+  EXPECT_FALSE(Exists(log));
+  EXPECT_EQ(wizard.Rows[0].Status(), L"To Delete");
+}
+
+TEST_F(AssistedUninstallTest, AFailedRowShowsInTheSavedLogAndTheUninstallLog) {
+  TTestKey key;
+  key.SetString(L"Vendor\\Tool", L"Version", L"1");
+  std::wstring foo = dir.MakeFolder(L"Program Files\\Foo");
+  std::wstring fooExe = dir.MakeFile(L"Program Files\\Foo\\foo.exe");
+  wizard.HasDesktopIcon = false;
+  wizard.ExeRows = {{L"Foo", fooExe, L"", true}, {L"Bar", L"C:\\nowhere\\bar.exe", L"", false}};
+  WalkToConfirmation();
+  const std::wstring vendor = L"\\" + key.Path() + L"\\Vendor";
+  regTree.Toggle(KeyNode(vendor));
+  wizard.PageShown(TAssistedUninstall::tsConfirmation);
+  // The opened key's subkeys come ticked with it, and are listed before it.
+  ASSERT_EQ(Shown(wizard.Rows),
+            (std::vector<TShownRow>{{L"Folder", foo, L"To Delete", true},
+                                    {L"Registry", vendor + L"\\Tool", L"To Delete", true},
+                                    {L"Registry", vendor, L"To Delete", true}}));
+  // The key goes before "Finish" reaches it: its row fails, the folder is still deleted.
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, (key.Path() + L"\\Vendor").c_str()), ERROR_SUCCESS);
+  EXPECT_FALSE(wizard.Finish(true, TDeleteEngine()));
+  EXPECT_FALSE(Exists(foo));
+
+  std::wstring saved = dir.Path() + L"saved.txt";
+  wizard.SaveLog(saved);
+  wizard.SaveLog(saved);  // replaced, not appended
+  EXPECT_EQ(ReadBytes(saved), "Assisted uninstall log for \r\nFoo\r\n\r\n"
+                              "Folder....." + win::ToUtf8(foo) + ".....OK\r\n"
+                              "Registry....." + win::ToUtf8(vendor) + "\\Tool.....Failed\r\n"
+                              "Registry....." + win::ToUtf8(vendor) + ".....Failed\r\n");
+  const std::string stamp = "\r\n[0-9]{1,2}/[0-9]{1,2}/20[0-9]{2} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
+  std::string bytes = ReadBytes(log);
+  EXPECT_TRUE(std::regex_match(bytes, std::regex(stamp + "Uninstalling \r\nFoo\r\n"
+                                                         "Uninstaller did not complete the uninstall "
+                                                         "process or did not remove program from "
+                                                         "list\\.\r\n")))
+      << bytes;
+}
+
+TEST_F(AssistedUninstallTest, AStepThatFailsIsBuiltAgainOnTheNextVisit) {
+  // Enough folders for the tree to pump while it reads them.
+  for (int i = 0; i < 300; ++i) dir.MakeFolder(L"Program Files\\P" + std::to_wstring(i));
+  std::wstring lastExe = dir.MakeFile(L"Program Files\\P299\\p.exe");
+  wizard.HasDesktopIcon = false;
+  wizard.ExeRows = {{L"p", lastExe, L"", true}};
+  wizard.CollectSelectedFiles();
+  wizard.RootFolder.OnPump = [] { throw std::runtime_error("closed"); };
+  EXPECT_THROW(wizard.PageShown(TAssistedUninstall::tsRootFolder), std::runtime_error);
+  EXPECT_TRUE(wizard.RootFolderPending);
+
+  wizard.RootFolder.OnPump = nullptr;
+  wizard.PageShown(TAssistedUninstall::tsRootFolder);
+  EXPECT_FALSE(wizard.RootFolderPending);
+  TCheckNode* found = wizard.RootFolder.NodeOfPath(programFiles + L"P299\\");
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Mark(), TCheckMark::Checked);
+}
+
+}  // namespace
