@@ -205,10 +205,6 @@ void Line(const wchar_t* what, double seconds, double baseline) {
   fflush(stdout);
 }
 
-double Best(const std::vector<double>& values) {
-  return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
-}
-
 // Deletes a set of the same shape as the 1,000 rows, made under `root`, with the plain calls.
 double PlainDeletion(const std::wstring& root) {
   CreateDirectoryW(root.c_str(), nullptr);

@@ -66,5 +66,5 @@ double Seconds(const std::function<void()>& work) {
 }
 
 double Best(const std::vector<double>& values) {
-  return *std::min_element(values.begin(), values.end());
+  return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
 }
