@@ -365,6 +365,7 @@ void TfMain::Editprogramdetails1Click() {
 void TfMain::tbAssistedClick() {
   // It works on files and keys alone: the program list is not read again after it.
   TfAssisted dialog(TLogging::LogPath());
+  dialog.SetUseRecycleBin(settings_.UseRecycleBin());
   TFormReference hold(fAssisted, dialog);
   dialog.ShowModal(Handle());
 }

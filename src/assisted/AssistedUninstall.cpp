@@ -1,10 +1,15 @@
 #include "assisted/AssistedUninstall.h"
 
 #include "inventory/Utils.h"
+#include "backup/BackupStore.h"
 #include "uninstall/Logging.h"
+#include "uninstall/UninstallLogic.h"
+#include "win/Error.h"
 #include "win/Text.h"
 
 #include <shlobj.h>
+
+#include <optional>
 
 TAssistedUninstall::TAssistedUninstall(TCheckTree& rootFolder, TCheckTree& startMenu,
                                        TCheckTree& regEntries, TCheckTree& extensions,
@@ -106,12 +111,30 @@ std::wstring TAssistedUninstall::SelectedApplicationNames() const {
   return ::SelectedApplicationNames(HasDesktopIcon ? DesktopRows : ExeRows);
 }
 
-bool TAssistedUninstall::Finish(bool confirmed, const TDeleteEngine& engine) {
+bool TAssistedUninstall::Finish(bool confirmed, TDeleteEngine engine) {
   finished_ = true;
   if (!confirmed) return false;
-  AppendAssistedLogStart(logFileName_, SelectedApplicationNames());
+  const std::wstring names = SelectedApplicationNames();
+  AppendAssistedLogStart(logFileName_, names);
+  std::optional<TBackup> backup;
+  try {
+    std::wstring subject = win::SingleLine(names);
+    subject.erase(0, subject.find_first_not_of(L' '));
+    backup.emplace(BackupRootBeside(logFileName_), kAssistedBackupAction, subject);
+    engine.Backup = &*backup;
+  } catch (const win::TError& e) {
+    engine.NoBackupReason = e.Message();
+  }
+  engine.UseRecycleBin = UseRecycleBin;
   const bool allDeleted = engine.DeleteCheckedItems(Rows);
   AppendAssistedLogResult(logFileName_, allDeleted);
+  if (backup) {
+    std::wstring folder = backup->Folder();
+    if (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+    ulog::AppendLine(logFileName_, kBackupLine + folder);
+  } else {
+    ulog::AppendLine(logFileName_, kBackupFailedLine + engine.NoBackupReason);
+  }
   return allDeleted;
 }
 

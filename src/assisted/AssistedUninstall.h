@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+// The name its backups carry.
+inline constexpr const wchar_t* kAssistedBackupAction = L"Assisted Uninstall";
+
 class TAssistedUninstall {
 public:
   enum TPage : int {
@@ -78,7 +81,11 @@ public:
   // The answer to the "Finish" question. Yes appends the timestamp and "Uninstalling " lines,
   // runs the engine on the rows and appends the result line; No touches nothing. Either way the
   // wizard is finished. Whether every checked row ended "OK" (false after No).
-  bool Finish(bool confirmed, const TDeleteEngine& engine);
+  // Keys are saved and files noted in a backup beside the log first (a key that cannot be saved
+  // stays); the record ends with a line naming the backup folder.
+  bool Finish(bool confirmed, TDeleteEngine engine);
+  // Folders and files go to the Recycle Bin rather than being deleted for good.
+  bool UseRecycleBin = false;
   bool Finished() const noexcept { return finished_; }
   // The text "Save as log..." writes.
   std::wstring LogText() const;

@@ -3,6 +3,7 @@
 #include "dialogs/AssistedIds.h"
 #include "images/ImageIds.h"
 #include "win/Gdi.h"
+#include "win/Window.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -377,9 +378,22 @@ void TfAssisted::buNextClick() {
   };
   engine.ProcessMessages = [this] { ProcessMessages(); };
   engine.RowStatusChanged = [this](size_t index) { SetRowStatus(index); };
-  TFlagSet deleting(deleting_);
-  busy_ = true;
-  flow_.Finish(yes, engine);
+  std::vector<std::wstring> reasons;
+  engine.RowFailed = [&reasons](size_t, const std::wstring& reason) {
+    if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) reasons.push_back(reason);
+  };
+  {
+    TFlagSet deleting(deleting_);
+    busy_ = true;
+    flow_.Finish(yes, engine);
+  }
+  // A key that could not be saved first was kept; its row says "Failed", this says why.
+  if (!reasons.empty()) {
+    std::wstring text = L"Some registry keys were not deleted, because they could not be backed up "
+                        L"first:";
+    for (const std::wstring& reason : reasons) text += L"\r\n\r\n" + reason;
+    MessageBoxW(Handle(), text.c_str(), win::kApplicationTitle, MB_OK | MB_ICONERROR);
+  }
 }
 
 void TfAssisted::FinishedState() {

@@ -21,6 +21,8 @@ public:
 
   // logFileName: the uninstall log the record goes to.
   explicit TfAssisted(std::wstring logFileName);
+  // Whether deleted folders and files go to the Recycle Bin (the user's setting).
+  void SetUseRecycleBin(bool use) noexcept { flow_.UseRecycleBin = use; }
 
   // Safe to ask from another thread (as tests driving the window do).
   TPage Page() const noexcept { return page_; }

@@ -138,6 +138,10 @@ bool TDeleteEngine::RemovePath(const std::wstring& path) const {
 
 bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason) const {
   if (IsProtectedKey(root, path)) return false;
+  if (!NoBackupReason.empty()) {
+    reason = NoBackupReason;
+    return false;
+  }
   if (Backup) {
     try {
       Backup->SaveKey(root, 0, path);

@@ -28,6 +28,9 @@ public:
   // Where each key is saved before it is deleted, and each file or folder that goes is noted.
   // Not owned; none means nothing is saved.
   TBackup* Backup = nullptr;
+  // Set when the backup could not even be begun: then no key is deleted, each key row fails with
+  // this reason.
+  std::wstring NoBackupReason;
   // Folders and files go to the Recycle Bin when it can take them; when it cannot, or with this
   // off, they are deleted for good.
   bool UseRecycleBin = false;

@@ -218,7 +218,8 @@ TEST_F(AssistedUninstallTest, AFailedRowShowsInTheSavedLogAndTheUninstallLog) {
   EXPECT_TRUE(std::regex_match(bytes, std::regex(stamp + "Uninstalling \r\nFoo\r\n"
                                                          "Uninstaller did not complete the uninstall "
                                                          "process or did not remove program from "
-                                                         "list\\.\r\n")))
+                                                         "list\\.\r\n"
+                                                         "Backup: [^\r\n]*\\\\Backups\\\\[^\r\n]+\r\n")))
       << bytes;
 }
 

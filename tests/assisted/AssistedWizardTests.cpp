@@ -296,6 +296,7 @@ class AssistedWizardTest : public MainWindowTest {};
 TEST_F(AssistedWizardTest, RemovesATickedApplicationWholeAndLogsIt) {
   TLeftovers app;
   TKeptLog log;
+  TNewBackups backups(BackupRootBeside(TLogging::LogPath()));
   TfMain& w = Start();
   const std::wstring savedBefore = app.dir.Path() + L"before.txt";
   const std::wstring savedAfter = app.dir.Path() + L"after";  // the dialog adds ".txt"
@@ -417,12 +418,25 @@ TEST_F(AssistedWizardTest, RemovesATickedApplicationWholeAndLogsIt) {
   const std::string now = log.Now();
   ASSERT_GE(now.size(), log.Before().size());
   EXPECT_EQ(now.substr(0, log.Before().size()), log.Before());
-  const std::string record = now.substr(log.Before().size());
+  std::string record = now.substr(log.Before().size());
+  // The record ends with the backup's folder, where the deleted keys can be restored from.
+  std::vector<TBackupAction> made = backups.New();
+  ASSERT_EQ(made.size(), 1u);
+  std::wstring folder = made[0].Folder;
+  folder.pop_back();
+  const std::string backupLine = "Backup: " + win::ToUtf8(folder) + "\r\n";
+  ASSERT_GT(record.size(), backupLine.size());
+  EXPECT_EQ(record.substr(record.size() - backupLine.size()), backupLine);
+  record.resize(record.size() - backupLine.size());
   EXPECT_TRUE(std::regex_match(
       record, std::regex("\r\n[0-9]{1,2}/[0-9]{1,2}/20[0-9]{2} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n"
                          "Uninstalling \r\n" + win::ToUtf8(app.Caption) +
                          "\r\nUninstall OK\\. Uninstaller removed program from list\\.\r\n")))
       << record;
+  EXPECT_EQ(made[0].Action, L"Assisted Uninstall");
+  RestoreRegistry(made[0]);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, app.VendorKey + L"\\1.0"));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, app.ExtensionKey));
   (void)w;
 }
 

@@ -151,35 +151,6 @@ TEST(RestoreWindow, ListsTheActionsNewestFirstSaysWhyOneFailsAndBringsAnotherBac
   EXPECT_EQ(ListBackups(root).size(), 2u);
 }
 
-// The folders below bin\Backups that the test made, removed when it ends, with the Backups folder
-// itself when the test made it.
-class TNewBackups {
-public:
-  explicit TNewBackups(std::wstring root) : root_(std::move(root)) {
-    existed_ = GetFileAttributesW(root_.c_str()) != INVALID_FILE_ATTRIBUTES;
-    for (const TBackupAction& action : ListBackups(root_)) before_.insert(action.Folder);
-  }
-  ~TNewBackups() {
-    for (const TBackupAction& action : New()) {
-      for (const TBackupItem& item : action.Items)
-        if (!item.File.empty()) DeleteFileW((action.Folder + item.File).c_str());
-      DeleteFileW((action.Folder + L"manifest.txt").c_str());
-      RemoveDirectoryW(action.Folder.c_str());
-    }
-    if (!existed_) RemoveDirectoryW(root_.c_str());
-  }
-  std::vector<TBackupAction> New() const {
-    std::vector<TBackupAction> made;
-    for (TBackupAction& action : ListBackups(root_))
-      if (!before_.contains(action.Folder)) made.push_back(std::move(action));
-    return made;
-  }
-
-private:
-  std::wstring root_;
-  bool existed_ = false;
-  std::set<std::wstring> before_;
-};
 
 using main_window_testing::MainWindowTest;
 

@@ -133,3 +133,30 @@ bool WaitUninstallerEnded(HWND forward) {
 }
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+TNewBackups::TNewBackups(std::wstring root) : root_(std::move(root)) {
+  existed_ = GetFileAttributesW(root_.c_str()) != INVALID_FILE_ATTRIBUTES;
+  for (const TBackupAction& action : ListBackups(root_)) before_.insert(action.Folder);
+}
+
+TNewBackups::~TNewBackups() {
+  // Only what the actions name: their saved keys and manifests, then their emptied folders.
+  for (const TBackupAction& action : New()) {
+    for (const TBackupItem& item : action.Items)
+      if (!item.File.empty()) DeleteFileW((action.Folder + item.File).c_str());
+    DeleteFileW((action.Folder + L"manifest.txt").c_str());
+    RemoveDirectoryW(action.Folder.c_str());
+  }
+  if (!existed_) RemoveDirectoryW(root_.c_str());
+}
+
+std::vector<TBackupAction> TNewBackups::New() const {
+  std::vector<TBackupAction> made;
+  for (TBackupAction& action : ListBackups(root_))
+    if (!before_.contains(action.Folder)) made.push_back(std::move(action));
+  return made;
+}
+
+}  // namespace testing_support

@@ -14,8 +14,10 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace testing_support {
 
@@ -79,6 +81,22 @@ public:
 
 private:
   std::thread thread_;
+};
+
+// The backup folders made below a Backups folder while it lives (by the program under test),
+// removed when it ends file by file, with the Backups folder itself when it was made meanwhile.
+class TNewBackups {
+public:
+  explicit TNewBackups(std::wstring root);
+  ~TNewBackups();
+  TNewBackups(const TNewBackups&) = delete;
+  TNewBackups& operator=(const TNewBackups&) = delete;
+  std::vector<TBackupAction> New() const;
+
+private:
+  std::wstring root_;
+  bool existed_ = false;
+  std::set<std::wstring> before_;
 };
 
 }  // namespace testing_support
