@@ -15,6 +15,16 @@ TfAssisted* fAssisted = nullptr;
 
 namespace {
 
+// The first node ticked for itself, depth-first through the opened branches.
+TCheckNode* FirstTicked(TCheckNode* node) {
+  for (; node; node = node->NextSibling()) {
+    if (node->Mark() == TCheckMark::Checked) return node;
+    if (node->Expanded())
+      if (TCheckNode* found = FirstTicked(node->FirstChild())) return found;
+  }
+  return nullptr;
+}
+
 struct TPageText {
   const wchar_t* Title;
   const wchar_t* Explaining;
@@ -307,7 +317,12 @@ void TfAssisted::BuildTree(TPage page) {
     flow_.PageShown(page);
   } catch (const TBuildStopped&) {
     // The window is closing: the page stays pending and nothing more is read.
+    return;
   }
+  // The folders found for the chosen applications are brought into sight, the first one selected.
+  TBoxTreeView* const views[] = {nullptr, &btvRootFolder_, &btvStartMenu_, nullptr, nullptr, nullptr};
+  if (TBoxTreeView* view = views[page])
+    if (TCheckNode* node = FirstTicked(view->Tree().First())) view->Select(*node);
 }
 
 void TfAssisted::ProcessMessages() {
