@@ -606,7 +606,22 @@ TEST_F(MainWindowTest, ACreationThatFailsShowsTheErrorOnceAndLeavesNoWindow) {
   EXPECT_FALSE(created);
   EXPECT_EQ(box.Text(), L"Cannot create the program list.");
   EXPECT_EQ(main->Handle(), nullptr);
-  EXPECT_EQ(FindWindowW(L"TfMain", nullptr), nullptr);
+  // Other test programs may show main windows of their own meanwhile: only this process counts.
+  struct TFound {
+    HWND Window = nullptr;
+  } found;
+  EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        DWORD process = 0;
+        GetWindowThreadProcessId(hwnd, &process);
+        wchar_t name[32] = {};
+        GetClassNameW(hwnd, name, 32);
+        if (process != GetCurrentProcessId() || std::wstring(name) != L"TfMain") return TRUE;
+        reinterpret_cast<TFound*>(lp)->Window = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  EXPECT_EQ(found.Window, nullptr);
   EXPECT_FALSE(key.Exists(L"Desktop"));
 }
 

@@ -459,7 +459,14 @@ TEST_F(AssistedWizardTest, TheRadioChoiceSwitchesTheListsAndAddFileOffersExecuta
     states(atStart);
     ASSERT_TRUE(user.TickShortcut(app.Caption));
     PostClick(user.Item(IDC_AS_SELECT_EXE));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(user.Item(IDC_AS_ADD)) != FALSE; }));
+    // The handler enables and disables one control after the other: wait for all four.
+    auto now = [&](bool icons, bool rest) {
+      return (IsWindowEnabled(user.Item(IDC_AS_ICONS)) != FALSE) == icons &&
+             (IsWindowEnabled(user.Item(IDC_AS_FILES)) != FALSE) == rest &&
+             (IsWindowEnabled(user.Item(IDC_AS_ADD)) != FALSE) == rest &&
+             (IsWindowEnabled(user.Item(IDC_AS_REMOVE)) != FALSE) == rest;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return now(false, true); }));
     states(withExe);
 
     PostClick(user.Item(IDC_AS_ADD));
@@ -477,7 +484,7 @@ TEST_F(AssistedWizardTest, TheRadioChoiceSwitchesTheListsAndAddFileOffersExecuta
     afterRemove = ListView_GetItemCount(files);
 
     PostClick(user.Item(IDC_AS_HAS_DESKTOP_ICON));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(user.Item(IDC_AS_ADD)) == FALSE; }));
+    EXPECT_TRUE(WaitUntil([&] { return now(true, false); }));
     states(backToIcons);
     HWND icons = user.Item(IDC_AS_ICONS);
     for (int i = 0; i < ListView_GetItemCount(icons); ++i)

@@ -300,6 +300,14 @@ TEST_F(FolderTreeTest, MoreThanSixteenDriveLettersAreAllShown) {
   }
   const DWORD mask = GetLogicalDrives();
   ASSERT_GE(__builtin_popcount(mask), 20);
+  // The definitions live as long as the wineserver: a run before this one may have made them.
+  for (wchar_t letter = L'D'; !defined && letter <= L'Y'; ++letter) {
+    const UINT type = GetDriveTypeW((std::wstring(1, letter) + L":\\").c_str());
+    if ((mask & (1u << (letter - L'A'))) &&
+        (type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR))
+      defined = letter;
+  }
+  ASSERT_NE(defined, 0);
 
   shell.SetEnable(true);
   TCheckNode& drives = *shell.DrivesNode();
