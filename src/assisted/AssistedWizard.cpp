@@ -161,10 +161,10 @@ void TfAssisted::FormCreate() {
 
   flow_.RootFolder.SetStatusBar(Item(IDC_AS_SEARCH_ROOT_FOLDER));
   flow_.StartMenu.SetStatusBar(Item(IDC_AS_SEARCH_START_MENU));
-  flow_.RegEntries.StatusBar = Item(IDC_AS_SEARCH_REG_ENTRIES);
-  flow_.Extensions.StatusBar = Item(IDC_AS_SEARCH_EXTENSIONS);
-  flow_.RootFolder.OnPump = [this] { PumpDuringBuild(); };
-  flow_.StartMenu.OnPump = [this] { PumpDuringBuild(); };
+  flow_.RegEntries.SetStatusBar(Item(IDC_AS_SEARCH_REG_ENTRIES));
+  flow_.Extensions.SetStatusBar(Item(IDC_AS_SEARCH_EXTENSIONS));
+  flow_.RootFolder.ProcessMessages = [this] { PumpDuringBuild(); };
+  flow_.StartMenu.ProcessMessages = [this] { PumpDuringBuild(); };
   flow_.RegEntries.ProcessMessages = [this] { PumpDuringBuild(); };
   flow_.Extensions.ProcessMessages = [this] { PumpDuringBuild(); };
   flow_.Repaint = [this] { UpdateWindow(Handle()); };

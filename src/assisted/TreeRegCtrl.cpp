@@ -219,9 +219,9 @@ void TTreeRegCtrl::LocateKey(TCheckNode* node, const std::wstring& target) {
 }
 
 void TTreeRegCtrl::Status(const std::wstring& text) {
-  if (StatusBar) {
-    SendMessageW(StatusBar, SB_SIMPLE, TRUE, 0);
-    SendMessageW(StatusBar, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+  if (statusBar_) {
+    SendMessageW(statusBar_, SB_SIMPLE, TRUE, 0);
+    SendMessageW(statusBar_, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
   }
   if (OnStatus) OnStatus(text);
 }

@@ -62,7 +62,7 @@ public:
   TCheckNode* ComputerNode() const noexcept { return computer_; }
 
   // The status bar that shows the search (simple text), or none.
-  HWND StatusBar = nullptr;
+  void SetStatusBar(HWND statusBar) noexcept { statusBar_ = statusBar; }
   // Told each search step's text as well.
   std::function<void(const std::wstring& text)> OnStatus;
   // Called now and then while a big key is read, so that the window can keep painting.
@@ -83,4 +83,5 @@ private:
   HKEY initialRoot_ = nullptr;
   std::wstring initialKey_;
   TCheckNode* computer_ = nullptr;
+  HWND statusBar_ = nullptr;
 };

@@ -116,7 +116,7 @@ bool TTreeShellCtrl::LoadSubfolders(TCheckNode& node) {
   const std::wstring path = DataOf(node)->Path;
   // Messages that run meanwhile may rebuild or empty the tree: the node is then gone.
   const unsigned generation = generation_;
-  const std::vector<TSubfolder> folders = ListSubfolders(path, OnPump);
+  const std::vector<TSubfolder> folders = ListSubfolders(path, ProcessMessages);
   if (generation != generation_) return false;
   TCheckTree::TUpdate update(*tree_);
   size_t added = 0;
@@ -129,8 +129,8 @@ bool TTreeShellCtrl::LoadSubfolders(TCheckNode& node) {
         locked ? TCheckMark::Unchecked : TCheckTree::MarkForNewChild(node),
         std::make_unique<TFolderNodeData>(std::move(childPath), folder.Link));
     child.SetLocked(locked);
-    if (OnPump && ++added % kPumpEvery == 0) {
-      OnPump();
+    if (ProcessMessages && ++added % kPumpEvery == 0) {
+      ProcessMessages();
       if (generation != generation_) return false;
     }
   }

@@ -47,7 +47,7 @@ public:
   // Told each search step's text as well (the status bar aside).
   std::function<void(const std::wstring& text)> OnStatus;
   // Lets pending messages run while a big folder is read.
-  std::function<void()> OnPump;
+  std::function<void()> ProcessMessages;
 
   bool Enable() const noexcept { return enable_; }
   // True builds the drive level afresh (all marks are lost); false empties the tree.

@@ -230,11 +230,11 @@ TEST_F(AssistedUninstallTest, AStepThatFailsIsBuiltAgainOnTheNextVisit) {
   wizard.HasDesktopIcon = false;
   wizard.ExeRows = {{L"p", lastExe, L"", true}};
   wizard.CollectSelectedFiles();
-  wizard.RootFolder.OnPump = [] { throw std::runtime_error("closed"); };
+  wizard.RootFolder.ProcessMessages = [] { throw std::runtime_error("closed"); };
   EXPECT_THROW(wizard.PageShown(TAssistedUninstall::tsRootFolder), std::runtime_error);
   EXPECT_TRUE(wizard.RootFolderPending);
 
-  wizard.RootFolder.OnPump = nullptr;
+  wizard.RootFolder.ProcessMessages = nullptr;
   wizard.PageShown(TAssistedUninstall::tsRootFolder);
   EXPECT_FALSE(wizard.RootFolderPending);
   TCheckNode* found = wizard.RootFolder.NodeOfPath(programFiles + L"P299\\");

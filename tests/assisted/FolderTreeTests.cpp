@@ -262,7 +262,7 @@ TEST_F(FolderTreeTest, BigFolderLetsMessagesRunWhileItIsReadAndOpensNothingElseM
   TCheckNode& big = Node(root + L"Big\\");
   TCheckNode& other = Node(root + L"Other\\");
   int pumps = 0, opened = 0;
-  shell.OnPump = [&] {
+  shell.ProcessMessages = [&] {
     ++pumps;
     if (tree.Expand(other)) ++opened;
   };
@@ -277,9 +277,9 @@ TEST_F(FolderTreeTest, BigFolderLetsMessagesRunWhileItIsReadAndOpensNothingElseM
   // The tree rebuilt while the folder is read: the read stops and the new tree stands.
   shell.SetEnable(true);
   shell.SetInitialLocation(root);
-  shell.OnPump = [&] { shell.SetEnable(true); };
+  shell.ProcessMessages = [&] { shell.SetEnable(true); };
   EXPECT_FALSE(tree.Expand(Node(root + L"Big\\")));
-  shell.OnPump = nullptr;
+  shell.ProcessMessages = nullptr;
   ASSERT_EQ(tree.TopCount(), 1u);
   EXPECT_EQ(&tree.Top(0), shell.DrivesNode());
   EXPECT_FALSE(Node(L"C:\\").ChildrenRead());
