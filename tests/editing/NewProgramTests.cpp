@@ -68,17 +68,15 @@ public:
   }
   // Takes the next dialog that opens after this one, or none once done() holds.
   bool OpenNext(const std::function<bool()>& done) {
-    HWND previous = dialog_;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      HWND found = FindWindowW(L"#32770", L"New Program");
-      if (found && found != previous && IsWindowVisible(found)) {
-        dialog_ = found;
-        return true;
-      }
-      Sleep(10);
-    }
-    return false;
+    HWND previous = dialog_, found = nullptr;
+    WaitUntil([&] {
+      found = FindWindowW(L"#32770", L"New Program");
+      if (found && (found == previous || !IsWindowVisible(found))) found = nullptr;
+      return found || done();
+    });
+    if (!found) return false;
+    dialog_ = found;
+    return true;
   }
   std::wstring Field(int id) const { return ControlText(GetDlgItem(dialog_, id)); }
   void Type(int id, const std::wstring& text) const {
@@ -95,9 +93,7 @@ public:
     std::wstring before = Field(field);
     PostClick(GetDlgItem(dialog_, button));
     if (!AnswerFileDialog(L"Open", file)) return false;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (Field(field) == before && std::chrono::steady_clock::now() < deadline) Sleep(10);
-    return Field(field) != before;
+    return WaitUntil([&] { return Field(field) != before; });
   }
   // Esc pressed in a field, through the dialog's own keyboard handling.
   std::wstring Escape(int field) {
@@ -108,21 +104,20 @@ public:
 
 private:
   std::wstring Outcome() {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (!IsWindow(dialog_) || !IsWindowVisible(dialog_)) return L"<closed>";
-      TOwnedSearch search{dialog_};
-      EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
-      if (search.Found) {
-        title_ = ControlText(search.Found);
-        std::wstring text = ControlText(GetDlgItem(search.Found, 0xFFFF));
-        PostMessageW(search.Found, WM_COMMAND, IDOK, 0);
-        while (IsWindow(search.Found) && std::chrono::steady_clock::now() < deadline) Sleep(10);
-        return text;
-      }
-      Sleep(10);
-    }
-    return L"<nothing happened>";
+    TOwnedSearch search{dialog_};
+    bool closed = false;
+    if (!WaitUntil([&] {
+          closed = !IsWindow(dialog_) || !IsWindowVisible(dialog_);
+          if (!closed) EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
+          return closed || search.Found;
+        }))
+      return L"<nothing happened>";
+    if (closed) return L"<closed>";
+    title_ = ControlText(search.Found);
+    std::wstring text = ControlText(GetDlgItem(search.Found, 0xFFFF));
+    PostMessageW(search.Found, WM_COMMAND, IDOK, 0);
+    if (!WaitUntil([&] { return !IsWindow(search.Found); })) return L"<the box stayed>";
+    return text;
   }
 
   HWND dialog_ = nullptr;

@@ -64,21 +64,20 @@ void TMessageBoxWatcher::Finish() {
 }
 
 void TMessageBoxWatcher::Watch() {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!stop_ && std::chrono::steady_clock::now() < deadline) {
-    TFound found;
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&found));
-    if (found.Box) {
-      title_ = TextOf(found.Box);
-      text_ = TextOf(GetDlgItem(found.Box, 0xFFFF));  // a message box's text control
-      hasIcon_ = HasIconControl(found.Box);
-      seen_ = true;
-      // The button may be the only one (OK) or one of several.
-      PostMessageW(found.Box, WM_COMMAND, static_cast<WPARAM>(answer_), 0);
-      return;
-    }
-    Sleep(10);
-  }
+  TFound found;
+  WaitUntil(
+      [this, &found] {
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&found));
+        return stop_ || found.Box != nullptr;
+      },
+      std::chrono::seconds(20));
+  if (!found.Box) return;
+  title_ = TextOf(found.Box);
+  text_ = TextOf(GetDlgItem(found.Box, 0xFFFF));  // a message box's text control
+  hasIcon_ = HasIconControl(found.Box);
+  seen_ = true;
+  // The button may be the only one (OK) or one of several.
+  PostMessageW(found.Box, WM_COMMAND, static_cast<WPARAM>(answer_), 0);
 }
 
 namespace {
@@ -106,11 +105,10 @@ BOOL CALLBACK FindWindowOfProcess(HWND hwnd, LPARAM lp) {
 }
 
 HWND WaitFor(TWindowSearch search) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!search.Found && std::chrono::steady_clock::now() < deadline) {
+  WaitUntil([&search] {
     EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-    if (!search.Found) Sleep(10);
-  }
+    return search.Found != nullptr;
+  });
   return search.Found;
 }
 
@@ -170,6 +168,15 @@ void Click(HWND hwnd, int x, int y) {
 void PressKey(HWND hwnd, WPARAM key) {
   SendMessageW(hwnd, WM_KEYDOWN, key, 1);
   SendMessageW(hwnd, WM_KEYUP, key, 0xC0000001);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Sleep(10);
+  }
+  return true;
 }
 
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {

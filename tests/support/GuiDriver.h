@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -67,6 +68,12 @@ void PumpMessages();
 void Click(HWND hwnd, int x, int y);
 // Sends a key press (down and up) to a window.
 void PressKey(HWND hwnd, WPARAM key);
+
+// Waits for a state that another thread or process brings about (a window appearing, a control
+// changing): such a change sends this thread nothing to wait on, so the condition is asked every
+// 10 ms. False when it does not hold within the time. The one polling wait of the tests.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
 // Pumps this thread's queue until the condition holds or the time is up; returns the condition.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);

@@ -1,5 +1,7 @@
 #include "support/PrintedPdf.h"
 
+#include "support/GuiDriver.h"
+
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
@@ -60,7 +62,8 @@ std::string RunOnHost(const std::vector<std::string>& argv) {
   win::UniqueHandleObj processHandle(process.hProcess), threadHandle(process.hThread);
 
   fs::path out = FromUnix(dir + "/out");
-  EXPECT_TRUE(WaitFor([&] { return fs::exists(out); })) << argv[0] << " did not finish";
+  EXPECT_TRUE(WaitUntil([&] { return fs::exists(out); }, std::chrono::seconds(60)))
+      << argv[0] << " did not finish";
   std::string text = ReadAll(out);
   std::error_code ignored;
   fs::remove_all(FromUnix(dir), ignored);
@@ -87,14 +90,14 @@ std::set<std::string> TPrinterOutput::Pdfs() const {
 
 std::string TPrinterOutput::Next() {
   std::string found;
-  bool complete = WaitFor([&] {
+  bool complete = WaitUntil([&] {
     for (const std::string& name : Pdfs())
       if (!before_.count(name)) found = folder_ + "/" + name;
     if (found.empty()) return false;
     // Ghostscript writes the trailer last.
     std::string bytes = ReadAll(FromUnix(found));
     return bytes.size() > 16 && bytes.find("%%EOF", bytes.size() - 16) != std::string::npos;
-  });
+  }, std::chrono::seconds(60));
   EXPECT_TRUE(complete) << "no PDF appeared in " << folder_;
   if (!complete) return {};
   before_.insert(found.substr(folder_.size() + 1));

@@ -14,17 +14,6 @@
 
 namespace testing_support {
 
-// Polls until done() holds; false on time-out.
-template <class F>
-bool WaitFor(F done, std::chrono::seconds timeout = std::chrono::seconds(60)) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
 std::string ReadAll(const std::filesystem::path& path);
 // A Unix path as this Wine process reaches it (drive Z: is the root).
 std::filesystem::path FromUnix(const std::string& unixPath);

@@ -118,10 +118,10 @@ BOOL CALLBACK FindOf(HWND hwnd, LPARAM lp) {
 
 HWND WaitForWindowOf(const win::UniqueHandleObj& process, const wchar_t* caption) {
   TWindowSearch search{GetProcessId(process.Get()), caption};
-  for (int i = 0; i < 3000 && !search.Found; ++i) {
+  WaitUntil([&search] {
     EnumWindows(FindOf, reinterpret_cast<LPARAM>(&search));
-    if (!search.Found) Sleep(10);
-  }
+    return search.Found != nullptr;
+  });
   return search.Found;
 }
 

@@ -67,7 +67,7 @@ INT_PTR RunLogWindow(const std::wstring& logPath, Drive drive) {
       return;
     }
     drive(dialog);
-    if (!WaitFor([&] { return !IsWindow(dialog); })) {
+    if (!WaitUntil([&] { return !IsWindow(dialog); })) {
       ADD_FAILURE() << "the log window stayed open";
       PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     }
@@ -216,7 +216,7 @@ TEST(LogWindow, ClearLogReportsALogThatCannotBeDeletedAndShowsItAsItIs) {
     } else {
       error = ControlText(GetDlgItem(box, 0xFFFF));
       PostMessageW(box, WM_COMMAND, IDOK, 0);
-      EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+      EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     }
     memo = MemoText(dialog);
     PostClick(dialog, IDCANCEL);
@@ -428,9 +428,9 @@ TEST(LogWindow, EditLogOpensTheLogInTheTextEditorAndCloses) {
   INT_PTR result = RunLogWindow(log, [&](HWND dialog) { PostClick(dialog, IDC_LOG_BUEDIT); });
   EXPECT_EQ(result, IDCANCEL);
   HWND editor = nullptr;
-  EXPECT_TRUE(WaitFor([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     editor = FindWindowW(nullptr, L"EditedULog.txt - Notepad");
     return editor != nullptr;
-  })) << "no editor window for the log";
+  }, std::chrono::seconds(60))) << "no editor window for the log";
   if (editor) PostMessageW(editor, WM_CLOSE, 0, 0);
 }

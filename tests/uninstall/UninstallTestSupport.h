@@ -50,17 +50,6 @@ std::string BackupLinePattern(const TBackupAction& action);
 // Whether a scan of the test key lists a program of that name.
 bool Listed(const TTestKey& key, const std::wstring& name);
 
-// Polls until the condition holds, up to 30 seconds; false on time-out.
-template <class F>
-bool WaitUntil(F condition) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    Sleep(10);
-  }
-  return true;
-}
-
 // Clicks a button of a dialog and answers the message box that it opens with OK: returns the
 // box's text, empty when no box came. Waits until the dialog takes input again (or is gone).
 std::wstring ClickForMessage(HWND dialog, int button);
