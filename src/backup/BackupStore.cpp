@@ -1,6 +1,7 @@
 #include "backup/BackupStore.h"
 
 #include "backup/RegFile.h"
+#include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
 #include "win/Error.h"
 #include "win/Text.h"
@@ -95,7 +96,7 @@ void TBackup::SaveKey(HKEY root, REGSAM view, const std::wstring& path) {
     if (item.Kind == kBackupRegistry) ++number;
   std::wstring file = L"key " + std::to_wstring(number) + L".reg";
   ExportRegistryKey(root, view, path, action_.Folder + file);
-  action_.Items.push_back({kBackupRegistry, RegEditorPath(root, view, path), file});
+  action_.Items.push_back({kBackupRegistry, RegistryLocationText(root, view, path), file});
   WriteManifest();
 }
 

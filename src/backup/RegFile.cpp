@@ -1,5 +1,6 @@
 #include "backup/RegFile.h"
 
+#include "inventory/UninstallItem.h"
 #include "win/Error.h"
 #include "win/RegistryTree.h"
 #include "win/Text.h"
@@ -450,21 +451,8 @@ void TReader::Import(const std::wstring& text) {
 
 }  // namespace
 
-std::wstring RegEditorPath(HKEY root, REGSAM view, const std::wstring& path) {
-  std::wstring name;
-  for (const TRootName& known : kRoots)
-    if (known.Root == root) name = known.Name;
-  std::wstring relative = TrimBackslashes(path);
-  if (view == KEY_WOW64_32KEY && root == HKEY_LOCAL_MACHINE &&
-      SameText(relative.substr(0, 8), L"Software") &&
-      (relative.size() == 8 || relative[8] == L'\\') &&
-      !SameText(relative.substr(0, 20), L"Software\\WOW6432Node"))
-    relative.insert(8, L"\\WOW6432Node");
-  return relative.empty() ? name : name + L"\\" + relative;
-}
-
 std::wstring RegFileText(HKEY root, REGSAM view, const std::wstring& path) {
-  std::wstring fullName = RegEditorPath(root, view, path);
+  std::wstring fullName = RegistryLocationText(root, view, path);
   std::wstring relative = TrimBackslashes(path);
   HKEY opened = root;
   win::UniqueHKey key;

@@ -13,10 +13,6 @@
 // the key cannot be opened.
 std::wstring RegFileText(HKEY root, REGSAM view, const std::wstring& path);
 
-// The key's name as the registry editor shows it: the root's full name, then the path; a key of
-// the 32-bit view under HKEY_LOCAL_MACHINE\Software is found below WOW6432Node.
-std::wstring RegEditorPath(HKEY root, REGSAM view, const std::wstring& path);
-
 // Writes RegFileText to `file` as UTF-16 with a byte-order mark, the registry editor's encoding.
 // Throws win::TError when the key cannot be read or the file cannot be written completely.
 void ExportRegistryKey(HKEY root, REGSAM view, const std::wstring& path, const std::wstring& file);

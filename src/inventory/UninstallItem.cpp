@@ -153,12 +153,16 @@ std::wstring RegistryLocationText(HKEY root, REGSAM view, const std::wstring& ke
   else if (root == HKEY_CLASSES_ROOT) rootName = L"HKEY_CLASSES_ROOT";
   else if (root == HKEY_CURRENT_CONFIG) rootName = L"HKEY_CURRENT_CONFIG";
   std::wstring path = keyPath;
+  path.erase(0, path.find_first_not_of(L'\\'));
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
   // Only the machine's software is kept apart per view; the user's is shared by both.
-  const std::wstring software = L"Software\\";
+  const std::wstring software = L"Software";
   if (root == HKEY_LOCAL_MACHINE && (view & KEY_WOW64_32KEY) &&
-      win::StartsWithNoCase(path, software))
-    path.insert(software.size(), L"WOW6432Node\\");
-  return std::wstring(rootName) + L"\\" + path;
+      win::StartsWithNoCase(path, software) &&
+      (path.size() == software.size() || path[software.size()] == L'\\') &&
+      !win::StartsWithNoCase(path, software + L"\\WOW6432Node"))
+    path.insert(software.size(), L"\\WOW6432Node");
+  return path.empty() ? std::wstring(rootName) : std::wstring(rootName) + L"\\" + path;
 }
 
 TFileProbeCache::TFileProbeCache() : outer_(g_probes) { g_probes = &answers_; }

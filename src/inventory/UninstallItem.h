@@ -33,7 +33,8 @@ private:
 };
 
 // A key's full path as the registry editor shows it: the root's name, and for the 32-bit view of
-// the machine's software the WOW6432Node folder where that view keeps it.
+// the machine's software the WOW6432Node folder where that view keeps it. Leading and trailing
+// backslashes of the path are left out; an empty path names the root.
 std::wstring RegistryLocationText(HKEY root, REGSAM view, const std::wstring& keyPath);
 
 class TUninstListItem {
