@@ -38,12 +38,6 @@ std::wstring SelectedApplicationNames(const std::vector<TChosenFile>& chosenRows
   return text;
 }
 
-void AppendAssistedLogRecord(const std::wstring& logFile, const std::wstring& applicationNames,
-                             bool allDeleted) {
-  AppendAssistedLogStart(logFile, applicationNames);
-  AppendAssistedLogResult(logFile, allDeleted);
-}
-
 void AppendAssistedLogStart(const std::wstring& logFile, const std::wstring& applicationNames) {
   ulog::AppendTimestamp(logFile);
   TLogging().WriteToFile(ulog::kUninstalling + applicationNames + L"\r\n", logFile, true);

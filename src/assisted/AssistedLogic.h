@@ -31,12 +31,9 @@ std::vector<std::wstring> BuildStartMenuNames(const std::vector<std::wstring>& f
 // "\r\n" + caption for each checked row of the chosen list, each caption made one line.
 std::wstring SelectedApplicationNames(const std::vector<TChosenFile>& chosenRows);
 
-// Appends the wizard's record to the uninstall log: the timestamp line, "Uninstalling " with one
-// line per application name, and the result line. Failures to write are silent.
-void AppendAssistedLogRecord(const std::wstring& logFile, const std::wstring& applicationNames,
-                             bool allDeleted);
-// The record's two halves: the timestamp and "Uninstalling " lines go before the deletion, the
-// result line after it.
+// The wizard's record in the uninstall log, in two halves: the timestamp line and "Uninstalling "
+// with one line per application name go before the deletion, the result line after it. Failures
+// to write are silent.
 void AppendAssistedLogStart(const std::wstring& logFile, const std::wstring& applicationNames);
 void AppendAssistedLogResult(const std::wstring& logFile, bool allDeleted);
 

@@ -38,8 +38,10 @@ TEST(AssistedLogRecord, NamesTheApplicationsOnePerLineAndTheOutcome) {
   std::wstring log = dir.Path() + L"ULog.txt";
   std::wstring names = SelectedApplicationNames(kDesktop);
   EXPECT_EQ(names, L"\r\nFoo\r\nBar  Suite");
-  AppendAssistedLogRecord(log, names, false);
-  AppendAssistedLogRecord(log, SelectedApplicationNames({}), true);
+  AppendAssistedLogStart(log, names);
+  AppendAssistedLogResult(log, false);
+  AppendAssistedLogStart(log, SelectedApplicationNames({}));
+  AppendAssistedLogResult(log, true);
   const std::string stamp = "\r\n[0-9]{1,2}/[0-9]{1,2}/20[0-9]{2} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
   std::string bytes = ReadBytes(log);
   EXPECT_TRUE(std::regex_match(
