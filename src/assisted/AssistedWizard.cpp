@@ -293,6 +293,11 @@ void TfAssisted::ShowPage(TPage page) {
       if (id) ShowWindow(Item(id), p == page ? SW_SHOWNA : SW_HIDE);
   header_.SetTitle(kPageTexts[page].Title);
   SetItemText(IDC_AS_EXPLAINING, kPageTexts[page].Explaining);
+  // The keyboard goes on in the new page, not in a control the old one hid.
+  HWND pageFocus[] = {IsWindowEnabled(dlvIcons_.Handle()) ? dlvIcons_.Handle() : elvFiles_.Handle(),
+                      btvRootFolder_.Handle(), btvStartMenu_.Handle(), btvRegEntries_.Handle(),
+                      btvExtensio_.Handle(), Item(IDC_AS_FOR_DELETION)};
+  SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pageFocus[page]), TRUE);
   if (page == TAssistedUninstall::tsDesktopIcons) {
     flow_.tsDesktopIconsShow();
     return;
