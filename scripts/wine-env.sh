@@ -12,14 +12,18 @@ WINE_ENV_CUPSD_PID=""
 WINE_ENV_CUPS_DIR=""
 WINE_ENV_CUPS_PDF_CONF=""
 
-# wine_env_prefix DIR: makes DIR a fresh Wine prefix unless it already is one.
+# wine_env_prefix DIR PROGRAM_FOLDER: makes DIR a fresh Wine prefix unless it already is one, and
+# seals it (wine_env_seal_prefix) so that Windows code sees only drive C: and PROGRAM_FOLDER.
 wine_env_prefix() {
   export WINEPREFIX=$1
+  local program_folder=$2
   # Wine's Recycle Bin is the XDG trash of $XDG_DATA_HOME, by default in the host's home: the
   # prefix gets one of its own, so nothing it moves to the bin reaches the host. Wine makes the
-  # Trash folder but not this one, and without it the shell deletes for good.
+  # Trash folder but not this one, and without it the shell deletes for good. Its configuration
+  # stays inside the prefix too.
   export XDG_DATA_HOME=$WINEPREFIX/xdg-data
-  mkdir -p "$XDG_DATA_HOME"
+  export XDG_CONFIG_HOME=$WINEPREFIX/xdg-config
+  mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1
@@ -30,16 +34,70 @@ wine_env_prefix() {
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
     wineserver -w
-    # A new prefix links the user's Desktop, Documents and the like to the host's home folder;
-    # the prefix gets folders of its own so that nothing it does reaches the host.
-    local link
-    for link in "$WINEPREFIX"/drive_c/users/*/*; do
-      if [ -L "$link" ]; then
-        rm -f "$link"
-        mkdir -p "$link"
-      fi
-    done
   fi
+  wine_env_seal_prefix "$WINEPREFIX" "$program_folder"
+}
+
+# wine_env_seal_prefix PREFIX PROGRAM_FOLDER [TOOLS_FOLDER]: cuts every way from the prefix into the
+# host. A new prefix maps drive Z: to the host's root and links the user's Desktop, Documents,
+# Templates and the like (at any depth) to the host's home folder; a deletion that reached them
+# would delete the host's files. Every drive but C: goes, PROGRAM_FOLDER becomes drive P: (and
+# TOOLS_FOLDER drive T:), and each link inside drive C: that leads out of it becomes an empty folder
+# of its own. Wine makes those links again when it updates a prefix, so call this after every
+# wineboot. Fails when a link into the host is left (wine_env_check_prefix).
+wine_env_seal_prefix() {
+  local prefix=$1 program_folder=$2 tools_folder=${3:-} drive_c entry target link
+  drive_c=$(readlink -f "$prefix/drive_c")
+  for entry in "$prefix"/dosdevices/?:; do
+    [ -L "$entry" ] || continue
+    case "${entry##*/}" in
+      c:) ;;
+      *) rm -f "$entry" ;;
+    esac
+  done
+  ln -sfn "$(readlink -f "$program_folder")" "$prefix/dosdevices/p:"
+  if [ -n "$tools_folder" ]; then
+    ln -sfn "$(readlink -f "$tools_folder")" "$prefix/dosdevices/t:"
+  fi
+  while IFS= read -r -d '' link; do
+    target=$(readlink -f "$link" 2>/dev/null) || target=""
+    case "$target/" in
+      "$drive_c"/*) ;;
+      *) rm -f "$link" && mkdir -p "$link" ;;
+    esac
+  done < <(find "$drive_c" -type l -print0)
+  wine_env_check_prefix "$prefix"
+}
+
+# wine_env_check_prefix PREFIX: names every way Windows code in the prefix could reach the host
+# beyond what the scripts map: a drive other than C:, P: and T:, and a link inside drive C: or a
+# mapped folder whose target lies outside drive C: and the mapped folders. Exits non-zero when it
+# names any.
+wine_env_check_prefix() {
+  local prefix=$1 entry letter target link status=0
+  local -a roots=()
+  for entry in "$prefix"/dosdevices/?:; do
+    [ -e "$entry" ] || [ -L "$entry" ] || continue
+    letter=${entry##*/}
+    case "$letter" in
+      c: | p: | t:) roots+=("$(readlink -f "$entry")") ;;
+      *) echo "drive $letter of $prefix leads to $(readlink "$entry")" >&2; status=1 ;;
+    esac
+  done
+  for entry in "${roots[@]}"; do
+    while IFS= read -r -d '' link; do
+      target=$(readlink -f "$link" 2>/dev/null) || target=""
+      local inside=""
+      for root in "${roots[@]}"; do
+        case "$target/" in "$root"/*) inside=1 ;; esac
+      done
+      if [ -z "$inside" ]; then
+        echo "$link leads out of the prefix's drives (to ${target:-$(readlink "$link")})" >&2
+        status=1
+      fi
+    done < <(find "$entry" -type l -print0)
+  done
+  return $status
 }
 
 # wine_env_display: starts Xvfb on a free display with a window manager.
@@ -63,6 +121,19 @@ wine_env_server() {
   wineserver -p </dev/null >/dev/null 2>&1 &
   WINE_ENV_SERVER_PID=$!
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+wine_env_server_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$WINE_ENV_SERVER_PID" ]; then wait "$WINE_ENV_SERVER_PID" 2>/dev/null || true; fi
+  WINE_ENV_SERVER_PID=""
+}
+
+# wine_env_server_stop: ends the prefix's wineserver and every Wine process of the prefix.
+wine_env_server_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$WINE_ENV_SERVER_PID" ]; then wait "$WINE_ENV_SERVER_PID" 2>/dev/null || true; fi
+  WINE_ENV_SERVER_PID=""
 }
 
 # wine_env_printer OUTDIR: a CUPS scheduler of our own (its own configuration, state and socket,

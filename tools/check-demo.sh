@@ -35,9 +35,12 @@ fi
 mkdir -p "$PREFIX"
 export WINEPREFIX
 WINEPREFIX=$(cd "$PREFIX" && pwd)
+# The prefix's own Recycle Bin and configuration, no menu entries or icons in the host's home
+# folder, and the seal and check of a prefix's ways into the host (wine_env_seal_prefix).
+. "$(cd "$(dirname "$0")/.." && pwd)/scripts/wine-env.sh"
 export WINEDEBUG=-all
-# No menu entries or icons in the host's home folder.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+export XDG_DATA_HOME=$WINEPREFIX/xdg-data XDG_CONFIG_HOME=$WINEPREFIX/xdg-config
+mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
 
 SERVER_PID=""
 cleanup() {
@@ -48,11 +51,9 @@ trap cleanup EXIT
 
 wineboot -i </dev/null >/dev/null 2>&1
 wineserver -w
-# A new prefix links Desktop, Documents... to the host's home folder; make them real folders so
-# the demo's shortcuts stay inside the prefix.
-for link in "$WINEPREFIX"/drive_c/users/*/*; do
-  if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
-done
+# Drive C: and the tools' folder as drive P:, and no link into the host (the new prefix links
+# Desktop, Documents, Templates... to the host's home).
+wine_env_seal_prefix "$WINEPREFIX" "$BUILD/bin" || { echo "the prefix could not be sealed" >&2; exit 1; }
 wineserver -p </dev/null >/dev/null 2>&1 &
 SERVER_PID=$!
 wine cmd /c exit </dev/null >/dev/null 2>&1
@@ -144,6 +145,8 @@ summary=$(demo)
 check "demomachine reports 45 entries and 4 leftovers" \
   contains "$summary" "45 Uninstall entries (28 usage records), 4 leftovers"
 check "folder links made from the Unix side" bash "$MAKE_LINKS" "$DEMO"
+check "no drive but C: and the tools' folder, no link into the host at any depth" \
+  wine_env_check_prefix "$WINEPREFIX"
 check "40 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
 check "Tallyho and the x86 runtime are in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Tallyho Accounting 2019" /reg:32 &&

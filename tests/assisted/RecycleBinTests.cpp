@@ -5,7 +5,9 @@
 
 #include "assisted/RecycleBin.h"
 #include "backup/BackupStore.h"
+#include "support/PrintedPdf.h"
 #include "support/TestMachine.h"
+#include "win/Text.h"
 #include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
@@ -42,12 +44,9 @@ std::wstring NoSlash(std::wstring path) {
 
 std::wstring LeafOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
 
-// The Unix folder as Windows code reads it (reading only: nothing here deletes on that drive).
+// The Unix folder as Windows code reads it (reading only: nothing here deletes there).
 std::wstring DosPath(const std::wstring& unixPath) {
-  std::wstring dos = L"Z:" + unixPath;
-  for (wchar_t& c : dos)
-    if (c == L'/') c = L'\\';
-  return dos;
+  return testing_support::FromUnix(win::ToUtf8(unixPath)).wstring();
 }
 
 std::string ReadText(const std::wstring& path) {

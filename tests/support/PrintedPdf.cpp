@@ -33,11 +33,21 @@ std::string ReadAll(const fs::path& path) {
 }
 
 fs::path FromUnix(const std::string& unixPath) {
-  std::wstring path;
-  EXPECT_TRUE(win::TryFromUtf8(unixPath, path));
-  for (wchar_t& c : path)
-    if (c == L'/') c = L'\\';
-  return fs::path(L"Z:" + path);
+  using TDosName = WCHAR*(CDECL*)(const char*);
+  static const auto dosName = reinterpret_cast<TDosName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+  if (!dosName) {
+    ADD_FAILURE() << "not running under Wine: no wine_get_dos_file_name";
+    return {};
+  }
+  WCHAR* name = dosName(unixPath.c_str());
+  if (!name) {
+    ADD_FAILURE() << "Wine has no name for " << unixPath;
+    return {};
+  }
+  fs::path path(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  return path;
 }
 
 std::string RunOnHost(const std::vector<std::string>& argv) {
@@ -50,10 +60,9 @@ std::string RunOnHost(const std::vector<std::string>& argv) {
   std::ofstream(FromUnix(dir + "/run.sh"), std::ios::binary)
       << command << ">" << dir << "/out.tmp 2>&1\nmv " << dir << "/out.tmp " << dir << "/out\n";
 
-  std::wstring line =
-      L"cmd.exe /c start /unix /bin/sh " + FromUnix(dir + "/run.sh").wstring().substr(2);
-  for (wchar_t& c : line)
-    if (c == L'\\') c = L'/';
+  std::wstring script;
+  EXPECT_TRUE(win::TryFromUtf8(dir + "/run.sh", script));
+  std::wstring line = L"cmd.exe /c start /unix /bin/sh " + script;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

@@ -15,7 +15,8 @@
 namespace testing_support {
 
 std::string ReadAll(const std::filesystem::path& path);
-// A Unix path as this Wine process reaches it (drive Z: is the root).
+// A Unix path as this Wine process reaches it: through a drive that maps it, else Wine's
+// \\?\unix\ form (the test prefixes have no drive for the host's root).
 std::filesystem::path FromUnix(const std::string& unixPath);
 // Runs a program of the host and returns what it wrote. Wine starts it with "start /unix" without
 // waiting, so a script moves its output into place only once it is complete.
