@@ -108,7 +108,13 @@ int TUtils::GetSmallIconIndex(const std::wstring& path) {
 HIMAGELIST TUtils::GetSystemImageList(bool small) {
   SHFILEINFOW info{};
   UINT flags = SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : 0);
-  return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"", 0, &info, sizeof info, flags));
+  // Asked of the Windows folder, not of the current one: a process started in a folder the
+  // system cannot reach (Wine does that for a Unix folder no drive maps) would get no list, and
+  // the program list would show no icons at all.
+  wchar_t windows[MAX_PATH + 1];
+  UINT n = GetWindowsDirectoryW(windows, MAX_PATH + 1);
+  const wchar_t* path = n > 0 && n <= MAX_PATH ? windows : L"";
+  return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(path, 0, &info, sizeof info, flags));
 }
 
 TDateTimeText TUtils::GetDateTimeText() {
