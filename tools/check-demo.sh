@@ -79,7 +79,11 @@ check() {  # check DESCRIPTION COMMAND...
 
 w() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 demo() { w "$DEMO" "$@"; }
-key_exists() { wine reg query "$@" </dev/null >/dev/null 2>&1; }
+# Asked once more when it fails, as reg_query below: under load a query of an existing key has
+# come back as a failure.
+key_exists() {
+  wine reg query "$@" </dev/null >/dev/null 2>&1 || wine reg query "$@" </dev/null >/dev/null 2>&1
+}
 key_absent() { ! key_exists "$@"; }
 # reg_query ARGS...: "wine reg query", asked once more when it fails (once in a hundred runs a
 # query of an existing key came back empty).
