@@ -1,5 +1,6 @@
 #include "assisted/AssistedLogic.h"
 
+#include "assisted/ProtectedPlaces.h"
 #include "uninstall/Logging.h"
 #include "win/Text.h"
 
@@ -13,6 +14,14 @@ std::vector<std::wstring> CollectSelectedFiles(const std::vector<TChosenFile>& r
 std::wstring FolderOfFile(const std::wstring& path) {
   std::size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring FolderToTick(const std::wstring& file) {
+  const DWORD attributes = GetFileAttributesW(file.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  std::wstring folder = FolderOfFile(file);
+  // Drive roots and known folders are protected places too.
+  return folder.empty() || IsProtectedPath(folder) ? std::wstring() : folder;
 }
 
 std::vector<std::wstring> BuildStartMenuNames(const std::vector<std::wstring>& files,

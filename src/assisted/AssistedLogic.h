@@ -23,6 +23,12 @@ std::vector<std::wstring> CollectSelectedFiles(const std::vector<TChosenFile>& r
 // C:\Program Files\Foo\); empty when the path names no folder.
 std::wstring FolderOfFile(const std::wstring& path);
 
+// The folder the folder page ticks for a chosen file: the file's folder (with a trailing
+// backslash), or empty where that would choose more than the application: for a folder (a
+// shortcut to a folder would tick the folder's parent), and for a file in a drive's root, a
+// protected place or a known folder.
+std::wstring FolderToTick(const std::wstring& file);
+
 // The names Start-menu folders are looked for by: the name of each selected file's folder, then
 // the caption of each checked desktop row (whichever list was chosen). Empty names are left out.
 std::vector<std::wstring> BuildStartMenuNames(const std::vector<std::wstring>& files,

@@ -48,7 +48,7 @@ void TAssistedUninstall::tsRootFolderShow() {
   RootFolder.SetEnable(true);
   bool found = false;
   for (const std::wstring& file : SelectedFiles) {
-    std::wstring folder = FolderOfFile(file);
+    std::wstring folder = FolderToTick(file);
     if (!folder.empty() && RootFolder.SelectFolder(folder)) found = true;
   }
   if (!found) RootFolder.SetInitialLocation(ProgramFilesDir);

@@ -67,15 +67,17 @@ TTreeRegCtrl::~TTreeRegCtrl() {
 
 void TTreeRegCtrl::SetEnable(bool enable) {
   enable_ = enable;
+  ++generation_;
   computer_ = nullptr;
   tree_.Clear();
   if (enable) {
     tree_.OnExpanding = [this](TCheckNode& node) { return TreeExpanding(node); };
     tree_.OnCollapsing = [this](TCheckNode& node) { return TreeCollapsing(node); };
     tree_.OnProbe = [this](TCheckNode& node) { return Probe(node); };
+    // A root key is protected too: one click would choose every file type or every setting.
     tree_.OnLock = [](const TCheckNode& node) {
       const TKeyNodeData* key = KeyOf(node);
-      return key && !key->IsRoot && IsProtectedKey(key->RootKey, key->Path);
+      return key && IsProtectedKey(key->RootKey, key->Path);
     };
     BuildRoots();
   } else {
@@ -118,7 +120,7 @@ bool TTreeRegCtrl::Probe(TCheckNode& node) {
 bool TTreeRegCtrl::TreeExpanding(TCheckNode& node) {
   if (&node == computer_) return true;
   if (!node.ChildrenRead()) {
-    LoadSubkeys(node);
+    if (!LoadSubkeys(node)) return false;
     node.SetChildrenRead(true);
   }
   tree_.SetImage(node, TBoxTreeView::kImageFolderOpen);
@@ -131,21 +133,27 @@ bool TTreeRegCtrl::TreeCollapsing(TCheckNode& node) {
   return true;
 }
 
-void TTreeRegCtrl::LoadSubkeys(TCheckNode& node) {
+bool TTreeRegCtrl::LoadSubkeys(TCheckNode& node) {
   TKeyNodeData* key = KeyOf(node);
-  if (!key || key->IsLink) return;
+  if (!key || key->IsLink) return true;
+  // Messages that run meanwhile may rebuild or empty the tree: the node is then gone.
+  const unsigned generation = generation_;
+  auto pump = [&](size_t done) {
+    if (ProcessMessages && done % kPumpEvery == 0) ProcessMessages();
+    return generation == generation_;
+  };
   std::vector<std::wstring> names;
   {
     win::UniqueHKey opened = OpenForReading(*key);
-    if (!opened) return;
+    if (!opened) return true;
     if (!key->IsRoot && IsLink(opened.Get())) {
       key->IsLink = true;
-      return;
+      return true;
     }
     DWORD count = 0, longest = 0;
     if (RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &count, &longest, nullptr,
                          nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      return;
+      return true;
     names.reserve(count);
     std::vector<wchar_t> name(std::max<DWORD>(longest, 255) + 1);
     for (DWORD i = 0;; ++i) {
@@ -159,14 +167,15 @@ void TTreeRegCtrl::LoadSubkeys(TCheckNode& node) {
       }
       if (status != ERROR_SUCCESS) break;
       names.emplace_back(name.data(), length);
-      if (ProcessMessages && (i + 1) % kPumpEvery == 0) ProcessMessages();
+      if (!pump(i + 1)) return false;
     }
   }
   TCheckTree::TUpdate update(tree_);
   for (size_t i = 0; i < names.size(); ++i) {
     AddKey(node, names[i]);
-    if (ProcessMessages && (i + 1) % kPumpEvery == 0) ProcessMessages();
+    if (!pump(i + 1)) return false;
   }
+  return true;
 }
 
 TCheckNode& TTreeRegCtrl::AddKey(TCheckNode& parent, const std::wstring& name) {

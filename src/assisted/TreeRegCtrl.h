@@ -1,6 +1,7 @@
 // TTreeRegCtrl: fills a check-box tree with the registry: "My Computer", the root keys that can be
 // opened for reading, and each key's subkeys read when the key is first opened. It opens the tree
-// down to a given key, and turns the ticked keys into "Registry" deletion rows.
+// down to a given key, and turns the ticked keys into "Registry" deletion rows. Root keys and
+// protected keys can never be ticked.
 //
 // Keys are only ever opened for reading. A registry link is shown but never read through: it
 // has no children, so neither the user nor a search can reach what it points to.
@@ -71,7 +72,8 @@ public:
 private:
   void BuildRoots();
   void AddRoot(HKEY root, const wchar_t* caption);
-  void LoadSubkeys(TCheckNode& node);
+  // False when the tree was rebuilt meanwhile (the node is gone).
+  bool LoadSubkeys(TCheckNode& node);
   TCheckNode& AddKey(TCheckNode& parent, const std::wstring& name);
   bool TreeExpanding(TCheckNode& node);
   bool TreeCollapsing(TCheckNode& node);
@@ -84,4 +86,5 @@ private:
   std::wstring initialKey_;
   TCheckNode* computer_ = nullptr;
   HWND statusBar_ = nullptr;
+  unsigned generation_ = 0;  // counts the rebuilds, so a read that outlived its tree stops
 };

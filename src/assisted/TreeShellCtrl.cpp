@@ -30,16 +30,22 @@ private:
 
 constexpr DWORD kUnseen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-class TFlag {
-public:
-  explicit TFlag(bool& flag) noexcept : flag_(flag) { flag_ = true; }
-  ~TFlag() { flag_ = false; }
-  TFlag(const TFlag&) = delete;
-  TFlag& operator=(const TFlag&) = delete;
+// The folder as the file system names it: the \\?\ form keeps a trailing dot or blank of a name
+// ("Photos." beside "Photos"), which Win32 would drop.
+std::wstring LiteralPath(const std::wstring& path) {
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path;
+  if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
+}
 
-private:
-  bool& flag_;
-};
+// Whether an entry of the folder `path` is shown. Hidden and system entries are not, except the
+// known folders and those that hold them: Windows hides AppData and ProgramData, where the
+// Start-menu folders and per-user programs live.
+bool IsShown(const std::wstring& path, const WIN32_FIND_DATAW& entry) {
+  if (!(entry.dwFileAttributes & kUnseen)) return true;
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         IsKnownFolderOrAncestor(path + entry.cFileName);
+}
 
 }  // namespace
 
@@ -92,16 +98,16 @@ void TTreeShellCtrl::BuildDrives() {
   for (const TDrive& drive : LogicalDrives()) {
     const std::wstring label = drive.Type == DRIVE_FIXED ? GetVolumeLabel(drive.Root) : L"";
     const int image = DriveImage(drive.Type);
+    // A drive is never ticked: one click would choose every unprotected folder on it.
     tree_->AddNode(drives_, DriveCaption(drive.Root[0], drive.Type, label), image, image,
-                   TCheckMark::Unchecked, std::make_unique<TFolderNodeData>(drive.Root, false));
+                   TCheckMark::Unchecked, std::make_unique<TFolderNodeData>(drive.Root, false))
+        .SetLocked(true);
   }
   tree_->Expand(*drives_);
 }
 
 bool TTreeShellCtrl::TreeExpanding(TCheckNode& node) {
   if (&node == drives_) return true;
-  // Messages run while a folder is read; nothing else opens meanwhile.
-  if (loading_) return false;
   const TFolderNodeData* data = DataOf(node);
   if (data && !node.ChildrenRead()) {
     // A link is never followed: what lies behind it belongs to another folder.
@@ -112,7 +118,6 @@ bool TTreeShellCtrl::TreeExpanding(TCheckNode& node) {
 }
 
 bool TTreeShellCtrl::LoadSubfolders(TCheckNode& node) {
-  TFlag loading(loading_);
   const std::wstring path = DataOf(node)->Path;
   // Messages that run meanwhile may rebuild or empty the tree: the node is then gone.
   const unsigned generation = generation_;
@@ -184,7 +189,7 @@ void TTreeShellCtrl::AddCheckedToList(TDeleteRows& rows) {
   if (!drives_) return;
   tree_->Collect(*drives_, [&](TCheckNode& node) {
     const TFolderNodeData* data = DataOf(node);
-    if (!data || node.Parent() == drives_) return false;  // drives never become rows
+    if (!data) return false;
     std::wstring path = data->Path;
     if (!path.empty() && path.back() == L'\\') path.pop_back();
     rows.push_back(MakeDeleteRow(kKindFolder, nullptr, path));
@@ -261,11 +266,11 @@ bool TTreeShellCtrl::HasEntries(const std::wstring& path) {
   if (path.empty()) return false;
   TNoCriticalErrorBoxes quiet;
   WIN32_FIND_DATAW found;
-  win::UniqueFind find(FindFirstFileExW((path + L"*").c_str(), FindExInfoBasic, &found,
-                                        FindExSearchNameMatch, nullptr, 0));
+  win::UniqueFind find(FindFirstFileExW((LiteralPath(path) + L"*").c_str(), FindExInfoBasic,
+                                        &found, FindExSearchNameMatch, nullptr, 0));
   if (!find) return false;
   do {
-    if (!(found.dwFileAttributes & kUnseen)) return true;
+    if (IsShown(path, found)) return true;
   } while (FindNextFileW(find.Get(), &found));
   return false;
 }
@@ -275,17 +280,17 @@ std::vector<TTreeShellCtrl::TSubfolder> TTreeShellCtrl::ListSubfolders(
   std::vector<TSubfolder> folders;
   TNoCriticalErrorBoxes quiet;
   WIN32_FIND_DATAW found;
-  win::UniqueFind find(FindFirstFileExW((path + L"*").c_str(), FindExInfoBasic, &found,
-                                        FindExSearchLimitToDirectories, nullptr,
+  win::UniqueFind find(FindFirstFileExW((LiteralPath(path) + L"*").c_str(), FindExInfoBasic,
+                                        &found, FindExSearchLimitToDirectories, nullptr,
                                         FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return folders;
   size_t seen = 0;
   do {
     if (pump && ++seen % kPumpEvery == 0) pump();
     const DWORD attributes = found.dwFileAttributes;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & kUnseen)) continue;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
+    if (name == L"." || name == L".." || !IsShown(path, found)) continue;
     folders.push_back({name, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (FindNextFileW(find.Get(), &found));
   return folders;

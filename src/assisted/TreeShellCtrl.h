@@ -1,9 +1,10 @@
 // TTreeShellCtrl: turns a check-box tree into a browser of the machine's drives and folders. The
 // drives come first under one root; a folder's subfolders are read when the folder is first
-// opened. Hidden and system folders are never shown. A folder that is a link (a junction or a
-// symbolic link) is shown and can be ticked, but nothing is ever read through it. Searches open
-// the way down to a folder and may tick it; the ticked folders come out as deletion rows,
-// subfolders before their parents.
+// opened, by their exact names (a trailing dot or blank included). Hidden and system folders are
+// not shown, except the known folders and those that hold them. Drives can never be ticked. A
+// folder that is a link (a junction or a symbolic link) is shown and can be ticked, but nothing
+// is ever read through it. Searches open the way down to a folder and may tick it; the ticked
+// folders come out as deletion rows, subfolders before their parents.
 #pragma once
 
 #include "assisted/DeleteItem.h"
@@ -21,7 +22,8 @@ class TBoxTreeView;
 class TFolderNodeData : public TNodeRecord {
 public:
   TFolderNodeData(std::wstring path, bool link) : Path(std::move(path)), Link(link) {}
-  // Full path with a trailing backslash: C:\ for a drive, C:\Program Files\ for a folder.
+  // Full path with a trailing backslash: C:\ for a drive, C:\Program Files\ for a folder. Each
+  // name as the file system spells it, a trailing dot or blank included.
   std::wstring Path;
   // A reparse point: its content is never read.
   bool Link = false;
@@ -78,13 +80,13 @@ public:
   static int DriveImage(UINT type) noexcept;
   // The volume's label, empty when it has none or cannot be asked (no disk in the drive).
   static std::wstring GetVolumeLabel(const std::wstring& root);
-  // Whether the folder holds any entry, file or folder, that is neither hidden nor system.
+  // Whether the folder holds any entry, file or folder, that is shown.
   static bool HasEntries(const std::wstring& path);
   struct TSubfolder {
     std::wstring Name;
     bool Link = false;
   };
-  // The visible subfolders in the order the file system gives them; pump runs every so often.
+  // The shown subfolders in the order the file system gives them; pump runs every so often.
   static std::vector<TSubfolder> ListSubfolders(const std::wstring& path,
                                                 const std::function<void()>& pump = nullptr);
 
@@ -103,6 +105,5 @@ private:
   std::wstring initialLocation_;
   TCheckNode* drives_ = nullptr;
   bool found_ = false;
-  bool loading_ = false;
   unsigned generation_ = 0;  // counts the rebuilds, so a read that outlived its tree stops
 };

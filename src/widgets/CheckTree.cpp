@@ -6,6 +6,18 @@ bool Chosen(TCheckMark mark) noexcept {
   return mark == TCheckMark::Checked || mark == TCheckMark::Partial;
 }
 
+// Sets a flag for as long as it lives.
+class TFlag {
+public:
+  explicit TFlag(bool& flag) noexcept : flag_(flag) { flag_ = true; }
+  ~TFlag() { flag_ = false; }
+  TFlag(const TFlag&) = delete;
+  TFlag& operator=(const TFlag&) = delete;
+
+private:
+  bool& flag_;
+};
+
 }  // namespace
 
 TCheckNode* TCheckNode::NextSibling() const noexcept {
@@ -202,7 +214,14 @@ void TCheckTree::Toggle(TCheckNode& node) {
 
 bool TCheckTree::Expand(TCheckNode& node) {
   if (node.expanded_) return true;
-  if (OnExpanding && !OnExpanding(node)) return false;
+  // The handler may let messages run while it reads the branch: nothing opens meanwhile, not
+  // even this node again, so no branch is read twice.
+  if (expanding_) return false;
+  if (OnExpanding) {
+    TFlag expanding(expanding_);
+    // Refused, or the tree was rebuilt meanwhile and the node is gone.
+    if (!OnExpanding(node)) return false;
+  }
   if (node.children_.empty()) {
     Changed(node);  // its expand button may have to go
     return true;

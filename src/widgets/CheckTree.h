@@ -143,7 +143,7 @@ public:
   void Toggle(TCheckNode& node);
 
   // Opens or closes a node, asking the handlers first; false when they refuse. A node is only
-  // open while it has children.
+  // open while it has children. No node opens while the expanding handler runs.
   bool Expand(TCheckNode& node);
   bool Collapse(TCheckNode& node);
   // Whether the node shows an expand button: its children when read, else the probe's answer
@@ -161,7 +161,8 @@ public:
 
   // May veto a click (set the flag to false): called before a click changes a mark.
   std::function<void(TCheckNode& node, bool& canCheck)> OnCheckChanging;
-  // Before a node opens or closes; false refuses. The expanding handler reads the children.
+  // Before a node opens or closes; false refuses. The expanding handler reads the children; it
+  // returns false when the tree was rebuilt meanwhile.
   std::function<bool(TCheckNode& node)> OnExpanding;
   std::function<bool(TCheckNode& node)> OnCollapsing;
   // Whether a node whose children are not read yet has any.
@@ -193,4 +194,5 @@ private:
   std::vector<std::unique_ptr<TCheckNode>> top_;
   TCheckTreeObserver* observer_ = nullptr;
   int updating_ = 0;
+  bool expanding_ = false;
 };

@@ -146,6 +146,30 @@ TEST_F(AssistedUninstallTest, NothingChosenOpensTheDefaultFoldersAndProposesNoth
   EXPECT_TRUE(wizard.StartMenu.NodeOfPath(userPrograms));
 }
 
+// A shortcut to a folder would tick the folder's parent, a file in a drive's root the whole drive,
+// and a file in a protected or known folder that folder: none of them stands for one application.
+TEST_F(AssistedUninstallTest, AFolderOrAFileInARootOrAKnownFolderTicksNothingOnTheFolderPage) {
+  std::wstring projects = dir.MakeFolder(L"Program Files\\Data\\Projects");
+  dir.MakeFolder(L"Program Files\\Data\\Other");
+  const std::wstring desktop = win::WithTrailingBackslash(win::ExpandEnvironment(L"%USERPROFILE%")) +
+                               L"Desktop\\";
+  std::vector<std::wstring> links;
+  wizard.DesktopRows.clear();
+  for (const std::wstring& target :
+       {projects, win::ExpandEnvironment(L"%SystemDrive%\\tool.exe"), desktop + L"notes.exe",
+        win::ExpandEnvironment(L"%SystemRoot%\\System32\\notepad.exe")}) {
+    links.push_back(dir.MakeFile(L"Desktop\\" + std::to_wstring(links.size()) + L".lnk"));
+    wizard.DesktopRows.push_back({L"", target, links.back(), true});
+  }
+  WalkToConfirmation();
+
+  std::vector<TShownRow> shortcuts;
+  for (const std::wstring& link : links) shortcuts.push_back({L"Shortcut", link, L"To Delete", true});
+  EXPECT_EQ(Shown(wizard.Rows), shortcuts);
+  EXPECT_EQ(wizard.RootFolder.InitialLocation(), programFiles);
+  EXPECT_TRUE(wizard.RootFolder.NodeOfPath(programFiles + L"Data\\"));
+}
+
 TEST_F(AssistedUninstallTest, TreesKeepMarksUntilTheFirstPageAndTheListIsRebuiltOnEveryVisit) {
   std::wstring a = dir.MakeFolder(L"Program Files\\A");
   std::wstring aExe = dir.MakeFile(L"Program Files\\A\\a.exe");

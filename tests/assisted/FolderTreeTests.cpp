@@ -143,6 +143,97 @@ TEST_F(FolderTreeTest, HiddenAndSystemFoldersAreNeverShownNorFound) {
   EXPECT_EQ(Paths(Collect()), std::vector<std::wstring>{root + L"Shown\\Inner"});
 }
 
+// Windows hides AppData and ProgramData, which hold both Start-menu Programs folders and the
+// per-user programs; Wine hides neither, so the test hides them while it runs.
+class THiddenFolder {
+public:
+  explicit THiddenFolder(std::wstring path)
+      : path_(std::move(path)), attributes_(GetFileAttributesW(path_.c_str())) {
+    EXPECT_NE(attributes_, INVALID_FILE_ATTRIBUTES) << win::ToUtf8(path_);
+    EXPECT_TRUE(SetFileAttributesW(path_.c_str(), attributes_ | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(GetFileAttributesW(path_.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  }
+  ~THiddenFolder() { SetFileAttributesW(path_.c_str(), attributes_); }
+  THiddenFolder(const THiddenFolder&) = delete;
+  THiddenFolder& operator=(const THiddenFolder&) = delete;
+
+private:
+  std::wstring path_;
+  DWORD attributes_;
+};
+
+TEST_F(FolderTreeTest, KnownFoldersAndTheFoldersThatHoldThemAreShownThoughHidden) {
+  const std::wstring profile = Spelled(win::ExpandEnvironment(L"%USERPROFILE%"));
+  const std::wstring programData = Spelled(win::ExpandEnvironment(L"%ProgramData%"));
+  const THiddenFolder appData(profile + L"AppData"), common(NoBackslash(programData));
+  dir.MakeFolder(L"Hidden\\Inner");
+  const THiddenFolder unknown(root + L"Hidden");
+
+  for (const std::wstring& programs :
+       {Spelled(profile + L"AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"),
+        Spelled(programData + L"Microsoft\\Windows\\Start Menu\\Programs")}) {
+    shell.SetInitialLocation(programs);
+    EXPECT_TRUE(shell.NodeOfPath(programs)) << win::ToUtf8(programs);
+  }
+  const std::vector<std::wstring> inProfile = Captions(Node(profile));
+  EXPECT_EQ(std::count(inProfile.begin(), inProfile.end(), L"AppData"), 1);
+
+  // A hidden folder that is no known folder stays hidden.
+  shell.SetInitialLocation(root);
+  EXPECT_TRUE(Captions(Node(root)).empty());
+  EXPECT_FALSE(shell.SelectFolder(root + L"Hidden\\Inner\\"));
+}
+
+// Folders of this test made and removed by their literal names: Win32 drops a trailing dot or
+// blank of a name and would reach the neighbour instead.
+class TLiteralFolders {
+public:
+  explicit TLiteralFolders(const std::wstring& root) : root_(L"\\\\?\\" + root) {}
+  ~TLiteralFolders() {
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) RemoveDirectoryW(it->c_str());
+  }
+  TLiteralFolders(const TLiteralFolders&) = delete;
+  TLiteralFolders& operator=(const TLiteralFolders&) = delete;
+  void Make(const std::wstring& relative) {
+    made_.push_back(root_ + relative);
+    EXPECT_TRUE(CreateDirectoryW(made_.back().c_str(), nullptr)) << win::ToUtf8(relative);
+  }
+
+private:
+  std::wstring root_;
+  std::vector<std::wstring> made_;
+};
+
+TEST_F(FolderTreeTest, FoldersNamedWithATrailingDotOrBlankAreReadAndListedByTheirExactNames) {
+  dir.MakeFolder(L"Photos\\Holiday");
+  TLiteralFolders odd(root);
+  odd.Make(L"Photos.");
+  odd.Make(L"Photos.\\Scans");
+  odd.Make(L"Photos ");
+  shell.SetInitialLocation(root);
+  std::vector<std::wstring> shown = Captions(Node(root));
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"Photos", L"Photos ", L"Photos."}));
+
+  TCheckNode& dotted = Node(root + L"Photos.\\");
+  ASSERT_TRUE(tree.Expand(dotted));
+  EXPECT_EQ(Captions(dotted), std::vector<std::wstring>{L"Scans"});
+  TCheckNode& plain = Node(root + L"Photos\\");
+  ASSERT_TRUE(tree.Expand(plain));
+  EXPECT_EQ(Captions(plain), std::vector<std::wstring>{L"Holiday"});
+  TCheckNode& blank = Node(root + L"Photos \\");
+  tree.Expand(blank);
+  EXPECT_EQ(blank.ChildCount(), 0u);
+
+  // Found and handed over by the literal names.
+  shell.SetEnable(true);
+  ASSERT_TRUE(shell.SelectFolder(root + L"Photos.\\Scans\\"));
+  ASSERT_TRUE(shell.SelectFolder(root + L"Photos \\"));
+  std::vector<std::wstring> collected = Paths(Collect());
+  std::sort(collected.begin(), collected.end());
+  EXPECT_EQ(collected, (std::vector<std::wstring>{root + L"Photos ", root + L"Photos.\\Scans"}));
+}
+
 TEST_F(FolderTreeTest, FolderWithoutVisibleSubfoldersLosesItsExpandButtonWhenOpened) {
   dir.MakeFolder(L"Leaf\\Secret");
   dir.MakeFile(L"Leaf\\file.txt");
@@ -186,23 +277,36 @@ TEST_F(FolderTreeTest, SearchMatchesTheFileSystemsSpellingAtWholeFolderNames) {
   EXPECT_EQ(Paths(Collect()), std::vector<std::wstring>{root + L"Prog Files\\Tool"});
 }
 
-TEST_F(FolderTreeTest, TickedUnopenedDriveGivesNoRows) {
+// One click on a drive would choose every unprotected folder on it; on the Windows folder, the
+// system.
+TEST_F(FolderTreeTest, DrivesAndProtectedFoldersCanNeverBeTicked) {
   TCheckNode& c = Node(L"C:\\");
-  ASSERT_FALSE(c.ChildrenRead());
+  EXPECT_FALSE(tree.CanToggle(c));
+  tree.Toggle(c);
   tree.SetNodeChecked(c, true);
-  EXPECT_EQ(c.Mark(), TCheckMark::Checked);
-  EXPECT_TRUE(Collect().empty());
-}
-
-TEST_F(FolderTreeTest, ProtectedFoldersCannotBeTickedSoATickFromAboveStopsThere) {
-  TCheckNode& c = Node(L"C:\\");
+  EXPECT_EQ(c.Mark(), TCheckMark::Unchecked);
   ASSERT_TRUE(tree.Expand(c));
-  TCheckNode& windows = Node(Spelled(L"C:\\windows\\"));
-  tree.SetNodeChecked(c, true);
-  EXPECT_EQ(windows.Mark(), TCheckMark::Unchecked);
-  EXPECT_FALSE(tree.CanToggle(windows));
-  for (const TDeleteRow& row : Collect())
-    EXPECT_NE(row.Path(), NoBackslash(Spelled(L"C:\\windows\\"))) << win::ToUtf8(row.Path());
+  EXPECT_EQ(c.Mark(), TCheckMark::Unchecked);
+  for (size_t i = 0; i < c.ChildCount(); ++i)
+    EXPECT_EQ(c.Child(i).Mark(), TCheckMark::Unchecked) << win::ToUtf8(c.Child(i).Caption());
+
+  // The Windows folder and what lies in it.
+  const std::wstring windows = Spelled(L"C:\\windows\\");
+  ASSERT_TRUE(tree.Expand(Node(windows)));
+  const std::wstring system32 = Spelled(windows + L"system32\\");
+  for (const std::wstring& path : {windows, system32}) {
+    TCheckNode& node = Node(path);
+    EXPECT_FALSE(tree.CanToggle(node)) << win::ToUtf8(path);
+    tree.SetNodeChecked(node, true);
+    EXPECT_EQ(node.Mark(), TCheckMark::Unchecked) << win::ToUtf8(path);
+  }
+  EXPECT_TRUE(Collect().empty());
+
+  // A folder ticked below a drive shows on the drive, which still gives no row.
+  dir.MakeFolder(L"Tool");
+  ASSERT_TRUE(shell.SelectFolder(root + L"Tool\\"));
+  EXPECT_EQ(c.Mark(), TCheckMark::Partial);
+  EXPECT_EQ(Paths(Collect()), std::vector<std::wstring>{root + L"Tool"});
 }
 
 TEST_F(FolderTreeTest, CollectionTakesOnlyFoldersTickedForThemselvesSubfoldersFirst) {

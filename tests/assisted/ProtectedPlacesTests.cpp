@@ -2,6 +2,8 @@
 
 #include "assisted/DeleteItem.h"
 #include "support/TestMachine.h"
+#include "win/RegistryTree.h"
+#include "win/Text.h"
 #include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +25,15 @@ std::wstring Upper(std::wstring text) {
   return text;
 }
 
-std::wstring Environment(const wchar_t* name) {
-  wchar_t buffer[MAX_PATH];
-  DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH);
-  return n && n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
+// Places as Windows documents them, with %VARIABLES% for the machine's own folders.
+TList Expanded(const TList& places) {
+  TList paths;
+  for (const std::wstring& place : places) {
+    std::wstring path = win::ExpandEnvironment(place);
+    EXPECT_EQ(path.find(L'%'), std::wstring::npos) << win::ToUtf8(place);
+    paths.push_back(path);
+  }
+  return paths;
 }
 
 // Every way of writing one folder that the system resolves to it.
@@ -93,56 +100,111 @@ TEST(ProtectedPathTest, DriveAndShareRootsAndPathsThatNameNoPlaceAreProtected) {
                    L"\\\\?\\UNC\\server\\share\\Vendor", L"\\\\?\\C:\\Vendor"});
 }
 
-TEST(ProtectedPathTest, SystemAndProgramFoldersAreProtectedAndTheirChildrenAreNot) {
+TEST(ProtectedPathTest, SharedFoldersAreProtectedAndProgramsOwnFoldersInThemAreNot) {
   ASSERT_TRUE(HasShortName(L"C:\\Program Files"))
       << "no short names on this file system: the short spelling would go untried";
-  ExpectProtectedInEverySpelling(
-      {L"C:\\windows", L"C:\\windows\\system32", L"C:\\windows\\syswow64", L"C:\\windows\\Fonts",
-       L"C:\\Program Files", L"C:\\Program Files (x86)", L"C:\\Program Files\\Common Files",
-       L"C:\\Program Files (x86)\\Common Files", L"C:\\ProgramData", L"C:\\users"});
+  ExpectProtectedInEverySpelling(Expanded(
+      {L"%SystemRoot%", L"%SystemRoot%\\System32", L"%SystemRoot%\\SysWOW64", L"%ProgramFiles%",
+       L"%ProgramFiles(x86)%", L"%CommonProgramFiles%", L"%CommonProgramFiles(x86)%",
+       L"%ProgramData%", L"%SystemDrive%\\Users"}));
 
-  ExpectDeletable({L"C:\\Program Files\\Vendor", L"C:\\Program Files\\Vendor\\Tool",
-                   L"C:\\PROGRA~1\\Vendor", L"C:\\Program Files (x86)\\Vendor",
-                   L"C:\\Program Files\\Common Files\\Vendor",
-                   L"C:\\Program Files (x86)\\Common Files\\Vendor", L"C:\\ProgramData\\Vendor",
-                   L"C:\\windows\\vendor.ini", L"C:\\windows\\system32\\vendor.dll",
-                   L"C:\\Program Files\\Vendor\\..\\Other"});
+  ExpectDeletable(Expanded(
+      {L"%ProgramFiles%\\Vendor", L"%ProgramFiles%\\Vendor\\App", L"C:\\PROGRA~1\\Vendor",
+       L"%ProgramFiles(x86)%\\Vendor\\App", L"%CommonProgramFiles%\\Vendor",
+       L"%CommonProgramFiles(x86)%\\Vendor", L"%ProgramData%\\Vendor",
+       L"%ProgramData%\\Microsoft\\Vendor", L"%ProgramFiles%\\Vendor\\..\\Other",
+       // Names that only begin like the platform's folders.
+       L"%ProgramFiles%\\Internet Explorer Toolbar", L"%ProgramFiles%\\Windows NT Tools"}));
 }
 
-TEST(ProtectedPathTest, UserFoldersOfEveryProfileAndTheirAncestorsAreProtected) {
-  const std::wstring profile = Environment(L"USERPROFILE");
-  ASSERT_FALSE(profile.empty());
-  const std::wstring roaming = profile + L"\\AppData\\Roaming";
-  const std::wstring startMenu = roaming + L"\\Microsoft\\Windows\\Start Menu";
-  const std::wstring commonStart = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu";
+// The Windows folder, and the platform's own program folders in both Program Files folders, are
+// protected with everything in them, whatever an installer put there.
+TEST(ProtectedPathTest, TheSystemsFoldersAreProtectedWithEverythingInThem) {
+  const TList inside = Expanded({
+      L"%SystemRoot%\\System32\\drivers",
+      L"%SystemRoot%\\System32\\drivers\\etc\\hosts",
+      L"%SystemRoot%\\System32\\config",
+      L"%SystemRoot%\\System32\\config\\SYSTEM",
+      L"%SystemRoot%\\System32\\spool\\drivers",
+      L"%SystemRoot%\\System32\\vendor.dll",
+      L"%SystemRoot%\\SysWOW64\\vendor.ocx",
+      L"%SystemRoot%\\WinSxS",
+      L"%SystemRoot%\\WinSxS\\amd64_microsoft.windows.common-controls_6595b64144ccf1df_6.0.0.0",
+      L"%SystemRoot%\\Installer",
+      L"%SystemRoot%\\assembly\\GAC_MSIL",
+      L"%SystemRoot%\\Microsoft.NET\\Framework64",
+      L"%SystemRoot%\\Fonts\\arial.ttf",
+      L"%SystemRoot%\\Temp",
+      L"%SystemRoot%\\vendor.ini",
+  });
+  ExpectProtectedInEverySpelling(inside);
+
+  TList platform;
+  for (const wchar_t* programFiles : {L"%ProgramFiles%", L"%ProgramFiles(x86)%"})
+    for (const wchar_t* folder :
+         {L"\\Internet Explorer", L"\\Internet Explorer\\iexplore.exe", L"\\Windows Defender",
+          L"\\Windows Mail", L"\\Windows Media Player", L"\\Windows NT\\Accessories",
+          L"\\Windows Photo Viewer", L"\\Windows Portable Devices", L"\\WindowsApps",
+          L"\\WindowsApps\\Microsoft.WindowsCalculator_8wekyb3d8bbwe", L"\\WindowsPowerShell",
+          L"\\Common Files\\Microsoft Shared", L"\\Common Files\\microsoft shared\\ink",
+          L"\\Common Files\\System\\ado"})
+      platform.push_back(programFiles + std::wstring(folder));
+  ExpectProtectedInEverySpelling(Expanded(platform));
+}
+
+TEST(ProtectedPathTest, KnownFoldersOfEveryProfileAndTheirAncestorsAreProtected) {
   wchar_t tempPath[MAX_PATH];
   ASSERT_TRUE(GetTempPathW(MAX_PATH, tempPath));
   std::wstring temp = tempPath;
   temp.pop_back();
 
-  ExpectProtectedInEverySpelling(
-      {profile, profile + L"\\Desktop", profile + L"\\Documents", profile + L"\\Downloads",
-       profile + L"\\Pictures", profile + L"\\Music", profile + L"\\Videos", roaming,
-       profile + L"\\AppData\\Local", profile + L"\\AppData\\LocalLow", startMenu,
-       startMenu + L"\\Programs", startMenu + L"\\Programs\\Startup", temp,
-       // Ancestors of protected folders: deleting them takes the folders along.
-       profile + L"\\AppData", roaming + L"\\Microsoft", roaming + L"\\Microsoft\\Windows",
-       // All users.
-       L"C:\\users\\Public", L"C:\\users\\Public\\Desktop", L"C:\\users\\Public\\Documents",
-       commonStart, commonStart + L"\\Programs", commonStart + L"\\Programs\\Startup",
-       L"C:\\ProgramData\\Microsoft"});
+  // The known folders at their documented default places, this system's shell knowing them or
+  // not.
+  const std::wstring startMenu = L"%APPDATA%\\Microsoft\\Windows\\Start Menu";
+  const std::wstring commonStart = L"%ProgramData%\\Microsoft\\Windows\\Start Menu";
+  const std::wstring quickLaunch = L"%APPDATA%\\Microsoft\\Internet Explorer\\Quick Launch";
+  ExpectProtectedInEverySpelling(Expanded({
+      L"%USERPROFILE%", L"%USERPROFILE%\\Desktop", L"%USERPROFILE%\\Documents",
+      L"%USERPROFILE%\\Downloads", L"%USERPROFILE%\\Pictures", L"%USERPROFILE%\\Music",
+      L"%USERPROFILE%\\Videos", L"%USERPROFILE%\\Favorites", L"%USERPROFILE%\\Links",
+      L"%USERPROFILE%\\Contacts", L"%USERPROFILE%\\Saved Games", L"%USERPROFILE%\\Searches",
+      L"%USERPROFILE%\\3D Objects", L"%USERPROFILE%\\OneDrive",
+      L"%USERPROFILE%\\OneDrive\\Documents", L"%USERPROFILE%\\OneDrive\\Pictures",
+      L"%USERPROFILE%\\Pictures\\Camera Roll", L"%USERPROFILE%\\Pictures\\Screenshots",
+      L"%USERPROFILE%\\Pictures\\Saved Pictures", L"%USERPROFILE%\\Music\\Playlists",
+      L"%APPDATA%", L"%LOCALAPPDATA%", L"%USERPROFILE%\\AppData\\LocalLow", startMenu,
+      startMenu + L"\\Programs", startMenu + L"\\Programs\\Startup",
+      startMenu + L"\\Programs\\Administrative Tools", L"%APPDATA%\\Microsoft\\Windows\\SendTo",
+      L"%APPDATA%\\Microsoft\\Windows\\Recent", L"%APPDATA%\\Microsoft\\Windows\\Templates",
+      L"%APPDATA%\\Microsoft\\Windows\\Libraries",
+      L"%APPDATA%\\Microsoft\\Windows\\AccountPictures", quickLaunch,
+      quickLaunch + L"\\User Pinned", L"%LOCALAPPDATA%\\Programs",
+      L"%LOCALAPPDATA%\\Programs\\Common", L"%LOCALAPPDATA%\\Microsoft\\Windows\\History",
+      L"%LOCALAPPDATA%\\Microsoft\\Windows\\Burn\\Burn", temp,
+      // Ancestors of protected folders: deleting them takes the folders along.
+      L"%USERPROFILE%\\AppData", L"%APPDATA%\\Microsoft", L"%APPDATA%\\Microsoft\\Windows",
+      L"%APPDATA%\\Microsoft\\Internet Explorer",
+      // All users.
+      L"%PUBLIC%", L"%PUBLIC%\\Desktop", L"%PUBLIC%\\Documents", L"%PUBLIC%\\Downloads",
+      L"%PUBLIC%\\Music", L"%PUBLIC%\\Pictures", L"%PUBLIC%\\Videos", commonStart,
+      commonStart + L"\\Programs", commonStart + L"\\Programs\\Startup",
+      L"%ProgramData%\\Microsoft\\Windows\\Templates", L"%ProgramData%\\Microsoft"}));
   // Another user's profile, and that user's folders, though this user cannot see them.
+  const std::wstring users = win::ExpandEnvironment(L"%SystemDrive%\\Users\\");
   for (const wchar_t* other :
-       {L"C:\\users\\someone", L"C:\\users\\someone\\AppData\\Roaming",
-        L"C:\\users\\someone\\AppData\\Local", L"C:\\users\\Public\\AppData\\Local"})
-    EXPECT_TRUE(IsProtectedPath(other)) << other;
+       {L"someone", L"someone\\AppData\\Roaming", L"someone\\AppData\\Local",
+        L"someone\\AppData\\Local\\Programs", L"someone\\OneDrive", L"someone\\Documents",
+        L"Public\\AppData\\Local"})
+    EXPECT_TRUE(IsProtectedPath(users + other)) << users + other;
 
-  ExpectDeletable({roaming + L"\\Vendor", profile + L"\\AppData\\Local\\Vendor\\Tool",
-                   startMenu + L"\\Programs\\Vendor", profile + L"\\Desktop\\Tool.lnk",
-                   profile + L"\\Documents\\Vendor", temp + L"\\setup_tmp",
-                   L"C:\\users\\Public\\Desktop\\Tool.lnk", commonStart + L"\\Programs\\Vendor",
-                   L"C:\\users\\someone\\AppData\\Roaming\\Vendor",
-                   L"C:\\ProgramData\\Microsoft\\Vendor"});
+  ExpectDeletable(Expanded(
+      {L"%APPDATA%\\Vendor", L"%LOCALAPPDATA%\\Vendor\\App", L"%LOCALAPPDATA%\\Programs\\Vendor",
+       startMenu + L"\\Programs\\Vendor", L"%USERPROFILE%\\Desktop\\App.lnk",
+       L"%USERPROFILE%\\Documents\\Vendor", L"%USERPROFILE%\\OneDrive\\Vendor",
+       quickLaunch + L"\\App.lnk", L"%PUBLIC%\\Desktop\\App.lnk",
+       commonStart + L"\\Programs\\Vendor", L"%ProgramData%\\Vendor"}));
+  ExpectDeletable({temp + L"\\setup_tmp", users + L"someone\\AppData\\Roaming\\Vendor",
+                   users + L"someone\\AppData\\Local\\Programs\\Vendor"});
 }
 
 TEST(ProtectedPathTest, TheProgramsOwnFolderAndTheFilesBesideItAreProtected) {
@@ -206,7 +268,7 @@ void ExpectDeletableKeys(const std::vector<TKeyCase>& keys) {
 
 const wchar_t kSid[] = L"\\S-1-5-21-1000-2000-3000-1001";
 
-TEST(ProtectedKeyTest, RootKeysTheirFirstLevelAndUnknownRootsAreProtected) {
+TEST(ProtectedKeyTest, RootKeysTheirFirstLevelAndTheSystemsHivesAreProtected) {
   for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
                     HKEY_CURRENT_CONFIG, HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA})
     for (const wchar_t* path : {L"", L"\\", L"\\\\"}) EXPECT_TRUE(IsProtectedKey(root, path));
@@ -217,45 +279,72 @@ TEST(ProtectedKeyTest, RootKeysTheirFirstLevelAndUnknownRootsAreProtected) {
   ASSERT_EQ(RegOpenKeyExW(own.Root(), own.Path().c_str(), 0, KEY_READ, opened.Put()), ERROR_SUCCESS);
   EXPECT_TRUE(IsProtectedKey(opened.Get(), L"\\Vendor"));  // where it lies is not known
 
-  ExpectProtectedKeys({{HKEY_LOCAL_MACHINE, L"\\SOFTWARE"}, {HKEY_LOCAL_MACHINE, L"\\SYSTEM"},
-                       {HKEY_LOCAL_MACHINE, L"\\SAM\\SAM\\Domains"},
-                       {HKEY_LOCAL_MACHINE, L"\\SECURITY\\Policy"},
-                       {HKEY_LOCAL_MACHINE, L"\\HARDWARE\\DESCRIPTION\\System"},
-                       {HKEY_CURRENT_USER, L"\\Software"}, {HKEY_CURRENT_USER, L"\\Control Panel"},
-                       {HKEY_CURRENT_USER, L"\\Control Panel\\Desktop"},
-                       {HKEY_CURRENT_USER, L"\\Environment"},
-                       {HKEY_CURRENT_USER, L"\\AppEvents\\Schemes\\Apps\\.Default"},
-                       {HKEY_USERS, L"\\.DEFAULT"}, {HKEY_USERS, kSid},
-                       {HKEY_USERS, std::wstring(kSid) + L"\\Software"},
-                       {HKEY_USERS, std::wstring(kSid) + L"\\Control Panel"},
-                       {HKEY_CURRENT_CONFIG, L"\\Software"}, {HKEY_CURRENT_CONFIG, L"\\System"}});
+  const std::wstring sid = kSid;
+  ExpectProtectedKeys({
+      {HKEY_LOCAL_MACHINE, L"\\SOFTWARE"},
+      {HKEY_LOCAL_MACHINE, L"\\SYSTEM"},
+      // The configuration Windows starts from, a service's own key included.
+      {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"},
+      {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"},
+      {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Services\\VendorSvc"},
+      {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\ControlSet001\\Services\\VendorSvc\\Parameters"},
+      {HKEY_LOCAL_MACHINE,
+       L"\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}"},
+      {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Enum\\PCI"},
+      {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\MountedDevices"},
+      {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\Select"},
+      {HKEY_LOCAL_MACHINE, L"\\SAM\\SAM\\Domains"},
+      {HKEY_LOCAL_MACHINE, L"\\SECURITY\\Policy"},
+      {HKEY_LOCAL_MACHINE, L"\\HARDWARE\\DESCRIPTION\\System"},
+      {HKEY_LOCAL_MACHINE, L"\\BCD00000000\\Objects"},
+      {HKEY_LOCAL_MACHINE, L"\\COMPONENTS"},
+      // A part of SYSTEM seen from another root.
+      {HKEY_CURRENT_CONFIG, L"\\Software\\Fonts"},
+      {HKEY_CURRENT_CONFIG, L"\\System\\CurrentControlSet\\Control"},
+      // A user's settings of Windows itself.
+      {HKEY_CURRENT_USER, L"\\Software"},
+      {HKEY_CURRENT_USER, L"\\Environment"},
+      {HKEY_CURRENT_USER, L"\\Control Panel\\Desktop\\WindowMetrics"},
+      {HKEY_CURRENT_USER, L"\\Control Panel\\International"},
+      {HKEY_CURRENT_USER, L"\\Keyboard Layout\\Preload"},
+      {HKEY_CURRENT_USER, L"\\Volatile Environment"},
+      {HKEY_CURRENT_USER, L"\\AppEvents\\Schemes\\Apps\\.Default"},
+      {HKEY_USERS, L"\\.DEFAULT"},
+      {HKEY_USERS, L"\\.DEFAULT\\Control Panel\\Desktop"},
+      {HKEY_USERS, kSid},
+      {HKEY_USERS, sid + L"\\Software"},
+      {HKEY_USERS, sid + L"\\Environment"},
+      {HKEY_USERS, sid + L"\\Control Panel\\Mouse"},
+  });
   ExpectDeletableKeys({{HKEY_LOCAL_MACHINE, L"\\SOFTWARE\\Vendor"},
-                       {HKEY_CURRENT_USER, L"\\Software\\Vendor\\Tool"},
+                       {HKEY_CURRENT_USER, L"\\Software\\Vendor\\App"},
                        {HKEY_CURRENT_USER, L"\\AppEvents\\Schemes\\Apps\\Vendor"},
                        {HKEY_USERS, L"\\.DEFAULT\\Software\\Vendor"},
-                       {HKEY_USERS, std::wstring(kSid) + L"\\Software\\Vendor"},
-                       {HKEY_CURRENT_CONFIG, L"\\Software\\Vendor"}});
+                       {HKEY_USERS, sid + L"\\Software\\Vendor"}});
 }
 
-TEST(ProtectedKeyTest, SharedSoftwareKeysAreProtectedAndProgramsOwnEntriesAreNot) {
+TEST(ProtectedKeyTest, SoftwareMicrosoftIsProtectedInEveryViewButAProgramsOwnEntries) {
   const std::wstring windows = L"\\Microsoft\\Windows\\CurrentVersion";
-  const TList shared = {L"\\Microsoft", L"\\Classes", L"\\Policies", L"\\Wow6432Node",
-                        L"\\Policies\\Microsoft", L"\\Clients", L"\\Clients\\StartMenuInternet",
-                        L"\\RegisteredApplications", L"\\Microsoft\\Windows",
-                        L"\\Microsoft\\Windows NT", windows, L"\\Microsoft\\Windows NT\\CurrentVersion",
-                        L"\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
-                        windows + L"\\Uninstall", windows + L"\\App Paths", windows + L"\\Run",
-                        windows + L"\\RunOnce", windows + L"\\Explorer",
-                        windows + L"\\Shell Extensions", windows + L"\\Shell Extensions\\Approved",
-                        windows + L"\\Explorer\\Shell Folders",
-                        windows + L"\\Explorer\\User Shell Folders", windows + L"\\Policies\\System",
-                        L"\\Microsoft\\Active Setup\\Installed Components",
-                        L"\\Microsoft\\Cryptography", L"\\Microsoft\\.NETFramework"};
-  const TList own = {L"\\Vendor", L"\\Vendor\\Tool", windows + L"\\Uninstall\\Tool",
+  const std::wstring nt = L"\\Microsoft\\Windows NT\\CurrentVersion";
+  const TList shared = {
+      L"\\Microsoft", L"\\Classes", L"\\Policies", L"\\Policies\\Microsoft",
+      L"\\Policies\\Microsoft\\Windows\\WindowsUpdate", L"\\Clients",
+      L"\\Clients\\StartMenuInternet", L"\\RegisteredApplications", L"\\Wow6432Node",
+      windows, windows + L"\\Uninstall", windows + L"\\App Paths", windows + L"\\Run",
+      windows + L"\\RunOnce", windows + L"\\Explorer\\Shell Folders",
+      windows + L"\\Explorer\\User Shell Folders", windows + L"\\Explorer\\FileExts\\.txt",
+      windows + L"\\Shell Extensions\\Approved", windows + L"\\Policies\\System",
+      windows + L"\\Installer\\UserData",
+      windows + L"\\Installer\\UserData\\S-1-5-18\\Products\\0123456789ABCDEF0123456789ABCDEF",
+      nt + L"\\ProfileList", nt + L"\\ProfileList\\S-1-5-18",
+      nt + L"\\ProfileList\\S-1-5-21-1000-2000-3000-1001", nt + L"\\Winlogon",
+      nt + L"\\Fonts", L"\\Microsoft\\Cryptography\\Defaults",
+      L"\\Microsoft\\.NETFramework\\v4.0.30319", L"\\Microsoft\\Internet Explorer\\Main",
+      L"\\Microsoft\\Active Setup\\Installed Components",
+      L"\\Microsoft\\Windows Defender\\Exclusions"};
+  const TList own = {L"\\Vendor", L"\\Vendor\\App", windows + L"\\Uninstall\\VendorApp",
                      windows + L"\\Uninstall\\{12345678-ABCD-1234-ABCD-1234567890AB}",
-                     windows + L"\\App Paths\\tool.exe", windows + L"\\Explorer\\FileExts\\.tool",
-                     windows + L"\\Shell Extensions\\Approved\\Vendor",
-                     L"\\Microsoft\\Office", L"\\Microsoft\\Active Setup\\Installed Components\\{1}",
+                     windows + L"\\Uninstall\\VendorApp\\Details", windows + L"\\App Paths\\app.exe",
                      L"\\Clients\\StartMenuInternet\\VendorBrowser", L"\\Policies\\Vendor"};
   std::vector<TKeyCase> protectedKeys, deletableKeys;
   for (const auto& [root, software] :
@@ -271,43 +360,85 @@ TEST(ProtectedKeyTest, SharedSoftwareKeysAreProtectedAndProgramsOwnEntriesAreNot
   ExpectDeletableKeys(deletableKeys);
 }
 
-TEST(ProtectedKeyTest, TheSystemsConfigurationIsProtectedAndAServicesOwnKeyIsNot) {
-  ExpectProtectedKeys({{HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Services"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Control"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Enum"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\ControlSet001\\Services"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\ControlSet001\\Control\\Session Manager"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Control\\Class"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\Select"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\MountedDevices"}});
-  ExpectDeletableKeys({{HKEY_LOCAL_MACHINE, L"\\SYSTEM\\CurrentControlSet\\Services\\VendorSvc"},
-                       {HKEY_LOCAL_MACHINE, L"\\SYSTEM\\ControlSet001\\Services\\VendorSvc\\Parameters"}});
+// A class key of this test's own below HKEY_CURRENT_USER\Software\Classes\CLSID, removed again.
+class TClassKey {
+public:
+  TClassKey(const wchar_t* clsid, const wchar_t* server, const std::wstring& file, DWORD type)
+      : path_(std::wstring(L"Software\\Classes\\CLSID\\") + clsid) {
+    win::UniqueHKey key;
+    const std::wstring serverKey = path_ + L"\\" + server;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, serverKey.c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, key.Put(), nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.Get(), nullptr, 0, type, reinterpret_cast<const BYTE*>(file.c_str()),
+                   static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)));
+  }
+  ~TClassKey() { win::DeleteRegistryTree(HKEY_CURRENT_USER, path_); }
+  TClassKey(const TClassKey&) = delete;
+  TClassKey& operator=(const TClassKey&) = delete;
+  // From HKEY_CURRENT_USER, with a leading backslash.
+  std::wstring Path() const { return L"\\" + path_; }
+
+private:
+  std::wstring path_;
+};
+
+TEST(ProtectedKeyTest, TheSystemsOwnClassesAreProtectedAndAVendorsAreNot) {
+  // This system's own shell classes: This PC, the Recycle Bin, the shell link.
+  for (const wchar_t* clsid : {L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}",
+                               L"{645FF040-5081-101B-9F08-00AA002F954E}",
+                               L"{00021401-0000-0000-C000-000000000046}"}) {
+    const std::wstring key = L"\\CLSID\\" + std::wstring(clsid);
+    win::UniqueHKey opened;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, key.substr(1).c_str(), 0, KEY_READ, opened.Put()),
+              ERROR_SUCCESS) << win::ToUtf8(key);
+    ExpectProtectedKeys({{HKEY_CLASSES_ROOT, key}, {HKEY_CLASSES_ROOT, key + L"\\InprocServer32"}});
+  }
+
+  const TClassKey system(L"{5A1B7C3E-0F3D-4E0B-9C55-7D2B1E6A0001}", L"InprocServer32",
+                         L"%SystemRoot%\\System32\\vendorshell.dll", REG_EXPAND_SZ);
+  const TClassKey onSearchPath(L"{5A1B7C3E-0F3D-4E0B-9C55-7D2B1E6A0002}", L"InprocServer32",
+                               L"vendorcom.dll", REG_SZ);
+  const TClassKey vendorServer(L"{5A1B7C3E-0F3D-4E0B-9C55-7D2B1E6A0003}", L"LocalServer32",
+                               win::ExpandEnvironment(L"\"%ProgramFiles%\\Vendor\\app.exe\" /automation"),
+                               REG_SZ);
+  const TClassKey vendorLibrary(L"{5A1B7C3E-0F3D-4E0B-9C55-7D2B1E6A0004}", L"InprocServer32",
+                                win::ExpandEnvironment(L"%ProgramFiles%\\Vendor\\App\\vendor.dll"),
+                                REG_SZ);
+  ExpectProtectedKeys({{HKEY_CURRENT_USER, system.Path()},
+                       {HKEY_CURRENT_USER, system.Path() + L"\\InprocServer32"},
+                       {HKEY_CURRENT_USER, onSearchPath.Path()}});
+  ExpectDeletableKeys({{HKEY_CURRENT_USER, vendorServer.Path()},
+                       {HKEY_CURRENT_USER, vendorServer.Path() + L"\\LocalServer32"},
+                       {HKEY_CURRENT_USER, vendorLibrary.Path()}});
 }
 
 TEST(ProtectedKeyTest, SharedClassKeysAreProtectedInEveryViewAndAnApplicationsOwnAreNot) {
-  const TList shared = {L"\\CLSID", L"\\Interface", L"\\TypeLib", L"\\AppID", L"\\Record",
-                        L"\\Component Categories", L"\\MIME\\Database\\Content Type",
-                        L"\\Protocols\\Handler", L"\\Installer\\Products", L"\\*",
-                        L"\\*\\shellex\\ContextMenuHandlers", L"\\AllFilesystemObjects",
-                        L"\\Directory", L"\\Directory\\shell", L"\\Directory\\Background",
-                        L"\\Directory\\shellex\\ContextMenuHandlers", L"\\Drive", L"\\Folder",
-                        L"\\Folder\\shell\\open\\command", L"\\exefile", L"\\exefile\\shell\\open",
-                        L"\\exefile\\shell\\open\\command", L"\\.exe", L"\\lnkfile", L"\\.lnk",
-                        L"\\txtfile", L"\\.txt", L"\\batfile\\shell\\open\\command", L"\\.bat",
-                        L"\\.dll", L"\\.msi", L"\\Msi.Package", L"\\.reg", L"\\regfile",
-                        L"\\.url", L"\\InternetShortcut", L"\\.html", L"\\htmlfile", L"\\.zip",
-                        L"\\http", L"\\https\\shell\\open\\command", L"\\mailto",
-                        L"\\SystemFileAssociations", L"\\Applications", L"\\Unknown",
-                        L"\\Wow6432Node", L"\\Wow6432Node\\CLSID", L"\\Wow6432Node\\Interface"};
+  const TList shared = {
+      L"\\CLSID", L"\\Interface", L"\\TypeLib", L"\\AppID", L"\\Component Categories",
+      L"\\MIME\\Database\\Content Type", L"\\Protocols\\Handler", L"\\Installer\\Products", L"\\*",
+      L"\\*\\shellex\\ContextMenuHandlers", L"\\AllFilesystemObjects", L"\\Directory",
+      L"\\Directory\\Background", L"\\Directory\\shellex\\ContextMenuHandlers", L"\\Drive",
+      L"\\Folder\\shell\\open\\command", L"\\exefile\\shell\\open\\command", L"\\lnkfile",
+      L"\\batfile\\shell\\open\\command", L"\\Msi.Package", L"\\regfile", L"\\htmlfile",
+      L"\\http", L"\\https\\shell\\open\\command", L"\\mailto", L"\\SystemFileAssociations",
+      L"\\Applications", L"\\Unknown", L"\\Wow6432Node", L"\\Wow6432Node\\CLSID",
+      // The standard file types, with all below them.
+      L"\\.exe", L"\\.lnk", L"\\.txt", L"\\.bat", L"\\.dll", L"\\.msi", L"\\.reg", L"\\.url",
+      L"\\.html", L"\\.xml", L"\\.pdf", L"\\.pdf\\OpenWithProgids", L"\\.rtf", L"\\.docx",
+      L"\\.xlsx", L"\\.csv", L"\\.mp3", L"\\.mp3\\OpenWithList", L"\\.wav", L"\\.wma",
+      L"\\.flac", L"\\.mp4", L"\\.avi", L"\\.mkv", L"\\.jpg", L"\\.jpeg", L"\\.png", L"\\.gif",
+      L"\\.bmp", L"\\.tif", L"\\.ico", L"\\.zip", L"\\.zip\\ShellNew", L"\\.cab", L"\\.iso",
+      L"\\.ttf", L"\\.chm", L"\\Wow6432Node\\.txt",
+      L"\\SystemFileAssociations\\.mp3", L"\\SystemFileAssociations\\image\\shell"};
   const TList own = {L"\\CLSID\\{12345678-ABCD-1234-ABCD-1234567890AB}",
                      L"\\TypeLib\\{12345678-ABCD-1234-ABCD-1234567890AB}",
                      L"\\Wow6432Node\\CLSID\\{12345678-ABCD-1234-ABCD-1234567890AB}",
-                     L"\\.vendordoc", L"\\Vendor.Document", L"\\Vendor.Document.1\\shell\\open",
-                     L"\\exefile\\shell\\VendorVerb",
+                     L"\\.vendorext", L"\\.vendorext\\OpenWithProgids", L"\\Vendor.Document",
+                     L"\\Vendor.Document.1\\shell\\open\\command", L"\\exefile\\shell\\VendorVerb",
                      L"\\*\\shellex\\ContextMenuHandlers\\VendorMenu",
                      L"\\Directory\\shellex\\ContextMenuHandlers\\VendorMenu",
-                     L"\\Applications\\vendor.exe", L"\\SystemFileAssociations\\.vendordoc",
+                     L"\\Applications\\vendor.exe", L"\\SystemFileAssociations\\.vendorext",
                      L"\\Installer\\Products\\0123456789ABCDEF0123456789ABCDEF"};
   std::vector<TKeyCase> protectedKeys, deletableKeys;
   for (const auto& [root, classes] :

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,24 @@ std::wstring CaptionShown(HWND tree, HTREEITEM item) {
 bool ShownExpanded(const TBoxTreeView& view, const TCheckNode& node) {
   return (SendMessageW(view.Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(view.ItemOf(node)),
                        TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+// The state picture each item of the window shows, depth first, expanded or not.
+void CollectShownBoxes(HWND tree, HTREEITEM item, std::vector<int>& boxes) {
+  for (; item; item = TreeView_GetNextSibling(tree, item)) {
+    boxes.push_back(static_cast<int>(
+        (TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) >> 12));
+    CollectShownBoxes(tree, TreeView_GetChild(tree, item), boxes);
+  }
+}
+
+// Whether the window shows a ticked or partly ticked box anywhere.
+bool AnyTickShown(HWND tree) {
+  std::vector<int> boxes;
+  CollectShownBoxes(tree, TreeView_GetRoot(tree), boxes);
+  return std::any_of(boxes.begin(), boxes.end(), [](int box) {
+    return box == TBoxTreeView::kImageBoxChecked || box == TBoxTreeView::kImageBoxPartial;
+  });
 }
 
 TCheckNode* ChildNamed(const TCheckNode& parent, const std::wstring& caption) {
@@ -114,29 +134,35 @@ TEST(TreeRegCtrlViewTest, OpensAtTheInitialKeyAsTheWindowShowsIt) {
   EXPECT_EQ(expected, shown);
   ASSERT_GE(shown.size(), 4u);
 
+  // Opened down to the key in the window, the key's subkeys shown, and no box ticked.
   TCheckNode& user = *RootNode(ctrl, HKEY_CURRENT_USER);
   EXPECT_TRUE(ShownExpanded(view, user));
   TCheckNode* software = ChildNamed(user, L"Software");
   ASSERT_NE(nullptr, software);
-  EXPECT_TRUE(ShownExpanded(view, *software));
   EXPECT_EQ(L"\\Software", software->RecordAs<TKeyNodeData>()->Path);
-  EXPECT_FALSE(AnyMarked(computer)) << "a search ticks nothing";
+  EXPECT_TRUE(ShownExpanded(view, *software));
+  ASSERT_GT(software->ChildCount(), 0u);
+  const HTREEITEM firstSubkey = TreeView_GetChild(hwnd, view.ItemOf(*software));
+  ASSERT_NE(nullptr, firstSubkey);
+  EXPECT_EQ(software->Child(0).Caption(), CaptionShown(hwnd, firstSubkey));
+  RECT onScreen{};
+  EXPECT_TRUE(TreeView_GetItemRect(hwnd, firstSubkey, &onScreen, TRUE));
+  EXPECT_FALSE(AnyTickShown(hwnd)) << "a search ticks nothing";
+  EXPECT_FALSE(AnyMarked(computer));
   EXPECT_EQ(TBoxTreeView::kImageFolderOpen, user.Image());
-  EXPECT_EQ(TBoxTreeView::kImageBoxUnchecked,
-            static_cast<int>((SendMessageW(hwnd, TVM_GETITEMSTATE,
-                                           reinterpret_cast<WPARAM>(view.ItemOf(user)),
-                                           TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) >> 12));
 
-  // Rebuilt at HKEY_CLASSES_ROOT itself: that key opens, nothing below it.
+  // Rebuilt at HKEY_CLASSES_ROOT itself: that key opens, nothing below it, nothing ticked.
   ctrl.SetEnable(true);
   ctrl.SetInitialRoot(HKEY_CLASSES_ROOT);
   ctrl.SetInitialKey(L"");
   TCheckNode& classes = *RootNode(ctrl, HKEY_CLASSES_ROOT);
   EXPECT_TRUE(ShownExpanded(view, classes));
   ASSERT_GT(classes.ChildCount(), 0u);
+  EXPECT_NE(nullptr, TreeView_GetChild(hwnd, view.ItemOf(classes)));
   for (size_t i = 0; i < classes.ChildCount(); ++i)
     ASSERT_FALSE(classes.Child(i).Expanded()) << i;
   EXPECT_FALSE(RootNode(ctrl, HKEY_CURRENT_USER)->Expanded());
+  EXPECT_FALSE(AnyTickShown(hwnd));
 }
 
 TEST_F(TreeRegCtrlTest, KeysAreReadWhenOpenedWithTheirButtonsPicturesAndMarks) {
@@ -174,6 +200,49 @@ TEST_F(TreeRegCtrlTest, KeysAreReadWhenOpenedWithTheirButtonsPicturesAndMarks) {
   TCheckNode& many = Open(L"Many");
   EXPECT_EQ(1100u, many.ChildCount());
   EXPECT_GE(pumps, 2);
+}
+
+// The read lets messages run; a click that opens the same key (or another) meanwhile reads
+// nothing twice, and a tree rebuilt meanwhile stops the read.
+TEST_F(TreeRegCtrlTest, AKeyOpenedAgainWhileItIsReadIsReadOnce) {
+  constexpr size_t kCount = 1100;
+  for (size_t i = 0; i < kCount; ++i) MakeKey(L"Many\\" + std::to_wstring(i));
+  MakeKey(L"Other\\Inner");
+  TCheckNode& base = Open();
+  TCheckNode& many = *ChildNamed(base, L"Many");
+  TCheckNode& other = *ChildNamed(base, L"Other");
+  int pumps = 0, opened = 0;
+  ctrl.ProcessMessages = [&] {
+    if (++pumps > 1) return;
+    opened += tree.Expand(many);
+    opened += tree.Expand(other);
+  };
+  ASSERT_TRUE(tree.Expand(many));
+  ctrl.ProcessMessages = nullptr;
+  EXPECT_GE(pumps, 2);
+  EXPECT_EQ(0, opened);
+  EXPECT_FALSE(other.ChildrenRead());
+  EXPECT_EQ(kCount, many.ChildCount());
+
+  // Each key one row.
+  tree.SetNodeChecked(many, true);
+  TDeleteRows rows;
+  ctrl.AddCheckedToList(rows);
+  std::set<std::wstring> paths;
+  for (const TDeleteRow& row : rows) paths.insert(row.Path());
+  EXPECT_EQ(kCount + 1, rows.size());
+  EXPECT_EQ(rows.size(), paths.size());
+
+  // Rebuilt while the key is read: the read stops, the new tree stands.
+  ctrl.SetEnable(true);
+  TCheckNode& fresh = *ChildNamed(Open(), L"Many");
+  ctrl.ProcessMessages = [&] { ctrl.SetEnable(true); };
+  EXPECT_FALSE(tree.Expand(fresh));
+  ctrl.ProcessMessages = nullptr;
+  ASSERT_EQ(1u, tree.TopCount());
+  EXPECT_EQ(&tree.Top(0), ctrl.ComputerNode());
+  EXPECT_FALSE(RootNode(ctrl, HKEY_CURRENT_USER)->ChildrenRead());
+  EXPECT_EQ(kCount, Open(L"Many").ChildCount());
 }
 
 TEST_F(TreeRegCtrlTest, ASearchFollowsOneLineAndItsPrefixTestIgnoresNameBoundaries) {
@@ -256,20 +325,27 @@ TEST_F(TreeRegCtrlTest, TheCollectionListsTickedKeysPerRootButNeverARootOrAKeyMa
     EXPECT_TRUE(row.Checked);
   }
 
-  // A ticked root key never becomes a row itself, and ticking it stops at its first-level keys,
-  // which are protected: only a key ticked below them is listed.
+  // A root key is never ticked, nor, when ticking from above, its protected first-level keys:
+  // only a key ticked below them is listed, and the root shows it.
   ctrl.SetEnable(true);
   ctrl.SetInitialRoot(HKEY_CURRENT_USER);
   ctrl.SetInitialKey(L"");
+  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    TCheckNode& node = *RootNode(ctrl, root);
+    EXPECT_FALSE(tree.CanToggle(node)) << node.Caption();
+    tree.Toggle(node);
+    tree.SetNodeChecked(node, true);
+    EXPECT_EQ(M::Unchecked, node.Mark()) << node.Caption();
+  }
   TCheckNode& user = *RootNode(ctrl, HKEY_CURRENT_USER);
-  tree.Toggle(user);
   ASSERT_GT(user.ChildCount(), 0u);
   for (size_t i = 0; i < user.ChildCount(); ++i)
-    EXPECT_NE(M::Checked, user.Child(i).Mark()) << user.Child(i).Caption();
+    EXPECT_EQ(M::Unchecked, user.Child(i).Mark()) << user.Child(i).Caption();
   rows.clear();
   ctrl.AddCheckedToList(rows);
   EXPECT_TRUE(rows.empty());
   tree.SetNodeChecked(Open(L"Same"), true);
+  EXPECT_EQ(M::Partial, user.Mark());
   rows.clear();
   ctrl.AddCheckedToList(rows);
   ASSERT_EQ(1u, rows.size());
