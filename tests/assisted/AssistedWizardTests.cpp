@@ -384,7 +384,10 @@ TEST_F(AssistedWizardTest, RemovesATickedApplicationWholeAndLogsIt) {
   thread.join();
   ASSERT_FALSE(HasFatalFailure());
 
-  const std::wstring vendorPath = L"\\" + app.VendorKey, extensionPath = L"\\" + app.ExtensionKey;
+  // The extension is listed at its real place; Wine keeps HKEY_CLASSES_ROOT in the machine's
+  // classes.
+  const std::wstring vendorPath = L"\\" + app.VendorKey,
+                     extensionPath = L"HKEY_LOCAL_MACHINE\\Software\\Classes\\" + app.ExtensionKey;
   const std::vector<TUser::TRow> expected = {
       {L"Folder", app.Folder, L"To Delete", true},
       {L"Folder", app.CommonMenu, L"To Delete", true},
