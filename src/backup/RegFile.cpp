@@ -480,7 +480,8 @@ win::UniqueHKey CreateSectionKey(const TRegFile& file, const TRegSection& sectio
                        KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &created);
     if (rc == ERROR_SUCCESS) {
       win::UniqueHKey key(created);
-      if (!IsRegistryLink(key.Get())) fail(L"a key that is not a link stands where the link belongs.");
+      if (!IsRegistryLink(key.Get()))
+        fail(L"a key that is not a link stands where the link belongs.");
       return key;
     }
     rc = RegCreateKeyExW(section.Root, section.Path.c_str(), 0, nullptr,
