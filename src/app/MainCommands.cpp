@@ -4,6 +4,7 @@
 #include "app/Images.h"
 #include "app/SideBar.h"
 #include "assisted/AssistedWizard.h"
+#include "assisted/ProtectedPlaces.h"
 #include "editing/Details.h"
 #include "editing/NewProgram.h"
 #include "editing/EditDetails.h"
@@ -400,7 +401,7 @@ void TfMain::Uninstalllog1Click() { TfLog().ShowModal(Handle()); }
 void TfMain::Restore1Click() {
   bool restored = false;
   {
-    TfRestore dialog(BackupRootBeside(TLogging::LogPath()));
+    TfRestore dialog(TLogging::LogPath(), IsProtectedKey);
     TFormReference hold(fRestore, dialog);
     dialog.ShowModal(Handle());
     restored = dialog.Restored();

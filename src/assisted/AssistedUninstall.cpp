@@ -1,15 +1,45 @@
 #include "assisted/AssistedUninstall.h"
 
+#include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
 #include "backup/BackupStore.h"
 #include "uninstall/Logging.h"
 #include "uninstall/UninstallLogic.h"
 #include "win/Error.h"
 #include "win/Text.h"
+#include "win/UniqueHandle.h"
 
 #include <shlobj.h>
 
 #include <optional>
+
+namespace {
+
+// HKEY_CLASSES_ROOT is a merged view of the user's classes and the machine's: a key it shows may
+// be in either place or in both, and going through the view deletes, saves and restores only one
+// of them, maybe the wrong one. So each row of it becomes a row for each real place that holds the
+// key, named by that place; a key in neither place keeps its row (and fails as a missing key).
+void SplitMergedClasses(TDeleteRows& rows, size_t from) {
+  TDeleteRows split(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(from));
+  for (size_t i = from; i < rows.size(); ++i) {
+    const TDeleteRow& row = rows[i];
+    const size_t before = split.size();
+    if (row.Item.RootKey == HKEY_CLASSES_ROOT && !row.Item.Path.empty())
+      for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        const std::wstring path = L"\\Software\\Classes" + row.Item.Path;
+        win::UniqueHKey key;
+        if (RegOpenKeyExW(root, path.c_str() + 1, REG_OPTION_OPEN_LINK,
+                          KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Put()) != ERROR_SUCCESS)
+          continue;
+        split.push_back(MakeDeleteRow(row.Kind, root, path));
+        split.back().SubItems[0] = RegistryLocationText(root, 0, path);
+      }
+    if (split.size() == before) split.push_back(row);
+  }
+  rows = std::move(split);
+}
+
+}  // namespace
 
 TAssistedUninstall::TAssistedUninstall(TCheckTree& rootFolder, TCheckTree& startMenu,
                                        TCheckTree& regEntries, TCheckTree& extensions,
@@ -97,9 +127,11 @@ void TAssistedUninstall::tsConfirmationShow() {
   repaint();
   StartMenu.AddCheckedToList(Rows);
   repaint();
+  const size_t firstKey = Rows.size();
   RegEntries.AddCheckedToList(Rows);
   repaint();
   Extensions.AddCheckedToList(Rows);
+  SplitMergedClasses(Rows, firstKey);
   repaint();
   if (HasDesktopIcon)
     for (const TChosenFile& row : DesktopRows)

@@ -3,8 +3,12 @@
 // of what was removed, by which action, from what, and when. Nothing here deletes a backup.
 #pragma once
 
+#include "backup/RegFile.h"
+
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,8 +21,11 @@ struct TBackupItem {
   std::wstring Kind;
   // A key as the registry editor names it, or a file or folder path.
   std::wstring Path;
-  // For a key: the .reg file's name in the action's folder.
-  std::wstring File;
+  // For a key: the .reg file's name in the action's folder, its size in bytes and its SHA-256 in
+  // lower-case hexadecimal. Manifests written before files were checked have no size and no hash.
+  std::wstring File{};
+  std::uint64_t Size = 0;
+  std::wstring Sha256{};
   bool operator==(const TBackupItem&) const = default;
 };
 
@@ -28,10 +35,12 @@ struct TBackupAction {
   std::wstring Subject;  // the entry's or the applications' names
   std::wstring Time;     // local time, "yyyy-mm-dd hh:mm:ss"
   std::vector<TBackupItem> Items;
+  // When the keys were last put back, in the form of Time; empty when never.
+  std::wstring Restored;
+  // Why the manifest is not obeyed (the first line refused, and why); empty when it is sound.
+  std::wstring Damage;
 };
 
-// The Backups folder beside the uninstall log, with a trailing backslash.
-std::wstring DefaultBackupRoot();
 // The Backups folder beside a log file, with a trailing backslash.
 std::wstring BackupRootBeside(const std::wstring& logPath);
 
@@ -46,8 +55,9 @@ public:
   const TBackupAction& Action() const noexcept { return action_; }
   const std::wstring& Folder() const noexcept { return action_.Folder; }
 
-  // Saves the key with everything below it before it is deleted. Throws win::TError when it
-  // cannot be saved completely: then the key must not be deleted.
+  // Saves the key with everything below it before it is deleted, and records the saved file's
+  // size and hash. Throws win::TError when it cannot be saved completely, or the file does not
+  // read back to the same keys and values: then the key must not be deleted.
   void SaveKey(HKEY root, REGSAM view, const std::wstring& path);
   // Records a file or folder that was moved to the Recycle Bin or deleted for good.
   void NoteFile(const std::wstring& kind, const std::wstring& path);
@@ -61,10 +71,40 @@ private:
   TBackupAction action_;
 };
 
-// The actions below `root`, newest first. A folder without a readable manifest is left out.
+// The actions below `root`, newest first. A folder without a readable manifest is left out; no
+// folder `root` at all means no action yet. Throws win::TError when `root` is there but cannot be
+// listed (a file stands in its place, no permission).
 std::vector<TBackupAction> ListBackups(const std::wstring& root);
-// Reads one action's manifest; false when it has none or it is not one.
+// Reads one action's manifest; false when it has none or it is not one. A line the manifest cannot
+// hold (a control character, an item that is not understood) is not obeyed: it sets Damage.
 bool ReadBackup(const std::wstring& folder, TBackupAction& action);
-// Imports the action's saved keys again, in the order they were saved. Throws win::TError naming
-// the first file that cannot be imported; the keys before it are back.
-void RestoreRegistry(const TBackupAction& action);
+
+// Whether a restore must leave a key alone; the key's path is given from its root with a leading
+// backslash (empty for the root itself).
+using TProtectedKeyRule = std::function<bool(HKEY root, const std::wstring& path)>;
+
+// An action's saved keys, every file and every line checked before anything is written.
+class TRestore {
+public:
+  // Reads and checks each saved file: the manifest is sound, the file is the one saved (its size
+  // and hash, where the manifest has them), every line parses, the file begins with the key the
+  // manifest names and writes or deletes nothing outside it, no key it touches is protected, and
+  // nothing would be written through a registry link. Throws win::TError naming the file and line
+  // of the first fault found.
+  TRestore(const TBackupAction& action, const TProtectedKeyRule& isProtected);
+
+  // Writes the keys back, file by file, in the order they were saved. Writing again what is back
+  // already changes nothing. Throws win::TError naming the line of the first key or value that
+  // cannot be written; what came before it is written.
+  void Write() const;
+
+private:
+  std::vector<TRegFile> files_;
+};
+
+// Checks the whole action, then writes its keys back.
+void RestoreRegistry(const TBackupAction& action, const TProtectedKeyRule& isProtected);
+
+// Notes in the action's manifest that its keys were put back now. Silent when the manifest cannot
+// be written.
+void MarkRestored(const TBackupAction& action);

@@ -6,6 +6,8 @@
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
+#include <algorithm>
+#include <cstring>
 #include <cwctype>
 #include <vector>
 
@@ -127,9 +129,18 @@ win::UniqueHKey OpenForExport(HKEY parent, const std::wstring& name, REGSAM view
   return win::UniqueHKey(rc == ERROR_SUCCESS ? key : nullptr);
 }
 
-// Writes the key's section; whether it is a link (whose target is not written).
-bool AppendValues(std::wstring& out, HKEY key, const std::wstring& fullName) {
-  out += L"[" + fullName + L"]\r\n";
+// A key's name that no line of the file could give back: a line break would end the section's
+// line (and what follows would be read as sections and values of its own), and no registry call
+// can write a name with a NUL in it.
+void RefuseUnwritableKeyName(const std::wstring& fullName) {
+  if (fullName.find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring::npos)
+    throw win::TError(L"The registry key " + win::SingleLine(fullName) +
+                      L" cannot be backed up: its name holds a line break or a NUL character, "
+                      L"which a registry file cannot hold.");
+}
+
+// Reads the key's values into its section; whether it is a link (whose target is not read).
+bool ReadValues(TRegSection& section, HKEY key) {
   bool isLink = false;
   std::wstring name;
   std::vector<BYTE> data;
@@ -138,7 +149,7 @@ bool AppendValues(std::wstring& out, HKEY key, const std::wstring& fullName) {
     LONG rc = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                &maxName, &maxData, nullptr, nullptr);
     if (rc != ERROR_SUCCESS)
-      throw win::TError(L"The registry key " + fullName + L" cannot be read" + ErrorSuffix(rc));
+      throw win::TError(L"The registry key " + section.Name + L" cannot be read" + ErrorSuffix(rc));
     name.assign(maxName + 1, L'\0');
     data.assign(maxData, 0);
     DWORD nameLength = maxName + 1, size = maxData, type = 0;
@@ -147,15 +158,18 @@ bool AppendValues(std::wstring& out, HKEY key, const std::wstring& fullName) {
     if (rc == ERROR_NO_MORE_ITEMS) break;
     if (rc == ERROR_MORE_DATA) continue;  // the value grew meanwhile: ask its size again
     if (rc != ERROR_SUCCESS)
-      throw win::TError(L"A value of the registry key " + fullName + L" cannot be read" +
+      throw win::TError(L"A value of the registry key " + section.Name + L" cannot be read" +
                         ErrorSuffix(rc));
     name.resize(nameLength);
     data.resize(size);
+    if (name.find(L'\0') != std::wstring::npos)
+      throw win::TError(L"A value of the registry key " + section.Name +
+                        L" cannot be backed up: its name holds a NUL character, which a registry "
+                        L"file cannot hold.");
     if (type == REG_LINK && SameText(name, kLinkValue)) isLink = true;
-    AppendValue(out, name, type, data);
+    section.Values.push_back({name, false, type, data});
     ++i;
   }
-  out += L"\r\n";
   return isLink;
 }
 
@@ -178,132 +192,128 @@ std::vector<std::wstring> SubkeyNames(HKEY key, const std::wstring& fullName) {
   return names;
 }
 
-void AppendKey(std::wstring& out, HKEY key, const std::wstring& fullName, REGSAM view) {
-  if (AppendValues(out, key, fullName)) return;
+// The key and everything below it, a section per key, each key before its subkeys. A link's
+// section holds the link alone.
+void ReadKey(std::vector<TRegSection>& sections, HKEY key, const std::wstring& fullName,
+             REGSAM view) {
+  RefuseUnwritableKeyName(fullName);
+  sections.push_back({});
+  sections.back().Name = fullName;
+  if (ReadValues(sections.back(), key)) return;
   for (const std::wstring& name : SubkeyNames(key, fullName)) {
     std::wstring childName = fullName + L"\\" + name;
     win::UniqueHKey child = OpenForExport(key, name, view);
     if (!child)
-      throw win::TError(L"The registry key " + childName + L" cannot be read" +
+      throw win::TError(L"The registry key " + win::SingleLine(childName) + L" cannot be read" +
                         ErrorSuffix(static_cast<LONG>(GetLastError())));
-    AppendKey(out, child.Get(), childName, view);
+    ReadKey(sections, child.Get(), childName, view);
+  }
+}
+
+std::vector<TRegSection> ReadKeySections(HKEY root, REGSAM view, const std::wstring& path) {
+  std::wstring fullName = RegistryLocationText(root, view, path);
+  std::wstring relative = TrimBackslashes(path);
+  HKEY opened = root;
+  win::UniqueHKey key;
+  if (!relative.empty()) {
+    key = OpenForExport(root, relative, view);
+    if (!key)
+      throw win::TError(L"The registry key " + win::SingleLine(fullName) + L" cannot be read" +
+                        ErrorSuffix(static_cast<LONG>(GetLastError())));
+    opened = key.Get();
+  }
+  std::vector<TRegSection> sections;
+  ReadKey(sections, opened, fullName, view);
+  return sections;
+}
+
+std::wstring FileText(const std::vector<TRegSection>& sections) {
+  std::wstring out = std::wstring(kHeader5) + L"\r\n\r\n";
+  for (const TRegSection& section : sections) {
+    out += L"[" + section.Name + L"]\r\n";
+    for (const TRegFileValue& value : section.Values)
+      AppendValue(out, value.Name, value.Type, value.Data);
+    out += L"\r\n";
+  }
+  return out;
+}
+
+// Whether a file read back holds exactly the sections that were written into it.
+bool SameSections(const std::vector<TRegSection>& written, const std::vector<TRegSection>& read) {
+  return std::equal(written.begin(), written.end(), read.begin(), read.end(),
+                    [](const TRegSection& a, const TRegSection& b) {
+                      return a.Name == b.Name && a.Delete == b.Delete && a.Values == b.Values;
+                    });
+}
+
+void WriteBytes(const std::wstring& file, const std::string& bytes) {
+  win::UniqueFile out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  bool ok = out && WriteFile(out.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                             nullptr) &&
+            written == bytes.size();
+  if (ok) ok = FlushFileBuffers(out.Get()) != FALSE;
+  DWORD error = GetLastError();
+  if (!ok) {
+    out.Reset();
+    DeleteFileW(file.c_str());
+    throw win::TError(L"The backup file " + file + L" cannot be written" +
+                      ErrorSuffix(static_cast<LONG>(error)));
   }
 }
 
 // ---- Reading ----------------------------------------------------------------------------------
 
-class TReader {
+class TParser {
 public:
-  explicit TReader(const std::wstring& source) : source_(source) {}
-  void Import(const std::wstring& text);
+  explicit TParser(TRegFile& file) : file_(file) {}
+  void Parse(const std::wstring& text);
 
 private:
-  struct TValue {
-    std::wstring Name;
-    bool Delete = false;
-    DWORD Type = REG_NONE;
-    std::vector<BYTE> Data;
-  };
-
   [[noreturn]] void Fail(const std::wstring& what) const {
-    throw win::TError(L"Line " + std::to_wstring(line_) + L" of " + source_ + L": " + what);
+    throw win::TError(file_.LineMessage(line_, what));
   }
   bool NextLine(std::wstring& line);
-  void BeginKey(const std::wstring& line);
-  void FlushKey();
-  TValue ParseValue(std::wstring line);
+  void BeginSection(std::wstring line);
+  TRegFileValue ParseValue(const std::wstring& line);
   static std::wstring Unescaped(const std::wstring& text, std::size_t& pos, bool& closed);
   std::vector<BYTE> ParseHex(std::wstring text);
-  void Resolve(const std::wstring& name, HKEY& root, std::wstring& path) const;
+  void RefuseNul(const std::wstring& name) const {
+    if (name.find(L'\0') != std::wstring::npos) Fail(L"a name holds a NUL character.");
+  }
 
-  std::wstring source_;
+  TRegFile& file_;
   std::vector<std::wstring> lines_;
   std::size_t next_ = 0;
   std::size_t line_ = 0;
-  bool haveKey_ = false;
-  std::size_t keyLine_ = 0;
-  HKEY keyRoot_ = nullptr;
-  std::wstring keyPath_;
-  std::vector<TValue> values_;
 };
 
-bool TReader::NextLine(std::wstring& line) {
+bool TParser::NextLine(std::wstring& line) {
   if (next_ >= lines_.size()) return false;
   line = lines_[next_++];
   line_ = next_;
   return true;
 }
 
-void TReader::Resolve(const std::wstring& name, HKEY& root, std::wstring& path) const {
-  std::size_t slash = name.find(L'\\');
-  std::wstring rootName = name.substr(0, slash);
-  for (const TRootName& known : kRoots)
-    if (SameText(rootName, known.Name) || SameText(rootName, known.Short)) {
-      root = known.Root;
-      path = slash == std::wstring::npos ? std::wstring() : TrimBackslashes(name.substr(slash + 1));
-      return;
-    }
-  Fail(L"\"" + rootName + L"\" is not a registry root key.");
-}
-
-void TReader::BeginKey(const std::wstring& line) {
-  FlushKey();
-  std::size_t close = line.rfind(L']');
-  if (close == std::wstring::npos || close < 1) Fail(L"the key name has no closing bracket.");
-  std::wstring name = line.substr(1, close - 1);
-  bool remove = !name.empty() && name[0] == L'-';
-  if (remove) name.erase(0, 1);
-  HKEY root = nullptr;
-  std::wstring path;
-  Resolve(name, root, path);
-  if (remove) {
-    if (path.empty()) Fail(L"a root key cannot be deleted.");
-    win::DeleteRegistryTree(root, path, KEY_WOW64_64KEY);
-    return;
-  }
-  haveKey_ = true;
-  keyLine_ = line_;
-  keyRoot_ = root;
-  keyPath_ = path;
-}
-
-void TReader::FlushKey() {
-  if (!haveKey_) return;
-  haveKey_ = false;
-  std::size_t here = line_;
-  line_ = keyLine_;
-  bool link = false;
-  for (const TValue& value : values_)
-    if (!value.Delete && value.Type == REG_LINK && SameText(value.Name, kLinkValue)) link = true;
-  HKEY created = nullptr;
-  LONG rc;
-  if (link) {
-    // A link comes back as a link: its one value names where it points.
-    if (keyPath_.empty()) Fail(L"a root key cannot be a link.");
-    rc = RegCreateKeyExW(keyRoot_, keyPath_.c_str(), 0, nullptr,
-                         REG_OPTION_NON_VOLATILE | REG_OPTION_CREATE_LINK,
-                         KEY_ALL_ACCESS | KEY_CREATE_LINK | KEY_WOW64_64KEY, nullptr, &created,
-                         nullptr);
-  } else {
-    rc = RegCreateKeyExW(keyRoot_, keyPath_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                         KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &created, nullptr);
-  }
-  if (rc != ERROR_SUCCESS) Fail(L"the key cannot be created" + ErrorSuffix(rc));
-  win::UniqueHKey key(created);
-  for (const TValue& value : values_) {
-    rc = value.Delete ? RegDeleteValueW(key.Get(), value.Name.c_str())
-                      : RegSetValueExW(key.Get(), value.Name.c_str(), 0, value.Type,
-                                       value.Data.empty() ? nullptr : value.Data.data(),
-                                       static_cast<DWORD>(value.Data.size()));
-    if (rc != ERROR_SUCCESS && !(value.Delete && rc == ERROR_FILE_NOT_FOUND))
-      Fail(L"the value \"" + value.Name + L"\" cannot be written" + ErrorSuffix(rc));
-  }
-  values_.clear();
-  line_ = here;
+void TParser::BeginSection(std::wstring line) {
+  while (!line.empty() && (line.back() == L' ' || line.back() == L'\t')) line.pop_back();
+  if (line.size() < 2 || line.back() != L']') Fail(L"the key name has no closing bracket.");
+  TRegSection section;
+  section.Line = line_;
+  section.Name = line.substr(1, line.size() - 2);
+  section.Delete = !section.Name.empty() && section.Name[0] == L'-';
+  if (section.Delete) section.Name.erase(0, 1);
+  RefuseNul(section.Name);
+  if (!ResolveRegistryName(section.Name, section.Root, section.Path))
+    Fail(L"\"" + section.Name.substr(0, section.Name.find(L'\\')) +
+         L"\" is not a registry root key.");
+  if (section.Delete && section.Path.empty()) Fail(L"a root key cannot be deleted.");
+  file_.Sections.push_back(std::move(section));
 }
 
 // Reads a quoted text from just after its opening quote; pos ends after the closing quote.
-std::wstring TReader::Unescaped(const std::wstring& text, std::size_t& pos, bool& closed) {
+std::wstring TParser::Unescaped(const std::wstring& text, std::size_t& pos, bool& closed) {
   std::wstring out;
   closed = false;
   while (pos < text.size()) {
@@ -327,43 +337,48 @@ std::wstring TReader::Unescaped(const std::wstring& text, std::size_t& pos, bool
   return out;
 }
 
-std::vector<BYTE> TReader::ParseHex(std::wstring text) {
-  // Continuation lines: a line ending in a backslash goes on in the next one.
+std::vector<BYTE> TParser::ParseHex(std::wstring text) {
+  // Continuation lines: a line ending in a backslash goes on in the next one, which the editor
+  // never leaves blank. A file cut off after such a line is refused, not read as a shorter value.
   for (;;) {
     std::size_t end = text.find_last_not_of(L" \t");
     if (end == std::wstring::npos || text[end] != L'\\') break;
     text.erase(end);
     std::wstring more;
     if (!NextLine(more)) Fail(L"the file ends inside a value.");
+    if (more.find_first_not_of(L" \t") == std::wstring::npos)
+      Fail(L"the value breaks off at a blank line.");
     text += more;
   }
   std::vector<BYTE> bytes;
   int digits = 0, value = 0;
+  bool afterComma = false;
   for (wchar_t c : text) {
     if (c == L' ' || c == L'\t') continue;
     if (c == L',') {
       if (digits == 0) Fail(L"a byte is missing in the hexadecimal data.");
       bytes.push_back(static_cast<BYTE>(value));
       digits = value = 0;
+      afterComma = true;
       continue;
     }
     if (!std::iswxdigit(c) || ++digits > 2) Fail(L"the hexadecimal data is not valid.");
     value = value * 16 + (c <= L'9' ? c - L'0' : (std::towlower(c) - L'a' + 10));
+    afterComma = false;
   }
+  if (afterComma) Fail(L"the hexadecimal data ends in a comma: the value is cut off.");
   if (digits > 0) bytes.push_back(static_cast<BYTE>(value));
   return bytes;
 }
 
-TReader::TValue TReader::ParseValue(std::wstring line) {
-  TValue value;
-  std::size_t pos = 0;
-  if (line[0] == L'@') {
-    pos = 1;
-  } else {
-    pos = 1;
+TRegFileValue TParser::ParseValue(const std::wstring& line) {
+  TRegFileValue value;
+  std::size_t pos = 1;
+  if (line[0] != L'@') {
     bool closed = false;
     value.Name = Unescaped(line, pos, closed);
     if (!closed) Fail(L"the value name has no closing quote.");
+    RefuseNul(value.Name);
   }
   while (pos < line.size() && (line[pos] == L' ' || line[pos] == L'\t')) ++pos;
   if (pos >= line.size() || line[pos] != L'=') Fail(L"\"=\" is missing after the value name.");
@@ -414,7 +429,7 @@ TReader::TValue TReader::ParseValue(std::wstring line) {
   Fail(L"the value's data is not understood.");
 }
 
-void TReader::Import(const std::wstring& text) {
+void TParser::Parse(const std::wstring& text) {
   for (std::size_t start = 0; start <= text.size();) {
     std::size_t end = text.find(L'\n', start);
     if (end == std::wstring::npos) end = text.size();
@@ -437,88 +452,171 @@ void TReader::Import(const std::wstring& text) {
     }
     if (line[0] == L';') continue;
     if (line[0] == L'[') {
-      BeginKey(line);
+      BeginSection(line);
     } else if (line[0] == L'@' || line[0] == L'"') {
-      if (!haveKey_) Fail(L"a value stands before any key.");
-      values_.push_back(ParseValue(line));
+      if (file_.Sections.empty() || file_.Sections.back().Delete)
+        Fail(L"a value stands outside a key.");
+      file_.Sections.back().Values.push_back(ParseValue(line));
     } else {
       Fail(L"the line is not understood.");
     }
   }
-  if (!header) throw win::TError(source_ + L" is not a registry file.");
-  FlushKey();
+  if (!header) throw win::TError(file_.Source + L" is not a registry file.");
+}
+
+// ---- Writing into the registry ----------------------------------------------------------------
+
+// The key a section writes into, created when missing. A link comes back as a link; one that is
+// there already (written by an earlier restore) is opened itself, never followed.
+win::UniqueHKey CreateSectionKey(const TRegFile& file, const TRegSection& section) {
+  auto fail = [&](const std::wstring& what) {
+    throw win::TError(file.LineMessage(section.Line, what));
+  };
+  HKEY created = nullptr;
+  LONG rc;
+  if (section.IsLink()) {
+    if (section.Path.empty()) fail(L"a root key cannot be a link.");
+    rc = RegOpenKeyExW(section.Root, section.Path.c_str(), REG_OPTION_OPEN_LINK,
+                       KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &created);
+    if (rc == ERROR_SUCCESS) {
+      win::UniqueHKey key(created);
+      if (!IsRegistryLink(key.Get()))
+        fail(L"a key that is not a link stands where the link belongs.");
+      return key;
+    }
+    rc = RegCreateKeyExW(section.Root, section.Path.c_str(), 0, nullptr,
+                         REG_OPTION_NON_VOLATILE | REG_OPTION_CREATE_LINK,
+                         KEY_ALL_ACCESS | KEY_CREATE_LINK | KEY_WOW64_64KEY, nullptr, &created,
+                         nullptr);
+  } else {
+    rc = RegCreateKeyExW(section.Root, section.Path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                         KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &created, nullptr);
+  }
+  if (rc != ERROR_SUCCESS) fail(L"the key cannot be created" + ErrorSuffix(rc));
+  return win::UniqueHKey(created);
 }
 
 }  // namespace
 
+bool TRegSection::IsLink() const {
+  if (Delete) return false;
+  for (const TRegFileValue& value : Values)
+    if (!value.Delete && value.Type == REG_LINK && SameText(value.Name, kLinkValue)) return true;
+  return false;
+}
+
+bool IsRegistryLink(HKEY key) {
+  DWORD type = 0;
+  return RegQueryValueExW(key, kLinkValue, nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+         type == REG_LINK;
+}
+
+std::wstring TRegFile::LineMessage(std::size_t line, const std::wstring& what) const {
+  return L"Line " + std::to_wstring(line) + L" of " + Source + L": " + what;
+}
+
+bool ResolveRegistryName(const std::wstring& name, HKEY& root, std::wstring& path) {
+  std::size_t slash = name.find(L'\\');
+  std::wstring rootName = name.substr(0, slash);
+  for (const TRootName& known : kRoots)
+    if (SameText(rootName, known.Name) || SameText(rootName, known.Short)) {
+      root = known.Root;
+      path = slash == std::wstring::npos ? std::wstring() : TrimBackslashes(name.substr(slash + 1));
+      return true;
+    }
+  return false;
+}
+
 std::wstring RegFileText(HKEY root, REGSAM view, const std::wstring& path) {
-  std::wstring fullName = RegistryLocationText(root, view, path);
-  std::wstring relative = TrimBackslashes(path);
-  HKEY opened = root;
-  win::UniqueHKey key;
-  if (!relative.empty()) {
-    key = OpenForExport(root, relative, view);
-    if (!key)
-      throw win::TError(L"The registry key " + fullName + L" cannot be read" +
-                        ErrorSuffix(static_cast<LONG>(GetLastError())));
-    opened = key.Get();
-  }
-  std::wstring out = std::wstring(kHeader5) + L"\r\n\r\n";
-  AppendKey(out, opened, fullName, view);
-  return out;
+  return FileText(ReadKeySections(root, view, path));
 }
 
-void ExportRegistryKey(HKEY root, REGSAM view, const std::wstring& path, const std::wstring& file) {
-  std::wstring text = RegFileText(root, view, path);
-  std::vector<BYTE> bytes = {0xFF, 0xFE};
-  const BYTE* raw = reinterpret_cast<const BYTE*>(text.data());
-  bytes.insert(bytes.end(), raw, raw + text.size() * sizeof(wchar_t));
-  win::UniqueFile out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  bool ok = out && WriteFile(out.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                             nullptr) &&
-            written == bytes.size();
-  if (ok) ok = FlushFileBuffers(out.Get()) != FALSE;
-  DWORD error = GetLastError();
-  if (!ok) {
-    out.Reset();
+std::string ExportRegistryKey(HKEY root, REGSAM view, const std::wstring& path,
+                              const std::wstring& file) {
+  std::vector<TRegSection> sections = ReadKeySections(root, view, path);
+  std::wstring text = FileText(sections);
+  std::string bytes = "\xFF\xFE";
+  bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  WriteBytes(file, bytes);
+  // What a restore will read is what is on the disk: it must give back the very tree just read.
+  std::string stored;
+  bool same = false;
+  try {
+    stored = ReadFileBytes(file);
+    same = stored == bytes && SameSections(sections, ParseRegFile(stored, file).Sections);
+  } catch (const win::TError&) {
+  }
+  if (!same) {
     DeleteFileW(file.c_str());
-    std::wstring reason = win::SystemErrorText(error);
-    throw win::TError(L"The backup file " + file + L" cannot be written" +
-                      (reason.empty() ? L"." : L": " + reason + L"."));
+    throw win::TError(L"The backup file " + file + L" does not read back to the registry key " +
+                      win::SingleLine(sections.front().Name) + L".");
   }
+  return stored;
 }
 
-void ImportRegText(const std::wstring& text) { TReader(L"the registry file").Import(text); }
-
-void ImportRegFile(const std::wstring& file) {
+std::string ReadFileBytes(const std::wstring& file) {
   win::UniqueFile in(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!in)
-    throw win::TError(L"The registry file " + file + L" cannot be opened: " +
-                      win::SystemErrorText(GetLastError()) + L".");
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(in.Get(), &size) || size.QuadPart > (256LL << 20))
-    throw win::TError(L"The registry file " + file + L" cannot be read.");
+  if (!in || !GetFileSizeEx(in.Get(), &size))
+    throw win::TError(L"The file " + file + L" cannot be read" +
+                      ErrorSuffix(static_cast<LONG>(GetLastError())));
+  if (size.QuadPart > (256LL << 20))
+    throw win::TError(L"The file " + file + L" cannot be read: it is too large.");
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   DWORD read = 0;
   if (!bytes.empty() &&
       (!ReadFile(in.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
        read != bytes.size()))
-    throw win::TError(L"The registry file " + file + L" cannot be read.");
+    throw win::TError(L"The file " + file + L" cannot be read" +
+                      ErrorSuffix(static_cast<LONG>(GetLastError())));
+  return bytes;
+}
+
+TRegFile ParseRegFile(std::string_view bytes, const std::wstring& source) {
   std::wstring text;
   if (bytes.size() >= 2 && static_cast<BYTE>(bytes[0]) == 0xFF && static_cast<BYTE>(bytes[1]) == 0xFE) {
-    text.assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    text.assign((bytes.size() - 2) / 2, L'\0');
+    memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
   } else {
     std::string_view body(bytes);
     if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
-    if (!win::TryFromUtf8(body, text)) {
-      int length = MultiByteToWideChar(CP_ACP, 0, body.data(), static_cast<int>(body.size()),
-                                       nullptr, 0);
-      text.assign(static_cast<std::size_t>(length), L'\0');
-      MultiByteToWideChar(CP_ACP, 0, body.data(), static_cast<int>(body.size()), text.data(), length);
+    if (!win::TryFromUtf8(body, text)) text = win::FromAnsi(body);
+  }
+  return ParseRegText(text, source);
+}
+
+TRegFile ParseRegText(const std::wstring& text, const std::wstring& source) {
+  TRegFile file;
+  file.Source = source;
+  TParser(file).Parse(text);
+  return file;
+}
+
+void WriteRegFile(const TRegFile& file) {
+  for (const TRegSection& section : file.Sections) {
+    if (section.Delete) {
+      win::DeleteRegistryTree(section.Root, section.Path, KEY_WOW64_64KEY);
+      continue;
+    }
+    win::UniqueHKey key = CreateSectionKey(file, section);
+    for (const TRegFileValue& value : section.Values) {
+      LONG rc = value.Delete ? RegDeleteValueW(key.Get(), value.Name.c_str())
+                             : RegSetValueExW(key.Get(), value.Name.c_str(), 0, value.Type,
+                                              value.Data.empty() ? nullptr : value.Data.data(),
+                                              static_cast<DWORD>(value.Data.size()));
+      if (rc != ERROR_SUCCESS && !(value.Delete && rc == ERROR_FILE_NOT_FOUND))
+        throw win::TError(file.LineMessage(section.Line, L"the value \"" + value.Name +
+                                                             L"\" cannot be written" +
+                                                             ErrorSuffix(rc)));
     }
   }
-  TReader(file).Import(text);
+}
+
+void ImportRegText(const std::wstring& text) {
+  WriteRegFile(ParseRegText(text, L"the registry file"));
+}
+
+void ImportRegFile(const std::wstring& file) {
+  WriteRegFile(ParseRegFile(ReadFileBytes(file), file));
 }

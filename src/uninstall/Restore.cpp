@@ -2,6 +2,7 @@
 
 #include "dialogs/RestoreIds.h"
 #include "images/ImageIds.h"
+#include "uninstall/UninstallLogic.h"
 #include "win/Error.h"
 #include "win/Gdi.h"
 #include "win/Window.h"
@@ -28,6 +29,12 @@ const wchar_t kFromRecycleBin[] =
     L"Bin, select them and choose Restore:";
 const wchar_t kGoneForGood[] = L"These were deleted for good and cannot be brought back:";
 const wchar_t kRestoreFailed[] = L"The backup could not be restored completely. ";
+const wchar_t kRestoreRefused[] = L"The backup was not restored; nothing was written. ";
+const wchar_t kRestoredMark[] = L" (restored)";
+const wchar_t kRestoredOn[] = L"Restored: ";
+const wchar_t kRestoredBefore[] = L"The keys of this action were put back on ";
+const wchar_t kRestoreAgain[] =
+    L" already. Restore them again? The saved values are written over what the keys hold now.";
 
 struct TColumn {
   const wchar_t* Caption;
@@ -53,8 +60,10 @@ void AppendList(std::wstring& text, const TBackupAction& action, const wchar_t* 
 
 }  // namespace
 
-TfRestore::TfRestore(std::wstring backupRoot)
-    : win::TDialog(IDD_RESTORE), root_(std::move(backupRoot)) {}
+TfRestore::TfRestore(std::wstring logPath, TProtectedKeyRule isProtected)
+    : win::TDialog(IDD_RESTORE),
+      logPath_(std::move(logPath)),
+      isProtected_(std::move(isProtected)) {}
 
 std::wstring TfRestore::DateText(const std::wstring& time) {
   SYSTEMTIME when{};
@@ -67,6 +76,10 @@ std::wstring TfRestore::DateText(const std::wstring& time) {
       !GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &when, nullptr, clock, 80))
     return time;
   return std::wstring(date) + L" " + clock;
+}
+
+std::wstring TfRestore::ActionText(const TBackupAction& action) {
+  return action.Restored.empty() ? action.Action : action.Action + kRestoredMark;
 }
 
 std::wstring TfRestore::RemovedText(const TBackupAction& action) {
@@ -84,6 +97,8 @@ std::wstring TfRestore::DetailsText(const TBackupAction& action) {
                                                       : L"Registry key: ";
     text += L"\r\n" + std::wstring(label) + item.Path;
   }
+  if (!action.Restored.empty())
+    text += L"\r\n" + std::wstring(kRestoredOn) + DateText(action.Restored);
   return text;
 }
 
@@ -155,11 +170,17 @@ void TfRestore::FormCreate() {
 
 void TfRestore::FillList() {
   HWND list = Item(IDC_RES_LIST);
-  actions_ = ListBackups(root_);
+  std::wstring unreadable;
+  try {
+    actions_ = ListBackups(BackupRootBeside(logPath_));
+  } catch (const win::TError& e) {
+    actions_.clear();
+    unreadable = e.Message();
+  }
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   for (size_t i = 0; i < actions_.size(); ++i) {
     const TBackupAction& action = actions_[i];
-    std::wstring texts[] = {DateText(action.Time), action.Action, action.Subject,
+    std::wstring texts[] = {DateText(action.Time), ActionText(action), action.Subject,
                             RemovedText(action)};
     LVITEMW item{};
     item.mask = LVIF_TEXT;
@@ -178,7 +199,7 @@ void TfRestore::FillList() {
   if (actions_.empty()) {
     // Nothing to choose: the place of the details says so, and only Close is left.
     ShowWindow(Item(IDC_RES_DETAILS_LABEL), SW_HIDE);
-    SetItemText(IDC_RES_DETAILS, kNothing);
+    SetItemText(IDC_RES_DETAILS, unreadable.empty() ? kNothing : unreadable);
     EnableWindow(Item(IDC_RES_RESTORE), FALSE);
     SendMessageW(Handle(), DM_SETDEFID, IDCANCEL, 0);
     SetFocus(Item(IDCANCEL));
@@ -206,13 +227,16 @@ void TfRestore::buRestoreClick() {
   int row = SelectedIndex();
   if (row < 0) return;
   const TBackupAction& action = actions_[static_cast<size_t>(row)];
-  // Keys before a failing file are back already.
-  restored_ = true;
-  try {
-    RestoreRegistry(action);
-  } catch (const win::TError& e) {
-    throw win::TError(kRestoreFailed + e.Message());
+  if (!action.Restored.empty()) {
+    const std::wstring question = kRestoredBefore + DateText(action.Restored) + kRestoreAgain;
+    if (MessageBoxW(Handle(), question.c_str(), win::kApplicationTitle,
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+      return;
   }
+  TRestoreOutcome outcome = RestoreLogged(action, logPath_, isProtected_);
+  restored_ = restored_ || outcome.Written;
+  if (!outcome.Error.empty())
+    throw win::TError((outcome.Written ? kRestoreFailed : kRestoreRefused) + outcome.Error);
   MessageBoxW(Handle(), RestoredText(action).c_str(), win::kApplicationTitle,
               MB_OK | MB_ICONINFORMATION);
   End(IDOK);

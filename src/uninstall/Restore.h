@@ -1,6 +1,7 @@
-// TfRestore: the actions whose deletions were backed up, newest first, with what each removed;
-// restoring one writes its saved keys back and names what to take back from the Recycle Bin.
-// Backups are only read here, never removed.
+// TfRestore: the actions whose deletions were backed up, newest first, with what each removed and
+// whether it was restored; restoring one checks its saved files whole, writes its keys back, logs
+// the restore and names what to take back from the Recycle Bin. Backups are only read here, never
+// removed.
 #pragma once
 
 #include "backup/BackupStore.h"
@@ -13,8 +14,9 @@
 
 class TfRestore : public win::TDialog {
 public:
-  // Results: IDOK after a restore, IDCANCEL when closed without one.
-  explicit TfRestore(std::wstring backupRoot = DefaultBackupRoot());
+  // Results: IDOK after a restore, IDCANCEL when closed without one. The backups are those beside
+  // the log, and each restore is logged there; no key `isProtected` names is ever written.
+  TfRestore(std::wstring logPath, TProtectedKeyRule isProtected);
 
   // Whether anything may have been written back to the registry (also by a restore that failed
   // half-way), so the program list must be scanned again.
@@ -22,9 +24,11 @@ public:
 
   // The action's time in the user's date and time format.
   static std::wstring DateText(const std::wstring& time);
+  // The action's name, marked when it was restored.
+  static std::wstring ActionText(const TBackupAction& action);
   // What the action removed, on one line.
   static std::wstring RemovedText(const TBackupAction& action);
-  // What the action removed, one thing a line.
+  // What the action removed, one thing a line, and when it was restored.
   static std::wstring DetailsText(const TBackupAction& action);
   // What the user is told after the action's keys are back: which files and folders to take back
   // from the Recycle Bin, and which are gone for good.
@@ -41,7 +45,8 @@ private:
   void buRestoreClick();
   int SelectedIndex() const;
 
-  std::wstring root_;
+  std::wstring logPath_;
+  TProtectedKeyRule isProtected_;
   std::vector<TBackupAction> actions_;
   bool restored_ = false;
   TDialogHeader header_;

@@ -29,6 +29,15 @@ bool JudgeUninstall(const TUninstListItem& entry, const std::wstring& logPath) {
   return removed;
 }
 
+namespace {
+
+void AppendBackupLine(const std::wstring& logPath, std::wstring folder) {
+  if (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+  ulog::AppendLine(logPath, kBackupLine + folder);
+}
+
+}  // namespace
+
 TEntryDeletion DeleteEntryLogged(const TUninstListItem& entry, const std::wstring& logPath,
                                  const std::wstring& action) {
   ulog::AppendTimestamp(logPath);
@@ -51,13 +60,31 @@ TEntryDeletion DeleteEntryLogged(const TUninstListItem& entry, const std::wstrin
   if (result.BackupError.empty()) result.Deleted = entry.DeleteEntry();
   ulog::AppendLine(logPath, result.Deleted ? ulog::kDeletedOk : ulog::kDeleteFailed);
   if (!result.BackupFolder.empty()) {
-    std::wstring folder = result.BackupFolder;
-    if (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
-    ulog::AppendLine(logPath, kBackupLine + folder);
+    AppendBackupLine(logPath, result.BackupFolder);
   } else if (!result.BackupError.empty()) {
     ulog::AppendLine(logPath, kBackupFailedLine + result.BackupError);
   }
   return result;
+}
+
+TRestoreOutcome RestoreLogged(const TBackupAction& action, const std::wstring& logPath,
+                              const TProtectedKeyRule& isProtected) {
+  ulog::AppendTimestamp(logPath);
+  ulog::AppendLine(logPath, kRestoring + action.Subject);
+  TRestoreOutcome outcome;
+  try {
+    TRestore restore(action, isProtected);
+    outcome.Written = true;
+    restore.Write();
+    MarkRestored(action);
+  } catch (const win::TError& e) {
+    outcome.Error = e.Message();
+  }
+  ulog::AppendLine(logPath, outcome.Error.empty() ? std::wstring(kRestoredOk)
+                            : (outcome.Written ? kRestoredInPart : kNotRestored) +
+                                  outcome.Error);
+  AppendBackupLine(logPath, action.Folder);
+  return outcome;
 }
 
 std::wstring KeptForBackupMessage(const std::wstring& name, const std::wstring& backupError) {

@@ -2,6 +2,7 @@
 // entry's uninstaller, judging the outcome by its registry key, cleaning up, and the log records.
 #pragma once
 
+#include "backup/BackupStore.h"
 #include "inventory/ProgramList.h"
 
 #include <windows.h>
@@ -46,6 +47,26 @@ TEntryDeletion DeleteEntryLogged(const TUninstListItem& entry, const std::wstrin
                                  const std::wstring& action);
 // What the dialogs tell the user when an entry was kept because its backup failed.
 std::wstring KeptForBackupMessage(const std::wstring& name, const std::wstring& backupError);
+
+// The record of a restore: "Restoring <subject>", one of the outcomes, then the backup's line.
+inline const wchar_t kRestoring[] = L"Restoring ";
+inline const wchar_t kRestoredOk[] = L"Restored OK.";
+inline const wchar_t kNotRestored[] = L"Not restored, nothing was written: ";
+inline const wchar_t kRestoredInPart[] = L"Not restored completely: ";
+
+// What putting an action's keys back came to.
+struct TRestoreOutcome {
+  // Whether anything may have been written (also by a restore that failed half-way).
+  bool Written = false;
+  // Why the restore was refused or broke off; empty when every key is back.
+  std::wstring Error;
+};
+
+// Logs "Restoring <subject>" under a new timestamp, checks every saved file of the action and only
+// then writes its keys back, and notes the restore in the action's manifest. Logs the outcome and
+// the backup's folder.
+TRestoreOutcome RestoreLogged(const TBackupAction& action, const std::wstring& logPath,
+                              const TProtectedKeyRule& isProtected);
 
 // "/QU": runs the uninstaller of each named program, one after another, waits for it and logs the
 // outcome. Names that match no row are skipped without a record.

@@ -3,8 +3,11 @@
 #include "assisted/AssistedUninstall.h"
 
 #include "../uninstall/UninstallTestSupport.h"
+#include "assisted/ProtectedPlaces.h"
 #include "support/TestMachine.h"
+#include "win/RegistryTree.h"
 #include "win/Text.h"
+#include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -57,15 +60,17 @@ protected:
       wizard.PageShown(static_cast<TAssistedUninstall::TPage>(page));
   }
 
-  // The node of a key below HKEY_CURRENT_USER, opened down to it.
-  TCheckNode& KeyNode(const std::wstring& path) {
-    wizard.RegEntries.LocateRoot(HKEY_CURRENT_USER, path);
-    std::vector<TCheckNode*> todo{wizard.RegEntries.ComputerNode()};
+  // The node of a key, opened down to it: in the extensions page's tree for a key of
+  // HKEY_CLASSES_ROOT, else in the registry page's.
+  TCheckNode& KeyNode(const std::wstring& path, HKEY root = HKEY_CURRENT_USER) {
+    TTreeRegCtrl& tree = root == HKEY_CLASSES_ROOT ? wizard.Extensions : wizard.RegEntries;
+    tree.LocateRoot(root, path);
+    std::vector<TCheckNode*> todo{tree.ComputerNode()};
     while (!todo.empty()) {
       TCheckNode* node = todo.back();
       todo.pop_back();
       auto* key = node->RecordAs<TKeyNodeData>();
-      if (key && key->RootKey == HKEY_CURRENT_USER && _wcsicmp(key->Path.c_str(), path.c_str()) == 0)
+      if (key && key->RootKey == root && _wcsicmp(key->Path.c_str(), path.c_str()) == 0)
         return *node;
       for (size_t i = 0; i < node->ChildCount(); ++i) todo.push_back(&node->Child(i));
     }
@@ -264,6 +269,52 @@ TEST_F(AssistedUninstallTest, AStepThatFailsIsBuiltAgainOnTheNextVisit) {
   TCheckNode* found = wizard.RootFolder.NodeOfPath(programFiles + L"P299\\");
   ASSERT_TRUE(found);
   EXPECT_EQ(found->Mark(), TCheckMark::Checked);
+}
+
+// HKEY_CLASSES_ROOT merges the user's classes with the machine's (Wine shows the machine's alone):
+// a key ticked there is listed, deleted and saved at each real place that holds it, and restored
+// to each.
+TEST_F(AssistedUninstallTest, AClassTickedInTheMergedViewGoesFromEachRealPlaceAndComesBackThere) {
+  const std::wstring extension = L".purgalot" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring classes = L"Software\\Classes\\" + extension;
+  struct TClassKeys {
+    std::wstring Path;
+    ~TClassKeys() {
+      for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) win::DeleteRegistryTree(root, Path);
+    }
+  } cleanUp{classes};
+  auto valueAt = [&](HKEY root) {
+    TRegistry reg;
+    reg.SetRootKey(root);
+    return reg.OpenKeyReadOnly(L"\\" + classes) ? reg.ReadString(L"") : L"<missing>";
+  };
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    win::UniqueHKey key;
+    ASSERT_EQ(RegCreateKeyExW(root, classes.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.Put(), nullptr),
+              ERROR_SUCCESS);
+    const std::wstring owner = root == HKEY_CURRENT_USER ? L"user" : L"machine";
+    ASSERT_EQ(RegSetValueExW(key.Get(), nullptr, 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(owner.c_str()),
+                             static_cast<DWORD>((owner.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+  }
+  WalkToConfirmation();
+  extTree.Toggle(KeyNode(L"\\" + extension, HKEY_CLASSES_ROOT));
+  wizard.PageShown(TAssistedUninstall::tsConfirmation);
+  EXPECT_EQ(Shown(wizard.Rows),
+            (std::vector<TShownRow>{
+                {L"Registry", L"HKEY_CURRENT_USER\\" + classes, L"To Delete", true},
+                {L"Registry", L"HKEY_LOCAL_MACHINE\\" + classes, L"To Delete", true}}));
+
+  EXPECT_TRUE(wizard.Finish(true, TDeleteEngine()));
+  EXPECT_EQ(valueAt(HKEY_CURRENT_USER), L"<missing>");
+  EXPECT_EQ(valueAt(HKEY_LOCAL_MACHINE), L"<missing>");
+  std::vector<TBackupAction> backups = ListBackups(BackupRootBeside(log));
+  ASSERT_EQ(backups.size(), 1u);
+  RestoreRegistry(backups[0], IsProtectedKey);
+  EXPECT_EQ(valueAt(HKEY_CURRENT_USER), L"user");
+  EXPECT_EQ(valueAt(HKEY_LOCAL_MACHINE), L"machine");
 }
 
 }  // namespace

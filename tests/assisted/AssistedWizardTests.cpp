@@ -1,6 +1,7 @@
 // The assisted uninstall wizard opened from the real main window and walked as a user would, on
 // a desktop shortcut, Start-menu folders, a program folder and keys each test makes.
 #include "assisted/AssistedWizard.h"
+#include "assisted/ProtectedPlaces.h"
 
 #include "../app/MainWindowTestSupport.h"
 #include "../uninstall/UninstallTestSupport.h"
@@ -383,7 +384,10 @@ TEST_F(AssistedWizardTest, RemovesATickedApplicationWholeAndLogsIt) {
   thread.join();
   ASSERT_FALSE(HasFatalFailure());
 
-  const std::wstring vendorPath = L"\\" + app.VendorKey, extensionPath = L"\\" + app.ExtensionKey;
+  // The extension is listed at its real place; Wine keeps HKEY_CLASSES_ROOT in the machine's
+  // classes.
+  const std::wstring vendorPath = L"\\" + app.VendorKey,
+                     extensionPath = L"HKEY_LOCAL_MACHINE\\Software\\Classes\\" + app.ExtensionKey;
   const std::vector<TUser::TRow> expected = {
       {L"Folder", app.Folder, L"To Delete", true},
       {L"Folder", app.CommonMenu, L"To Delete", true},
@@ -434,7 +438,7 @@ TEST_F(AssistedWizardTest, RemovesATickedApplicationWholeAndLogsIt) {
                          "\r\nUninstall OK\\. Uninstaller removed program from list\\.\r\n")))
       << record;
   EXPECT_EQ(made[0].Action, L"Assisted Uninstall");
-  RestoreRegistry(made[0]);
+  RestoreRegistry(made[0], IsProtectedKey);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, app.VendorKey + L"\\1.0"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, app.ExtensionKey));
   (void)w;

@@ -373,7 +373,7 @@ TEST(DeleteEngineTest, WithABackupEachKeyIsSavedFirstSoItsFileBringsItBackExactl
   EXPECT_EQ(action.Items[0].Kind, kBackupRegistry);
   EXPECT_EQ(action.Items[0].Path, L"HKEY_CURRENT_USER\\" + key.Path() + L"\\Tool");
   EXPECT_EQ(action.Items[1], (TBackupItem{kBackupDeleted, rows[1].Item.Path, {}}));
-  RestoreRegistry(action);
+  RestoreRegistry(action, IsProtectedKey);
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
   ASSERT_TRUE(reg.OpenKeyReadOnly(L"\\" + key.Path() + L"\\Tool\\Deep"));

@@ -207,7 +207,7 @@ TEST(RegFile, AKeyOfThe32BitViewIsNamedAsTheEditorShowsItAndComesBackThere) {
   EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY).at(L"\\Sub").count(L"Bits"), 0u);
 }
 
-TEST(RegFile, ALinkIsWrittenAndRestoredAsALinkAndItsTargetIsNotWritten) {
+TEST(RegFile, ALinkIsRestoredAsALinkAgainAndAgainButNeverCutOffAndItsTargetIsNotWritten) {
   TTestKey key;
   SetText(HKEY_CURRENT_USER, key.Path() + L"\\Target", L"Secret", REG_SZ, L"not in the backup");
   SetText(HKEY_CURRENT_USER, key.Path() + L"\\App\\Data", L"Keep", REG_SZ, L"yes");
@@ -218,7 +218,15 @@ TEST(RegFile, ALinkIsWrittenAndRestoredAsALinkAndItsTargetIsNotWritten) {
   EXPECT_EQ(text.find(L"not in the backup"), std::wstring::npos) << text;
   EXPECT_NE(text.find(L"\"SymbolicLinkValue\"=hex(6):"), std::wstring::npos) << text;
   ASSERT_TRUE(win::DeleteRegistryTree(HKEY_CURRENT_USER, app));
+  // Cut off at the end of one of the link value's lines, the file would name a shorter target:
+  // it is refused, and nothing of it is written.
+  const std::size_t cut = text.find(L"\\\r\n", text.find(L"\"SymbolicLinkValue\""));
+  ASSERT_NE(cut, std::wstring::npos) << text;
+  for (const std::wstring& part : {text.substr(0, cut + 3), text.substr(0, cut + 1)})
+    EXPECT_THROW(ImportRegText(part), win::TError);
+  EXPECT_FALSE(key.Exists(L"App"));
   ImportRegText(text);
+  ImportRegText(text);  // onto the link the first import made
 
   HKEY link = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (app + L"\\Shortcut").c_str(), 0, KEY_READ, &link),
@@ -252,7 +260,7 @@ TEST(RegFile, FailuresAreReportedAndLeaveNothingHalfWritten) {
     message = error.Message();
   }
   EXPECT_EQ(message.rfind(L"Line 7 of ", 0), 0u) << message;
-  EXPECT_TRUE(key.Exists(L"Good"));
+  EXPECT_FALSE(key.Exists(L"Good"));
   EXPECT_FALSE(key.Exists(L"Bad"));
   EXPECT_THROW(ImportRegText(L"just some text\r\n"), win::TError);
   EXPECT_THROW(ImportRegFile(dir.Path() + L"missing.reg"), win::TError);

@@ -3,6 +3,7 @@
 
 #include "UninstallTestSupport.h"
 #include "dialogs/DeleteIds.h"
+#include "assisted/ProtectedPlaces.h"
 #include "backup/RegFile.h"
 #include "inventory/NormalUninstall.h"
 #include "uninstall/UninstallLogic.h"
@@ -81,7 +82,7 @@ TEST_F(DeleteTest, DeleteRemovesTheKeyWithItsSubkeysLogsItAndLeavesABackupThatBr
       << log;
 
   // Restored, the entry is there again as it was, value by value, and listed again.
-  RestoreRegistry(backups[0]);
+  RestoreRegistry(backups[0], IsProtectedKey);
   EXPECT_EQ(RegFileText(HKEY_CURRENT_USER, 0, entryKey), saved);
   EXPECT_TRUE(Listed(key, L"Old 50% Tool"));
 }
@@ -203,7 +204,7 @@ TEST_F(DeleteTest, DeleteTakesTheEntryFromItsOwnRootAndViewOnly) {
                  BackupLinePattern(backups[1]) + kTimestamp +
                  "Deleting entry Tool 32\r\nDeleted OK\\.\r\n" + BackupLinePattern(backups[0]))));
   // The 32-bit entry comes back in its own view.
-  RestoreRegistry(backups[0]);
+  RestoreRegistry(backups[0], IsProtectedKey);
   EXPECT_TRUE(trees.Exists(P::Machine32, L"Tool"));
   EXPECT_FALSE(trees.Exists(P::User, L"Tool"));
 }

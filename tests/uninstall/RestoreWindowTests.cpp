@@ -5,15 +5,19 @@
 #include "UninstallTestSupport.h"
 #include "app/CommandIds.h"
 #include "app/MainWindowTestSupport.h"
+#include "assisted/ProtectedPlaces.h"
 #include "dialogs/DeleteIds.h"
 #include "dialogs/RestoreIds.h"
 #include "inventory/Registry.h"
 #include "uninstall/Logging.h"
 #include "win/RegistryTree.h"
+#include "win/Text.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
+#include <functional>
+#include <regex>
 #include <set>
 #include <thread>
 
@@ -40,39 +44,62 @@ void SelectRow(HWND list, int row) {
   SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
 }
 
-TEST(RestoreWindow, ListsTheActionsNewestFirstSaysWhyOneFailsAndBringsAnotherBack) {
-  TTestKey key;
-  TTempDir dir;
-  const std::wstring root = dir.Path() + L"Backups";
+const char kTimestamp[] = "\r\n[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\r\n";
 
-  // No backups: the window says so and offers only Close.
+// The window opened on the backups beside a log, worked by a script from a second thread.
+INT_PTR ShowRestore(const std::wstring& log, const std::function<void(HWND)>& script,
+                    bool* restored = nullptr) {
+  TfRestore dialog(log, IsProtectedKey);
+  INT_PTR result;
   {
-    TfRestore dialog(root);
+    TDialogDriver driver([&] {
+      if (HWND hwnd = WaitForDialog(L"Restore")) script(hwnd);
+    });
+    result = dialog.ShowModal(nullptr);
+  }
+  if (restored) *restored = dialog.Restored();
+  return result;
+}
+
+TEST(RestoreWindow, SaysWhyNothingIsListedWhenTheBackupsFolderCannotBeRead) {
+  TTempDir dir;
+  const std::wstring log = dir.Path() + L"ULog.txt";
+  for (bool fileInItsPlace : {false, true}) {
+    if (fileInItsPlace) dir.MakeFile(L"Backups", "");
     std::wstring details;
     bool restoreEnabled = true;
     int rows = -1;
-    INT_PTR result;
-    {
-      TDialogDriver driver([&] {
-        HWND hwnd = WaitForDialog(L"Restore");
-        if (!hwnd) return;
-        details = ControlText(GetDlgItem(hwnd, IDC_RES_DETAILS));
-        restoreEnabled = IsWindowEnabled(GetDlgItem(hwnd, IDC_RES_RESTORE)) != FALSE;
-        rows = Rows(GetDlgItem(hwnd, IDC_RES_LIST));
-        PostClick(GetDlgItem(hwnd, IDCANCEL));
-      });
-      result = dialog.ShowModal(nullptr);
-    }
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_FALSE(dialog.Restored());
+    bool restored = true;
+    EXPECT_EQ(ShowRestore(log,
+                          [&](HWND hwnd) {
+                            details = ControlText(GetDlgItem(hwnd, IDC_RES_DETAILS));
+                            restoreEnabled = IsWindowEnabled(GetDlgItem(hwnd, IDC_RES_RESTORE));
+                            rows = Rows(GetDlgItem(hwnd, IDC_RES_LIST));
+                            PostClick(GetDlgItem(hwnd, IDCANCEL));
+                          },
+                          &restored),
+              IDCANCEL);
+    EXPECT_FALSE(restored);
     EXPECT_EQ(rows, 0);
     EXPECT_FALSE(restoreEnabled);
     EXPECT_EQ(details,
-              L"There is nothing to restore: no registry key has been deleted and backed up yet.");
+              fileInItsPlace
+                  ? L"The backup folder " + dir.Path() +
+                        L"Backups\\ cannot be read: a file of that name is in its place."
+                  : L"There is nothing to restore: no registry key has been deleted and backed up "
+                    L"yet.");
   }
+}
 
+TEST(RestoreWindow, RefusesAChangedBackupBringsAnotherBackAndMarksLogsAndAsksBeforeRedoingIt) {
+  TTestKey key;
+  TTempDir dir;
+  const std::wstring log = dir.Path() + L"ULog.txt";
+  const std::wstring root = dir.Path() + L"Backups";
   key.SetString(L"Vendor\\Tool", L"Path", L"C:\\Tools\\Tool");
   key.SetDword(L"Vendor\\Tool\\Settings", L"Level", 7);
+  key.SetString(L"Target", L"Shared", L"kept");
+  key.AddLink(L"Vendor\\Tool\\Shortcut", L"Target");
   key.AddProgram(L"Broken", L"Broken", L"b.exe");
   TBackup older(root, L"Assisted Uninstall", L"Tool");
   older.SaveKey(HKEY_CURRENT_USER, 0, key.Path() + L"\\Vendor\\Tool");
@@ -82,40 +109,36 @@ TEST(RestoreWindow, ListsTheActionsNewestFirstSaysWhyOneFailsAndBringsAnotherBac
   newer.SaveKey(HKEY_CURRENT_USER, 0, key.Path() + L"\\Uninstall\\Broken");
   ASSERT_TRUE(win::DeleteRegistryTree(HKEY_CURRENT_USER, key.Path() + L"\\Vendor\\Tool"));
   ASSERT_TRUE(win::DeleteRegistryTree(HKEY_CURRENT_USER, key.Path() + L"\\Uninstall\\Broken"));
-  // The newer backup's file is damaged.
+  // The newer backup's file was changed after it was saved.
   const std::wstring damaged = newer.Folder() + L"key 1.reg";
   ASSERT_TRUE(DeleteFileW(damaged.c_str()));
   dir.MakeFile(L"Backups\\" + damaged.substr(root.size() + 1), "not a registry file");
   std::vector<TBackupAction> actions = ListBackups(root);
   ASSERT_EQ(actions.size(), 2u);
 
-  TfRestore dialog(root);
   std::vector<std::wstring> first, second;
   std::wstring failure, firstDetails, secondDetails, done;
-  bool failedStaysOpen = false;
-  INT_PTR result;
-  {
-    TDialogDriver driver([&] {
-      HWND hwnd = WaitForDialog(L"Restore");
-      if (!hwnd) return;
-      HWND list = GetDlgItem(hwnd, IDC_RES_LIST);
-      if (Rows(list) != 2) return PostClick(GetDlgItem(hwnd, IDCANCEL));
-      for (int column = 0; column < 4; ++column) {
-        first.push_back(Cell(list, 0, column));
-        second.push_back(Cell(list, 1, column));
-      }
-      firstDetails = ControlText(GetDlgItem(hwnd, IDC_RES_DETAILS));
-      failure = ClickForMessage(hwnd, IDC_RES_RESTORE);  // the newest, selected at the start
-      failedStaysOpen = IsWindowVisible(hwnd) != FALSE;
-      SelectRow(list, 1);
-      secondDetails = ControlText(GetDlgItem(hwnd, IDC_RES_DETAILS));
-      done = ClickForMessage(hwnd, IDC_RES_RESTORE);
-      if (IsWindow(hwnd)) PostClick(GetDlgItem(hwnd, IDCANCEL));
-    });
-    result = dialog.ShowModal(nullptr);
-  }
-  EXPECT_EQ(result, IDOK);
-  EXPECT_TRUE(dialog.Restored());
+  bool failedStaysOpen = false, restored = false;
+  EXPECT_EQ(ShowRestore(log,
+                        [&](HWND hwnd) {
+                          HWND list = GetDlgItem(hwnd, IDC_RES_LIST);
+                          if (Rows(list) != 2) return PostClick(GetDlgItem(hwnd, IDCANCEL));
+                          for (int column = 0; column < 4; ++column) {
+                            first.push_back(Cell(list, 0, column));
+                            second.push_back(Cell(list, 1, column));
+                          }
+                          firstDetails = ControlText(GetDlgItem(hwnd, IDC_RES_DETAILS));
+                          // The newest, selected at the start.
+                          failure = ClickForMessage(hwnd, IDC_RES_RESTORE);
+                          failedStaysOpen = IsWindowVisible(hwnd) != FALSE;
+                          SelectRow(list, 1);
+                          secondDetails = ControlText(GetDlgItem(hwnd, IDC_RES_DETAILS));
+                          done = ClickForMessage(hwnd, IDC_RES_RESTORE);
+                          if (IsWindow(hwnd)) PostClick(GetDlgItem(hwnd, IDCANCEL));
+                        },
+                        &restored),
+            IDOK);
+  EXPECT_TRUE(restored);
 
   EXPECT_EQ(first, (std::vector<std::wstring>{TfRestore::DateText(actions[0].Time),
                                                L"Delete From List", L"Broken",
@@ -131,9 +154,10 @@ TEST(RestoreWindow, ListsTheActionsNewestFirstSaysWhyOneFailsAndBringsAnotherBac
                               L"\\Uninstall\\Broken");
   EXPECT_EQ(secondDetails, TfRestore::DetailsText(actions[1]));
 
-  // The failure names the file and keeps the window open; nothing of it was written.
-  EXPECT_TRUE(failure.starts_with(L"The backup could not be restored completely. ")) << failure;
-  EXPECT_NE(failure.find(damaged), std::wstring::npos) << failure;
+  // The refusal names the file and keeps the window open; nothing of it was written.
+  const std::wstring refusal = L"The backup file " + damaged +
+                               L" is not the one that was saved: its size or content has changed.";
+  EXPECT_EQ(failure, L"The backup was not restored; nothing was written. " + refusal);
   EXPECT_TRUE(failedStaysOpen);
   EXPECT_FALSE(key.Exists(L"Uninstall\\Broken"));
 
@@ -145,12 +169,55 @@ TEST(RestoreWindow, ListsTheActionsNewestFirstSaysWhyOneFailsAndBringsAnotherBac
             L"brought back:\r\nC:\\Users\\Public\\Desktop\\Tool.lnk");
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
-  ASSERT_TRUE(reg.OpenKeyReadOnly(key.Path() + L"\\Vendor\\Tool\\Settings"));
+  ASSERT_TRUE(reg.OpenKeyReadOnly(L"\\" + key.Path() + L"\\Vendor\\Tool\\Settings"));
   EXPECT_EQ(reg.ReadInteger(L"Level"), 7);
-  // Backups are never removed by restoring them.
-  EXPECT_EQ(ListBackups(root).size(), 2u);
-}
 
+  // Listed as restored from then on. Restoring it again asks first: "No" leaves it, "Yes" writes
+  // the same keys again, link and all.
+  std::vector<TBackupAction> marked = ListBackups(root);
+  ASSERT_EQ(marked.size(), 2u);
+  EXPECT_EQ(marked[0].Restored, L"");
+  const std::wstring firstRestore = marked[1].Restored;
+  ASSERT_EQ(firstRestore.size(), 19u);
+  key.SetDword(L"Vendor\\Tool\\Settings", L"Level", 8);
+  std::wstring action, details, question, declined, again;
+  EXPECT_EQ(ShowRestore(log, [&](HWND hwnd) {
+              HWND list = GetDlgItem(hwnd, IDC_RES_LIST);
+              SelectRow(list, 1);
+              action = Cell(list, 1, 1);
+              details = ControlText(GetDlgItem(hwnd, IDC_RES_DETAILS));
+              declined = ClickForMessage(hwnd, IDC_RES_RESTORE, IDNO);
+              PostClick(GetDlgItem(hwnd, IDC_RES_RESTORE));
+              question = AnswerMessage(hwnd, IDYES);
+              again = AnswerMessage(hwnd);
+            }),
+            IDOK);
+  EXPECT_EQ(action, L"Assisted Uninstall (restored)");
+  EXPECT_EQ(details, TfRestore::DetailsText(actions[1]) + L"\r\nRestored: " +
+                         TfRestore::DateText(firstRestore));
+  EXPECT_EQ(declined, question);
+  EXPECT_TRUE(question.starts_with(L"The keys of this action were put back on " +
+                                   TfRestore::DateText(firstRestore)))
+      << win::ToUtf8(question);
+  EXPECT_EQ(again, done);
+  ASSERT_TRUE(reg.OpenKeyReadOnly(L"\\" + key.Path() + L"\\Vendor\\Tool\\Settings"));
+  EXPECT_EQ(reg.ReadInteger(L"Level"), 7);
+  ASSERT_TRUE(reg.OpenKeyReadOnly(L"\\" + key.Path() + L"\\Vendor\\Tool\\Shortcut"));
+  EXPECT_EQ(reg.ReadString(L"Shared"), L"kept");
+  // Backups are never removed by restoring them; the latest restore is the one noted.
+  std::vector<TBackupAction> after = ListBackups(root);
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_GE(after[1].Restored, firstRestore);
+
+  // Each restore has its record in the log, refused or not; the one declined has none.
+  const std::string broken = "Restoring Broken\r\nNot restored, nothing was written: " +
+                             Literal(refusal) + "\r\n" + BackupLinePattern(actions[0]);
+  const std::string tool = "Restoring Tool\r\nRestored OK\\.\r\n" + BackupLinePattern(actions[1]);
+  const std::string written = ReadBytes(log);
+  EXPECT_TRUE(std::regex_match(written, std::regex(kTimestamp + broken + kTimestamp + tool +
+                                                   kTimestamp + tool)))
+      << written;
+}
 
 using main_window_testing::MainWindowTest;
 

@@ -108,8 +108,7 @@ BOOL CALLBACK FindBoxOver(HWND hwnd, LPARAM lp) {
 
 }  // namespace
 
-std::wstring ClickForMessage(HWND dialog, int button) {
-  PostClick(GetDlgItem(dialog, button));
+std::wstring AnswerMessage(HWND dialog, int answer) {
   TBoxSearch search{dialog};
   if (!WaitUntil([&] {
         EnumWindows(FindBoxOver, reinterpret_cast<LPARAM>(&search));
@@ -117,8 +116,14 @@ std::wstring ClickForMessage(HWND dialog, int button) {
       }))
     return L"";
   std::wstring text = ControlText(GetDlgItem(search.Found, 0xFFFF));
-  PostMessageW(search.Found, WM_COMMAND, IDOK, 0);
+  PostMessageW(search.Found, WM_COMMAND, static_cast<WPARAM>(answer), 0);
   WaitUntil([&] { return !IsWindow(search.Found); });
+  return text;
+}
+
+std::wstring ClickForMessage(HWND dialog, int button, int answer) {
+  PostClick(GetDlgItem(dialog, button));
+  std::wstring text = AnswerMessage(dialog, answer);
   WaitUntil([&] { return !IsWindow(dialog) || IsWindowEnabled(dialog); });
   return text;
 }

@@ -50,9 +50,13 @@ std::string BackupLinePattern(const TBackupAction& action);
 // Whether a scan of the test key lists a program of that name.
 bool Listed(const TTestKey& key, const std::wstring& name);
 
-// Clicks a button of a dialog and answers the message box that it opens with OK: returns the
-// box's text, empty when no box came. Waits until the dialog takes input again (or is gone).
-std::wstring ClickForMessage(HWND dialog, int button);
+// Clicks a button of a dialog and answers the message box that it opens with OK (or the button
+// given): returns the box's text, empty when no box came. Waits until the dialog takes input again
+// (or is gone).
+std::wstring ClickForMessage(HWND dialog, int button, int answer = IDOK);
+// Waits for a message box over the dialog and answers it with the button given: returns the box's
+// text, empty when no box came. Waits until the box is gone.
+std::wstring AnswerMessage(HWND dialog, int answer = IDOK);
 
 // Waits until a control is enabled.
 bool WaitEnabled(HWND control);

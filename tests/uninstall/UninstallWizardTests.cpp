@@ -4,6 +4,7 @@
 
 #include "UninstallTestSupport.h"
 #include "dialogs/UninstallIds.h"
+#include "assisted/ProtectedPlaces.h"
 #include "backup/RegFile.h"
 #include "inventory/NormalUninstall.h"
 #include "uninstall/Logging.h"
@@ -118,7 +119,7 @@ TEST_F(WizardTest, AKeyLeftBehindIsCleanedUpWithASecondRecordAndABackupThatBring
                       BackupLinePattern(backups[0]))))
       << log;
 
-  RestoreRegistry(backups[0]);
+  RestoreRegistry(backups[0], IsProtectedKey);
   EXPECT_EQ(RegFileText(HKEY_CURRENT_USER, 0, entryKey), saved);
   EXPECT_TRUE(Listed(key, L"Stays 100% Ω"));
 }
