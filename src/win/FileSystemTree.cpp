@@ -58,35 +58,6 @@ bool PlainPathsReach(const std::wstring& path) {
   return true;
 }
 
-UniqueFile OpenLiteral(const std::wstring& literal, bool folder, DWORD& error) {
-  UniqueFile item(CreateFileW(literal.c_str(), folder ? kFolderAccess : kItemAccess, kShare,
-                              nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!item) error = GetLastError();
-  return item;
-}
-
-// Opens a name inside a held folder through the folder's handle, so the name is looked up where
-// the walk stands, whatever happens to the path above it. The exact name, letter case too.
-UniqueFile OpenInside(HANDLE folder, const std::wstring& name, bool isFolder, DWORD& error) {
-  UNICODE_STRING text;
-  text.Buffer = const_cast<PWSTR>(name.c_str());
-  text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-  OBJECT_ATTRIBUTES object;
-  InitializeObjectAttributes(&object, &text, 0, folder, nullptr);
-  IO_STATUS_BLOCK io{};
-  HANDLE item = nullptr;
-  NTSTATUS status = NtCreateFile(
-      &item, isFolder ? kFolderAccess : kItemAccess, &object, &io, nullptr, 0, kShare, FILE_OPEN,
-      FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr,
-      0);
-  if (status < 0) {
-    error = RtlNtStatusToDosError(status);
-    return {};
-  }
-  return UniqueFile(item);
-}
-
 // The attributes of what the handle holds, not of what a name led to when it was listed.
 bool AttributesOf(HANDLE item, DWORD& attributes) {
   FILE_BASIC_INFO basic{};
@@ -95,9 +66,10 @@ bool AttributesOf(HANDLE item, DWORD& attributes) {
   return true;
 }
 
-// The names in a held folder, read through its handle.
-bool ListInside(HANDLE folder, std::vector<TEntry>& entries, DWORD& error) {
-  std::vector<LONGLONG> buffer(8192);  // records are aligned to 8 bytes
+// The names in a held folder, read through its handle into `buffer`, one walk's for all its
+// folders (records are aligned to 8 bytes).
+bool ListInside(HANDLE folder, std::vector<LONGLONG>& buffer, std::vector<TEntry>& entries,
+                DWORD& error) {
   const DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
   for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;;
        kind = FileIdBothDirectoryInfo) {
@@ -159,34 +131,86 @@ struct TFrame {
   std::vector<TWentItem> Went;
 };
 
+// How an item is opened: to be asked what it is (and deleted through the handle), to be listed,
+// or to go as soon as the handle closes. The last is for what was listed as a plain file: its
+// handle need not be asked, since a link swapped in goes as a link and a folder is not opened.
+enum class TOpen { Item, Folder, Doomed };
+
+// Opens a name of the frame, inside a held folder through the folder's handle: the name is looked
+// up where the walk stands, whatever happens to the path above it. The exact name, letter case too.
+UniqueFile Open(const TFrame& frame, const std::wstring& name, TOpen how, DWORD& error) {
+  const ACCESS_MASK access = how == TOpen::Folder ? kFolderAccess : kItemAccess;
+  if (!frame.Folder) {
+    DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT;
+    flags |= how == TOpen::Doomed ? FILE_FLAG_DELETE_ON_CLOSE : FILE_FLAG_BACKUP_SEMANTICS;
+    UniqueFile item(
+        CreateFileW(frame.Literal.c_str(), access, kShare, nullptr, OPEN_EXISTING, flags, nullptr));
+    if (!item) error = GetLastError();
+    return item;
+  }
+  UNICODE_STRING text;
+  text.Buffer = const_cast<PWSTR>(name.c_str());
+  text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  OBJECT_ATTRIBUTES object;
+  InitializeObjectAttributes(&object, &text, 0, frame.Folder.Get(), nullptr);
+  IO_STATUS_BLOCK io{};
+  ULONG options =
+      FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT;
+  if (how == TOpen::Doomed) options |= FILE_DELETE_ON_CLOSE | FILE_NON_DIRECTORY_FILE;
+  HANDLE item = nullptr;
+  NTSTATUS status =
+      NtCreateFile(&item, access, &object, &io, nullptr, 0, kShare, FILE_OPEN, options, nullptr, 0);
+  if (status < 0) {
+    error = RtlNtStatusToDosError(status);
+    return {};
+  }
+  return UniqueFile(item);
+}
+
 void Stay(TFrame& frame, TStayedItem item, TTreeDeletion& result) {
   frame.Whole = frame.AllDeleted = false;
   result.Stayed.push_back(std::move(item));
 }
 
+// What could not be opened stays, unless someone else deleted it first.
+void Unopened(TFrame& frame, const std::wstring& path, DWORD error, TTreeDeletion& result) {
+  const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  if (missing && frame.Folder) return;
+  Stay(frame,
+       {error == ERROR_SHARING_VIOLATION ? TStayedItem::InUse
+        : missing                        ? TStayedItem::Missing
+                                         : TStayedItem::Refused,
+        path, error},
+       result);
+}
+
 // The next entry of the top frame: a file or a link is dealt with, a folder becomes a frame.
-void Visit(std::vector<TFrame>& stack, TTreeDeletion& result) {
+void Visit(std::vector<TFrame>& stack, std::vector<LONGLONG>& listing, TTreeDeletion& result) {
   TFrame& frame = stack.back();
   TEntry entry = std::move(frame.Pending.back());
   frame.Pending.pop_back();
   const std::wstring path = frame.Path + L"\\" + entry.Name;
   const bool listedFolder = IsFolder(entry.Attributes) && !IsLink(entry.Attributes);
+  const bool offer = frame.Offer && !IsLiteralOnlyName(entry.Name);
   DWORD error = 0, own = 0;
-  UniqueFile item = frame.Folder ? OpenInside(frame.Folder.Get(), entry.Name, listedFolder, error)
-                                 : OpenLiteral(frame.Literal, listedFolder, error);
+  if (!listedFolder && !IsLink(entry.Attributes) && !offer) {
+    if (UniqueFile doomed = Open(frame, entry.Name, TOpen::Doomed, error)) {
+      frame.Went.push_back({TWentItem::Deleted, path});
+      return;
+    }
+    // A read-only file refuses; below, it loses the flag first.
+    if (error != ERROR_ACCESS_DENIED) {
+      Unopened(frame, path, error, result);
+      return;
+    }
+  }
+  UniqueFile item = Open(frame, entry.Name, listedFolder ? TOpen::Folder : TOpen::Item, error);
   if (item && !AttributesOf(item.Get(), own)) {
     error = GetLastError();
     item.Reset();
   }
   if (!item) {
-    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    if (missing && frame.Folder) return;  // gone already, by someone else's hand
-    Stay(frame,
-         {error == ERROR_SHARING_VIOLATION ? TStayedItem::InUse
-          : missing                        ? TStayedItem::Missing
-                                           : TStayedItem::Refused,
-          path, error},
-         result);
+    Unopened(frame, path, error, result);
     return;
   }
   if (IsLink(entry.Attributes) || IsLink(own)) {
@@ -205,10 +229,9 @@ void Visit(std::vector<TFrame>& stack, TTreeDeletion& result) {
     Stay(frame, {TStayedItem::Changed, path}, result);
     return;
   }
-  const bool offer = frame.Offer && !IsLiteralOnlyName(entry.Name);
   if (IsFolder(own)) {
     TFrame inner;
-    if (!ListInside(item.Get(), inner.Pending, error)) {
+    if (!ListInside(item.Get(), listing, inner.Pending, error)) {
       Stay(frame, {TStayedItem::Refused, path, error}, result);
       return;
     }
@@ -228,10 +251,7 @@ void Visit(std::vector<TFrame>& stack, TTreeDeletion& result) {
   if (DeleteThrough(item.Get(), own, error))
     frame.Went.push_back({TWentItem::Deleted, path});
   else
-    Stay(
-        frame,
-        {error == ERROR_SHARING_VIOLATION ? TStayedItem::InUse : TStayedItem::Refused, path, error},
-        result);
+    Stay(frame, {TStayedItem::Refused, path, error}, result);
 }
 
 // Offers the frame's whole pieces; what is not taken is listed again, to be deleted.
@@ -322,10 +342,11 @@ TTreeDeletion DeleteFileSystemTree(const std::wstring& given, const TTakeAway& t
   // A loop over an explicit stack: a deep tree costs memory, never the thread's stack.
   std::vector<TFrame> stack;
   stack.push_back(std::move(above));
+  std::vector<LONGLONG> listing(8192);
   while (!stack.empty()) {
     TFrame& frame = stack.back();
     if (!frame.Pending.empty()) {
-      Visit(stack, result);
+      Visit(stack, listing, result);
     } else if (!frame.Offered.empty() && (stack.size() == 1 || !frame.Whole || !frame.Offer)) {
       HandOver(frame, takeAway);
     } else {
