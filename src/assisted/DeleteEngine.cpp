@@ -132,10 +132,14 @@ bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring&
 
 bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) {
   TRun run;
-  // The notes still waiting, and where the bin's share went: one look into the bin for the run.
-  auto noteTheRest = [&] {
+  auto noteDeleted = [&] {
     Note(kBackupDeleted, run.Deleted);
     run.Deleted.clear();
+    run.NotedAt = GetTickCount64();
+  };
+  // The notes still waiting, and where the bin's share went: one look into the bin for the run.
+  auto noteTheRest = [&] {
+    noteDeleted();
     std::vector<std::wstring> recycled, deleted;
     const std::vector<TRecycleOutcome> outcomes = run.Bin.Outcomes(run.TakenAway);
     for (size_t i = 0; i < outcomes.size(); ++i)
@@ -166,11 +170,7 @@ bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) {
       row.SubItems.insert(row.SubItems.begin() + 1, ok ? kStatusOK : kStatusFailed);
       if (RowStatusChanged) RowStatusChanged(i);
       if (!reason.empty() && RowFailed) RowFailed(i, reason);
-      if (GetTickCount64() - run.NotedAt >= kNoteInterval) {
-        Note(kBackupDeleted, run.Deleted);
-        run.Deleted.clear();
-        run.NotedAt = GetTickCount64();
-      }
+      if (GetTickCount64() - run.NotedAt >= kNoteInterval) noteDeleted();
     }
   } catch (...) {
     noteTheRest();
