@@ -18,6 +18,7 @@
 #include <vector>
 
 using testing_support::TTempDir;
+using testing_support::TTestKey;
 
 namespace win {
 void PrintTo(const TWentItem& item, std::ostream* out) {
@@ -27,7 +28,6 @@ void PrintTo(const TStayedItem& item, std::ostream* out) {
   *out << ToUtf8(item.Path) << " stayed (" << item.Why << ", error " << item.Error << ")";
 }
 }  // namespace win
-using testing_support::TTestKey;
 
 namespace {
 
@@ -64,6 +64,13 @@ std::vector<TBackupItem> Deleted(std::vector<std::wstring> paths) {
   std::vector<TBackupItem> items;
   for (const std::wstring& path : paths) items.push_back({kBackupDeleted, path, {}});
   return items;
+}
+
+// Each RowFailed call as "<row> <reason>".
+void RecordReasons(TDeleteEngine& engine, std::vector<std::wstring>& reasons) {
+  engine.RowFailed = [&reasons](size_t i, const std::wstring& reason) {
+    reasons.push_back(std::to_wstring(i) + L" " + reason);
+  };
 }
 
 std::wstring NoSlash(std::wstring path) {
@@ -184,9 +191,7 @@ TEST(DeleteEngineTest, TheSameFolderInTwoRowsFailsTheSecondTime) {
 
   TDeleteEngine engine;
   std::vector<std::wstring> reasons;
-  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
-    reasons.push_back(std::to_wstring(i) + L" " + reason);
-  };
+  RecordReasons(engine, reasons);
 
   EXPECT_FALSE(engine.DeleteCheckedItems(rows));
 
@@ -212,9 +217,7 @@ TEST(DeleteEngineTest, ReadOnlyFilesGoButAFileInUseKeepsItsFolderAndWhatWentIsNo
   TDeleteEngine engine;
   engine.Backup = &backup;
   std::vector<std::wstring> reasons;
-  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
-    reasons.push_back(std::to_wstring(i) + L" " + reason);
-  };
+  RecordReasons(engine, reasons);
   {
     // Opened without sharing the right to delete, as a running program holds its files.
     win::UniqueFile held(CreateFileW(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -385,9 +388,7 @@ TEST(DeleteEngineTest, AFolderLinkIsRemovedItselfAndItsTargetKeepsEveryFile) {
   TDeleteRows rows = {Row(L"Folder", app), Row(L"Shortcut", link)};
   TDeleteEngine engine;
   std::vector<std::wstring> reasons;
-  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
-    reasons.push_back(std::to_wstring(i) + L" " + reason);
-  };
+  RecordReasons(engine, reasons);
 
   EXPECT_FALSE(engine.DeleteCheckedItems(rows));
 
@@ -564,9 +565,7 @@ TEST(DeleteEngineTest, AKeyThatCannotBeSavedStaysAndItsRowFailsWithTheReason) {
   TDeleteEngine engine;
   engine.Backup = &backup;
   std::vector<std::wstring> reasons;
-  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
-    reasons.push_back(std::to_wstring(i) + L" " + reason);
-  };
+  RecordReasons(engine, reasons);
 
   EXPECT_FALSE(engine.DeleteCheckedItems(rows));
 

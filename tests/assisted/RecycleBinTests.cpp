@@ -36,6 +36,13 @@ bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Each RowFailed call as "<row> <reason>".
+void RecordReasons(TDeleteEngine& engine, std::vector<std::wstring>& reasons) {
+  engine.RowFailed = [&reasons](size_t i, const std::wstring& reason) {
+    reasons.push_back(std::to_wstring(i) + L" " + reason);
+  };
+}
+
 std::wstring NoSlash(std::wstring path) {
   while (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
@@ -146,9 +153,7 @@ TEST_F(RecycleBinTest, AFolderGoesToTheBinWithAllItsFilesButAFileInUseKeepsItsFo
   engine.Backup = &backup;
   engine.UseRecycleBin = true;
   std::vector<std::wstring> reasons;
-  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
-    reasons.push_back(std::to_wstring(i) + L" " + reason);
-  };
+  RecordReasons(engine, reasons);
   {
     // Held as a running program holds its files: the bin must not carry it away.
     win::UniqueFile held(CreateFileW(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -211,9 +216,7 @@ TEST_F(RecycleBinTest, TheBinGetsOnlyWhatPlainPathsReachAndNeverALink) {
   engine.Backup = &backup;
   engine.UseRecycleBin = true;
   std::vector<std::wstring> reasons;
-  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
-    reasons.push_back(std::to_wstring(i) + L" " + reason);
-  };
+  RecordReasons(engine, reasons);
   // The fixture's folder may have gone to this prefix's bin in an earlier run.
   const std::vector<std::wstring> keptBefore = NamesOf(BinItemsFrom(kept));
 
