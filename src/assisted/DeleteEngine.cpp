@@ -41,9 +41,9 @@ std::wstring StayedText(const win::TStayedItem& item) {
 }
 
 // "C:\App\held.dat is in use." when the row's own path stayed alone, else "2 items stayed: ...".
-std::wstring StayedReason(std::wstring path, const std::vector<win::TStayedItem>& stayed) {
-  while (path.size() > 1 && path.back() == L'\\') path.pop_back();
-  if (stayed.size() == 1 && stayed[0].Path == path) return StayedText(stayed[0]) + L".";
+std::wstring StayedReason(const win::TTreeDeletion& deletion) {
+  const std::vector<win::TStayedItem>& stayed = deletion.Stayed;
+  if (stayed.size() == 1 && stayed[0].Path == deletion.Path) return StayedText(stayed[0]) + L".";
   std::wstring text =
       std::to_wstring(stayed.size()) + (stayed.size() == 1 ? L" item" : L" items") + L" stayed: ";
   for (size_t i = 0; i < stayed.size() && i < kStayedNamed; ++i)
@@ -107,7 +107,7 @@ bool TDeleteEngine::RemovePath(const std::wstring& path, TRun& run, std::wstring
   const win::TTreeDeletion deletion = win::DeleteFileSystemTree(path, toBin);
   for (const win::TWentItem& went : deletion.Went)
     (went.Way == win::TWentItem::TakenAway ? run.TakenAway : run.Deleted).push_back(went.Path);
-  if (!deletion.Gone) reason = StayedReason(path, deletion.Stayed);
+  if (!deletion.Gone) reason = StayedReason(deletion);
   return deletion.Gone;
 }
 

@@ -37,6 +37,13 @@ std::wstring LiteralPath(const std::wstring& path) {
   return {};
 }
 
+// "C:\x" for "\\?\C:\x", "\\server\share" for "\\?\UNC\server\share".
+std::wstring PlainSpelling(const std::wstring& path) {
+  if (path.starts_with(L"\\\\?\\UNC\\")) return L"\\\\" + path.substr(8);
+  if (path.starts_with(L"\\\\?\\")) return path.substr(4);
+  return path;
+}
+
 // Whether a plain path names `path` as it is: a drive or share path each of whose names survives.
 bool PlainPathsReach(const std::wstring& path) {
   size_t start = 0;
@@ -321,11 +328,13 @@ TTreeDeletion DeleteFileSystemTree(const std::wstring& given, const TTakeAway& t
   TTreeDeletion result;
   std::wstring path = given;
   while (path.size() > 1 && path.back() == L'\\') path.pop_back();
+  if (PlainPathsReach(PlainSpelling(path))) path = PlainSpelling(path);
+  result.Path = path;
   TFrame above;
   above.Literal = LiteralPath(path);
   const size_t slash = path.find_last_of(L'\\');
   if (above.Literal.empty() || slash == std::wstring::npos || slash < 2) {
-    result.Stayed.push_back({TStayedItem::Refused, given, ERROR_INVALID_NAME});
+    result.Stayed.push_back({TStayedItem::Refused, path, ERROR_INVALID_NAME});
     return result;
   }
   const DWORD listed = GetFileAttributesW(above.Literal.c_str());

@@ -36,6 +36,7 @@ struct TStayedItem {
 };
 
 struct TTreeDeletion {
+  std::wstring Path;  // the path given, spelled as the items below are
   bool Gone = false;  // the path itself is gone (deleted, or taken away)
   // The largest pieces that went, each one way; a folder's own entry follows its pieces' entries.
   std::vector<TWentItem> Went;
@@ -53,11 +54,12 @@ using TTakeAway = std::function<std::vector<bool>(const std::wstring& folder,
 bool IsLiteralOnlyName(std::wstring_view name);
 
 // Deletes the file or folder `path` (a full path) with everything below it, deepest first, and
-// says what went and what stayed. Every name is taken literally. A link (junction or symbolic
-// link) is removed as a link and never descended, so its target keeps every file; a folder is
-// entered only through a handle that says it is a folder and not a link, held without leave to
-// rename or delete it until its contents are gone. Read-only files and folders go too. With a
-// `takeAway`, the largest whole pieces that plain paths can name are offered to it first.
+// says what went and what stayed, spelled as `path` is (without a \\?\ that a plain path does
+// not need). Every name is taken literally. A link (junction or symbolic link) is removed as a
+// link and never descended, so its target keeps every file; a folder is entered only through a
+// handle that says it is a folder and not a link, held without leave to rename or delete it until
+// its contents are gone. Read-only files and folders go too. With a `takeAway`, the largest whole
+// pieces that plain paths can name are offered to it first.
 // Walks with an explicit stack: a deep tree costs memory, never the thread's stack.
 TTreeDeletion DeleteFileSystemTree(const std::wstring& path, const TTakeAway& takeAway = nullptr);
 

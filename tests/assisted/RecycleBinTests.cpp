@@ -208,10 +208,14 @@ TEST_F(RecycleBinTest, TheBinGetsOnlyWhatPlainPathsReachAndNeverALink) {
                      dotted = NoSlash(dir.Path()) + L"\\Photos.";
   ASSERT_TRUE(CreateDirectoryW(Literal(dotted).c_str(), nullptr));
   ASSERT_TRUE(MakeLiteralFile(dotted + L"\\d.jpg"));
+  // A path spelled literally whose names a plain path reaches as well goes to the bin.
+  const std::wstring spelled = NoSlash(dir.MakeFolder(name + L" spelled"));
+  dir.MakeFile(name + L" spelled\\e.jpg");
   TBackup backup(store.Path(), L"Assisted Uninstall", L"Tool");
   TDeleteRows rows = {MakeDeleteRow(kKindFolder, nullptr, album),
                       MakeDeleteRow(kKindFolder, nullptr, dotted),
-                      MakeDeleteRow(kKindFolder, nullptr, kept)};
+                      MakeDeleteRow(kKindFolder, nullptr, kept),
+                      MakeDeleteRow(kKindFolder, nullptr, Literal(spelled))};
   TDeleteEngine engine;
   engine.Backup = &backup;
   engine.UseRecycleBin = true;
@@ -225,9 +229,11 @@ TEST_F(RecycleBinTest, TheBinGetsOnlyWhatPlainPathsReachAndNeverALink) {
   EXPECT_EQ(rows[0].Status(), L"OK");
   EXPECT_EQ(rows[1].Status(), L"OK");
   EXPECT_EQ(rows[2].Status(), L"Failed");
+  EXPECT_EQ(rows[3].Status(), L"OK");
   EXPECT_EQ(reasons, std::vector<std::wstring>{L"2 1 item stayed: " + kept + L"\\data is a link."});
   // The album is in the bin with its plain folder; its dotted one went for good before.
-  EXPECT_EQ(NamesOf(BinItemsFrom(dir.Path())), std::vector<std::wstring>{name});
+  EXPECT_EQ(NamesOf(BinItemsFrom(dir.Path())),
+            (std::vector<std::wstring>{name, name + L" spelled"}));
   EXPECT_EQ(ReadText(trash_ + name + L"\\Photos\\a.jpg"), "photo");
   EXPECT_FALSE(Exists(Literal(trash_ + name + L"\\Photos.")));
   EXPECT_FALSE(Exists(Literal(album)));
@@ -242,6 +248,7 @@ TEST_F(RecycleBinTest, TheBinGetsOnlyWhatPlainPathsReachAndNeverALink) {
   EXPECT_EQ(NotedItems(backup.Folder()), Sorted({{kBackupDeleted, album + L"\\Photos.", {}},
                                                  {kBackupDeleted, dotted, {}},
                                                  {kBackupRecycled, album, {}},
+                                                 {kBackupRecycled, spelled, {}},
                                                  {kBackupRecycled, kept + L"\\Sub", {}},
                                                  {kBackupRecycled, kept + L"\\app.txt", {}}}));
 }
