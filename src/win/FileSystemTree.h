@@ -49,8 +49,9 @@ struct TTreeDeletion {
 using TTakeAway = std::function<std::vector<bool>(const std::wstring& folder,
                                                   const std::vector<std::wstring>& names)>;
 
-// Whether plain Win32 paths cannot name the file: they drop a trailing dot or blank, so a plain
-// path to "Photos." reaches "Photos".
+// Whether plain Win32 paths cannot name the file as it is: they drop a trailing dot or blank (a
+// plain path to "Photos." reaches "Photos"), read "*" and "?" as wildcards and ":" as a stream,
+// and take a device's name ("nul", "con.txt") for the device.
 bool IsLiteralOnlyName(std::wstring_view name);
 
 // Deletes the file or folder `path` (a full path) with everything below it, deepest first, and
