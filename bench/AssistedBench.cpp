@@ -8,12 +8,13 @@
 //              names with FindFirstFileExW
 //   finish     "Finish" answered Yes on 1,000 rows (250 program folders, 500 Start-menu folders,
 //              250 shortcuts) until every row has its status; baseline: deleting a set of the same
-//              shape with DeleteFileW and RemoveDirectoryW
+//              shape with DeleteFileW and RemoveDirectoryW (each made afresh for every run)
 //
 // Everything it makes is uniquely named (the desktop's and the Start menu's entries too) and
 // removed again, one by one.
 #include "Baseline.h"
 #include "assisted/AssistedWizard.h"
+#include "backup/BackupStore.h"
 #include "dialogs/AssistedIds.h"
 #include "inventory/Utils.h"
 #include "win/Text.h"
@@ -105,6 +106,12 @@ struct TMachine {
       RemoveDirectoryW(Folder(i).c_str());
     }
     RemoveDirectoryW(ProgramFiles.c_str());
+    // The backups "Finish" made beside the log: it deletes no key, so each holds its manifest.
+    for (const TBackupAction& action : ListBackups(Root + L"Backups\\")) {
+      DeleteFileW((action.Folder + L"manifest.txt").c_str());
+      RemoveDirectoryW(action.Folder.c_str());
+    }
+    RemoveDirectoryW((Root + L"Backups").c_str());
     DeleteFileW((Root + L"ULog.txt").c_str());
     RemoveDirectoryW(Root.c_str());
   }
@@ -291,8 +298,13 @@ int wmain(int argc, wchar_t** argv) {
     if (!found) wprintf(L"  page 1 did not tick the shortcut's folder\n");
   }
 
-  // "Finish" deletes what it lists: one run, on pieces made for it.
-  if (machine.MakeTickedPieces()) {
+  // "Finish" deletes what it lists: each run on pieces made for it, beside a plain deletion of a
+  // set of the same shape made for it.
+  for (int run = 0; run < runs; ++run) {
+    if (!machine.MakeTickedPieces()) {
+      wprintf(L"  cannot make the pieces to delete\n");
+      break;
+    }
     RunWizard(log, [&](HWND dialog) {
       gWizard = dialog;
       if (Tick(dialog, machine, kTicked) != kTicked) wprintf(L"  not every shortcut is listed\n");
@@ -312,8 +324,6 @@ int wmain(int argc, wchar_t** argv) {
       Click(dialog, IDCANCEL);
     });
     plain.push_back(PlainDeletion(machine.Root + L"Plain\\"));
-  } else {
-    wprintf(L"  cannot make the pieces to delete\n");
   }
 
   Line(L"baseline: read the 300 shortcuts", Best(readLinks), Best(readLinks));

@@ -148,15 +148,14 @@ bool TAssistedUninstall::Finish(bool confirmed, TDeleteEngine engine) {
   if (!confirmed) return false;
   const std::wstring names = SelectedApplicationNames();
   AppendAssistedLogStart(logFileName_, names);
+  // The backup is begun when something is first recorded in it: a run that removes nothing leaves
+  // none for Restore to list. One that cannot be begun stops every key row with its reason.
   std::optional<TBackup> backup;
-  try {
+  engine.BeginBackup = [&]() -> TBackup& {
     std::wstring subject = win::SingleLine(names);
     subject.erase(0, subject.find_first_not_of(L' '));
-    backup.emplace(BackupRootBeside(logFileName_), kAssistedBackupAction, subject);
-    engine.Backup = &*backup;
-  } catch (const win::TError& e) {
-    engine.NoBackupReason = e.Message();
-  }
+    return backup.emplace(BackupRootBeside(logFileName_), kAssistedBackupAction, subject);
+  };
   engine.UseRecycleBin = UseRecycleBin;
   const bool allDeleted = engine.DeleteCheckedItems(Rows);
   AppendAssistedLogResult(logFileName_, allDeleted);
@@ -164,7 +163,7 @@ bool TAssistedUninstall::Finish(bool confirmed, TDeleteEngine engine) {
     std::wstring folder = backup->Folder();
     if (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
     ulog::AppendLine(logFileName_, kBackupLine + folder);
-  } else {
+  } else if (!engine.NoBackupReason.empty()) {
     ulog::AppendLine(logFileName_, kBackupFailedLine + engine.NoBackupReason);
   }
   return allDeleted;

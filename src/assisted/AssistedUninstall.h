@@ -81,8 +81,9 @@ public:
   // The answer to the "Finish" question. Yes appends the timestamp and "Uninstalling " lines,
   // runs the engine on the rows and appends the result line; No touches nothing. Either way the
   // wizard is finished. Whether every checked row ended "OK" (false after No).
-  // Keys are saved and files noted in a backup beside the log first (a key that cannot be saved
-  // stays); the record ends with a line naming the backup folder.
+  // Keys are saved and files noted in a backup beside the log, made when the first of them is
+  // recorded (a key that cannot be saved stays); the record ends with a line naming the backup
+  // folder, or why it could not be made, and with neither when nothing was recorded.
   bool Finish(bool confirmed, TDeleteEngine engine);
   // Folders and files go to the Recycle Bin rather than being deleted for good.
   bool UseRecycleBin = false;

@@ -69,6 +69,10 @@ const std::array<TPageText, TAssistedUninstall::kPageCount> kPageTexts = {{
 }};
 
 const wchar_t kConfirmFinish[] = L"The items you have selected will be deleted.\rAre you sure ?";
+// Above the reasons rows failed for, once the deletion is over.
+const wchar_t kKeysKept[] =
+    L"Some registry keys were not deleted, because they could not be backed up first:";
+const wchar_t kFilesStayed[] = L"Some files and folders were not deleted:";
 const wchar_t kNext[] = L"&Next >";
 const wchar_t kFinish[] = L"&Finish";
 const wchar_t kExeFilter[] = L"Executable (*.exe)\0*.exe\0All files (*.*)\0*.*\0";
@@ -398,22 +402,28 @@ void TfAssisted::buNextClick() {
   };
   engine.ProcessMessages = [this] { ProcessMessages(); };
   engine.RowStatusChanged = [this](size_t index) { SetRowStatus(index); };
-  std::vector<std::wstring> reasons;
-  engine.RowFailed = [&reasons](size_t, const std::wstring& reason) {
-    if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) reasons.push_back(reason);
+  // A key that could not be saved first was kept, and what stayed of a folder stayed for a
+  // reason; the rows say "Failed", this says why.
+  std::vector<std::wstring> keyReasons, fileReasons;
+  engine.RowFailed = [&](size_t index, const std::wstring& reason) {
+    auto& reasons = flow_.Rows[index].Item.RootKey ? keyReasons : fileReasons;
+    if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
+      reasons.push_back(reason);
   };
   {
     TFlagSet deleting(deleting_);
     busy_ = true;
     flow_.Finish(yes, engine);
   }
-  // A key that could not be saved first was kept; its row says "Failed", this says why.
-  if (!reasons.empty()) {
-    std::wstring text = L"Some registry keys were not deleted, because they could not be backed up "
-                        L"first:";
-    for (const std::wstring& reason : reasons) text += L"\r\n\r\n" + reason;
-    MessageBoxW(Handle(), text.c_str(), win::kApplicationTitle, MB_OK | MB_ICONERROR);
+  std::wstring text;
+  for (const auto& [heading, reasons] :
+       {std::pair{kKeysKept, &keyReasons}, std::pair{kFilesStayed, &fileReasons}}) {
+    if (reasons->empty()) continue;
+    text += (text.empty() ? L"" : L"\r\n\r\n") + std::wstring(heading);
+    for (const std::wstring& reason : *reasons) text += L"\r\n\r\n" + reason;
   }
+  if (!text.empty())
+    MessageBoxW(Handle(), text.c_str(), win::kApplicationTitle, MB_OK | MB_ICONERROR);
 }
 
 void TfAssisted::FinishedState() {

@@ -4,7 +4,7 @@
 #include "assisted/RecycleBin.h"
 #include "inventory/Registry.h"
 #include "win/Error.h"
-#include "win/UniqueHandle.h"
+#include "win/FileSystemTree.h"
 
 #include <vector>
 
@@ -22,77 +22,49 @@ TKind KindOf(const std::wstring& kind) {
   return TKind::Unknown;
 }
 
-bool IsFolder(DWORD attributes) {
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+// How long notes of what went for good may wait before the manifest is rewritten: a run of
+// thousands of rows rewrites it about once a second, not once a row.
+constexpr ULONGLONG kNoteInterval = 1000;
+// How many of what stayed a failed row's reason names.
+constexpr size_t kStayedNamed = 5;
 
-bool IsLink(DWORD attributes) { return attributes & FILE_ATTRIBUTE_REPARSE_POINT; }
-
-// A read-only file or folder inside what the user chose to delete goes too, as it does when the
-// user deletes a folder in the shell; the flag only comes off right before the deletion.
-bool DeleteFileOrReadOnly(const std::wstring& path, DWORD attributes) {
-  if (DeleteFileW(path.c_str())) return true;
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
-  if (!SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
-  if (DeleteFileW(path.c_str())) return true;
-  DWORD error = GetLastError();
-  SetFileAttributesW(path.c_str(), attributes);  // still there: as it was
-  SetLastError(error);
-  return false;
-}
-
-void RemoveFolder(const std::wstring& path, DWORD attributes) {
-  if (RemoveDirectoryW(path.c_str())) return;
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-      SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
-      !RemoveDirectoryW(path.c_str()))
-    SetFileAttributesW(path.c_str(), attributes);
-}
-
-// The walk below a folder that is known not to be protected (no protected place lies inside an
-// unprotected one) and not to be a link.
-void DeleteContents(const std::wstring& folder) {
-  // The names first, so the listing is closed before anything below it is touched.
-  struct TEntry {
-    std::wstring Name;
-    DWORD Attributes;
-  };
-  std::vector<TEntry> entries;
-  WIN32_FIND_DATAW data;
-  win::UniqueFind find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
-                                        FindExSearchNameMatch, nullptr, 0));
-  if (find) {
-    do {
-      std::wstring name = data.cFileName;
-      if (name != L"." && name != L"..") entries.push_back({std::move(name), data.dwFileAttributes});
-    } while (FindNextFileW(find.Get(), &data));
-    find.Reset();
+std::wstring StayedText(const win::TStayedItem& item) {
+  switch (item.Why) {
+    case win::TStayedItem::InUse: return item.Path + L" is in use";
+    case win::TStayedItem::Link: return item.Path + L" is a link";
+    case win::TStayedItem::Changed: return item.Path + L" changed while it was being deleted";
+    case win::TStayedItem::Missing: return item.Path + L" cannot be found";
+    case win::TStayedItem::Refused: break;
   }
-  for (const TEntry& entry : entries) {
-    std::wstring path = folder + L"\\" + entry.Name;
-    if (!(entry.Attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      DeleteFileOrReadOnly(path, entry.Attributes);
-    } else if (IsLink(entry.Attributes)) {
-      RemoveDirectoryW(path.c_str());  // the link alone; its target is someone else's
-    } else {
-      DeleteContents(path);
-      RemoveFolder(path, entry.Attributes);
-    }
-  }
+  std::wstring why = win::SystemErrorText(item.Error);
+  return item.Path + L" cannot be deleted" + (why.empty() ? L"" : L": " + why);
+}
+
+// "C:\App\held.dat is in use." when the row's own path stayed alone, else "2 items stayed: ...".
+std::wstring StayedReason(const win::TTreeDeletion& deletion) {
+  const std::vector<win::TStayedItem>& stayed = deletion.Stayed;
+  if (stayed.size() == 1 && stayed[0].Path == deletion.Path) return StayedText(stayed[0]) + L".";
+  std::wstring text =
+      std::to_wstring(stayed.size()) + (stayed.size() == 1 ? L" item" : L" items") + L" stayed: ";
+  for (size_t i = 0; i < stayed.size() && i < kStayedNamed; ++i)
+    text += (i ? L"; " : L"") + StayedText(stayed[i]);
+  if (stayed.size() > kStayedNamed)
+    text += L"; and " + std::to_wstring(stayed.size() - kStayedNamed) + L" more";
+  return text + L".";
 }
 
 }  // namespace
 
-void TDeleteEngine::DeleteFolderTree(const std::wstring& folder) {
-  if (IsProtectedPath(folder)) return;
-  DWORD attributes = GetFileAttributesW(folder.c_str());
-  if (!IsFolder(attributes)) return;
-  if (IsLink(attributes)) {
-    RemoveDirectoryW(folder.c_str());
-    return;
-  }
-  DeleteContents(folder);
-  RemoveFolder(folder, attributes);
+// What one run keeps between its rows.
+struct TDeleteEngine::TRun {
+  TRecycleBinMoves Bin;
+  std::vector<std::wstring> Deleted;    // gone for good, not yet in the manifest
+  std::vector<std::wstring> TakenAway;  // handed to the bin; where each went is told at the end
+  ULONGLONG NotedAt = GetTickCount64();
+};
+
+bool TDeleteEngine::DeleteFolderTree(const std::wstring& folder) {
+  return !IsProtectedPath(folder) && win::DeleteFileSystemTree(folder).Gone;
 }
 
 bool TDeleteEngine::DeleteRegistryKey(HKEY root, const std::wstring& path) {
@@ -103,48 +75,52 @@ bool TDeleteEngine::DeleteRegistryKey(HKEY root, const std::wstring& path) {
   return registry.DeleteKey(path.empty() || path[0] != L'\\' ? L"\\" + path : path);
 }
 
-bool TDeleteEngine::DeletePath(const std::wstring& path) {
-  if (IsProtectedPath(path)) return false;
-  if (IsFolder(GetFileAttributesW(path.c_str()))) {
-    DeleteFolderTree(path);
-    RemoveDirectoryW(path.c_str());
-    return !IsFolder(GetFileAttributesW(path.c_str()));
-  }
-  return DeleteFileOrReadOnly(path, GetFileAttributesW(path.c_str()));
-}
-
-void TDeleteEngine::Note(const std::wstring& kind, const std::wstring& path) const {
-  if (!Backup) return;
-  try {
-    Backup->NoteFile(kind, path);
-  } catch (const win::TError&) {
-    // The path is gone either way; a manifest that cannot be rewritten loses only the note.
-  }
-}
-
-bool TDeleteEngine::RemovePath(const std::wstring& path) const {
-  if (IsProtectedPath(path)) return false;
-  if (UseRecycleBin && CanRecycle(path)) {
-    switch (MoveToRecycleBin(path)) {
-      case TRecycleOutcome::Recycled: Note(kBackupRecycled, path); return true;
-      case TRecycleOutcome::Deleted: Note(kBackupDeleted, path); return true;
-      case TRecycleOutcome::Failed: break;  // deleted as without a bin
+TBackup* TDeleteEngine::Recording() {
+  if (!Backup && NoBackupReason.empty() && BeginBackup) {
+    try {
+      Backup = &BeginBackup();
+    } catch (const win::TError& e) {
+      NoBackupReason = e.Message();
     }
   }
-  if (!DeletePath(path)) return false;
-  Note(kBackupDeleted, path);
-  return true;
+  return NoBackupReason.empty() ? Backup : nullptr;
 }
 
-bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason) const {
+void TDeleteEngine::Note(const std::wstring& kind, const std::vector<std::wstring>& paths) {
+  if (paths.empty()) return;
+  TBackup* backup = Recording();
+  if (!backup) return;
+  try {
+    backup->NoteFiles(kind, paths);
+  } catch (const win::TError&) {
+    // The paths are gone either way; a manifest that cannot be rewritten loses only the notes.
+  }
+}
+
+bool TDeleteEngine::RemovePath(const std::wstring& path, TRun& run, std::wstring& reason) {
+  if (IsProtectedPath(path)) return false;
+  win::TTakeAway toBin;
+  if (UseRecycleBin)
+    toBin = [&run](const std::wstring& folder, const std::vector<std::wstring>& names) {
+      return run.Bin.Move(folder, names);
+    };
+  const win::TTreeDeletion deletion = win::DeleteFileSystemTree(path, toBin);
+  for (const win::TWentItem& went : deletion.Went)
+    (went.Way == win::TWentItem::TakenAway ? run.TakenAway : run.Deleted).push_back(went.Path);
+  if (!deletion.Gone) reason = StayedReason(deletion);
+  return deletion.Gone;
+}
+
+bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason) {
   if (IsProtectedKey(root, path)) return false;
+  TBackup* backup = Recording();
   if (!NoBackupReason.empty()) {
     reason = NoBackupReason;
     return false;
   }
-  if (Backup) {
+  if (backup) {
     try {
-      Backup->SaveKey(root, 0, path);
+      backup->SaveKey(root, 0, path);
     } catch (const win::TError& e) {
       // Without its backup the key stays.
       reason = e.Message();
@@ -154,29 +130,53 @@ bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring&
   return DeleteRegistryKey(root, path);
 }
 
-bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) const {
+bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) {
+  TRun run;
+  auto noteDeleted = [&] {
+    Note(kBackupDeleted, run.Deleted);
+    run.Deleted.clear();
+    run.NotedAt = GetTickCount64();
+  };
+  // The notes still waiting, and where the bin's share went: one look into the bin for the run.
+  auto noteTheRest = [&] {
+    noteDeleted();
+    std::vector<std::wstring> recycled, deleted;
+    const std::vector<TRecycleOutcome> outcomes = run.Bin.Outcomes(run.TakenAway);
+    for (size_t i = 0; i < outcomes.size(); ++i)
+      (outcomes[i] == TRecycleOutcome::Recycled ? recycled : deleted).push_back(run.TakenAway[i]);
+    run.TakenAway.clear();
+    Note(kBackupRecycled, recycled);
+    Note(kBackupDeleted, deleted);
+  };
   const size_t n = rows.size();
-  for (size_t i = 0; i < n; ++i) {
-    TDeleteRow& row = rows[i];
-    if (!row.Checked) continue;
-    if (row.SubItems.empty()) row.SubItems.push_back(row.Item.Path);
-    if (ItemLabel) ItemLabel(row.Path());
-    if (ProgressBar) ProgressBar(static_cast<int>(i * 100 / n));
-    if (ProcessMessages) ProcessMessages();
+  try {
+    for (size_t i = 0; i < n; ++i) {
+      TDeleteRow& row = rows[i];
+      if (!row.Checked) continue;
+      if (row.SubItems.empty()) row.SubItems.push_back(row.Item.Path);
+      if (ItemLabel) ItemLabel(row.Path());
+      if (ProgressBar) ProgressBar(static_cast<int>(i * 100 / n));
+      if (ProcessMessages) ProcessMessages();
 
-    bool ok = false;
-    std::wstring reason;
-    switch (KindOf(row.Kind)) {
-      case TKind::Folder: ok = !row.Protected && RemovePath(row.Item.Path); break;
-      case TKind::Registry:
-        ok = !row.Protected && RemoveKey(row.Item.RootKey, row.Item.Path, reason);
-        break;
-      case TKind::Unknown: continue;  // no status: the result rule counts it as not done
+      bool ok = false;
+      std::wstring reason;
+      switch (KindOf(row.Kind)) {
+        case TKind::Folder: ok = !row.Protected && RemovePath(row.Item.Path, run, reason); break;
+        case TKind::Registry:
+          ok = !row.Protected && RemoveKey(row.Item.RootKey, row.Item.Path, reason);
+          break;
+        case TKind::Unknown: continue;  // no status: the result rule counts it as not done
+      }
+      row.SubItems.insert(row.SubItems.begin() + 1, ok ? kStatusOK : kStatusFailed);
+      if (RowStatusChanged) RowStatusChanged(i);
+      if (!reason.empty() && RowFailed) RowFailed(i, reason);
+      if (GetTickCount64() - run.NotedAt >= kNoteInterval) noteDeleted();
     }
-    row.SubItems.insert(row.SubItems.begin() + 1, ok ? kStatusOK : kStatusFailed);
-    if (RowStatusChanged) RowStatusChanged(i);
-    if (!reason.empty() && RowFailed) RowFailed(i, reason);
+  } catch (...) {
+    noteTheRest();
+    throw;
   }
+  noteTheRest();
 
   for (const TDeleteRow& row : rows)
     if (row.Checked && row.Status() != kStatusOK) return false;

@@ -22,34 +22,40 @@ public:
   std::function<void()> ProcessMessages;
   // Row `index` got its status ("OK" or "Failed"), so its list line can be redrawn.
   std::function<void(size_t index)> RowStatusChanged;
-  // Row `index` failed for a reason the user should read (a key that could not be saved).
+  // Row `index` failed for a reason the user should read: a key that could not be saved, or what
+  // stayed of a folder or file and why.
   std::function<void(size_t index, const std::wstring& reason)> RowFailed;
 
   // Where each key is saved before it is deleted, and each file or folder that goes is noted.
-  // Not owned; none means nothing is saved.
+  // Not owned; none means nothing is saved, unless BeginBackup makes one.
   TBackup* Backup = nullptr;
-  // Set when the backup could not even be begun: then no key is deleted, each key row fails with
-  // this reason.
+  // Makes the backup the first time something is to be recorded in it, so that a run which
+  // removes nothing leaves no backup behind. Throws win::TError when it cannot be begun.
+  std::function<TBackup&()> BeginBackup;
+  // Why the backup could not be begun, set by the caller or when BeginBackup threw: then no key
+  // is deleted, each key row fails with this reason.
   std::wstring NoBackupReason;
   // Folders and files go to the Recycle Bin when it can take them; when it cannot, or with this
   // off, they are deleted for good.
   bool UseRecycleBin = false;
 
   // Deletes every checked row in list order; true when each checked row ended "OK" (also when
-  // none is checked). A protected place is never touched: its row ends "Failed".
-  bool DeleteCheckedItems(TDeleteRows& rows) const;
+  // none is checked). A protected place is never touched: its row ends "Failed". A folder that
+  // cannot go whole loses what can go; its row ends "Failed" and RowFailed says what stayed.
+  bool DeleteCheckedItems(TDeleteRows& rows);
 
-  // Deletes everything inside the folder, then the folder. A link (junction or symbolic link) is
-  // removed itself and never descended, so its target keeps every file. Files that cannot be
-  // deleted (in use, no permission) stay, and so does their folder; read-only ones go. A protected place is left alone.
-  static void DeleteFolderTree(const std::wstring& folder);
+  // Deletes the folder or file with everything below it; see win::DeleteFileSystemTree. A
+  // protected place is left alone. Whether it is gone.
+  static bool DeleteFolderTree(const std::wstring& folder);
   // Deletes the key with all its subkeys; a registry link is removed as a link. False when the
   // key is protected, missing or could not be deleted whole.
   static bool DeleteRegistryKey(HKEY root, const std::wstring& path);
 
 private:
-  static bool DeletePath(const std::wstring& path);
-  bool RemovePath(const std::wstring& path) const;
-  bool RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason) const;
-  void Note(const std::wstring& kind, const std::wstring& path) const;
+  struct TRun;
+  bool RemovePath(const std::wstring& path, TRun& run, std::wstring& reason);
+  bool RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason);
+  // The backup to record in, begun on first use; none when there is none or it cannot be begun.
+  TBackup* Recording();
+  void Note(const std::wstring& kind, const std::vector<std::wstring>& paths);
 };

@@ -1,13 +1,14 @@
 #include "assisted/RecycleBin.h"
 
+#include "win/Text.h"
 #include "win/UniqueHandle.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
 
-namespace {
+#include <map>
 
-bool IsLink(DWORD attributes) { return attributes & FILE_ATTRIBUTE_REPARSE_POINT; }
+namespace {
 
 std::wstring StrRetText(STRRET& value, PCUITEMID_CHILD item) {
   switch (value.uType) {
@@ -30,46 +31,9 @@ std::wstring StrRetText(STRRET& value, PCUITEMID_CHILD item) {
   }
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-// How many items in the bin came from `folder` under `name`. The bin may show a name without its
-// extension (a shortcut's always), so that form counts too.
-size_t CountInBin(const std::wstring& folder, const std::wstring& name) {
-  std::wstring bare = name.substr(0, name.rfind(L'.'));
-  size_t count = 0;
-  for (const TRecycledItem& item : RecycleBinItems())
-    if (SameName(item.OriginalFolder, folder) &&
-        (SameName(item.Name, name) || (!bare.empty() && SameName(item.Name, bare))))
-      ++count;
-  return count;
-}
-
-// Every file below the folder may be deleted now, and nothing below it is a link.
-bool MovableContents(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  win::UniqueFind find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
-                                        FindExSearchNameMatch, nullptr, 0));
-  if (!find) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  do {
-    std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring path = folder + L"\\" + name;
-    if (IsLink(data.dwFileAttributes)) return false;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!MovableContents(path)) return false;
-    } else {
-      // Asking for the right to delete fails while someone holds the file without sharing it.
-      win::UniqueFile probe(CreateFileW(path.c_str(), DELETE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                                        nullptr));
-      if (!probe) return false;
-    }
-  } while (FindNextFileW(find.Get(), &data));
-  return GetLastError() == ERROR_NO_MORE_FILES;
+// An item of the bin by where it came from, in one letter case.
+std::wstring BinKey(const std::wstring& folder, const std::wstring& name) {
+  return win::ToLower(folder) + L'|' + win::ToLower(name);
 }
 
 }  // namespace
@@ -112,32 +76,60 @@ std::vector<TRecycledItem> RecycleBinItems() {
   return items;
 }
 
-bool CanRecycle(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || IsLink(attributes)) return false;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return MovableContents(path);
-  win::UniqueFile probe(CreateFileW(path.c_str(), DELETE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  return static_cast<bool>(probe);
-}
-
-TRecycleOutcome MoveToRecycleBin(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-  size_t before = CountInBin(folder, name);
-
-  // The shell takes a list of names, each ended by a NUL, the list by one more.
-  std::wstring from = path + L'\0';
+std::vector<bool> TRecycleBinMoves::Move(const std::wstring& folder,
+                                         const std::vector<std::wstring>& names) {
+  if (!listed_) {
+    before_ = RecycleBinItems();
+    listed_ = true;
+  }
+  // The shell takes a list of names, each ended by a NUL, the list by one more; it cannot take a
+  // path of MAX_PATH or more.
+  std::vector<bool> gone(names.size(), false);
+  std::wstring from;
+  for (const std::wstring& name : names) {
+    std::wstring path = folder + L"\\" + name;
+    if (path.size() < MAX_PATH) from += path + L'\0';
+  }
+  if (from.empty()) return gone;
+  from += L'\0';
   SHFILEOPSTRUCTW operation{};
   operation.wFunc = FO_DELETE;
   operation.pFrom = from.c_str();
   operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
   SHFileOperationW(&operation);
 
-  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return TRecycleOutcome::Failed;
-  // Where no bin can take it, the shell deletes it for good without saying so.
-  return CountInBin(folder, name) > before ? TRecycleOutcome::Recycled : TRecycleOutcome::Deleted;
+  for (size_t i = 0; i < names.size(); ++i) {
+    std::wstring path = folder + L"\\" + names[i];
+    gone[i] = path.size() < MAX_PATH &&
+              GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+              GetLastError() == ERROR_FILE_NOT_FOUND;
+  }
+  return gone;
+}
+
+std::vector<TRecycleOutcome> TRecycleBinMoves::Outcomes(
+    const std::vector<std::wstring>& paths) const {
+  std::vector<TRecycleOutcome> outcomes(paths.size(), TRecycleOutcome::Deleted);
+  if (!listed_ || paths.empty()) return outcomes;
+  // What came into the bin during the action, by where it came from.
+  std::map<std::wstring, int> added;
+  for (const TRecycledItem& item : RecycleBinItems())
+    ++added[BinKey(item.OriginalFolder, item.Name)];
+  for (const TRecycledItem& item : before_) --added[BinKey(item.OriginalFolder, item.Name)];
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const size_t slash = paths[i].find_last_of(L'\\');
+    const std::wstring folder = paths[i].substr(0, slash), name = paths[i].substr(slash + 1);
+    // The bin may show a name without its extension (a shortcut's always).
+    const size_t dot = name.rfind(L'.');
+    for (const std::wstring& shown :
+         {name, dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot)}) {
+      auto found = added.find(BinKey(folder, shown));
+      if (found != added.end() && found->second > 0) {
+        --found->second;
+        outcomes[i] = TRecycleOutcome::Recycled;
+        break;
+      }
+    }
+  }
+  return outcomes;
 }

@@ -14,18 +14,25 @@ struct TRecycledItem {
 // Needs COM on the calling thread.
 std::vector<TRecycledItem> RecycleBinItems();
 
-// Whether the shell may be given the path: neither it nor anything below it is a link (the
-// shell's own deletion, used where no bin can take the path, would follow one into its target's
-// files) and no file below it is held open without leave to delete it (the move would carry a
-// file in use away from the program that holds it).
-bool CanRecycle(const std::wstring& path);
-
 enum class TRecycleOutcome {
   Recycled,  // the bin holds it now
-  Deleted,   // it is gone, but no bin took it: the shell deleted it for good
-  Failed     // it is still there
+  Deleted    // it is gone, but no bin took it: the shell deleted it for good
 };
 
-// Moves the path to the Recycle Bin without asking and without showing anything. Call it only
-// for a path CanRecycle accepts.
-TRecycleOutcome MoveToRecycleBin(const std::wstring& path);
+// One action's moves to the Recycle Bin. Whether the bin took each item or the shell deleted it
+// for good is told by what the bin holds: listed once before the first move and once after the
+// last, not around each move.
+class TRecycleBinMoves {
+public:
+  // Moves the named files and folders of `folder` to the bin with one shell operation, without
+  // asking or showing anything; for each, whether it is gone. The shell's own walk follows links
+  // and reads plain paths: give it no link, nothing holding one, nothing in use and no name plain
+  // paths cannot reach (win::DeleteFileSystemTree offers only such). Needs COM on the thread.
+  std::vector<bool> Move(const std::wstring& folder, const std::vector<std::wstring>& names);
+  // For each path Move made go, in the order given, where it went.
+  std::vector<TRecycleOutcome> Outcomes(const std::vector<std::wstring>& paths) const;
+
+private:
+  bool listed_ = false;
+  std::vector<TRecycledItem> before_;
+};

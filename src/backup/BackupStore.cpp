@@ -269,6 +269,12 @@ void TBackup::NoteFile(const std::wstring& kind, const std::wstring& path) {
   WriteManifest();
 }
 
+void TBackup::NoteFiles(const std::wstring& kind, const std::vector<std::wstring>& paths) {
+  if (paths.empty()) return;
+  for (const std::wstring& path : paths) action_.Items.push_back({kind, path, {}});
+  WriteManifest();
+}
+
 void TBackup::Discard() noexcept {
   if (action_.Folder.empty()) return;
   for (const TBackupItem& item : action_.Items)

@@ -61,6 +61,8 @@ public:
   void SaveKey(HKEY root, REGSAM view, const std::wstring& path);
   // Records a file or folder that was moved to the Recycle Bin or deleted for good.
   void NoteFile(const std::wstring& kind, const std::wstring& path);
+  // Records several of one kind with one rewrite of the manifest.
+  void NoteFiles(const std::wstring& kind, const std::vector<std::wstring>& paths);
   // Removes what this backup wrote, for an action that is given up because its backup failed:
   // the saved files, the manifest and the action's folder (only when nothing else is in it).
   void Discard() noexcept;

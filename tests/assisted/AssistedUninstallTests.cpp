@@ -252,6 +252,58 @@ TEST_F(AssistedUninstallTest, AFailedRowShowsInTheSavedLogAndTheUninstallLog) {
       << bytes;
 }
 
+TEST_F(AssistedUninstallTest, ABackupIsMadeOnlyWhenThereIsSomethingToRecordInIt) {
+  const std::wstring backups = dir.Path() + L"Backups\\";
+  auto endsWith = [](const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+  };
+  // Nothing removed: no backup for Restore to list, and the record says nothing of one.
+  wizard.Rows = {MakeDeleteRow(kKindFolder, nullptr, dir.Path() + L"Gone")};
+  EXPECT_FALSE(wizard.Finish(true, TDeleteEngine()));
+  EXPECT_TRUE(ListBackups(backups).empty());
+  EXPECT_EQ(ReadBytes(log).find("Backup"), std::string::npos) << ReadBytes(log);
+
+  // A file where the Backups folder goes: the backup cannot be begun. The key stays and its row
+  // says why, the folder still goes, and the record ends with why.
+  const std::wstring blocker = dir.MakeFile(L"Backups");
+  TTestKey key;
+  key.SetString(L"Tool", L"Version", L"1");
+  const std::wstring foo = dir.MakeFolder(L"Program Files\\Foo");
+  const TDeleteRow keyRow =
+      MakeDeleteRow(kKindRegistry, HKEY_CURRENT_USER, L"\\" + key.Path() + L"\\Tool");
+  wizard.Rows = {MakeDeleteRow(kKindFolder, nullptr, foo), keyRow};
+  TDeleteEngine engine;
+  std::vector<std::wstring> reasons;
+  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
+    reasons.push_back(std::to_wstring(i) + L" " + reason);
+  };
+  EXPECT_FALSE(wizard.Finish(true, engine));
+  EXPECT_EQ(wizard.Rows[0].Status(), L"OK");
+  EXPECT_EQ(wizard.Rows[1].Status(), L"Failed");
+  EXPECT_FALSE(Exists(foo));
+  EXPECT_TRUE(key.Exists(L"Tool"));
+  ASSERT_EQ(reasons.size(), 1u);
+  EXPECT_EQ(reasons[0].rfind(L"1 The backup folder " + backups, 0), 0u) << win::ToUtf8(reasons[0]);
+  EXPECT_TRUE(
+      endsWith(ReadBytes(log), "Backup failed: " + win::ToUtf8(reasons[0].substr(2)) + "\r\n"))
+      << ReadBytes(log);
+
+  // Once it can be made, the key row makes it and the record names it.
+  ASSERT_TRUE(DeleteFileW(blocker.c_str()));
+  wizard.Rows = {keyRow};
+  EXPECT_TRUE(wizard.Finish(true, TDeleteEngine()));
+  EXPECT_FALSE(key.Exists(L"Tool"));
+  std::vector<TBackupAction> actions = ListBackups(backups);
+  ASSERT_EQ(actions.size(), 1u);
+  ASSERT_EQ(actions[0].Items.size(), 1u);
+  EXPECT_EQ(actions[0].Items[0].Kind, kBackupRegistry);
+  std::wstring folder = actions[0].Folder;
+  folder.pop_back();
+  EXPECT_TRUE(endsWith(ReadBytes(log), "Backup: " + win::ToUtf8(folder) + "\r\n"))
+      << ReadBytes(log);
+}
+
 TEST_F(AssistedUninstallTest, AStepThatFailsIsBuiltAgainOnTheNextVisit) {
   // Enough folders for the tree to pump while it reads them.
   for (int i = 0; i < 300; ++i) dir.MakeFolder(L"Program Files\\P" + std::to_wstring(i));

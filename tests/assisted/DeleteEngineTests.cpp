@@ -4,17 +4,30 @@
 #include "backup/BackupStore.h"
 #include "support/TestMachine.h"
 #include "win/Error.h"
+#include "win/FileSystemTree.h"
+#include "win/Text.h"
 #include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 using testing_support::TTempDir;
 using testing_support::TTestKey;
+
+namespace win {
+void PrintTo(const TWentItem& item, std::ostream* out) {
+  *out << (item.Way == TWentItem::Deleted ? "deleted " : "taken away ") << ToUtf8(item.Path);
+}
+void PrintTo(const TStayedItem& item, std::ostream* out) {
+  *out << ToUtf8(item.Path) << " stayed (" << item.Why << ", error " << item.Error << ")";
+}
+}  // namespace win
 
 namespace {
 
@@ -22,6 +35,43 @@ namespace {
 const std::wstring kLinks = L"C:\\purgalot_links";
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Names a plain path would shorten ("Photos." to "Photos") are made and looked at literally.
+std::wstring Literal(const std::wstring& path) { return L"\\\\?\\" + path; }
+bool ExistsLiterally(const std::wstring& path) { return Exists(Literal(path)); }
+bool MakeLiteralFolder(const std::wstring& path) {
+  return CreateDirectoryW(Literal(path).c_str(), nullptr);
+}
+bool MakeLiteralFile(const std::wstring& path) {
+  win::UniqueFile file(CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(file);
+}
+
+// What the backup's manifest says went, in one order.
+std::vector<TBackupItem> NotedItems(const TBackup& backup) {
+  TBackupAction action;
+  if (!ReadBackup(backup.Folder(), action)) return {};
+  std::sort(action.Items.begin(), action.Items.end(),
+            [](const TBackupItem& a, const TBackupItem& b) {
+              return a.Kind != b.Kind ? a.Kind < b.Kind : a.Path < b.Path;
+            });
+  return action.Items;
+}
+
+std::vector<TBackupItem> Deleted(std::vector<std::wstring> paths) {
+  std::sort(paths.begin(), paths.end());
+  std::vector<TBackupItem> items;
+  for (const std::wstring& path : paths) items.push_back({kBackupDeleted, path, {}});
+  return items;
+}
+
+// Each RowFailed call as "<row> <reason>".
+void RecordReasons(TDeleteEngine& engine, std::vector<std::wstring>& reasons) {
+  engine.RowFailed = [&reasons](size_t i, const std::wstring& reason) {
+    reasons.push_back(std::to_wstring(i) + L" " + reason);
+  };
+}
 
 std::wstring NoSlash(std::wstring path) {
   while (!path.empty() && path.back() == L'\\') path.pop_back();
@@ -139,31 +189,41 @@ TEST(DeleteEngineTest, TheSameFolderInTwoRowsFailsTheSecondTime) {
   dir.MakeFile(L"Vendor\\Tool\\tool.exe");
   TDeleteRows rows = {Row(L"Folder", folder), Row(L"Folder", folder)};
 
-  EXPECT_FALSE(TDeleteEngine().DeleteCheckedItems(rows));
+  TDeleteEngine engine;
+  std::vector<std::wstring> reasons;
+  RecordReasons(engine, reasons);
+
+  EXPECT_FALSE(engine.DeleteCheckedItems(rows));
 
   EXPECT_EQ(StatusOf(rows[0]), kDone);
   EXPECT_EQ(StatusOf(rows[1]), kFailed);
   EXPECT_FALSE(Exists(folder));
+  EXPECT_EQ(reasons, std::vector<std::wstring>{L"1 " + folder + L" cannot be found."});
 }
 
-TEST(DeleteEngineTest, ReadOnlyFilesGoButAFileInUseKeepsItsFolderAndEverythingElseGoes) {
-  TTempDir dir;
+TEST(DeleteEngineTest, ReadOnlyFilesGoButAFileInUseKeepsItsFolderAndWhatWentIsNoted) {
+  TTempDir dir, store;
   std::wstring folder = NoSlash(dir.MakeFolder(L"App"));
   std::wstring readOnly = dir.MakeFile(L"App\\Sub\\locked.dat");
   std::wstring inUse = dir.MakeFile(L"App\\open.dat");
   std::wstring other = dir.MakeFile(L"App\\other.dat");
-  std::wstring empty = dir.MakeFolder(L"App\\Empty");
+  std::wstring empty = NoSlash(dir.MakeFolder(L"App\\Empty"));
   ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(SetFileAttributesW((dir.Path() + L"App\\Sub").c_str(), FILE_ATTRIBUTE_READONLY));
   std::wstring shortcut = dir.MakeFile(L"Tool.lnk");
   ASSERT_TRUE(SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_READONLY));
   TDeleteRows rows = {Row(L"Folder", folder), Row(L"Shortcut", shortcut)};
+  TBackup backup(store.Path(), L"Assisted Uninstall", L"Tool");
+  TDeleteEngine engine;
+  engine.Backup = &backup;
+  std::vector<std::wstring> reasons;
+  RecordReasons(engine, reasons);
   {
     // Opened without sharing the right to delete, as a running program holds its files.
     win::UniqueFile held(CreateFileW(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                      OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    EXPECT_FALSE(TDeleteEngine().DeleteCheckedItems(rows));
+    EXPECT_FALSE(engine.DeleteCheckedItems(rows));
   }
   EXPECT_EQ(StatusOf(rows[0]), kFailed);
   EXPECT_EQ(StatusOf(rows[1]), kDone);
@@ -173,6 +233,10 @@ TEST(DeleteEngineTest, ReadOnlyFilesGoButAFileInUseKeepsItsFolderAndEverythingEl
   EXPECT_FALSE(Exists(other));
   EXPECT_FALSE(Exists(empty));
   EXPECT_FALSE(Exists(shortcut));
+  // The row says what stayed and why; the backup names everything that went, a folder that went
+  // whole by its own name.
+  EXPECT_EQ(reasons, std::vector<std::wstring>{L"0 1 item stayed: " + inUse + L" is in use."});
+  EXPECT_EQ(NotedItems(backup), Deleted({folder + L"\\Sub", other, empty, shortcut}));
 }
 
 TEST(DeleteEngineTest, HiddenAndSystemFilesAndFoldersAreDeletedLikeTheOthers) {
@@ -322,16 +386,121 @@ TEST(DeleteEngineTest, AFolderLinkIsRemovedItselfAndItsTargetKeepsEveryFile) {
   ASSERT_TRUE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
   ASSERT_TRUE(Exists(app + L"\\data\\sub\\deep.txt"));
   TDeleteRows rows = {Row(L"Folder", app), Row(L"Shortcut", link)};
+  TDeleteEngine engine;
+  std::vector<std::wstring> reasons;
+  RecordReasons(engine, reasons);
 
-  TDeleteEngine().DeleteCheckedItems(rows);
+  EXPECT_FALSE(engine.DeleteCheckedItems(rows));
 
   EXPECT_TRUE(Exists(target + L"\\keep.txt"));
   EXPECT_TRUE(Exists(target + L"\\sub\\deep.txt"));
   EXPECT_FALSE(Exists(app + L"\\app.txt"));
   EXPECT_FALSE(Exists(app + L"\\empty"));
-  // Whether the system lets a link go or not, the status tells the truth.
-  EXPECT_EQ(StatusOf(rows[0]), Exists(app) ? kFailed : kDone);
-  EXPECT_EQ(StatusOf(rows[1]), Exists(link) ? kFailed : kDone);
+  // Wine removes no folder link (a handle to one opens its target): both links stay, so both rows
+  // fail and say why.
+  EXPECT_TRUE(Exists(app + L"\\data"));
+  EXPECT_TRUE(Exists(link));
+  EXPECT_EQ(StatusOf(rows[0]), kFailed);
+  EXPECT_EQ(StatusOf(rows[1]), kFailed);
+  EXPECT_EQ(reasons, (std::vector<std::wstring>{L"0 1 item stayed: " + app + L"\\data is a link.",
+                                                L"1 " + link + L" is a link."}));
+}
+
+TEST(DeleteEngineTest, NamesEndingInADotOrABlankAreTakenLiterallyAndTheirNamesakesStay) {
+  TTempDir dir;
+  const std::wstring base = NoSlash(dir.Path());
+  std::wstring photo = dir.MakeFile(L"Photos\\holiday.jpg");
+  std::wstring notes = dir.MakeFile(L"notes.txt");
+  const std::wstring dotted = base + L"\\Photos.", blank = base + L"\\Photos ",
+                     dottedFile = base + L"\\notes.txt.";
+  ASSERT_TRUE(MakeLiteralFolder(dotted) && MakeLiteralFile(dotted + L"\\copy.jpg"));
+  ASSERT_TRUE(MakeLiteralFolder(blank) && MakeLiteralFile(blank + L"\\copy.jpg"));
+  ASSERT_TRUE(MakeLiteralFile(dottedFile));
+  // Inside a chosen folder, beside its namesake.
+  std::wstring app = NoSlash(dir.MakeFolder(L"App"));
+  dir.MakeFile(L"App\\data\\a.dat");
+  ASSERT_TRUE(MakeLiteralFolder(app + L"\\data.") && MakeLiteralFile(app + L"\\data.\\b.dat"));
+  TDeleteRows rows = {Row(L"Folder", dotted), Row(L"Folder", blank), Row(L"Shortcut", dottedFile),
+                      Row(L"Folder", app)};
+
+  EXPECT_TRUE(TDeleteEngine().DeleteCheckedItems(rows));
+
+  for (const TDeleteRow& row : rows) EXPECT_EQ(StatusOf(row), kDone) << row.Path();
+  for (const std::wstring& gone : {dotted, blank, dottedFile, app})
+    EXPECT_FALSE(ExistsLiterally(gone)) << gone;
+  EXPECT_TRUE(Exists(photo));
+  EXPECT_TRUE(Exists(notes));
+}
+
+TEST(DeleteEngineTest, TheWalkHoldsAFolderAgainstRenamingAndDeletesWhatTheTakeAwayLeaves) {
+  TTempDir dir;
+  const std::wstring app = NoSlash(dir.MakeFolder(L"App"));
+  const std::wstring inUse = dir.MakeFile(L"App\\held.dat"),
+                     loose = dir.MakeFile(L"App\\loose.dat");
+  win::UniqueFile held(CreateFileW(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  std::wstring offeredFrom;
+  std::vector<std::wstring> offered;
+  DWORD renameError = ERROR_SUCCESS;
+  // App cannot go whole, so its loose file is offered while the walk stands in App.
+  auto takeAway = [&](const std::wstring& folder, const std::vector<std::wstring>& names) {
+    offeredFrom = folder;
+    offered = names;
+    if (!MoveFileW(app.c_str(), (app + L" moved").c_str())) renameError = GetLastError();
+    return std::vector<bool>(names.size(), false);
+  };
+
+  win::TTreeDeletion deletion = win::DeleteFileSystemTree(app, takeAway);
+
+  EXPECT_EQ(renameError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(Exists(app + L" moved"));
+  EXPECT_EQ(offeredFrom, app);
+  EXPECT_EQ(offered, std::vector<std::wstring>{L"loose.dat"});
+  EXPECT_FALSE(deletion.Gone);
+  EXPECT_EQ(deletion.Went, (std::vector<win::TWentItem>{{win::TWentItem::Deleted, loose}}));
+  EXPECT_EQ(
+      deletion.Stayed,
+      (std::vector<win::TStayedItem>{{win::TStayedItem::InUse, inUse, ERROR_SHARING_VIOLATION}}));
+  EXPECT_FALSE(Exists(loose));
+  EXPECT_TRUE(Exists(inUse));
+}
+
+// Runs `work` with only about `left` bytes of the thread's stack free: the rest is taken here.
+// (Wine gives no thread a stack smaller than 1 MB, so a small stack is made this way.)
+template <class TWork>
+void WithStackLeft(size_t left, TWork work) {
+  ULONG_PTR low = 0, high = 0;
+  GetCurrentThreadStackLimits(&low, &high);
+  const auto here = reinterpret_cast<ULONG_PTR>(&low);
+  ASSERT_GT(here - low, left + 64 * 1024);
+  const size_t take = here - low - left;
+  volatile char* taken = static_cast<char*>(_alloca(take));
+  taken[0] = 0;
+  taken[take - 1] = 0;
+  work();
+}
+
+// A walk that recursed would spend the stack by the level and overflow it before the bottom.
+TEST(DeleteEngineTest, AFolderNestedHundredsDeepIsDeletedWholeWithLittleStack) {
+  constexpr int kLevels = 200;
+  TTempDir dir;
+  const std::wstring top = NoSlash(dir.MakeFolder(L"Deep"));
+  std::wstring path = top;
+  for (int i = 0; i < kLevels; ++i) {
+    path += L"\\level";
+    ASSERT_TRUE(MakeLiteralFolder(path)) << i;
+  }
+  ASSERT_TRUE(MakeLiteralFile(path + L"\\bottom.txt"));
+  ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
+  TDeleteRows rows = {Row(L"Folder", top)};
+  bool deleted = false;
+
+  WithStackLeft(64 * 1024, [&] { deleted = TDeleteEngine().DeleteCheckedItems(rows); });
+
+  EXPECT_TRUE(deleted);
+  EXPECT_EQ(StatusOf(rows[0]), kDone);
+  EXPECT_FALSE(Exists(top));
 }
 
 TEST(DeleteEngineTest, ARegistryLinkInsideAKeyIsRemovedAndItsTargetSurvives) {
@@ -396,9 +565,7 @@ TEST(DeleteEngineTest, AKeyThatCannotBeSavedStaysAndItsRowFailsWithTheReason) {
   TDeleteEngine engine;
   engine.Backup = &backup;
   std::vector<std::wstring> reasons;
-  engine.RowFailed = [&](size_t i, const std::wstring& reason) {
-    reasons.push_back(std::to_wstring(i) + L" " + reason);
-  };
+  RecordReasons(engine, reasons);
 
   EXPECT_FALSE(engine.DeleteCheckedItems(rows));
 

@@ -20,7 +20,8 @@ using testing_support::TTempDir;
 
 namespace {
 
-// Made by the folder_links fixture (folder-links.sh): binapp\data links to target.
+// Made by the folder_links fixture (folder-links.sh): binapp\data and binkept\data link to
+// target.
 const std::wstring kLinks = L"C:\\purgalot_links";
 // Set in a child run of this program that must see no bin.
 const wchar_t kNoBinRows[] = L"PURGALOT_NO_BIN_ROWS";
@@ -35,6 +36,13 @@ std::wstring Env(const wchar_t* name) {
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Each RowFailed call as "<row> <reason>".
+void RecordReasons(TDeleteEngine& engine, std::vector<std::wstring>& reasons) {
+  engine.RowFailed = [&reasons](size_t i, const std::wstring& reason) {
+    reasons.push_back(std::to_wstring(i) + L" " + reason);
+  };
 }
 
 std::wstring NoSlash(std::wstring path) {
@@ -56,6 +64,44 @@ std::string ReadText(const std::wstring& path) {
   DWORD read = 0;
   if (!in || !::ReadFile(in.Get(), buffer, sizeof buffer, &read, nullptr)) return "<unreadable>";
   return std::string(buffer, read);
+}
+
+// Names a plain path would shorten ("Photos." to "Photos") are made and looked at literally.
+std::wstring Literal(const std::wstring& path) { return L"\\\\?\\" + path; }
+bool MakeLiteralFile(const std::wstring& path) {
+  win::UniqueFile file(CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(file);
+}
+
+std::vector<TBackupItem> Sorted(std::vector<TBackupItem> items) {
+  std::sort(items.begin(), items.end(), [](const TBackupItem& a, const TBackupItem& b) {
+    return a.Kind != b.Kind ? a.Kind < b.Kind : a.Path < b.Path;
+  });
+  return items;
+}
+
+// What the backup's manifest says went, sorted.
+std::vector<TBackupItem> NotedItems(const std::wstring& folder) {
+  TBackupAction action;
+  return ReadBackup(folder, action) ? Sorted(action.Items) : std::vector<TBackupItem>{};
+}
+
+std::vector<std::wstring> NamesOf(const std::vector<TRecycledItem>& items) {
+  std::vector<std::wstring> names;
+  for (const TRecycledItem& item : items) names.push_back(item.Name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// What is in `after` and not in `before`, each as often as it is more.
+std::vector<std::wstring> Added(const std::vector<std::wstring>& before,
+                                std::vector<std::wstring> after) {
+  for (const std::wstring& name : before) {
+    auto found = std::find(after.begin(), after.end(), name);
+    if (found != after.end()) after.erase(found);
+  }
+  return after;
 }
 
 std::vector<TRecycledItem> BinItemsFrom(const std::wstring& folder) {
@@ -86,7 +132,7 @@ protected:
   std::wstring trash_;
 };
 
-TEST_F(RecycleBinTest, AFolderGoesToTheBinWithAllItsFilesButAFileInUseKeepsItsFolder) {
+TEST_F(RecycleBinTest, AFolderGoesToTheBinWithAllItsFilesButAFileInUseKeepsItsFolderAlone) {
   TTempDir dir, store;
   // A name no other test puts in the bin.
   std::wstring name = LeafOf(NoSlash(dir.Path())) + L" app";
@@ -105,6 +151,8 @@ TEST_F(RecycleBinTest, AFolderGoesToTheBinWithAllItsFilesButAFileInUseKeepsItsFo
   TDeleteEngine engine;
   engine.Backup = &backup;
   engine.UseRecycleBin = true;
+  std::vector<std::wstring> reasons;
+  RecordReasons(engine, reasons);
   {
     // Held as a running program holds its files: the bin must not carry it away.
     win::UniqueFile held(CreateFileW(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -130,10 +178,78 @@ TEST_F(RecycleBinTest, AFolderGoesToTheBinWithAllItsFilesButAFileInUseKeepsItsFo
   // And the bin holds every file, read-only and hidden ones included.
   EXPECT_EQ(ReadText(trash_ + name + L"\\Sub\\locked.dat"), "locked");
   EXPECT_EQ(ReadText(trash_ + name + L"\\hidden.dat"), "hidden");
+  // The rest of the busy folder went to the bin item by item; the row says what stayed.
+  EXPECT_EQ(NamesOf(BinItemsFrom(busy)), std::vector<std::wstring>{L"other.dat"});
+  EXPECT_EQ(ReadText(trash_ + L"other.dat"), "x");
+  EXPECT_EQ(reasons, std::vector<std::wstring>{L"2 1 item stayed: " + inUse + L" is in use."});
   TBackupAction noted;
   ASSERT_TRUE(ReadBackup(backup.Folder(), noted));
   EXPECT_EQ(noted.Items, (std::vector<TBackupItem>{{kBackupRecycled, folder, {}},
-                                                   {kBackupRecycled, shortcut, {}}}));
+                                                   {kBackupRecycled, shortcut, {}},
+                                                   {kBackupRecycled, other, {}}}));
+}
+
+// The shell reads plain paths and follows links: it gets neither a name a plain path would shorten
+// ("Photos." becomes "Photos") nor a link. Such a name is deleted for good by its literal name,
+// its namesake untouched; a link stays, and what can go around it goes to the bin.
+TEST_F(RecycleBinTest, TheBinGetsOnlyWhatPlainPathsReachAndNeverALink) {
+  const std::wstring kept = kLinks + L"\\binkept", target = kLinks + L"\\target";
+  DWORD attributes = GetFileAttributesW((kept + L"\\data").c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "the folder_links fixture did not run";
+  ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  TTempDir dir, store;
+  const std::wstring name = LeafOf(NoSlash(dir.Path())) + L" album";  // no other test's
+  const std::wstring album = NoSlash(dir.MakeFolder(name));
+  dir.MakeFile(name + L"\\Photos\\a.jpg", "photo");
+  ASSERT_TRUE(CreateDirectoryW(Literal(album + L"\\Photos.").c_str(), nullptr));
+  ASSERT_TRUE(MakeLiteralFile(album + L"\\Photos.\\b.jpg"));
+  const std::wstring namesake = dir.MakeFile(L"Photos\\c.jpg"),
+                     dotted = NoSlash(dir.Path()) + L"\\Photos.";
+  ASSERT_TRUE(CreateDirectoryW(Literal(dotted).c_str(), nullptr));
+  ASSERT_TRUE(MakeLiteralFile(dotted + L"\\d.jpg"));
+  // A path spelled literally whose names a plain path reaches as well goes to the bin.
+  const std::wstring spelled = NoSlash(dir.MakeFolder(name + L" spelled"));
+  dir.MakeFile(name + L" spelled\\e.jpg");
+  TBackup backup(store.Path(), L"Assisted Uninstall", L"Tool");
+  TDeleteRows rows = {MakeDeleteRow(kKindFolder, nullptr, album),
+                      MakeDeleteRow(kKindFolder, nullptr, dotted),
+                      MakeDeleteRow(kKindFolder, nullptr, kept),
+                      MakeDeleteRow(kKindFolder, nullptr, Literal(spelled))};
+  TDeleteEngine engine;
+  engine.Backup = &backup;
+  engine.UseRecycleBin = true;
+  std::vector<std::wstring> reasons;
+  RecordReasons(engine, reasons);
+  // The fixture's folder may have gone to this prefix's bin in an earlier run.
+  const std::vector<std::wstring> keptBefore = NamesOf(BinItemsFrom(kept));
+
+  EXPECT_FALSE(engine.DeleteCheckedItems(rows));
+
+  EXPECT_EQ(rows[0].Status(), L"OK");
+  EXPECT_EQ(rows[1].Status(), L"OK");
+  EXPECT_EQ(rows[2].Status(), L"Failed");
+  EXPECT_EQ(rows[3].Status(), L"OK");
+  EXPECT_EQ(reasons, std::vector<std::wstring>{L"2 1 item stayed: " + kept + L"\\data is a link."});
+  // The album is in the bin with its plain folder; its dotted one went for good before.
+  EXPECT_EQ(NamesOf(BinItemsFrom(dir.Path())),
+            (std::vector<std::wstring>{name, name + L" spelled"}));
+  EXPECT_EQ(ReadText(trash_ + name + L"\\Photos\\a.jpg"), "photo");
+  EXPECT_FALSE(Exists(Literal(trash_ + name + L"\\Photos.")));
+  EXPECT_FALSE(Exists(Literal(album)));
+  EXPECT_FALSE(Exists(Literal(dotted)));
+  EXPECT_EQ(ReadText(namesake), "x");
+  // Around the link, the file and the folder went to the bin; the link's target is whole.
+  EXPECT_TRUE(Exists(kept + L"\\data"));
+  EXPECT_EQ(Added(keptBefore, NamesOf(BinItemsFrom(kept))),
+            (std::vector<std::wstring>{L"Sub", L"app.txt"}));
+  EXPECT_TRUE(Exists(target + L"\\keep.txt"));
+  EXPECT_TRUE(Exists(target + L"\\sub\\deep.txt"));
+  EXPECT_EQ(NotedItems(backup.Folder()), Sorted({{kBackupDeleted, album + L"\\Photos.", {}},
+                                                 {kBackupDeleted, dotted, {}},
+                                                 {kBackupRecycled, album, {}},
+                                                 {kBackupRecycled, spelled, {}},
+                                                 {kBackupRecycled, kept + L"\\Sub", {}},
+                                                 {kBackupRecycled, kept + L"\\app.txt", {}}}));
 }
 
 TEST_F(RecycleBinTest, WithTheBinTurnedOffAFolderIsDeletedForGoodAndNotedSo) {
@@ -208,8 +324,11 @@ TEST_F(RecycleBinTest, WithoutABinFoldersAreDeletedForGoodAndALinksTargetKeepsEv
   EXPECT_TRUE(BinItemsFrom(kLinks).empty());
   std::vector<TBackupAction> actions = ListBackups(store.Path());
   ASSERT_EQ(actions.size(), 1u);
-  // The link stays under Wine, so its folder fails and only the plain one is noted.
-  EXPECT_EQ(actions[0].Items, (std::vector<TBackupItem>{{kBackupDeleted, plain, {}}}));
+  // The link stays under Wine, so its folder stays; what went around it is noted with the plain
+  // folder.
+  EXPECT_EQ(NotedItems(actions[0].Folder), Sorted({{kBackupDeleted, plain, {}},
+                                                   {kBackupDeleted, app + L"\\app.txt", {}},
+                                                   {kBackupDeleted, app + L"\\empty", {}}}));
 }
 
 // Runs only as the child of the test above.
@@ -227,9 +346,9 @@ TEST(RecycleBinChild, DISABLED_NoBinChild) {
   TDeleteEngine engine;
   engine.Backup = &backup;
   engine.UseRecycleBin = true;
-  engine.DeleteCheckedItems(list);
+  EXPECT_FALSE(engine.DeleteCheckedItems(list));
   EXPECT_EQ(list[0].Status(), L"OK");
-  EXPECT_EQ(list[1].Status(), Exists(app) ? L"Failed" : L"OK");
+  EXPECT_EQ(list[1].Status(), L"Failed");  // the link stays
 }
 
 }  // namespace

@@ -24,6 +24,11 @@ case "${1:-}" in
     mkdir -p "$root/binapp/empty"
     printf 'app' >"$root/binapp/app.txt"
     ln -s "$root/target" "$root/binapp/data"
+    # A folder with a link among things the bin can take, for a test with the bin.
+    mkdir -p "$root/binkept/Sub"
+    printf 'app' >"$root/binkept/app.txt"
+    printf 'more' >"$root/binkept/Sub/more.txt"
+    ln -s "$root/target" "$root/binkept/data"
     # The folder tree's: a holder with a plain folder and a link to a folder beside it.
     rm -rf "$tree"
     mkdir -p "$tree/target/Inner/Deeper" "$tree/holder/Plain"
