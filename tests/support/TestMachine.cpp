@@ -4,7 +4,6 @@
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
-#include <shellapi.h>
 
 #include <atomic>
 #include <fstream>
@@ -35,16 +34,39 @@ win::UniqueHKey CreateKey(HKEY root, const std::wstring& path) {
   return key;
 }
 
+// Removes a folder of drive C: (a test's own) with everything in it, deepest first, by paths of any
+// length; a link to a folder is removed as a link, never entered. Not the shell's deletion: below a
+// path longer than MAX_PATH, Wine's deletes what the current folder holds instead.
 void RemoveTree(const std::wstring& folder) {
-  // SHFileOperation wants a double-NUL-terminated list.
-  std::wstring from = folder;
-  while (!from.empty() && from.back() == L'\\') from.pop_back();
-  from.push_back(L'\0');
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NO_UI;
-  SHFileOperationW(&op);
+  std::wstring root = folder;
+  while (!root.empty() && root.back() == L'\\') root.pop_back();
+  if (!win::StartsWithNoCase(root, L"C:\\") || root.size() < 4) return;
+  auto full = [](const std::wstring& path) { return L"\\\\?\\" + path; };
+  std::vector<std::wstring> pending{root}, folders;
+  while (!pending.empty()) {
+    const std::wstring current = pending.back();
+    pending.pop_back();
+    folders.push_back(current);
+    WIN32_FIND_DATAW found{};
+    win::UniqueFind find(FindFirstFileW(full(current + L"\\*").c_str(), &found));
+    if (!find) continue;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = current + L"\\" + name;
+      const DWORD attributes = found.dwFileAttributes;
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        pending.push_back(path);
+      } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryW(full(path).c_str());
+      } else {
+        SetFileAttributesW(full(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(full(path).c_str());
+      }
+    } while (FindNextFileW(find.Get(), &found));
+  }
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+    RemoveDirectoryW(full(*it).c_str());
 }
 
 }  // namespace
