@@ -27,6 +27,8 @@
 
 #include <shellapi.h>
 
+#include <optional>
+
 namespace {
 
 const wchar_t kSelectToUninstall[] = L"Please select a program you wish to uninstall";
@@ -444,12 +446,16 @@ void TfMain::tbUpdateClick() {
 }
 
 void TfMain::Refresh1Click() {
-  int remembered = std::max(0, list_.Selected());
+  // The selection stays with its program wherever the scan puts it, and goes with it: the next
+  // command must never act on a neighbour that moved into its place.
+  std::optional<TEntryPlace> selected;
+  if (const TProgramRow* row = list_.SelectedRow(); row && row->Entry)
+    selected = TEntryPlace::Of(*row->Entry);
   list_.ClearSelection();
   // A file that had no icon may have one by now.
   icons_.ForgetMisses();
   scanner_->Scan();
-  int row = PositionAfterRefresh(remembered, programs_.Count());
+  const int row = selected ? FindEntry(programs_, *selected) : -1;
   if (row >= 0) list_.Select(row, false);
 }
 

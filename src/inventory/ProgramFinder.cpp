@@ -1,5 +1,7 @@
 #include "inventory/ProgramFinder.h"
 
+#include "inventory/UninstallItem.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -51,10 +53,20 @@ int FindCaption(const TProgramList& list, int start, const std::wstring& text, b
   return -1;
 }
 
-int PositionAfterRefresh(int remembered, size_t count) {
-  if (count == 0) return -1;
-  if (remembered >= 0 && static_cast<size_t>(remembered) < count) return remembered;
-  return 0;
+TEntryPlace TEntryPlace::Of(const TUninstListItem& entry) {
+  return {entry.RootKey(), entry.View(), entry.RegistryKey()};
+}
+
+int FindEntry(const TProgramList& list, const TEntryPlace& place) {
+  for (size_t i = 0; i < list.Count(); ++i) {
+    const TUninstListItem* entry = list.Row(i).Entry.get();
+    if (entry && entry->RootKey() == place.Root && entry->View() == place.View &&
+        CompareStringOrdinal(entry->RegistryKey().c_str(),
+                             static_cast<int>(entry->RegistryKey().size()), place.KeyPath.c_str(),
+                             static_cast<int>(place.KeyPath.size()), TRUE) == CSTR_EQUAL)
+      return static_cast<int>(i);
+  }
+  return -1;
 }
 
 std::vector<std::wstring> ShortcutFiles(const std::vector<std::wstring>& paths) {

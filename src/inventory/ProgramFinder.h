@@ -3,9 +3,13 @@
 
 #include "inventory/ProgramList.h"
 
+#include <windows.h>
+
 #include <optional>
 #include <string>
 #include <vector>
+
+class TUninstListItem;
 
 // The next row after `selected` (-1 for none) whose caption contains text, ignoring letter case;
 // rows are tried once each, wrapping round, the selected row last. Nothing when no row matches,
@@ -20,9 +24,19 @@ int FindProgram(const TProgramList& list, const std::wstring& text);
 // when `whole`), ignoring letter case. -1 when none does or the text is empty.
 int FindCaption(const TProgramList& list, int start, const std::wstring& text, bool whole);
 
-// The row to select after a refresh: the remembered position when it still exists, else the
-// first row, else none (-1).
-int PositionAfterRefresh(int remembered, size_t count);
+// Which program an entry is, kept across a rescan that replaces every entry: the key it was read
+// from, in its root and registry view. The same key name in another place is another program.
+struct TEntryPlace {
+  HKEY Root = nullptr;
+  REGSAM View = 0;
+  std::wstring KeyPath;
+
+  static TEntryPlace Of(const TUninstListItem& entry);
+};
+
+// The row of the program read from that place (the key's letter case ignored); -1 when the list
+// holds none.
+int FindEntry(const TProgramList& list, const TEntryPlace& place);
 
 // The dropped files that are shortcuts: names ending exactly in ".lnk", folders left out.
 std::vector<std::wstring> ShortcutFiles(const std::vector<std::wstring>& paths);

@@ -178,22 +178,39 @@ TEST_F(MainWindowTest, FindStepsThroughMatchesAndWrapsAround) {
   EXPECT_EQ(SelectedCaption(), L"Alpha Editor");
 }
 
-TEST_F(MainWindowTest, RefreshKeepsThePositionOfTheSelection) {
+TEST_F(MainWindowTest, AfterARescanTheSelectionIsItsProgramOrNothing) {
   TfMain& w = Start();
-  w.lvPrograms().Select(1, false);  // Beta Player
-  RegDeleteKeyW(HKEY_CURRENT_USER, (key.Path() + L"\\Uninstall\\B").c_str());
+  auto remove = [this](const wchar_t* subkey) {
+    ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, (key.Path() + L"\\Uninstall\\" + subkey).c_str()),
+              ERROR_SUCCESS);
+  };
+  w.lvPrograms().Select(2, false);  // Delta Browser
   Command(cmRefresh);
-  EXPECT_EQ(w.Programs().Count(), 3u);
-  EXPECT_EQ(SelectedCaption(), L"Delta Browser");  // moved into position 1
-  EXPECT_EQ(w.StatusText(), L"3 program(s) available for uninstall");
+  EXPECT_EQ(w.lvPrograms().Selected(), 2) << "a plain refresh keeps the row";
+  EXPECT_EQ(SelectedCaption(), L"Delta Browser");
 
-  w.lvPrograms().Select(2, false);  // the last row
-  RegDeleteKeyW(HKEY_CURRENT_USER, (key.Path() + L"\\Uninstall\\C").c_str());
+  // A program added before it (as "New program" does) moves it down; it stays selected.
+  key.AddProgram(L"0", L"Aardvark Tools", L"aardvark.exe");
   Command(cmRefresh);
-  EXPECT_EQ(SelectedCaption(), L"Alpha Editor");
+  EXPECT_EQ(w.lvPrograms().Selected(), 3);
+  EXPECT_EQ(SelectedCaption(), L"Delta Browser");
+  EXPECT_EQ(w.StatusText(), L"5 program(s) available for uninstall");
 
-  for (const wchar_t* k : {L"A", L"D"})
-    RegDeleteKeyW(HKEY_CURRENT_USER, (key.Path() + L"\\Uninstall\\" + k).c_str());
+  // Its program gone, nothing is selected: the next command asks for a program instead of
+  // acting on the neighbour that moved into its place.
+  remove(L"D");
+  Command(cmRefresh);
+  EXPECT_EQ(w.lvPrograms().Selected(), -1);
+  for (int command : {cmUninstall, cmDelete}) {
+    TMessageBoxWatcher box;
+    Command(command);
+    box.Finish();
+    EXPECT_EQ(box.Text(), L"Please select a program you wish to uninstall") << command;
+  }
+  EXPECT_EQ(w.Programs().Count(), 4u) << "nothing was uninstalled or deleted";
+
+  w.lvPrograms().Select(0, false);
+  for (const wchar_t* k : {L"0", L"A", L"B", L"C"}) remove(k);
   Command(cmRefresh);
   EXPECT_EQ(w.Programs().Count(), 0u);
   EXPECT_EQ(w.lvPrograms().Selected(), -1);

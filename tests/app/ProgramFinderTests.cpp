@@ -1,9 +1,12 @@
 #include "app/CommandLine.h"
 #include "inventory/ProgramFinder.h"
+#include "inventory/NormalUninstall.h"
 #include "inventory/UninstallItem.h"
 #include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
+
+#include <cwctype>
 
 using namespace testing_support;
 
@@ -55,10 +58,37 @@ TEST(FindCaption, BeginsAtTheStartRowWrapsRoundAndMatchesTheBeginningIgnoringCas
   EXPECT_EQ(FindCaption(list, 0, L"", false), -1);
 }
 
-TEST(PositionAfterRefresh, KeepsThePositionOrFallsBackToTheFirstRow) {
-  EXPECT_EQ(PositionAfterRefresh(2, 5), 2);
-  EXPECT_EQ(PositionAfterRefresh(4, 4), 0);
-  EXPECT_EQ(PositionAfterRefresh(0, 0), -1);
+// A rescan replaces every entry; the selected program is found again by the key it was read
+// from, and only in its own place: the same key name in the other registry view is another one.
+TEST(FindEntry, FindsTheProgramByItsKeyInItsOwnPlaceAndNothingOnceItIsGone) {
+  TSourceTrees trees;
+  using P = TSourceTrees;
+  trees.AddProgram(P::Machine, L"Same", L"Same Name", L"native.exe");
+  trees.AddProgram(P::Machine32, L"Same", L"Same Name", L"wow.exe");
+  trees.AddProgram(P::User, L"Same", L"Another", L"user.exe");
+  TProgramList list;
+  TNormalUninstall scanner(trees.Sources());
+  scanner.SetListView(&list);
+  scanner.Scan();
+  auto rowOf = [&list](const wchar_t* command) {
+    for (size_t i = 0; i < list.Count(); ++i)
+      if (list.Row(i).UninstallCommand == command) return static_cast<int>(i);
+    return -1;
+  };
+  ASSERT_EQ(list.Count(), 3u);
+  TEntryPlace place = TEntryPlace::Of(*list.Row(static_cast<size_t>(rowOf(L"wow.exe"))).Entry);
+
+  scanner.Scan();
+  EXPECT_EQ(FindEntry(list, place), rowOf(L"wow.exe"));
+  for (wchar_t& c : place.KeyPath) c = static_cast<wchar_t>(towupper(c));
+  EXPECT_EQ(FindEntry(list, place), rowOf(L"wow.exe")) << "key names ignore letter case";
+
+  const TUninstallSource& wow = trees.Source(P::Machine32);
+  ASSERT_EQ(RegDeleteKeyExW(wow.Root, (wow.UninstallKey + L"\\Same").c_str(), wow.View, 0),
+            ERROR_SUCCESS);
+  scanner.Scan();
+  ASSERT_EQ(list.Count(), 2u);
+  EXPECT_EQ(FindEntry(list, place), -1);
 }
 
 TEST(ShortcutFiles, KeepsExactLnkFilesAndDropsFolders) {
