@@ -51,7 +51,7 @@ void TfEditDetails::FormCreate() {
     const std::vector<TValueRow> rows = values_.Rows();
     for (size_t i = 0; i < rows.size(); ++i) {
       const int row = i == 0 ? 0 : vleDetails_.AppendRow();
-      vleDetails_.SetRow(row, rows[i].Name, rows[i].Value);
+      vleDetails_.SetRow(row, rows[i].Name, rows[i].Value, rows[i].ReadOnly);
     }
   }
   // The first loaded name is on the first row; when it is not shown, the first row is current
@@ -101,7 +101,8 @@ void TfEditDetails::buDelClick() {
 void TfEditDetails::buOKClick() {
   vleDetails_.CommitEdit();
   std::vector<TValueRow> rows;
-  for (const TValueListEditor::TRow& row : vleDetails_.Rows()) rows.push_back({row.Key, row.Value});
+  for (const TValueListEditor::TRow& row : vleDetails_.Rows())
+    rows.push_back({row.Key, row.Value, row.ReadOnly});
   // A refusal ends the writing; its message is shown and the dialog closes all the same.
   win::Guarded([&] { values_.Save(rows, deleted_); });
   End(IDOK);

@@ -1,5 +1,6 @@
 // TfEditDetails: the values of one program entry's key in a name/value grid, to change, add and
-// remove. OK writes every row and then deletes the removed names; Cancel writes nothing.
+// remove. OK writes the rows the user added or changed and then deletes the removed names; Cancel
+// writes nothing.
 #pragma once
 
 #include "editing/EntryValues.h"

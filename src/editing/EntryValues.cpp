@@ -1,5 +1,6 @@
 #include "editing/EntryValues.h"
 
+#include <cstdint>
 #include <cstring>
 #include <cwctype>
 
@@ -10,11 +11,33 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+// The text a value is shown with and whether writing that text back gives the same bytes.
+TValueRow Shown(const std::wstring& name, const TRegValue& value) {
+  const std::vector<BYTE>& data = value.Data;
+  if (value.IsText()) {
+    std::wstring text = value.Text();
+    const bool exact = data.size() == (text.size() + 1) * sizeof(wchar_t) &&
+                       data[data.size() - 1] == 0 && data[data.size() - 2] == 0;
+    return {name, std::move(text), !exact};
+  }
+  if (value.RawType == REG_DWORD && !data.empty() && data.size() <= sizeof(uint64_t)) {
+    uint64_t bits = 0;
+    memcpy(&bits, data.data(), data.size());
+    std::wstring text;
+    if (data.size() == sizeof(int32_t)) text = std::to_wstring(static_cast<int32_t>(bits));
+    else if (data.size() == sizeof(int64_t)) text = std::to_wstring(static_cast<int64_t>(bits));
+    else text = std::to_wstring(bits);
+    return {name, std::move(text), data.size() != sizeof(int32_t)};
+  }
+  return {name, TEntryValues::kHidden, true};
+}
+
 }  // namespace
 
 bool TEntryValues::Load(HKEY root, REGSAM view, const std::wstring& keyPath) {
   loaded_.clear();
   types_.clear();
+  shown_.clear();
   registry_.emplace(view);
   registry_->SetRootKey(root);
   if (!registry_->OpenKey(keyPath, false)) return false;
@@ -22,6 +45,7 @@ bool TEntryValues::Load(HKEY root, REGSAM view, const std::wstring& keyPath) {
   for (const std::wstring& name : loaded_) {
     const std::optional<TRegValue> value = registry_->ReadValue(name);
     types_.push_back(value ? value->RawType : REG_NONE);
+    shown_.push_back(value ? Shown(name, *value) : TValueRow{name, kHidden, true});
   }
   return true;
 }
@@ -37,27 +61,19 @@ std::wstring TEntryValues::ValueText(const std::wstring& name) const {
   for (const std::wstring& loaded : loaded_) isLoaded = isLoaded || SameName(loaded, name);
   if (!isLoaded || !registry_) return kHidden;
   const std::optional<TRegValue> value = registry_->ReadValue(name);
-  if (!value) return kHidden;
-  if (value->IsText()) return value->Text();
-  if (value->RawType == REG_DWORD && value->Data.size() >= sizeof(int)) {
-    int number = 0;
-    memcpy(&number, value->Data.data(), sizeof number);
-    return std::to_wstring(number);
-  }
-  return kHidden;
+  return value ? Shown(name, *value).Value : kHidden;
 }
 
 std::vector<TValueRow> TEntryValues::Rows() const {
   std::vector<TValueRow> rows(1);
   size_t r = 0;
-  for (size_t i = 0; i < loaded_.size(); ++i) {
-    const std::wstring& name = loaded_[i];
-    const std::wstring text = ValueText(name);
-    if (text == kHidden) continue;
-    rows[r] = TValueRow{name, text};
-    if (!name.empty() || !text.empty()) ++r;
+  for (size_t i = 0; i < shown_.size(); ++i) {
+    const TValueRow& shown = shown_[i];
+    if (shown.Value == kHidden) continue;
+    rows[r] = shown;
+    if (!shown.Name.empty() || !shown.Value.empty()) ++r;
     // A row waits for the next value shown, so hidden last names leave one empty row at the end.
-    if (i + 1 < loaded_.size() && r == rows.size()) rows.emplace_back();
+    if (i + 1 < shown_.size() && r == rows.size()) rows.emplace_back();
   }
   return rows;
 }
@@ -108,10 +124,19 @@ void TEntryValues::WriteValue(const TValueRow& row) {
   }
 }
 
+bool TEntryValues::Unchanged(const TValueRow& row) const {
+  for (const TValueRow& shown : shown_)
+    if (shown.Value != kHidden && SameName(shown.Name, row.Name) && shown.Value == row.Value)
+      return true;
+  return false;
+}
+
 void TEntryValues::Save(const std::vector<TValueRow>& rows,
                         const std::vector<std::wstring>& deleted) {
+  // A row written back as it was shown could still change the stored bytes: only the user's
+  // changes are written.
   for (const TValueRow& row : rows)
-    if (!row.Name.empty()) WriteValue(row);
+    if (!row.Name.empty() && !row.ReadOnly && !Unchanged(row)) WriteValue(row);
   if (!registry_) return;
   for (const std::wstring& name : deleted) registry_->DeleteValue(name);
 }

@@ -43,10 +43,9 @@ void TValueListEditor::SetColumnWidths(int keyWidth, int valueWidth) {
   Repaint();
 }
 
-void TValueListEditor::SetRow(int row, const std::wstring& key, const std::wstring& value) {
-  TRow& target = rows_.at(static_cast<size_t>(row));
-  target.Key = key;
-  target.Value = value;
+void TValueListEditor::SetRow(int row, const std::wstring& key, const std::wstring& value,
+                              bool readOnly) {
+  rows_.at(static_cast<size_t>(row)) = TRow{key, value, readOnly};
   Repaint();
 }
 
@@ -105,6 +104,10 @@ void TValueListEditor::SetCell(int column, int row, const std::wstring& text) {
 
 void TValueListEditor::BeginEdit() {
   if (editing_) return;
+  if (Row(row_).ReadOnly) {
+    MessageBeep(MB_OK);
+    return;
+  }
   editing_ = true;
   before_ = Cell(column_, row_);
   EnsureVisible(row_);
@@ -239,6 +242,7 @@ void TValueListEditor::Char(wchar_t ch) {
   }
   // Typing replaces the cell's text, as in a spreadsheet.
   BeginEdit();
+  if (!editing_) return;
   const wchar_t text[2] = {ch, 0};
   SetWindowTextW(editor_, text);
   SendMessageW(editor_, EM_SETSEL, 1, 1);
@@ -405,7 +409,7 @@ void TValueListEditor::Render(HDC dc) const {
       const RECT rc = CellRect(column, row);
       RECT inner{rc.left, rc.top, rc.right - 1, rc.bottom - 1};
       const bool current = column == column_ && row == row_;
-      COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
+      COLORREF ink = GetSysColor(Row(row).ReadOnly ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
       if (current && focused) {
         win::FillSolid(dc, inner, GetSysColor(COLOR_HIGHLIGHT));
         ink = GetSysColor(COLOR_HIGHLIGHTTEXT);

@@ -3,7 +3,8 @@
 // Enter commits the edit and Esc cancels it. The arrows move the current cell, Tab and Shift+Tab
 // move from cell to cell and leave the grid at its ends. Insert adds a row above the current one
 // and Ctrl+Delete removes the current row. The grid always holds at least one row: removing the
-// last one leaves it empty.
+// last one leaves it empty. A read-only row is drawn greyed and never opens the editor; it can
+// still be removed.
 #pragma once
 
 #include "win/PaintedControl.h"
@@ -25,6 +26,7 @@ public:
   struct TRow {
     std::wstring Key;
     std::wstring Value;
+    bool ReadOnly = false;
     bool operator==(const TRow&) const = default;
   };
 
@@ -38,7 +40,7 @@ public:
   int RowCount() const noexcept { return static_cast<int>(rows_.size()); }
   const TRow& Row(int row) const { return rows_.at(static_cast<size_t>(row)); }
   const std::vector<TRow>& Rows() const noexcept { return rows_; }
-  void SetRow(int row, const std::wstring& key, const std::wstring& value);
+  void SetRow(int row, const std::wstring& key, const std::wstring& value, bool readOnly = false);
   // Adds an empty row at the end; returns its index.
   int AppendRow();
   // Adds an empty row before the given one.
@@ -53,7 +55,7 @@ public:
   // An in-place edit is open; its edit box, or null.
   bool Editing() const noexcept { return editing_; }
   HWND Editor() const noexcept { return editor_; }
-  // Opens the editor on the current cell, its text selected.
+  // Opens the editor on the current cell, its text selected; not on a read-only row.
   void BeginEdit();
   void CommitEdit();
   void CancelEdit();

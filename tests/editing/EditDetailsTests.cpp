@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 
@@ -159,7 +160,7 @@ protected:
   }
 };
 
-TEST_F(EditDetailsTest, AnEditSessionWritesEveryRowKeepsStoredTypesAndDeletesRemovedNames) {
+TEST_F(EditDetailsTest, AnEditSessionWritesTheChangedRowsKeepsStoredTypesAndDeletesRemovedNames) {
   Start();
   SelectEntry(L"Echo Suite");
   std::vector<TValueListEditor::TRow> shown;
@@ -220,6 +221,54 @@ TEST_F(EditDetailsTest, AnEditSessionWritesEveryRowKeepsStoredTypesAndDeletesRem
   EXPECT_EQ(Values(), expected);
   EXPECT_TRUE(PumpUntil([&] { return SelectedCaption() == L"Echo Suite 2"; }))
       << "the list is scanned again after OK";
+}
+
+// Values whose shown text would not write back the same bytes are shown read-only, and OK leaves
+// them and every row the user did not touch exactly as stored; only the edit and the removal land.
+TEST_F(EditDetailsTest, OkWritesOnlyTheUsersChangesAndLeavesEveryOtherValueByteForByte) {
+  const uint64_t wide = 0x0000000100000002;
+  key.SetRaw(kEntry, L"Wide", REG_DWORD, &wide, sizeof wide);
+  const wchar_t twoParts[] = L"first\0second";
+  key.SetRaw(kEntry, L"TwoParts", REG_SZ, twoParts, sizeof twoParts);
+  // The registry adds a terminator to a string whose next character in memory is a NUL: these
+  // are followed by others.
+  const BYTE odd[] = {'o', 0, 'd', 0, 'd', '!'};
+  key.SetRaw(kEntry, L"Odd", REG_SZ, odd, 5);
+  const wchar_t bare[] = {L'%', L'x', L'%', L'!'};
+  key.SetRaw(kEntry, L"Unterminated", REG_EXPAND_SZ, bare, 3 * sizeof(wchar_t));
+  Start();
+  SelectEntry(L"Echo Suite");
+  std::map<std::wstring, TStored> expected = Values();
+  std::vector<TValueListEditor::TRow> shown;
+  bool editorOpened = true;
+  ASSERT_TRUE(Edit([&](HWND dialog) {
+    shown = Grid(dialog).Rows();
+    ClickCell(dialog, L"Wide", 1);
+    Type(dialog, L"7");
+    Key(dialog, VK_F2);
+    editorOpened = Grid(dialog).Editing();
+    ClickCell(dialog, L"Version", 1);
+    Type(dialog, L"2.0");
+    Key(dialog, VK_RETURN);
+    ClickCell(dialog, L"Comments", 0);
+    ClickButton(dialog, IDC_ED_DELETE);
+    ClickButton(dialog, IDOK);
+  }));
+  auto row = [&shown](const std::wstring& name) {
+    for (const auto& r : shown)
+      if (r.Key == name) return r;
+    return TValueListEditor::TRow{L"<no row>", L"", false};
+  };
+  EXPECT_EQ(row(L"Wide"), (TValueListEditor::TRow{L"Wide", L"4294967298", true}));
+  EXPECT_EQ(row(L"TwoParts"), (TValueListEditor::TRow{L"TwoParts", L"first", true}));
+  EXPECT_EQ(row(L"Odd"), (TValueListEditor::TRow{L"Odd", L"od", true}));
+  EXPECT_EQ(row(L"Unterminated"), (TValueListEditor::TRow{L"Unterminated", L"%x%", true}));
+  EXPECT_EQ(row(L"Version"), (TValueListEditor::TRow{L"Version", L"1.0", false}));
+  EXPECT_FALSE(editorOpened) << "a read-only row is not edited";
+
+  expected[L"Version"] = StoredText(REG_SZ, L"2.0");
+  expected.erase(L"Comments");
+  EXPECT_EQ(Values(), expected);
 }
 
 TEST_F(EditDetailsTest, CancelAndEscWriteNothing) {
@@ -298,18 +347,18 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(EditDetailsTest, ARefusedWriteShowsTheRegistryMessageAndTheDialogStillCloses) {
   Start();
   SelectEntry(L"Echo Suite");
-  std::wstring first;
   ASSERT_TRUE(Edit([&](HWND dialog) {
-    first = Grid(dialog).Row(0).Key;
+    ClickCell(dialog, L"Version", 1);
+    Type(dialog, L"2.0");
+    Key(dialog, VK_RETURN);
     // The entry vanishes while the dialog is open: the key it holds open refuses every write.
     RegDeleteTreeW(HKEY_CURRENT_USER, (key.Path() + L"\\" + kEntry).c_str());
     boxOwner = dialog;
     SetTimer(nullptr, 0, 10, AnswerBox);
     ClickButton(dialog, IDOK);
   }));
-  EXPECT_EQ(first, L"Comments");
   EXPECT_EQ(boxTitle, L"Tarvenholt Purgalot!");
-  EXPECT_EQ(boxText, L"Failed to set data for '" + first + L"'.");
+  EXPECT_EQ(boxText, L"Failed to set data for 'Version'.");
   EXPECT_TRUE(Values().empty()) << "the vanished key is not made again";
 }
 
