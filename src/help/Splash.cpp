@@ -27,6 +27,11 @@ void WaitWithMessages(DWORD milliseconds) {
     if (rc == WAIT_OBJECT_0 + (never ? 1 : 0)) {
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // The quit is the main loop's to see: it is posted again and the wait ends.
+        if (msg.message == WM_QUIT) {
+          PostQuitMessage(static_cast<int>(msg.wParam));
+          return;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }

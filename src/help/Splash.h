@@ -10,7 +10,8 @@
 #include <functional>
 #include <vector>
 
-// Waits the time while every message of this thread keeps being handled.
+// Waits the time while every message of this thread keeps being handled. A quit message ends the
+// wait and is left in the queue for the message loop.
 void WaitWithMessages(DWORD milliseconds);
 
 // Whether and how the splash window shows. The program's entry turns it on; windows made for tests

@@ -134,11 +134,17 @@ TEST(HelpModule, AtTheEndEveryHelpWindowIsClosedBeforeTheEngineGoes) {
     THtmlHelpModule module([&] { return std::make_unique<TRecordingEngine>(calls, &destroyed); });
     ASSERT_NE(module.Viewer(), nullptr);
     EXPECT_TRUE(calls.empty());
+    // The main loop has ended and the program is going: the quit must outlive the shutdown's
+    // own message pump.
+    PostQuitMessage(5);
   }
   EXPECT_TRUE(destroyed);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].Command, 18u);
   EXPECT_EQ(calls[0].Owner, nullptr);
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 5u);
 }
 
 TEST(HelpModule, TheRealEngineOpensTheBuiltHelpFileInItsViewer) {

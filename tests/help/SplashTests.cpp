@@ -73,6 +73,18 @@ TEST_F(SplashTest, OutsideTheNtFamilyShowsOpaqueAtOnce) {
   EXPECT_TRUE(IsWindowVisible(splash.Handle()));
 }
 
+TEST_F(SplashTest, AQuitDuringTheFadeIsLeftForTheMainLoop) {
+  SplashSettings.StepMilliseconds = 1;  // each step waits with messages
+  PostQuitMessage(3);
+  {
+    TfSplash splash;
+    splash.Show(nullptr);
+  }
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
 TEST(WaitWithMessages, KeepsTheQueueFlowingForTheWholeTime) {
   // A message posted before the wait is handled during it, and the wait still lasts its time.
   static int handled = 0;
