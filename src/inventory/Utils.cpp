@@ -1,5 +1,6 @@
 #include "inventory/Utils.h"
 
+#include "inventory/IconFile.h"
 #include "inventory/Registry.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
@@ -99,6 +100,9 @@ void TUtils::SetPlatformFamily(TPlatformFamily family) {
 }
 
 int TUtils::GetSmallIconIndex(const std::wstring& path) {
+  const bool iconFile =
+      path.size() >= 4 && win::EqualsNoCase(std::wstring_view(path).substr(path.size() - 4), L".ico");
+  if (iconFile && !IsSoundIconFile(path)) return -1;
   SHFILEINFOW info{};
   if (SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
     return info.iIcon;

@@ -38,6 +38,8 @@ public:
   // Detect asks the platform again; NT and Win9x fix the answer (tests of the 9x behaviour).
   static void SetPlatformFamily(TPlatformFamily family);
 
+  // The file's small icon in the system image lists, or -1 when the shell knows none. An icon file
+  // that does not hold together has none: the shell is not asked about it.
   static int GetSmallIconIndex(const std::wstring& path);
   // The shell's system image list; not owned by the caller.
   static HIMAGELIST GetSystemImageList(bool small);

@@ -3,8 +3,8 @@
 #include "inventory/Utils.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -111,10 +111,7 @@ std::vector<TFileListRow> TFileListView::CheckedRows() const {
 }
 
 int TFileListView::GetIconIndex(const std::wstring& path) {
-  SHFILEINFOW info{};
-  if (SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
-    return info.iIcon;
-  return 0;
+  return std::max(0, TUtils::GetSmallIconIndex(path));
 }
 
 std::wstring TFileListView::Caption(const std::wstring& path) {

@@ -6,6 +6,7 @@
 #include "dialogs/AuditIds.h"
 #include "dialogs/DeleteIds.h"
 #include "dialogs/UninstallIds.h"
+#include "inventory/ProgramFinder.h"
 #include "inventory/SlowInfoCache.h"
 #include "inventory/UninstallItem.h"
 #include "support/GuiDriver.h"
@@ -15,6 +16,7 @@
 #include "widgets/SideBarLabel.h"
 #include "widgets/UPClickSplitter.h"
 #include "win/Gdi.h"
+#include "win/Text.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -669,4 +671,82 @@ TEST_F(MainWindowTest, UnattendedRunsLeaveTheStoredSettingsAlone) {
   EXPECT_FALSE(key.Exists(L"Desktop"));
 }
 
+// The header of a 32-bit bitmap image of the size given, followed by 64 bytes of pixels.
+std::string BitmapHeader(LONG width, LONG height) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  return std::string(reinterpret_cast<const char*>(&header), sizeof header) + std::string(64, 'x');
+}
+
+// How many pixels of the area the control draws in other than its background, drawn for the
+// purpose (other windows on the display cannot cover it).
+int InkedPixels(HWND control, const RECT& area) {
+  RECT client;
+  GetClientRect(control, &client);
+  BITMAPINFO info = win::TopDown32(client.right, client.bottom);
+  void* bits = nullptr;
+  win::UniqueHBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueHdc memory(CreateCompatibleDC(nullptr));
+  {
+    win::SelectGuard select(memory.Get(), bitmap.Get());
+    PrintWindow(control, memory.Get(), PW_CLIENTONLY);
+  }
+  GdiFlush();
+  const COLORREF background = ListView_GetBkColor(control);
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  int inked = 0;
+  for (LONG y = std::max(0L, area.top); y < std::min(client.bottom, area.bottom); ++y)
+    for (LONG x = std::max(0L, area.left); x < std::min(client.right, area.right); ++x) {
+      const DWORD p = pixels[y * client.right + x];
+      inked += RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) != background;
+    }
+  return inked;
+}
+
+// The shell trusts an icon file's own counts and sizes: a directory naming more images than the
+// file holds made it read past the end while the list painted, and not one row was drawn. Such an
+// icon gives the picture of a program without one, and every row paints in every view.
+TEST_F(MainWindowTest, AnIconFileThatDoesNotHoldTogetherGetsTheGenericPictureAndTheListPaints) {
+  const std::pair<const wchar_t*, std::string> broken[] = {
+      {L"many.ico", IconFileBytes(16, 40, "", 65535)},
+      {L"huge.ico", IconFileBytes(0, 0xFFFFFFF0, std::string(40, 'x'))},
+      {L"vast.ico", IconFileBytes(255, 40 + 64, BitmapHeader(65535, 131070))},
+      {L"flat.ico", IconFileBytes(16, 40 + 64, BitmapHeader(0, 0))},
+      {L"cut.ico", IconFileBytes(16, 40 + 64, BitmapHeader(16, 32))},  // 16 x 16 needs 1,128
+  };
+  for (const auto& [name, bytes] : broken)
+    key.AddProgram(name, std::wstring(L"Icon ") + name, L"broken.exe", dir.MakeFile(name, bytes));
+  const std::wstring good = dir.Path() + L"good.ico";
+  WriteIconFile(good, RGB(0, 160, 0));
+  key.AddProgram(L"Good", L"Icon good.ico", L"good.exe", good);
+  TfMain& w = Start();
+  HWND list = w.lvPrograms().Handle();
+  auto image = [&](const std::wstring& caption) {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = FindProgram(w.Programs(), caption);
+    return ListView_GetItem(list, &item) ? item.iImage : -2;
+  };
+  const int generic = image(L"Alpha Editor");  // no icon of its own
+  for (const auto& [name, bytes] : broken)
+    EXPECT_EQ(image(std::wstring(L"Icon ") + name), generic) << win::ToUtf8(name);
+  EXPECT_NE(image(L"Icon good.ico"), generic) << "a sound icon file shows its own picture";
+
+  for (int view : {TProgramListView::vsDetails, TProgramListView::vsLargeIcons,
+                   TProgramListView::vsSmallIcons, TProgramListView::vsList}) {
+    w.ChangeViewStyle(view);
+    PumpMessages();
+    for (int row = 0; row < static_cast<int>(w.Programs().Count()); ++row) {
+      RECT label{};
+      ASSERT_TRUE(ListView_GetItemRect(list, row, &label, LVIR_LABEL));
+      EXPECT_GT(InkedPixels(list, label), 20) << "view " << view << ", row " << row;
+    }
+  }
+}
+
 }  // namespace
+

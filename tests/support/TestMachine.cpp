@@ -257,6 +257,20 @@ std::wstring TestBinFolder() {
 
 namespace testing_support {
 
+std::string IconFileBytes(BYTE side, DWORD imageSize, const std::string& image, WORD count) {
+  std::string file(6 + 16, '\0');
+  file[2] = 1;  // an icon, not a cursor
+  memcpy(&file[4], &count, 2);
+  file[6] = static_cast<char>(side);
+  file[7] = static_cast<char>(side);
+  file[10] = 1;   // planes
+  file[12] = 32;  // bits
+  const DWORD offset = 6 + 16;
+  memcpy(&file[14], &imageSize, 4);
+  memcpy(&file[18], &offset, 4);
+  return file + image;
+}
+
 void WriteIconFile(const std::wstring& path, COLORREF colour) {
   const int n = 16;
   std::vector<BYTE> image;
@@ -277,15 +291,8 @@ void WriteIconFile(const std::wstring& path, COLORREF colour) {
   std::vector<BYTE> mask(static_cast<size_t>(n) * 4, 0);  // rows padded to 32 bits
   put(mask.data(), mask.size());
 
-  std::vector<BYTE> file;
-  WORD dir[3] = {0, 1, 1};
-  file.insert(file.end(), reinterpret_cast<BYTE*>(dir), reinterpret_cast<BYTE*>(dir) + 6);
-  BYTE entry[16] = {n, n, 0, 0, 1, 0, 32, 0};
-  DWORD size = static_cast<DWORD>(image.size()), offset = 6 + 16;
-  memcpy(entry + 8, &size, 4);
-  memcpy(entry + 12, &offset, 4);
-  file.insert(file.end(), entry, entry + 16);
-  file.insert(file.end(), image.begin(), image.end());
+  const std::string file = IconFileBytes(
+      static_cast<BYTE>(n), static_cast<DWORD>(image.size()), std::string(image.begin(), image.end()));
 
   win::UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));

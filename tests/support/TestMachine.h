@@ -112,4 +112,7 @@ std::wstring TestBinFolder();
 namespace testing_support {
 // Writes a valid 16x16 icon file of one colour, so the shell shows it as its own icon.
 void WriteIconFile(const std::wstring& path, COLORREF colour);
+// An icon file's bytes: a directory that claims `count` images and holds one entry, for an image
+// of `side` pixels and `imageSize` bytes placed right after it, then the image bytes given.
+std::string IconFileBytes(BYTE side, DWORD imageSize, const std::string& image, WORD count = 1);
 }  // namespace testing_support

@@ -36,7 +36,8 @@ public:
   }
 
   // A new file; a file already there fails the test and is left alone.
-  std::wstring File(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+  std::wstring File(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL,
+                    const std::string& content = {}) {
     win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                      attributes, nullptr));
     if (!file) {
@@ -44,6 +45,8 @@ public:
       return path;
     }
     made_.emplace_back(path, false);
+    DWORD written = 0;
+    WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     return path;
   }
   std::wstring Folder(const std::wstring& path) {
@@ -142,6 +145,29 @@ TEST_F(FileListTest, DesktopListShowsEveryEntryOfTheUsersOwnDesktopCutByFourChar
   ASSERT_TRUE(ListView_GetItem(list.Handle(), &item));
   EXPECT_EQ(item.iImage, TFileListView::GetIconIndex(shortcut));
   EXPECT_EQ(ListView_GetImageList(list.Handle(), LVSIL_SMALL), TUtils::GetSystemImageList(true));
+}
+
+// The system's reader trusts an icon file's directory: one that names more images than the file
+// holds made it read past the end, and the process died as the wizard listed the desktop. Such a
+// file is listed with the picture of a file the shell knows none for.
+TEST_F(FileListTest, DesktopListShowsAnIconFileThatDoesNotHoldTogetherWithTheGenericPicture) {
+  const std::wstring desktop =
+      win::WithTrailingBackslash(TUtils::GetSpecialFolder(CSIDL_DESKTOPDIRECTORY));
+  TMadeEntries made;
+  const std::wstring broken = made.File(desktop + L"ShellListBroken.ico", FILE_ATTRIBUTE_NORMAL,
+                                        testing_support::IconFileBytes(16, 40, "", 65535));
+  TDesktopListView list;
+  list.Create(form.Handle(), 0, 0, 500, 300);
+  const std::vector<TFileListRow> rows = list.Rows();
+  const auto listed = std::find_if(rows.begin(), rows.end(),
+                                   [&](const TFileListRow& row) { return row.Attached == broken; });
+  ASSERT_NE(listed, rows.end());
+  EXPECT_EQ(listed->Name, L"ShellListBroken");
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = static_cast<int>(listed - rows.begin());
+  ASSERT_TRUE(ListView_GetItem(list.Handle(), &item));
+  EXPECT_EQ(item.iImage, 0);
 }
 
 TEST_F(FileListTest, ExeListAddsExistingFilesCheckedAsOftenAsAddedAndIgnoresMissingOnes) {
