@@ -2,11 +2,11 @@
 
 #include "dialogs/AssistedIds.h"
 #include "images/ImageIds.h"
+#include "win/FileDialog.h"
 #include "win/Gdi.h"
 #include "win/Window.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
 #include <array>
@@ -461,16 +461,11 @@ void TfAssisted::rbSelectExeClick() {
 }
 
 void TfAssisted::buAddClick() {
-  wchar_t file[32768] = {};
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Handle();
-  dialog.lpstrFilter = kExeFilter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = static_cast<DWORD>(std::size(file));
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-  if (GetOpenFileNameW(&dialog)) elvFiles_.AddFile(file);
+  win::TFileDialogOptions options;
+  options.Owner = Handle();
+  options.Filter = kExeFilter;
+  options.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  if (std::optional<std::wstring> file = win::OpenFileName(options)) elvFiles_.AddFile(*file);
 }
 
 void TfAssisted::buDeleteClick() { elvFiles_.RemoveSelected(); }
@@ -530,15 +525,10 @@ void TfAssisted::cbSelectAllClick() {
 }
 
 void TfAssisted::buSaveAsLogClick() {
-  wchar_t file[32768] = {};
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Handle();
-  dialog.lpstrFilter = kLogFilter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = static_cast<DWORD>(std::size(file));
-  dialog.lpstrDefExt = L"txt";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-  if (GetSaveFileNameW(&dialog) && file[0]) flow_.SaveLog(file);
+  win::TFileDialogOptions options;
+  options.Owner = Handle();
+  options.Filter = kLogFilter;
+  options.DefaultExtension = L"txt";
+  options.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+  if (std::optional<std::wstring> file = win::SaveFileName(options)) flow_.SaveLog(*file);
 }

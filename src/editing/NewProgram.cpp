@@ -2,12 +2,10 @@
 
 #include "dialogs/NewProgramIds.h"
 #include "images/ImageIds.h"
+#include "win/FileDialog.h"
 #include "win/Window.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
-
-#include <vector>
 
 TfNewProgram* fNewProgram = nullptr;
 
@@ -89,13 +87,8 @@ void TfNewProgram::buOKClick() {
 }
 
 void TfNewProgram::BrowseInto(int editId) {
-  // Room for the longest path the system allows, so no choice is cut.
-  std::vector<wchar_t> file(32768, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Handle();
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_FILEMUSTEXIST;
-  if (GetOpenFileNameW(&dialog)) SetItemText(editId, file.data());
+  win::TFileDialogOptions options;
+  options.Owner = Handle();
+  options.Flags = OFN_FILEMUSTEXIST;
+  if (std::optional<std::wstring> file = win::OpenFileName(options)) SetItemText(editId, *file);
 }

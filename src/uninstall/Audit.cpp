@@ -4,9 +4,8 @@
 #include "images/ImageIds.h"
 #include "inventory/Utils.h"
 #include "uninstall/Printing.h"
+#include "win/FileDialog.h"
 #include "win/Window.h"
-
-#include <commdlg.h>
 
 TfAudit* fAudit = nullptr;
 
@@ -72,41 +71,28 @@ void TfAudit::TakeEditedHeader() {
   report_.SetHeader(TAuditReport::LinesOf(ItemText(IDC_AUD_MEMO)));
 }
 
-UINT_PTR CALLBACK TfAudit::SaveDialogHook(HWND hook, UINT msg, WPARAM, LPARAM lp) noexcept {
-  if (msg != WM_NOTIFY) return 0;
-  const auto& notify = *reinterpret_cast<const OFNOTIFYW*>(lp);
-  if (notify.hdr.code != CDN_FILEOK) return 0;
-  // The dialog's own overwrite check would look at the name as typed, while ".txt" may still be
-  // added to it: ask about the file that will be written.
-  bool keepOpen = false;
-  win::Guarded([&] {
-    std::wstring file = TAuditReport::ReportFileName(notify.lpOFN->lpstrFile);
-    DWORD attributes = GetFileAttributesW(file.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    std::wstring question = file + kReplaceQuestion;
-    keepOpen = MessageBoxW(GetParent(hook), question.c_str(), kSaveTitle,
-                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES;
-  });
-  SetWindowLongPtrW(hook, DWLP_MSGRESULT, keepOpen ? 1 : 0);
-  return keepOpen ? 1 : 0;
+// The dialog's own overwrite check would look at the name as typed, while ".txt" may still be
+// added to it: ask about the file that will be written.
+bool TfAudit::MayWriteReport(HWND dialog, const std::wstring& name) {
+  std::wstring file = TAuditReport::ReportFileName(name);
+  DWORD attributes = GetFileAttributesW(file.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return true;
+  std::wstring question = file + kReplaceQuestion;
+  return MessageBoxW(dialog, question.c_str(), kSaveTitle,
+                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void TfAudit::buSaveFileClick() {
-  wchar_t file[MAX_PATH * 4] = {};
-  std::wstring folder = TUtils::ExeFolder();
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Handle();
-  dialog.lpstrFilter = L" Text File (*.TXT)\0*.txt\0";
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = static_cast<DWORD>(std::size(file));
-  dialog.lpstrInitialDir = folder.c_str();
-  dialog.lpstrTitle = kSaveTitle;
-  dialog.lpstrDefExt = L"txt";
-  dialog.lpfnHook = SaveDialogHook;
-  dialog.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK;
-  if (GetSaveFileNameW(&dialog))
-    SaveReport(file);
+  win::TFileDialogOptions options;
+  options.Owner = Handle();
+  options.Filter = L" Text File (*.TXT)\0*.txt\0";
+  options.InitialFolder = TUtils::ExeFolder();
+  options.Title = kSaveTitle;
+  options.DefaultExtension = L"txt";
+  options.Accept = MayWriteReport;
+  if (std::optional<std::wstring> file = win::SaveFileName(options))
+    SaveReport(*file);
   else
     End(IDOK);  // the button closes the window all the same
 }

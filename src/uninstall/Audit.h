@@ -42,7 +42,7 @@ private:
   void buSaveFileClick();
   void buPrintClick();
   // The save dialog's check of the name that will really be written.
-  static UINT_PTR CALLBACK SaveDialogHook(HWND hook, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+  static bool MayWriteReport(HWND dialog, const std::wstring& name);
 
   TAuditReport report_;
   bool detailedOffered_;
