@@ -17,6 +17,7 @@ WINE_ENV_CUPS_PDF_CONF=""
 wine_env_prefix() {
   export WINEPREFIX=$1
   local program_folder=$2
+  wine_env_move_old_prefixes
   # Wine's Recycle Bin is the XDG trash of $XDG_DATA_HOME, by default in the host's home: the
   # prefix gets one of its own, so nothing it moves to the bin reaches the host. Wine makes the
   # Trash folder but not this one, and without it the shell deletes for good. Its configuration
@@ -36,6 +37,23 @@ wine_env_prefix() {
     wineserver -w
   fi
   wine_env_seal_prefix "$WINEPREFIX" "$program_folder"
+}
+
+# wine_env_move_old_prefixes: the prefixes used to live in build/, which the tests now see as a
+# drive: a prefix left there (its drive Z: and its links to the home folder) would be reachable
+# through it. Each moves to build-wine/, or goes when build-wine/ has one of that name already.
+wine_env_move_old_prefixes() {
+  local root name
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  for name in demoprefix testprefix benchprefix democheckprefix; do
+    [ -f "$root/build/$name/system.reg" ] || continue
+    mkdir -p "$root/build-wine"
+    if [ -e "$root/build-wine/$name" ]; then
+      rm -rf "${root:?}/build/$name"
+    else
+      mv "$root/build/$name" "$root/build-wine/$name"
+    fi
+  done
 }
 
 # wine_env_seal_prefix PREFIX PROGRAM_FOLDER [TOOLS_FOLDER]: cuts every way from the prefix into the

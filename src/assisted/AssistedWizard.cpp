@@ -3,6 +3,7 @@
 #include "dialogs/AssistedIds.h"
 #include "images/ImageIds.h"
 #include "win/FileDialog.h"
+#include "win/FlagSet.h"
 #include "win/Gdi.h"
 #include "win/Window.h"
 
@@ -129,17 +130,6 @@ public:
 
 private:
   HWND bar_;
-};
-
-class TFlagSet {
-public:
-  explicit TFlagSet(bool& flag) noexcept : flag_(flag) { flag_ = true; }
-  ~TFlagSet() { flag_ = false; }
-  TFlagSet(const TFlagSet&) = delete;
-  TFlagSet& operator=(const TFlagSet&) = delete;
-
-private:
-  bool& flag_;
 };
 
 }  // namespace
@@ -320,7 +310,7 @@ void TfAssisted::BuildTree(TPage page) {
   const bool pending[] = {false, flow_.RootFolderPending, flow_.StartMenuPending,
                           flow_.RegistryPending, flow_.ExtensionsPending, false};
   if (!pending[page]) return;
-  TFlagSet building(building_);
+  win::TFlagSet building(building_);
   TShownWhileBuilding bar(Item(kStatusBars[page]));
   try {
     flow_.PageShown(page);
@@ -354,7 +344,7 @@ void TfAssisted::PumpDuringBuild() {
   // through a window procedure. Only the build this form started stops.
   if (pumping_) return;
   if (!closing_) {
-    TFlagSet pumping(pumping_);
+    win::TFlagSet pumping(pumping_);
     ProcessMessages();
   }
   if (closing_ && building_) throw TBuildStopped{};
@@ -411,7 +401,7 @@ void TfAssisted::buNextClick() {
       reasons.push_back(reason);
   };
   {
-    TFlagSet deleting(deleting_);
+    win::TFlagSet deleting(deleting_);
     busy_ = true;
     flow_.Finish(yes, engine);
   }
@@ -472,7 +462,7 @@ void TfAssisted::buDeleteClick() { elvFiles_.RemoveSelected(); }
 
 void TfAssisted::FillList() {
   HWND list = Item(IDC_AS_FOR_DELETION);
-  TFlagSet filling(filling_);
+  win::TFlagSet filling(filling_);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(list);
   for (size_t i = 0; i < flow_.Rows.size(); ++i) {

@@ -1,22 +1,12 @@
 #include "widgets/CheckTree.h"
 
+#include "win/FlagSet.h"
+
 namespace {
 
 bool Chosen(TCheckMark mark) noexcept {
   return mark == TCheckMark::Checked || mark == TCheckMark::Partial;
 }
-
-// Sets a flag for as long as it lives.
-class TFlag {
-public:
-  explicit TFlag(bool& flag) noexcept : flag_(flag) { flag_ = true; }
-  ~TFlag() { flag_ = false; }
-  TFlag(const TFlag&) = delete;
-  TFlag& operator=(const TFlag&) = delete;
-
-private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -218,7 +208,7 @@ bool TCheckTree::Expand(TCheckNode& node) {
   // even this node again, so no branch is read twice.
   if (expanding_) return false;
   if (OnExpanding) {
-    TFlag expanding(expanding_);
+    win::TFlagSet expanding(expanding_);
     // Refused, or the tree was rebuilt meanwhile and the node is gone.
     if (!OnExpanding(node)) return false;
   }
