@@ -5,7 +5,6 @@
 #include "backup/BackupStore.h"
 #include "uninstall/Logging.h"
 #include "uninstall/UninstallLogic.h"
-#include "win/Error.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
@@ -160,9 +159,7 @@ bool TAssistedUninstall::Finish(bool confirmed, TDeleteEngine engine) {
   const bool allDeleted = engine.DeleteCheckedItems(Rows);
   AppendAssistedLogResult(logFileName_, allDeleted);
   if (backup) {
-    std::wstring folder = backup->Folder();
-    if (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
-    ulog::AppendLine(logFileName_, kBackupLine + folder);
+    AppendBackupLine(logFileName_, backup->Folder());
   } else if (!engine.NoBackupReason.empty()) {
     ulog::AppendLine(logFileName_, kBackupFailedLine + engine.NoBackupReason);
   }

@@ -2,6 +2,7 @@
 
 #include "assisted/ProtectedPlaces.h"
 #include "widgets/BoxTreeView.h"
+#include "win/FileSystemTree.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
@@ -30,12 +31,11 @@ private:
 
 constexpr DWORD kUnseen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-// The folder as the file system names it: the \\?\ form keeps a trailing dot or blank of a name
-// ("Photos." beside "Photos"), which Win32 would drop.
-std::wstring LiteralPath(const std::wstring& path) {
-  if (path.rfind(L"\\\\?\\", 0) == 0) return path;
-  if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
-  return L"\\\\?\\" + path;
+// The folder's entries, named as the file system names them: the \\?\ form keeps a trailing dot
+// or blank of a name ("Photos." beside "Photos"), which Win32 would drop.
+std::wstring EntriesPattern(const std::wstring& folder) {
+  const std::wstring literal = win::LiteralPath(folder);
+  return (literal.empty() ? folder : literal) + L"*";
 }
 
 // Whether an entry of the folder `path` is shown. Hidden and system entries are not, except the
@@ -266,7 +266,7 @@ bool TTreeShellCtrl::HasEntries(const std::wstring& path) {
   if (path.empty()) return false;
   TNoCriticalErrorBoxes quiet;
   WIN32_FIND_DATAW found;
-  win::UniqueFind find(FindFirstFileExW((LiteralPath(path) + L"*").c_str(), FindExInfoBasic,
+  win::UniqueFind find(FindFirstFileExW(EntriesPattern(path).c_str(), FindExInfoBasic,
                                         &found, FindExSearchNameMatch, nullptr, 0));
   if (!find) return false;
   do {
@@ -280,7 +280,7 @@ std::vector<TTreeShellCtrl::TSubfolder> TTreeShellCtrl::ListSubfolders(
   std::vector<TSubfolder> folders;
   TNoCriticalErrorBoxes quiet;
   WIN32_FIND_DATAW found;
-  win::UniqueFind find(FindFirstFileExW((LiteralPath(path) + L"*").c_str(), FindExInfoBasic,
+  win::UniqueFind find(FindFirstFileExW(EntriesPattern(path).c_str(), FindExInfoBasic,
                                         &found, FindExSearchLimitToDirectories, nullptr,
                                         FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return folders;

@@ -29,14 +29,10 @@ bool JudgeUninstall(const TUninstListItem& entry, const std::wstring& logPath) {
   return removed;
 }
 
-namespace {
-
 void AppendBackupLine(const std::wstring& logPath, std::wstring folder) {
   if (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
   ulog::AppendLine(logPath, kBackupLine + folder);
 }
-
-}  // namespace
 
 TEntryDeletion DeleteEntryLogged(const TUninstListItem& entry, const std::wstring& logPath,
                                  const std::wstring& action) {

@@ -29,6 +29,8 @@ inline const wchar_t kDeleteFromListAction[] = L"Delete From List";
 // The log line after a deletion's result line: where the deleted key was saved, or why it was not.
 inline const wchar_t kBackupLine[] = L"Backup: ";
 inline const wchar_t kBackupFailedLine[] = L"Backup failed: ";
+// Appends the "Backup: " line for the action's folder, named without its trailing backslash.
+void AppendBackupLine(const std::wstring& logPath, std::wstring folder);
 
 // What deleting an entry came to.
 struct TEntryDeletion {

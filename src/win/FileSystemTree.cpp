@@ -27,8 +27,8 @@ struct TEntry {
   DWORD Attributes;  // as the listing gave them
 };
 
-// The path as the system takes it literally: no trailing dot or blank dropped, no name completed.
-// Empty for what is not a full drive or share path.
+}  // namespace
+
 std::wstring LiteralPath(const std::wstring& path) {
   if (path.starts_with(L"\\\\?\\")) return path;
   if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
@@ -36,6 +36,8 @@ std::wstring LiteralPath(const std::wstring& path) {
     return L"\\\\?\\UNC\\" + path.substr(2);
   return {};
 }
+
+namespace {
 
 // "C:\x" for "\\?\C:\x", "\\server\share" for "\\?\UNC\server\share".
 std::wstring PlainSpelling(const std::wstring& path) {

@@ -54,6 +54,10 @@ using TTakeAway = std::function<std::vector<bool>(const std::wstring& folder,
 // and take a device's name ("nul", "con.txt") for the device.
 bool IsLiteralOnlyName(std::wstring_view name);
 
+// The path as the system takes it literally (\\?\C:\..., \\?\UNC\server\...): no trailing dot or
+// blank dropped, no name completed. Empty for what is not a full drive or share path.
+std::wstring LiteralPath(const std::wstring& path);
+
 // Deletes the file or folder `path` (a full path) with everything below it, deepest first, and
 // says what went and what stayed, spelled as `path` is (without a \\?\ that a plain path does
 // not need). Every name is taken literally. A link (junction or symbolic link) is removed as a
