@@ -4,6 +4,7 @@
 #include "inventory/SlowInfoCache.h"
 #include "inventory/UninstallItem.h"
 #include "inventory/Utils.h"
+#include "win/Text.h"
 
 #include <cstring>
 
@@ -19,6 +20,37 @@ int64_t EstimatedSizeBytes(const std::optional<TRegValue>& value) {
   DWORD kilobytes = 0;
   memcpy(&kilobytes, value->Data.data(), sizeof kilobytes);
   return static_cast<int64_t>(kilobytes) * 1024;
+}
+
+// A DWORD value that is 1; any other type or number is not.
+bool IsOne(const std::optional<TRegValue>& value) {
+  DWORD number = 0;
+  if (!value || value->RawType != REG_DWORD || value->Data.size() != sizeof number) return false;
+  memcpy(&number, value->Data.data(), sizeof number);
+  return number == 1;
+}
+
+std::wstring TextOf(const std::optional<TRegValue>& value) {
+  return value && value->IsText() ? value->Text() : std::wstring();
+}
+
+TEntryFacts ReadFacts(const TRegistry& reg) {
+  TEntryFacts facts;
+  facts.Publisher = TextOf(reg.ReadValue(L"Publisher"));
+  facts.Version = TextOf(reg.ReadValue(L"DisplayVersion"));
+  facts.InstallLocation = TextOf(reg.ReadValue(L"InstallLocation"));
+  facts.InstallDate = TextOf(reg.ReadValue(L"InstallDate"));
+  facts.QuietUninstallCommand = TextOf(reg.ReadValue(L"QuietUninstallString"));
+  facts.ModifyPath = TextOf(reg.ReadValue(L"ModifyPath"));
+  facts.WindowsInstaller = IsOne(reg.ReadValue(L"WindowsInstaller"));
+  facts.SystemComponent = IsOne(reg.ReadValue(L"SystemComponent"));
+  std::wstring releaseType = TextOf(reg.ReadValue(L"ReleaseType"));
+  facts.Update = !TextOf(reg.ReadValue(L"ParentKeyName")).empty() ||
+                 win::EqualsNoCase(releaseType, L"Update") ||
+                 win::EqualsNoCase(releaseType, L"Hotfix") ||
+                 win::EqualsNoCase(releaseType, L"Security Update") ||
+                 win::EqualsNoCase(releaseType, L"Service Pack");
+  return facts;
 }
 
 }  // namespace
@@ -118,9 +150,11 @@ void TNormalUninstall::AddFrom(const TUninstallSource& source, const TRegistry* 
     sizeBytes = EstimatedSizeBytes(reg.ReadValue(L"EstimatedSize"));
     sizeText = TInfoCache::FormatSize(sizeBytes);
   }
+  TEntryFacts facts = ReadFacts(reg);
   reg.CloseKey();
 
   TProgramRow& row = list_->Add();
+  row.Facts = std::move(facts);
   TUninstListItem& entry = *row.Entry;
   entry.SetName(displayName);
   if (nt) {

@@ -33,6 +33,21 @@ struct TSortOrder {
 
 class TProgramList;
 
+// What else the entry says about its program, read with the row: for the filter, the optional
+// columns, the details and the bulk uninstall.
+struct TEntryFacts {
+  std::wstring Publisher;
+  std::wstring Version;          // DisplayVersion
+  std::wstring InstallLocation;  // as stored
+  std::wstring InstallDate;      // as stored (yyyymmdd when well formed)
+  std::wstring QuietUninstallCommand;
+  std::wstring ModifyPath;
+  bool WindowsInstaller = false;  // WindowsInstaller = 1
+  bool SystemComponent = false;   // SystemComponent = 1
+  // An update of another program: it names a ParentKeyName, or its ReleaseType says so.
+  bool Update = false;
+};
+
 struct TProgramRow {
   std::wstring Caption;  // the display name
   std::wstring Size;
@@ -45,6 +60,7 @@ struct TProgramRow {
   uint64_t LastUsedKey = 0;
   int32_t UseCount = -1;
   std::unique_ptr<TUninstListItem> Entry;  // the entry dies with its row
+  TEntryFacts Facts;
 
   const std::wstring& Text(TRowField field) const noexcept;
 
