@@ -4,7 +4,8 @@
 //
 //   sampleuninst.exe [/key NAME] [/root HKLM|HKCU] [/view 32|64] [/uninstallkey PATH]
 //                    [/arpcachekey PATH] [/dir FOLDER] [/log FILE] [/leave-files] [/keep-key]
-//                    [/leave-key | /cancel] [/exit N] [/detach] [/delay MS] [/fail-second-step]
+//                    [/leave-key | /cancel] [/exit N] [/detach] [/delay MS] [/busy MS]
+//                    [/fail-second-step]
 //                    [-fFILE]
 //
 //   /key NAME            Uninstall subkey to remove with all its subkeys, and the usage record
@@ -24,6 +25,8 @@
 //   /exit N              exit with N instead of the code the run gives.
 //   /detach              return at once with 0; a copy started from %TEMP% does the work once
 //                        this process has ended and /delay MS more (default 1000) have passed.
+//   /busy MS             work MS milliseconds before anything else (an uninstaller that is slow
+//                        or waits for an answer nobody gives).
 //   /fail-second-step    try to start the helper "uninst-step2.exe" of the program folder, which
 //                        does not exist; exit with the error (2) and touch nothing.
 //   /log FILE            append one UTF-8 line per step to FILE.
@@ -59,6 +62,7 @@ DWORD Run(const uninst::Options& opts) {
     return code;
   };
 
+  if (opts.busyMs && opts.afterPid == 0) Sleep(opts.busyMs);
   if (opts.cancel) {
     steps.Log(L"cancelled by the user");
     return finish(kUserCancelled);

@@ -22,9 +22,15 @@ bool EntryStillRegistered(const std::wstring& valueName, const std::wstring& key
 }
 
 bool JudgeUninstall(const TUninstListItem& entry, const std::wstring& logPath) {
+  return JudgeUninstall(entry.GetName(), entry.RootKey(), entry.View(), entry.RegistryKey(),
+                        logPath);
+}
+
+bool JudgeUninstall(const std::wstring& name, HKEY root, REGSAM view, const std::wstring& keyPath,
+                    const std::wstring& logPath) {
   ulog::AppendTimestamp(logPath);
-  ulog::AppendLine(logPath, ulog::kUninstalling + entry.GetName());
-  bool removed = ProgramRemoved(entry.RegistryKey(), entry.RootKey(), entry.View());
+  ulog::AppendLine(logPath, ulog::kUninstalling + name);
+  bool removed = ProgramRemoved(keyPath, root, view);
   ulog::AppendLine(logPath, removed ? ulog::kUninstallOk : ulog::kUninstallFailed);
   return removed;
 }

@@ -21,6 +21,9 @@ bool EntryStillRegistered(const std::wstring& valueName, const std::wstring& key
 // Logs "Uninstalling <name>" under a new timestamp, then judges whether the entry's key is gone
 // and logs the outcome. Returns true when the program was removed.
 bool JudgeUninstall(const TUninstListItem& entry, const std::wstring& logPath);
+// The same for the entry at root\keyPath, by the name given.
+bool JudgeUninstall(const std::wstring& name, HKEY root, REGSAM view, const std::wstring& keyPath,
+                    const std::wstring& logPath);
 
 // The actions that delete an entry, as their backups name them.
 inline const wchar_t kCleanUpAction[] = L"Clean-Up";

@@ -70,6 +70,7 @@ std::wstring Options::ToArguments() const {
   if (failSecondStep) add(L"/fail-second-step");
   if (hasExitCode) add(L"/exit " + std::to_wstring(exitCode));
   add(L"/delay " + std::to_wstring(delayMs));
+  if (busyMs) add(L"/busy " + std::to_wstring(busyMs));
   return args;
 }
 
@@ -131,6 +132,8 @@ void ApplyArguments(const std::vector<std::wstring>& args, Options& opts) {
       opts.view = static_cast<int>(number(args[++i]));
     } else if (Is(arg, L"/delay") && following >= 1) {
       opts.delayMs = static_cast<DWORD>(number(args[++i]));
+    } else if (Is(arg, L"/busy") && following >= 1) {
+      opts.busyMs = static_cast<DWORD>(number(args[++i]));
     } else if (Is(arg, L"/exit") && following >= 1) {
       opts.hasExitCode = true;
       opts.exitCode = static_cast<DWORD>(number(args[++i]));

@@ -29,6 +29,7 @@ struct Options {
   bool hasExitCode = false;
   DWORD exitCode = 0;
   DWORD delayMs = 1000;
+  DWORD busyMs = 0;  // how long it works before doing anything
   // Set in the helper process a detached or self-deleting run starts: the process to outlive.
   DWORD afterPid = 0;
   uint64_t afterCreated = 0;
