@@ -80,13 +80,6 @@ std::wstring LeafName(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// Whether `path` is `folder` or lies inside it; both without trailing backslashes.
-bool IsAtOrInside(const std::wstring& path, const std::wstring& folder) {
-  if (folder.empty() || path.size() < folder.size() || !win::StartsWithNoCase(path, folder))
-    return false;
-  return path.size() == folder.size() || path[folder.size()] == L'\\';
-}
-
 bool IsFullPath(const std::wstring& path) {
   return (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') ||
          win::StartsWithNoCase(path, L"\\\\");
@@ -216,7 +209,7 @@ bool IsDocumentFolder(const std::wstring& folder) {
 bool LiesAmongDocuments(const std::wstring& path) {
   const auto& folders = DocumentFolders();
   return std::any_of(folders.begin(), folders.end(),
-                     [&](const std::wstring& f) { return IsAtOrInside(path, f); });
+                     [&](const std::wstring& f) { return IsPathAtOrInside(path, f); });
 }
 
 // Files people make themselves, which no installer puts in a program's folders.
@@ -266,10 +259,13 @@ public:
       if (!folder.empty() && !IsProtectedPath(folder) && !IsKnownFolderOrAncestor(folder))
         folders_.push_back(WithoutTrailingBackslash(folder));
     };
-    addOwn(program.InstallFolder);
-    for (const std::wstring& folder : program.OtherFolders) addOwn(folder);
     for (const TOtherProgram& other : others)
       others_.push_back({&other, NormalName(other.Name), NormalPublisher(other.Publisher)});
+    addOwn(program.InstallFolder);
+    // A further folder another program uses too (a shared Common Files folder) tells nothing
+    // about whose a pointer into it is.
+    for (const std::wstring& folder : program.OtherFolders)
+      if (!IsUsedByOther(folder)) addOwn(folder);
   }
 
   std::vector<TLeftover> Run() {
@@ -291,11 +287,18 @@ public:
 private:
   // --- What points into the program's folders.
 
+  bool IsUsedByOther(const std::wstring& folder) const {
+    for (const TOther& other : others_)
+      for (const std::wstring& used : other.Program->Folders)
+        if (IsPathAtOrInside(folder, used) || IsPathAtOrInside(used, folder)) return true;
+    return false;
+  }
+
   bool PointsIntoProgram(const std::wstring& command) const {
     std::wstring file = WithoutTrailingBackslash(CommandFile(command));
     if (!IsFullPath(file)) return false;
     return std::any_of(folders_.begin(), folders_.end(),
-                       [&](const std::wstring& f) { return IsAtOrInside(file, f); });
+                       [&](const std::wstring& f) { return IsPathAtOrInside(file, f); });
   }
 
   TNameMatch Match(const std::wstring& name, bool underPublisher) const {
@@ -564,11 +567,11 @@ private:
     for (const TOther& other : others_)
       for (const std::wstring& folder : other.Program->Folders) {
         if (g.Find.Kind == TLeftoverKind::Folder && folder.size() > path.size() &&
-            IsAtOrInside(folder, path)) {
+            IsPathAtOrInside(folder, path)) {
           never = true;
           return;
         }
-        if (IsAtOrInside(path, folder)) g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
+        if (IsPathAtOrInside(path, folder)) g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
       }
     if (g.Find.Kind == TLeftoverKind::Folder) {
       bool documents = LiesAmongDocuments(path);
@@ -759,7 +762,7 @@ bool TLeftoverFinder::StillHolds(const TLeftover& find, const std::vector<TOther
       if (IsProtectedPath(find.Path) || !PathExists(find.Path)) return false;
       for (const TOtherProgram& other : others)
         for (const std::wstring& folder : other.Folders)
-          if (IsAtOrInside(find.Path, folder) || IsAtOrInside(folder, find.Path)) return false;
+          if (IsPathAtOrInside(find.Path, folder) || IsPathAtOrInside(folder, find.Path)) return false;
       return true;
     case TLeftoverKind::Key: {
       if (IsProtectedKey(find.Root, find.Path)) return false;

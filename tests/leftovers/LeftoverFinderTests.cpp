@@ -287,6 +287,8 @@ TEST(LeftoverFinder, NeverTicksABystander) {
   m.Registry.Set(HKEY_CURRENT_USER, L"Software\\" + vendor, L"Quill" + t, L"", L"");
   m.Registry.Set(HKEY_CURRENT_USER, L"Software\\" + vendor, L"Inkpot" + t, L"Data", inkpot);
   m.Registry.Set(HKEY_CURRENT_USER, L"Software\\Quill" + t + L" Pro", L"", L"", L"");
+  // A shortcut into the folder the other program shares.
+  MakeShortcut(m.Desktop + L"\\Ink Tools.lnk", m.File(L"Common Files\\" + vendor + L"\\Shared\\tools.exe"));
   std::vector<TOtherProgram> others = {{L"Inkpot" + t, vendor, {inkpot, shared}},
                                        {L"Quill" + t + L" Pro", L"Pro Vendor" + t, {proFolder}}};
 
@@ -316,7 +318,7 @@ TEST(LeftoverFinder, NeverTicksABystander) {
     ASSERT_TRUE(find && find->Ticked()) << win::ToUtf8(own) << win::ToUtf8(Describe(finds));
   }
   // ...the bystanders never ticked...
-  for (const std::wstring& bystander : {shared, proFolder, L"HKEY_CURRENT_USER\\Software\\Quill" + t + L" Pro"}) {
+  for (const std::wstring& bystander : {shared, proFolder, m.Desktop + L"\\Ink Tools.lnk", L"HKEY_CURRENT_USER\\Software\\Quill" + t + L" Pro"}) {
     const TLeftover* find = Found(finds, bystander);
     EXPECT_TRUE(!find || !find->Ticked()) << win::ToUtf8(bystander) << win::ToUtf8(Describe(finds));
   }
