@@ -205,7 +205,9 @@ A name given without --id must match one entry only: purgalot-cli never guesses.
 uninstall runs the uninstallers one after another, never two at once; --silent runs
 quiet ones where the entry has one. An uninstaller still running after --timeout is
 left running, and the run stops there. The log records go to ULog.txt beside the
-program, or to --log FILE.
+program, or to --log FILE. leftovers lists what a program left behind, how sure each
+find is and why; --remove (and uninstall --leftovers) removes the finds of that level
+or surer, each saved in a backup first.
 
 Exit codes:
   0  everything asked was done
@@ -213,7 +215,7 @@ Exit codes:
   2  bad usage: the command line is wrong
   3  nothing matched
   4  a name matched more than one entry; give --id
-  5  the uninstaller failed or left its key
+  5  the uninstaller failed or left its key, or a leftover could not be removed
   6  some of several uninstalls failed
   7  completed, but Windows must restart to finish
   8  an uninstaller was still running when the time ran out

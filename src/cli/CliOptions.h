@@ -16,7 +16,7 @@ enum TCliExit : int {
   kExitUsage = 2,            // the command line is wrong
   kExitNoMatch = 3,          // no entry matched
   kExitAmbiguous = 4,        // a name given without --id matched more than one entry
-  kExitFailed = 5,           // the uninstaller failed or left its key
+  kExitFailed = 5,           // the uninstaller failed or left its key, or a leftover stayed
   kExitSomeFailed = 6,       // some of several uninstalls failed
   kExitRestartNeeded = 7,    // all completed; Windows must restart to finish
   kExitTimedOut = 8,         // an uninstaller was still running when the time ran out

@@ -1,5 +1,6 @@
 #include "cli/CliVerbs.h"
 
+#include "cli/CliLeftovers.h"
 #include "cli/CliListing.h"
 #include "inventory/NormalUninstall.h"
 #include "inventory/UninstallItem.h"
@@ -10,6 +11,10 @@
 #include <set>
 
 namespace {
+
+std::wstring LogPathOf(const TCliOptions& options) {
+  return options.LogFile.empty() ? TLogging::LogPath() : options.LogFile;
+}
 
 void Scan(TProgramList& list) {
   TNormalUninstall scanner;
@@ -65,12 +70,16 @@ int Uninstall(const TCliOptions& options, const TCliStreams& io) {
   }
   std::vector<TBulkTarget> targets;
   std::vector<std::wstring> ids;
+  // What is known of each program is read while its entry still exists.
+  std::vector<TProgramFacts> facts;
   for (const TProgramRow* row : rows) {
     targets.push_back(BulkTargetOf(*row, options.Silent));
     ids.push_back(EntryId(*row->Entry));
+    if (options.Leftovers != TCliRemoval::None)
+      facts.push_back(FactsFromEntry(row->Entry->RootKey(), row->Entry->View(),
+                                     row->Entry->RegistryKey()));
   }
-  TBulkUninstall run(std::move(targets),
-                     options.LogFile.empty() ? TLogging::LogPath() : options.LogFile);
+  TBulkUninstall run(std::move(targets), LogPathOf(options));
   if (options.TimeoutSeconds) run.SetTimeout(*options.TimeoutSeconds * 1000);
   run.SetEvents({nullptr, [&](size_t i, const TBulkResult& result) {
                    io.Out(ResultLine(run.Targets()[i], ids[i], result));
@@ -80,12 +89,77 @@ int Uninstall(const TCliOptions& options, const TCliStreams& io) {
   io.Out(L"Summary: " + std::to_wstring(summary.Completed) + L" completed, " +
          std::to_wstring(summary.Failed) + L" failed, " + std::to_wstring(summary.Skipped) +
          L" skipped, " + std::to_wstring(summary.RestartNeeded) + L" restart needed.\r\n");
-  return ExitCodeOf(run);
+  TCliExit code = ExitCodeOf(run);
+  if (options.Leftovers == TCliRemoval::None) return code;
+
+  bool allRemoved = true;
+  const std::vector<TOtherProgram> others = ReadOtherPrograms();
+  for (size_t i = 0; i < facts.size(); ++i) {
+    if (!Succeeded(run.Results()[i].Outcome)) continue;
+    TLeftoverRemoval removal(facts[i], TLeftoverFinder().Find(facts[i], others),
+                             LogPathOf(options));
+    removal.Others = others;
+    TickForRemoval(removal, options.Leftovers);
+    size_t taken = 0, failed = 0;
+    for (const auto& row : removal.Rows) taken += row.Checked;
+    if (taken && !removal.Remove()) {
+      allRemoved = false;
+      for (const auto& row : removal.Rows) failed += row.Checked && row.Status() != kStatusOK;
+    }
+    io.Out(L"Leftovers of " + win::SingleLine(facts[i].Name) + L": " +
+           std::to_wstring(taken - failed) + L" removed, " + std::to_wstring(failed) +
+           L" could not be removed.\r\n");
+  }
+  return !allRemoved && (code == kExitOk || code == kExitRestartNeeded) ? kExitFailed : code;
 }
 
-int Leftovers(const TCliOptions&, const TCliStreams& io) {
-  io.Err(L"Finding leftovers is not available in this build.");
-  return kExitError;
+// The program the leftovers verb looks for: an entry by its id or name, or, for a program whose
+// entry is already gone, the name (and folder) given.
+TProgramFacts FactsOfTarget(const TCliOptions& options) {
+  TProgramList list;
+  Scan(list);
+  const TCliTarget& target = options.Targets.front();
+  const TProgramRow* row = nullptr;
+  try {
+    row = &ResolveTarget(list, target);
+  } catch (const TCliLookupError& e) {
+    if (target.ById || e.Code() != kExitNoMatch) throw;
+    return FactsFromName(target.Text, options.Folder);
+  }
+  TProgramFacts facts =
+      FactsFromEntry(row->Entry->RootKey(), row->Entry->View(), row->Entry->RegistryKey());
+  if (!options.Folder.empty()) {
+    facts.InstallFolder = options.Folder;
+    while (facts.InstallFolder.size() > 3 && facts.InstallFolder.back() == L'\\')
+      facts.InstallFolder.pop_back();
+  }
+  return facts;
+}
+
+int Leftovers(const TCliOptions& options, const TCliStreams& io) {
+  TProgramFacts facts = FactsOfTarget(options);
+  std::vector<TOtherProgram> others = ReadOtherPrograms(facts.Root, facts.View, facts.EntryKey);
+  std::vector<TLeftover> finds = TLeftoverFinder().Find(facts, others);
+  const auto write = [&](const TDeleteRows* removed) {
+    switch (options.Format) {
+      case TCliFormat::Table: io.Out(LeftoversAsTable(finds, removed)); break;
+      case TCliFormat::Csv: io.Out(LeftoversAsCsv(finds, removed)); break;
+      case TCliFormat::Json: io.Out(LeftoversAsJson(finds, removed)); break;
+    }
+  };
+  if (options.Leftovers == TCliRemoval::None) {
+    write(nullptr);
+    return kExitOk;
+  }
+  TLeftoverRemoval removal(facts, finds, LogPathOf(options));
+  removal.Others = others;
+  TickForRemoval(removal, options.Leftovers);
+  bool taken = false;
+  for (const auto& row : removal.Rows) taken = taken || row.Checked;
+  bool removed = !taken || removal.Remove();
+  write(&removal.Rows);
+  if (!removed) io.Err(L"Not every leftover could be removed; see the status of each.");
+  return removed ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,7 +25,8 @@ namespace {
 
 using TObject = std::map<std::string, std::optional<std::string>>;  // null as no value
 
-// A JSON array of flat objects (strings, numbers, true/false, null), strings decoded to UTF-8.
+// A JSON array of flat objects (strings, arrays of strings, numbers, true/false, null), strings
+// decoded to UTF-8.
 // Fails the test on anything else.
 std::vector<TObject> ReadJsonArray(const std::string& text) {
   size_t at = 0;
@@ -77,7 +79,19 @@ std::vector<TObject> ReadJsonArray(const std::string& text) {
       std::string name = win::ToUtf8(string());
       expect(':');
       blanks();
-      if (text[at] == '"') {
+      if (text[at] == '[') {  // an array of strings, kept one per line
+        ++at;
+        std::string lines;
+        blanks();
+        while (text[at] != ']') {
+          lines += win::ToUtf8(string()) + "\n";
+          blanks();
+          if (text[at] == ',') ++at;
+          blanks();
+        }
+        ++at;
+        object[name] = lines;
+      } else if (text[at] == '"') {
         // Lone surrogates come back as they went in: compare them as UTF-16 code units.
         std::wstring value = string();
         std::string bytes;
@@ -471,6 +485,69 @@ TEST_F(CliTest, UninstallRunsEachTargetInTurnAndExitsByHowTheyEnded) {
   EXPECT_NE(late.Out.find("Skipped: "), std::string::npos) << late.Out;
   EXPECT_TRUE(next.Installed());
   EXPECT_TRUE(WaitUntil([&] { return !slow.Installed(); }));
+}
+
+TEST_F(CliTest, LeftoversAreListedAndRemovedByTheirLevel) {
+  const std::wstring appPaths = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + Tag() + L".exe";
+  const auto install = [&](const std::wstring& key, const std::wstring& name) {
+    std::wstring folder = dir.MakeFolder(L"Installed\\" + name);
+    dir.MakeFile(L"Installed\\" + name + L"\\program.exe");
+    auto entry = std::make_unique<TEntry>(dir, kUser, key, name, L"/dir \"" + folder + L"\" /leave-files");
+    entry->Set(L"InstallLocation", folder);
+    return std::pair{std::move(entry), folder};
+  };
+  auto [first, firstFolder] = install(L"L1", Tag() + L" Leftie, \"One\"");
+  TRegistry paths;
+  paths.SetRootKey(HKEY_CURRENT_USER);
+  paths.OpenKey(L"\\" + appPaths, true);
+  paths.WriteString(L"", firstFolder + L"\\program.exe");
+  paths.CloseKey();
+
+  TRun json = Run(L"leftovers --id " + first->Id() + L" --format json");
+  ASSERT_EQ(json.Code, 0u) << json.Err;
+  std::vector<TObject> finds = ReadJsonArray(json.Out);
+  const auto find = [&](const std::string& path) -> const TObject* {
+    for (const auto& f : finds)
+      if (f.at("path") == path) return &f;
+    return nullptr;
+  };
+  const TObject* folder = find(win::ToUtf8(firstFolder));
+  ASSERT_TRUE(folder) << json.Out;
+  EXPECT_EQ(folder->at("kind"), "folder");
+  EXPECT_EQ(folder->at("level"), "very-sure");
+  EXPECT_EQ(folder->at("ticked"), "true");
+  EXPECT_EQ(folder->at("value"), std::nullopt);
+  EXPECT_EQ(folder->at("evidence")->substr(0, 36), "It is the program's install folder.\n");
+  EXPECT_GT(std::stoi(*folder->at("score")), 0);
+  const TObject* key = find(win::ToUtf8(L"HKEY_CURRENT_USER\\" + appPaths));
+  ASSERT_TRUE(key) << json.Out;
+  EXPECT_EQ(key->at("kind"), "key");
+  TRun csv = Run(L"leftovers --id " + first->Id() + L" --format csv");
+  auto rows = ReadCsv(csv.Out);
+  ASSERT_EQ(rows.size(), finds.size() + 1) << csv.Out;
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"kind", "path", "value", "level", "score", "evidence", "ticked"}));
+  EXPECT_EQ(rows[1][1], *finds[0].at("path"));
+
+  // Removed right after the uninstall, very sure finds only; recorded in the log.
+  TRun removed = Run(L"uninstall --id " + first->Id() + L" --leftovers very-sure");
+  EXPECT_EQ(removed.Code, 0u) << removed.Out << removed.Err;
+  EXPECT_NE(removed.Out.find(win::ToUtf8(L"Leftovers of " + Tag() + L" Leftie, \"One\": 2 removed, 0 could not")),
+            std::string::npos) << removed.Out;
+  EXPECT_EQ(GetFileAttributesW(firstFolder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(paths.KeyExists(L"\\" + appPaths));
+  EXPECT_NE(LogText().find(win::ToUtf8(L"Removing leftovers of " + Tag() + L" Leftie")), std::string::npos);
+
+  // A program whose entry is gone is found by its name and folder.
+  auto [second, secondFolder] = install(L"L2", Tag() + L" Second");
+  ASSERT_EQ(Run(L"uninstall --id " + second->Id()).Code, 0u);
+  ASSERT_NE(GetFileAttributesW(secondFolder.c_str()), INVALID_FILE_ATTRIBUTES);  // its Settings stayed
+  TRun byName = Run(L"leftovers --name \"" + Tag() + L" Second\" --folder \"" + secondFolder +
+                    L"\" --remove sure --format json");
+  EXPECT_EQ(byName.Code, 0u) << byName.Err;
+  finds = ReadJsonArray(byName.Out);
+  ASSERT_TRUE(find(win::ToUtf8(secondFolder))) << byName.Out;
+  EXPECT_EQ(find(win::ToUtf8(secondFolder))->at("status"), "OK");
+  EXPECT_EQ(GetFileAttributesW(secondFolder.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(CliTest, RunsWhereNoWindowCanBeMade) {
