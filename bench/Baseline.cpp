@@ -21,6 +21,10 @@ void ReadValue(HKEY key, const wchar_t* name, std::vector<BYTE>& buffer) {
 }  // namespace
 
 size_t RawRegistryRead() {
+  return RawRegistryRead({L"DisplayName", L"UninstallString", L"DisplayIcon"});
+}
+
+size_t RawRegistryRead(std::initializer_list<const wchar_t*> values) {
   size_t count = 0;
   std::vector<BYTE> buffer(1024);
   for (const TUninstallSource& source : TUninstallSource::All()) {
@@ -44,8 +48,7 @@ size_t RawRegistryRead() {
       if (RegOpenKeyExW(root.Get(), n.c_str(), 0, KEY_READ | source.View, key.Put()) !=
           ERROR_SUCCESS)
         continue;
-      for (const wchar_t* value : {L"DisplayName", L"UninstallString", L"DisplayIcon"})
-        ReadValue(key.Get(), value, buffer);
+      for (const wchar_t* value : values) ReadValue(key.Get(), value, buffer);
       // The size comes from the usage record, or from the installer's estimate without one.
       win::UniqueHKey usage;
       if (cache && RegOpenKeyExW(cache.Get(), n.c_str(), 0, KEY_READ | source.View,
