@@ -36,7 +36,8 @@ public:
   // Asked just before each checked row is deleted; none lets every row go.
   std::function<TRowCheck(size_t index)> CheckBeforeDeleting;
 
-  // Where each key and value is saved before it is deleted, and each file or folder that goes is noted.
+  // Where each key and value is saved before it is deleted, and each file or folder that goes is
+  // noted.
   // Not owned; none means nothing is saved, unless BeginBackup makes one.
   TBackup* Backup = nullptr;
   // Makes the backup the first time something is to be recorded in it, so that a run which

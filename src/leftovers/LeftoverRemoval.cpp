@@ -61,7 +61,8 @@ std::wstring PlaceOf(const TLeftover& find) {
 }
 
 bool IsAtOrInside(const std::wstring& place, const std::wstring& outer) {
-  return place.rfind(outer, 0) == 0 && (place.size() == outer.size() || place[outer.size()] == L'\\');
+  return place.rfind(outer, 0) == 0 &&
+         (place.size() == outer.size() || place[outer.size()] == L'\\');
 }
 
 bool IsThere(const TLeftover& find) {
@@ -117,7 +118,8 @@ bool TLeftoverRemoval::Remove(TDeleteEngine engine) {
   engine.UseRecycleBin = UseRecycleBin;
   const bool allDeleted = engine.DeleteCheckedItems(Rows);
   for (const TDeleteRow& row : Rows)
-    if (row.Checked) ulog::AppendLine(logFileName_, row.Kind + L"....." + row.Path() + L"....." + row.Status());
+    if (row.Checked)
+      ulog::AppendLine(logFileName_, row.Kind + L"....." + row.Path() + L"....." + row.Status());
   ulog::AppendLine(logFileName_, allDeleted ? kRemovedOk : kNotAllRemoved);
   if (backup) {
     AppendBackupLine(logFileName_, backup->Folder());

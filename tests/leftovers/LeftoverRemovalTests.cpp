@@ -101,7 +101,9 @@ struct TPlace {
     }
     return false;
   }
-  std::string Text() const { return win::ToUtf8(Where + (Kind == Value ? L" \"" + Name + L"\"" : L"")); }
+  std::string Text() const {
+    return win::ToUtf8(Where + (Kind == Value ? L" \"" + Name + L"\"" : L""));
+  }
 };
 
 // The machine: "Inkwell Studio" by Quillworks with every trace, and what must survive its removal.
@@ -281,7 +283,7 @@ protected:
   std::wstring Log() const { return logs_.Path() + L"ULog.txt"; }
 };
 
-TEST_F(LeftoverRemovalTest, TheTickedFindsTakeEveryTraceKeepEveryBystanderAndRestoreBringsThemBack) {
+TEST_F(LeftoverRemovalTest, TickedFindsTakeEveryTraceKeepEveryBystanderAndRestoreBringsThemBack) {
   TInkwellMachine machine;
   TLeftoverRemoval removal = Proposal(machine);
 
