@@ -220,6 +220,37 @@ bool IsDocumentFile(const std::wstring& name) {
   return false;
 }
 
+// Reads the targets of shortcuts with one shell link object: creating one per shortcut costs as
+// much as reading it.
+class TShortcutTargets {
+public:
+  TShortcutTargets() {
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link_.PutVoid())) ||
+        FAILED(link_->QueryInterface(IID_IPersistFile, file_.PutVoid())))
+      file_.Reset();
+  }
+  // The file the shortcut starts; empty when it cannot be read. Where the stored path has lost
+  // letters the ANSI code page cannot spell ("?"), the item list holds the target in full.
+  std::wstring Target(const std::wstring& path) {
+    if (!file_ || FAILED(file_->Load(path.c_str(), STGM_READ))) return {};
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (SUCCEEDED(link_->GetPath(buffer, MAX_PATH + 1, nullptr, SLGP_RAWPATH)) && buffer[0] &&
+        !wcschr(buffer, L'?'))
+      return buffer;
+    PIDLIST_ABSOLUTE items = nullptr;
+    HRESULT listed = link_->GetIDList(&items);
+    win::UniqueCoTaskMemory itemsMemory(items);
+    buffer[0] = L'\0';
+    if (SUCCEEDED(listed) && items && SHGetPathFromIDListW(items, buffer)) return buffer;
+    return {};
+  }
+
+private:
+  win::ComPtr<IShellLinkW> link_;
+  win::ComPtr<IPersistFile> file_;
+};
+
 // Another installed program, with its names compared as names are.
 struct TOther {
   const TOtherProgram* Program;
@@ -269,7 +300,6 @@ public:
   }
 
   std::vector<TLeftover> Run() {
-    win::ComInit com;
     ProgramFolders();
     for (const std::wstring& place : places_.ProgramFolders) SharedFolder(place);
     for (const std::wstring& place : places_.DataFolders) SharedFolder(place);
@@ -432,15 +462,7 @@ private:
   }
 
   void Shortcut(const std::wstring& path) {
-    if (folders_.empty()) return;
-    TShortcutInfo info;
-    info.FileName = path;
-    try {
-      TUtils::ReadShortcut(info);
-    } catch (const std::exception&) {
-      return;
-    }
-    if (PointsIntoProgram(L"\"" + info.Target + L"\""))
+    if (!folders_.empty() && PointsIntoProgram(L"\"" + shortcuts_.Target(path) + L"\""))
       Add(TLeftoverKind::File, nullptr, path, TLeftoverRule::ShortcutPointsInto);
   }
 
@@ -620,6 +642,7 @@ private:
 
   const TSearchPlaces& places_;
   const TProgramFacts& program_;
+  TShortcutTargets shortcuts_;
   std::wstring name_, shortName_, publisher_;
   std::vector<std::wstring> folders_;  // the program's own: install folder and the entry's others
   std::vector<TOther> others_;
@@ -752,6 +775,7 @@ TSearchPlaces TSearchPlaces::OfThisMachine() {
 
 std::vector<TLeftover> TLeftoverFinder::Find(const TProgramFacts& program,
                                              const std::vector<TOtherProgram>& others) const {
+  win::ComInit com;  // for the shell's shortcut object
   return TSearch(Places, program, others).Run();
 }
 

@@ -153,8 +153,10 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
   quill.Name = L"Quill " + t + L" 2.1";
   quill.Version = L"2.1";
   quill.Publisher = L"Tarvtest" + t + L" Inc.";
-  quill.InstallFolder = m.Folder(L"Program Files\\" + publisherFolder + L"\\Quill " + t);
-  const std::wstring exe = m.File(L"Program Files\\" + publisherFolder + L"\\Quill " + t + L"\\quill.exe");
+  // A folder name no ANSI code page spells.
+  const std::wstring installName = L"Program Files\\" + publisherFolder + L"\\Quill " + t + L" Перо 筆";
+  quill.InstallFolder = m.Folder(installName);
+  const std::wstring exe = m.File(installName + L"\\quill.exe");
   quill.Executables = {L"quill.exe"};
 
   m.Folder(L"ProgramData\\Quill" + t);
