@@ -104,11 +104,13 @@ TEST_F(MainWindowHelpTest, F1OrHelpInAWindowOpenedFromTheMainWindowOpensTheIndex
   // F1 in the audit report; the assisted uninstall's "Help" button.
   for (const bool button : {false, true}) {
     HWND dialog = nullptr;
-    bool asked = false;
+    bool asked = false, withIcon = false;
     ResetEvent(engine->called.Get());
     std::thread driver([&] {
       dialog = WaitForDialogOwnedBy(w.Handle());
       ASSERT_NE(dialog, nullptr);
+      // Every dialog shows the program's icon in its title bar.
+      withIcon = SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0) != 0;
       GUITHREADINFO info{};
       info.cbSize = sizeof info;
       GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
@@ -124,6 +126,7 @@ TEST_F(MainWindowHelpTest, F1OrHelpInAWindowOpenedFromTheMainWindowOpensTheIndex
     Command(button ? cmAssisted : cmAuditReport);
     driver.join();
     EXPECT_TRUE(asked) << button;
+    EXPECT_TRUE(withIcon) << button;
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.back(), (std::pair<HWND, std::wstring>{
                                 dialog, button ? L"Assisted uninstall" : L"Audit report"}));
