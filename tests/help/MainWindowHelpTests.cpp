@@ -37,7 +37,7 @@ protected:
   MainWindowHelpTest() {
     // The help file beside the executable, made for the test unless a build put one there.
     made = !TUtils::FileExists(file);
-    if (made) std::ofstream(file.c_str()) << "x";
+    if (made) std::ofstream(file.c_str(), std::ios::binary) << "ITSF";  // how a help file begins
   }
   ~MainWindowHelpTest() override {
     if (made) DeleteFileW(file.c_str());
