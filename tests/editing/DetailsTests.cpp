@@ -285,6 +285,12 @@ TEST_F(DetailsTest, DatesAndIntegersAreShownByTheirTypeAndNumbersAreNeverLinks) 
   key.SetDword(L"Uninstall\\E4", L"InstallDate", 20080229);
   Start();
 
+  // Rows that fit: no scroll bar at all.
+  bool barShown = true;
+  WithDetails(PositionOf(L"Edge One"), [&](HWND dialog) {
+    barShown = (GetWindowLongW(GetDlgItem(dialog, IDC_DET_PAGE), GWL_STYLE) & WS_VSCROLL) != 0;
+  });
+  EXPECT_FALSE(barShown);
   EXPECT_EQ(RowsOf(PositionOf(L"Edge One")),
             (std::vector<TShownRow>{{L"Program Name:", L"Edge One", false, 20},
                                     {L"Install Date:", L"2006-12-05", false, 40},
