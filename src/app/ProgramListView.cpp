@@ -238,7 +238,8 @@ int TProgramListView::SortedCaptionWidth(HWND header, const wchar_t* caption) {
   // The caption between the header's margins, then the arrow with a margin of its own.
   const int margin = static_cast<int>(SendMessageW(header, HDM_GETBITMAPMARGIN, 0, 0));
   win::WindowDc dc(header);
-  win::SelectGuard font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+  win::SelectGuard font(dc.Get(),
+                        reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
   SIZE text{};
   GetTextExtentPoint32W(dc.Get(), caption, static_cast<int>(wcslen(caption)), &text);
   return text.cx + 3 * margin + win::Scale(header, kSortArrowWidth);

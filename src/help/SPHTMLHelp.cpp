@@ -16,12 +16,14 @@ const wchar_t kNotAHelpFile[] =
 }  // namespace
 
 bool IsCompiledHelpFile(const std::wstring& path) {
-  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
   char start[4]{};
   DWORD read = 0;
-  return file.Get() != INVALID_HANDLE_VALUE && ReadFile(file.Get(), start, sizeof start, &read, nullptr) &&
-         read == sizeof start && std::string_view(start, sizeof start) == "ITSF";
+  return file.Get() != INVALID_HANDLE_VALUE &&
+         ReadFile(file.Get(), start, sizeof start, &read, nullptr) && read == sizeof start &&
+         std::string_view(start, sizeof start) == "ITSF";
 }
 
 THtmlHelpModule* HtmlHelpModule = nullptr;

@@ -346,14 +346,11 @@ LRESULT TTextView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       // Screen readers read it as the edit control it behaves as: the platform's proxy for an
       // edit control works through the messages above.
       if (static_cast<LONG>(lp) == OBJID_CLIENT) {
-        IAccessible* proxy = nullptr;
+        win::ComPtr<IAccessible> proxy;
         if (SUCCEEDED(CreateStdAccessibleProxyW(Handle(), L"Edit", OBJID_CLIENT,
-                                                __uuidof(IAccessible),
-                                                reinterpret_cast<void**>(&proxy)))) {
-          const LRESULT result = LresultFromObject(__uuidof(IAccessible), wp, proxy);
-          proxy->Release();
-          return result;
-        }
+                                                __uuidof(IAccessible), proxy.PutVoid())) &&
+            proxy)
+          return LresultFromObject(__uuidof(IAccessible), wp, proxy.Get());
       }
       break;
     case WM_COPY: Copy(); return 0;

@@ -330,7 +330,8 @@ void TBoxTreeView::ShowPopup(LPARAM at) {
     TVHITTESTINFO hit{};
     hit.pt = pt;
     ScreenToClient(hwnd_, &hit.pt);
-    item = reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    item = reinterpret_cast<HTREEITEM>(
+        SendMessageW(hwnd_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (!item || !(hit.flags & TVHT_ONITEM)) return;
     SendMessageW(hwnd_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
   }
@@ -338,9 +339,10 @@ void TBoxTreeView::ShowPopup(LPARAM at) {
   if (!node || !checkBoxes_ || node->Mark() == TCheckMark::None) return;
   win::UniqueHMenu menu(CreatePopupMenu());
   const TCheckMark mark = node->Mark();
-  AppendMenuW(menu.Get(), MF_STRING | (mark == TCheckMark::Checked ? MF_GRAYED : 0u), kTickCommand, kTick);
-  AppendMenuW(menu.Get(), MF_STRING | (mark == TCheckMark::Unchecked ? MF_GRAYED : 0u), kUntickCommand,
-              kUntick);
+  AppendMenuW(menu.Get(), MF_STRING | (mark == TCheckMark::Checked ? MF_GRAYED : 0u),
+              kTickCommand, kTick);
+  AppendMenuW(menu.Get(), MF_STRING | (mark == TCheckMark::Unchecked ? MF_GRAYED : 0u),
+              kUntickCommand, kUntick);
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(
       menu.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, pt.x, pt.y, 0, hwnd_, nullptr));
   // The menu ran a message loop: find the node again.

@@ -2,8 +2,8 @@
 // as the item's state image. A click on the box toggles it as TCheckTree::Toggle says, unless the
 // model's lock or OnCheckChanging refuses, in which case the click gets no handling at all. The
 // space bar does not toggle; Ctrl+Space toggles the selected node's box, and the popup (right
-// click, Shift+F10 or the menu key) ticks or unticks it. Expand buttons of unread nodes come from the model's probe, asked
-// only for the items the control draws.
+// click, Shift+F10 or the menu key) ticks or unticks it. Expand buttons of unread nodes come from
+// the model's probe, asked only for the items the control draws.
 #pragma once
 
 #include "widgets/CheckTree.h"

@@ -12,7 +12,8 @@ namespace {
 // The program's icon in the title bar and in the task switcher, as its main window has it.
 void ShowProgramIcon(HWND dialog) {
   const UINT dpi = WindowDpi(dialog);
-  for (const auto& [which, metric] : {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
+  for (const auto& [which, metric] :
+       {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
     const int size = GetSystemMetricsForDpi(metric, dpi);
     if (auto* icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
                                                    MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
@@ -24,8 +25,18 @@ void ShowProgramIcon(HWND dialog) {
 }  // namespace
 
 INT_PTR TDialog::ShowModal(HWND owner) {
-  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner, Proc,
-                         reinterpret_cast<LPARAM>(this));
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
+                                         owner, Proc, reinterpret_cast<LPARAM>(this));
+  // The window manager may still be busy with a common dialog that closed just before: when that
+  // left no window of this thread active, the owner takes the keyboard back, unless another
+  // program has it.
+  if (owner && !GetActiveWindow() && IsWindowVisible(owner) && IsWindowEnabled(owner)) {
+    HWND front = GetForegroundWindow();
+    if (!front || front == GetDesktopWindow() ||
+        GetWindowThreadProcessId(front, nullptr) == GetCurrentThreadId())
+      SetForegroundWindow(owner);
+  }
+  return result;
 }
 
 // A hidden window hands the activation on; the owner takes it only once it is enabled again, or

@@ -89,7 +89,8 @@ std::vector<std::wstring> AccessibleNames(HWND page) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   IAccessible* client = nullptr;
   if (SUCCEEDED(AccessibleObjectFromWindow(page, static_cast<DWORD>(OBJID_CLIENT),
-                                           __uuidof(IAccessible), reinterpret_cast<void**>(&client)))) {
+                                           __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&client)))) {
     long count = 0, got = 0;
     client->get_accChildCount(&count);
     std::vector<VARIANT> children(static_cast<size_t>(count));

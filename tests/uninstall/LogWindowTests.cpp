@@ -149,7 +149,8 @@ TEST(LogWindow, OpensCentredShowingTheLogInEveryScriptReadOnly) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IAccessible* reader = nullptr;
     if (SUCCEEDED(AccessibleObjectFromWindow(memoControl, static_cast<DWORD>(OBJID_CLIENT),
-                                             __uuidof(IAccessible), reinterpret_cast<void**>(&reader)))) {
+                                             __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&reader)))) {
       VARIANT self{};
       self.vt = VT_I4;
       self.lVal = CHILDID_SELF;

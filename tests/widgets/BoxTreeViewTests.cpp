@@ -210,7 +210,8 @@ TEST_F(BoxTreeViewTest, SpaceDoesNotToggleButCtrlSpaceAndThePopupTickFromTheKeyb
       for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         wchar_t text[64]{};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
-        const bool grayed = (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0;
+        const bool grayed =
+            (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0;
         items += std::wstring(text) + (grayed ? L" (off)" : L"") + L";";
       }
       PostMessageW(view.Handle(), WM_KEYDOWN, key, 1);
