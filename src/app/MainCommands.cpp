@@ -136,12 +136,12 @@ void TfMain::CreateMenus() {
                                    {cmDetails, L"Program details"},
                                })),
               L"&Uninstall");
-  HMENU view = SubMenu({{cmLargeIcons, L"Large Icons"},
-                        {cmSmallIcons, L"Small Icons"},
-                        {cmList, L"List"},
-                        {cmDetailsView, L"Details"},
+  HMENU view = SubMenu({{cmLargeIcons, L"Lar&ge Icons"},
+                        {cmSmallIcons, L"S&mall Icons"},
+                        {cmList, L"&List"},
+                        {cmDetailsView, L"&Details"},
                         {0, nullptr},
-                        {cmRefresh, L"Refresh"}});
+                        {cmRefresh, L"&Refresh"}});
   for (int id = cmLargeIcons; id <= cmDetailsView; ++id) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof info;

@@ -2,6 +2,7 @@
 
 #include "inventory/IconCache.h"
 #include "inventory/ProgramFinder.h"
+#include "win/Gdi.h"
 
 #include <stdexcept>
 
@@ -222,7 +223,24 @@ void TProgramListView::ShowSortArrow() {
     item.mask = HDI_FORMAT;
     if (!Header_GetItem(header, static_cast<int>(i), &item)) continue;
     item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (columns_[i].Field == order.Field) item.fmt |= order.Descending ? HDF_SORTDOWN : HDF_SORTUP;
+    const bool sorted = columns_[i].Field == order.Field;
+    if (sorted) item.fmt |= order.Descending ? HDF_SORTDOWN : HDF_SORTUP;
     Header_SetItem(header, static_cast<int>(i), &item);
+    // The arrow takes its room from the caption: a column too narrow for both grows.
+    if (sorted) {
+      const int needed = SortedCaptionWidth(header, columns_[i].Caption);
+      if (ColumnWidth(static_cast<int>(i)) < needed) SetColumnWidth(static_cast<int>(i), needed);
+    }
   }
+}
+
+int TProgramListView::SortedCaptionWidth(HWND header, const wchar_t* caption) {
+  // The caption between the header's margins, then the arrow with a margin of its own.
+  const int margin = static_cast<int>(SendMessageW(header, HDM_GETBITMAPMARGIN, 0, 0));
+  win::WindowDc dc(header);
+  win::SelectGuard font(dc.Get(),
+                        reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+  SIZE text{};
+  GetTextExtentPoint32W(dc.Get(), caption, static_cast<int>(wcslen(caption)), &text);
+  return text.cx + 3 * margin + win::Scale(header, kSortArrowWidth);
 }

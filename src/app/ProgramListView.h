@@ -72,6 +72,9 @@ private:
   void ApplySortOrder(const TSortOrder& order);
   // The header's arrow on the column that orders the rows, on no other.
   void ShowSortArrow();
+  // The width a column needs to show its whole caption beside the sort arrow.
+  static int SortedCaptionWidth(HWND header, const wchar_t* caption);
+  static constexpr int kSortArrowWidth = 16;  // at 96 DPI, with its gap to the caption
   bool ShowsField(TRowField field) const;
   void GetDispInfo(NMLVDISPINFOW& info);
   int FindItem(const NMLVFINDITEMW& find) const;

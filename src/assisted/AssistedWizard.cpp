@@ -255,6 +255,10 @@ void TfAssisted::OnCommand(int id, int code) {
     Close();
     return;
   }
+  if (id == IDC_AS_HELP && code == BN_CLICKED) {
+    buHelpClick();
+    return;
+  }
   // While a tree builds or a branch is read, or the deletion runs, only closing is taken.
   if (building_ || pumping_ || deleting_ || code != BN_CLICKED) return;
   switch (id) {
@@ -266,8 +270,19 @@ void TfAssisted::OnCommand(int id, int code) {
     case IDC_AS_REMOVE: buDeleteClick(); break;
     case IDC_AS_SELECT_ALL: cbSelectAllClick(); break;
     case IDC_AS_SAVE_AS_LOG: buSaveAsLogClick(); break;
-    default: break;  // "&Help" has no action
+    default: break;
   }
+}
+
+void TfAssisted::buHelpClick() {
+  // The request F1 makes: the window that opened the wizard shows the help at its subject.
+  HELPINFO info{};
+  info.cbSize = sizeof info;
+  info.iContextType = HELPINFO_WINDOW;
+  info.iCtrlId = IDC_AS_HELP;
+  info.hItemHandle = Item(IDC_AS_HELP);
+  GetCursorPos(&info.MousePos);
+  SendMessageW(Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void TfAssisted::Close() {

@@ -46,6 +46,7 @@ private:
   void buDeleteClick();
   void cbSelectAllClick();
   void buSaveAsLogClick();
+  void buHelpClick();
   void Close();
   void ReadFirstPage();
   // Builds the page's tree with its status bar shown; a close meanwhile stops the build.

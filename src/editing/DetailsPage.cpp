@@ -16,7 +16,7 @@ constexpr int kWheelLines = 3;
 void TDetailsPage::Create(HWND dialog, const RECT& place, int id) {
   RegisterClass(kPageClass, 0, LoadCursorW(nullptr, IDC_ARROW), GetSysColorBrush(COLOR_WINDOW));
   CreateWindowObject(0, kPageClass, L"",
-                     WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_CLIPCHILDREN, place.left,
+                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN, place.left,
                      place.top, place.right - place.left, place.bottom - place.top, dialog,
                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
@@ -142,7 +142,7 @@ int TDetailsPage::PageHeight() const {
 void TDetailsPage::UpdateScrollBar() {
   SCROLLINFO info{};
   info.cbSize = sizeof info;
-  info.fMask = SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL;
+  info.fMask = SIF_RANGE | SIF_PAGE;  // the bar shows only while the rows do not fit
   info.nMax = std::max(contentHeight_ - 1, 0);
   info.nPage = static_cast<UINT>(PageHeight());
   SetScrollInfo(Handle(), SB_VERT, &info, TRUE);

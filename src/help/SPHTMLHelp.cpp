@@ -2,6 +2,29 @@
 
 #include "inventory/Utils.h"
 #include "help/Splash.h"
+#include "win/UniqueHandle.h"
+#include "win/Window.h"
+
+#include <string_view>
+
+namespace {
+
+const wchar_t kNotAHelpFile[] =
+    L"The help file \"%FILE%\" cannot be shown: it is not a compiled help file, or it is "
+    L"damaged. Install the program again to restore it.";
+
+}  // namespace
+
+bool IsCompiledHelpFile(const std::wstring& path) {
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+  char start[4]{};
+  DWORD read = 0;
+  return file.Get() != INVALID_HANDLE_VALUE &&
+         ReadFile(file.Get(), start, sizeof start, &read, nullptr) && read == sizeof start &&
+         std::string_view(start, sizeof start) == "ITSF";
+}
 
 THtmlHelpModule* HtmlHelpModule = nullptr;
 
@@ -14,25 +37,35 @@ std::wstring TSPHelpViewer::ResolveHelpFile(const std::wstring& name) const {
   return !file.empty() && TUtils::FileExists(file) ? file : std::wstring();
 }
 
-void TSPHelpViewer::ShowTableOfContents(HWND owner) {
+std::wstring TSPHelpViewer::ShowableHelpFile(HWND owner) const {
   std::wstring file = ResolveHelpFile();
+  if (file.empty() || IsCompiledHelpFile(file)) return file;
+  // The engine would open an empty window, or nothing at all, without a word.
+  std::wstring text = kNotAHelpFile;
+  text.replace(text.find(L"%FILE%"), 6, file);
+  MessageBoxW(owner, text.c_str(), win::kApplicationTitle, MB_OK | MB_ICONERROR);
+  return {};
+}
+
+void TSPHelpViewer::ShowTableOfContents(HWND owner) {
+  std::wstring file = ShowableHelpFile(owner);
   if (!file.empty()) engine_.HtmlHelp(owner, file, HH_DISPLAY_TOC, 0);
 }
 
 void TSPHelpViewer::ShowHelp(HWND owner, const std::wstring& keyword) {
-  std::wstring file = ResolveHelpFile();
+  std::wstring file = ShowableHelpFile(owner);
   if (!file.empty())
     engine_.HtmlHelp(owner, file, HH_DISPLAY_INDEX, reinterpret_cast<DWORD_PTR>(keyword.c_str()));
 }
 
 void TSPHelpViewer::ShowTopic(HWND owner, const std::wstring& topic) {
-  std::wstring file = ResolveHelpFile();
+  std::wstring file = ShowableHelpFile(owner);
   if (!file.empty()) engine_.HtmlHelp(owner, file + L" ::/" + topic, HH_DISPLAY_TOPIC, 0);
 }
 
 void TSPHelpViewer::ShowContextHelp(HWND owner, int context, const std::wstring& fileName) {
   if (ResolveHelpFile(fileName).empty()) return;
-  std::wstring file = ResolveHelpFile();
+  std::wstring file = ShowableHelpFile(owner);
   if (!file.empty())
     engine_.HtmlHelp(owner, file, HH_HELP_CONTEXT, static_cast<DWORD_PTR>(context));
 }

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// Whether the file begins as every compiled HTML help file does.
+bool IsCompiledHelpFile(const std::wstring& path);
+
 class TSPHelpViewer {
 public:
   static constexpr wchar_t kViewerName[] = L"HtmlHelp";
@@ -45,6 +48,9 @@ public:
   std::wstring ResolveHelpFile(const std::wstring& name = {}) const;
 
 private:
+  // The application's help file when it is one; a file that is not is reported over the owner.
+  std::wstring ShowableHelpFile(HWND owner) const;
+
   THelpEngine& engine_;
   std::wstring helpFile_;
 };

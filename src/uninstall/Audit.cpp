@@ -85,12 +85,14 @@ bool TfAudit::MayWriteReport(HWND dialog, const std::wstring& name) {
 
 void TfAudit::buSaveFileClick() {
   win::TFileDialogOptions options;
-  options.Owner = Handle();
   options.Filter = L" Text File (*.TXT)\0*.txt\0";
   options.InitialFolder = TUtils::ExeFolder();
   options.Title = kSaveTitle;
   options.DefaultExtension = L"txt";
   options.Accept = MayWriteReport;
+  // The window closes whatever the choice: it goes first, and the dialog comes over its owner.
+  HideWhileWorking();
+  options.Owner = DialogOwner();
   if (std::optional<std::wstring> file = win::SaveFileName(options))
     SaveReport(*file);
   else
@@ -99,30 +101,15 @@ void TfAudit::buSaveFileClick() {
 
 void TfAudit::SaveReport(const std::wstring& name) {
   TakeEditedHeader();
-  bool shown = HideWhileWorking();
+  HideWhileWorking();
   try {
     savedFile_ = report_.SaveReport(name, Format());
   } catch (...) {
     // After a failure the window comes back, modal again, with the error box over it.
-    if (shown) ShowAgain();
+    ShowAgain();
     throw;
   }
   End(IDOK);
-}
-
-// A hidden window hands the activation on; the owner takes it only once it is enabled again, or
-// it would be left inactive with no window of the program in front.
-bool TfAudit::HideWhileWorking() {
-  if (!IsWindowVisible(Handle())) return false;
-  if (HWND owner = GetWindow(Handle(), GW_OWNER)) EnableWindow(owner, TRUE);
-  ShowWindow(Handle(), SW_HIDE);
-  return true;
-}
-
-void TfAudit::ShowAgain() {
-  if (HWND owner = GetWindow(Handle(), GW_OWNER)) EnableWindow(owner, FALSE);
-  ShowWindow(Handle(), SW_SHOW);
-  SetForegroundWindow(Handle());
 }
 
 void TfAudit::buPrintClick() { PrintReport(true); }
@@ -131,10 +118,11 @@ void TfAudit::PrintReport(bool askForPrinter) {
   // Every way out closes the window; a failure, choosing the printer included, first shows the
   // error box and brings the main window up.
   try {
-    win::UniqueHdc printer = askForPrinter ? ChoosePrinter(Handle()) : DefaultPrinterDc();
+    TakeEditedHeader();
+    // The window closes whatever the choice: it goes first, and the dialog comes over its owner.
+    if (askForPrinter) HideWhileWorking();
+    win::UniqueHdc printer = askForPrinter ? ChoosePrinter(DialogOwner()) : DefaultPrinterDc();
     if (printer) {
-      TakeEditedHeader();
-      if (askForPrinter) HideWhileWorking();
       report_.PrintReport(printer.Get(), PrintFontOf(Item(IDC_AUD_MEMO)), Format());
     }
   } catch (...) {

@@ -35,10 +35,6 @@ private:
   TReportFormat Format() const;
   // The header as the user left it.
   void TakeEditedHeader();
-  // Hides the window while a report is written or printed; whether it was in sight.
-  bool HideWhileWorking();
-  // Shows the hidden window again, modal as before.
-  void ShowAgain();
   void buSaveFileClick();
   void buPrintClick();
   // The save dialog's check of the name that will really be written.

@@ -67,7 +67,9 @@ void TfLog::buPrintClick() {
     TfLog& form;
     ~TCloseAfter() { form.End(IDOK); }
   } closeAfter{*this};
-  win::UniqueHdc printer = ChoosePrinter(Handle());
+  // The window closes whatever the choice: it goes first, and the dialog comes over its owner.
+  HideWhileWorking();
+  win::UniqueHdc printer = ChoosePrinter(DialogOwner());
   if (printer) PrintLines(printer.Get(), memo_.Lines(), MemoFont());
 }
 

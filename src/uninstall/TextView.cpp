@@ -4,6 +4,7 @@
 #include "win/Gdi.h"
 #include "win/UniqueHandle.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -341,6 +342,17 @@ LRESULT TTextView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return static_cast<LRESULT>(n);
     }
     case WM_SETTEXT: return FALSE;  // the text comes from SetText
+    case WM_GETOBJECT:
+      // Screen readers read it as the edit control it behaves as: the platform's proxy for an
+      // edit control works through the messages above.
+      if (static_cast<LONG>(lp) == OBJID_CLIENT) {
+        win::ComPtr<IAccessible> proxy;
+        if (SUCCEEDED(CreateStdAccessibleProxyW(Handle(), L"Edit", OBJID_CLIENT,
+                                                __uuidof(IAccessible), proxy.PutVoid())) &&
+            proxy)
+          return LresultFromObject(__uuidof(IAccessible), wp, proxy.Get());
+      }
+      break;
     case WM_COPY: Copy(); return 0;
     case EM_GETLINECOUNT: return static_cast<LRESULT>(std::max<size_t>(LineCount(), 1));
     case EM_GETFIRSTVISIBLELINE: return static_cast<LRESULT>(top_);

@@ -8,6 +8,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 static_assert(IDI_TREE_COUNT == TBoxTreeView::kImageCount);
 
@@ -18,6 +19,11 @@ constexpr UINT_PTR kTreeSubclass = 1;
 // Posted to the control while items wait to be inserted; each one inserts the next step.
 constexpr UINT kInsertMore = WM_APP + 0x2E1;
 constexpr size_t kInsertStep = 1000;
+
+// The popup's items: the keys are the same for both, as the box shows which one applies.
+const wchar_t kTick[] = L"&Tick\tCtrl+Space";
+const wchar_t kUntick[] = L"&Untick\tCtrl+Space";
+enum : UINT { kTickCommand = 1, kUntickCommand = 2 };
 
 }  // namespace
 
@@ -301,6 +307,48 @@ bool TBoxTreeView::ButtonDown(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT
   return true;
 }
 
+bool TBoxTreeView::SetTicked(TCheckNode& node, bool ticked) {
+  if (!checkBoxes_ || node.Mark() == TCheckMark::None) return false;
+  if (node.Mark() == (ticked ? TCheckMark::Checked : TCheckMark::Unchecked)) return false;
+  bool canChange = !ticked || !tree_.IsLocked(node);
+  if (canChange && tree_.OnCheckChanging) tree_.OnCheckChanging(node, canChange);
+  if (canChange) tree_.SetNodeChecked(node, ticked);
+  return canChange;
+}
+
+void TBoxTreeView::ShowPopup(LPARAM at) {
+  POINT pt{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  HTREEITEM item = nullptr;
+  if (pt.x == -1 && pt.y == -1) {
+    item = reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    RECT rc{};
+    if (!item || !TreeView_GetItemRect(hwnd_, item, &rc, TRUE)) return;
+    pt = {rc.left, rc.bottom};
+    ClientToScreen(hwnd_, &pt);
+  } else {
+    // The row under the pointer is the one the menu acts on, and shows it.
+    TVHITTESTINFO hit{};
+    hit.pt = pt;
+    ScreenToClient(hwnd_, &hit.pt);
+    item = reinterpret_cast<HTREEITEM>(
+        SendMessageW(hwnd_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (!item || !(hit.flags & TVHT_ONITEM)) return;
+    SendMessageW(hwnd_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  }
+  TCheckNode* node = NodeOf(item);
+  if (!node || !checkBoxes_ || node->Mark() == TCheckMark::None) return;
+  win::UniqueHMenu menu(CreatePopupMenu());
+  const TCheckMark mark = node->Mark();
+  AppendMenuW(menu.Get(), MF_STRING | (mark == TCheckMark::Checked ? MF_GRAYED : 0u),
+              kTickCommand, kTick);
+  AppendMenuW(menu.Get(), MF_STRING | (mark == TCheckMark::Unchecked ? MF_GRAYED : 0u),
+              kUntickCommand, kUntick);
+  const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+      menu.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, pt.x, pt.y, 0, hwnd_, nullptr));
+  // The menu ran a message loop: find the node again.
+  if (chosen && (node = NodeOf(item)) != nullptr) SetTicked(*node, chosen == kTickCommand);
+}
+
 LRESULT CALLBACK TBoxTreeView::TreeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                         DWORD_PTR self) noexcept {
   auto* view = reinterpret_cast<TBoxTreeView*>(self);
@@ -310,6 +358,24 @@ LRESULT CALLBACK TBoxTreeView::TreeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       if (view->ButtonDown(hwnd, msg, wp, lp, result)) return result;
       break;
     }
+    case WM_KEYDOWN:
+      // Ctrl+Space is the check-box tree's key for the box; its character must not start a
+      // search by name.
+      if (wp == VK_SPACE && GetKeyState(VK_CONTROL) < 0 && view->checkBoxes_) {
+        view->eatSpace_ = true;
+        win::Guarded([&] {
+          if (TCheckNode* node = view->Selected())
+            view->SetTicked(*node, node->Mark() != TCheckMark::Checked);
+        });
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (std::exchange(view->eatSpace_, false) && wp == L' ') return 0;
+      break;
+    case WM_CONTEXTMENU:
+      win::Guarded([&] { view->ShowPopup(lp); });
+      return 0;
     case kInsertMore:
       view->insertPosted_ = false;
       if (!view->pending_.empty()) {

@@ -1,8 +1,9 @@
 // TBoxTreeView: a tree view that shows a TCheckTree, with a check box in front of each node drawn
 // as the item's state image. A click on the box toggles it as TCheckTree::Toggle says, unless the
 // model's lock or OnCheckChanging refuses, in which case the click gets no handling at all. The
-// space bar does not toggle. Expand buttons of unread nodes come from the model's probe, asked
-// only for the items the control draws.
+// space bar does not toggle; Ctrl+Space toggles the selected node's box, and the popup (right
+// click, Shift+F10 or the menu key) ticks or unticks it. Expand buttons of unread nodes come from
+// the model's probe, asked only for the items the control draws.
 #pragma once
 
 #include "widgets/CheckTree.h"
@@ -58,6 +59,10 @@ public:
   TCheckNode* Selected() const;
   void Select(TCheckNode& node);
 
+  // Ticks or unticks the node as a click on its box does, asking the lock (when ticking) and
+  // OnCheckChanging first; false when the node keeps its mark.
+  bool SetTicked(TCheckNode& node, bool ticked);
+
   // The state image a mark is drawn with (0: none).
   static int StateIndex(TCheckMark mark) noexcept;
 
@@ -67,6 +72,8 @@ private:
   static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self) noexcept;
   bool ButtonDown(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+  // The popup at a screen point (-1, -1: below the selected item, as from the keyboard).
+  void ShowPopup(LPARAM at);
   // The notices the view answers itself; the others go on to the parent.
   bool Notify(const NMHDR& header, LRESULT& result);
   void Insert(TCheckNode& node);
@@ -100,4 +107,5 @@ private:
   std::vector<TCheckNode*> pending_;  // added during an update, in order; from pendingAt_ on
   size_t pendingAt_ = 0;              // not in the control yet
   bool insertPosted_ = false;
+  bool eatSpace_ = false;  // the character of a Ctrl+Space that ticked
 };

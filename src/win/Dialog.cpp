@@ -1,12 +1,65 @@
 #include "win/Dialog.h"
 
+#include "win/Gdi.h"
 #include "win/Window.h"
+
+#include "resource.h"
 
 namespace win {
 
+namespace {
+
+// The program's icon in the title bar and in the task switcher, as its main window has it.
+void ShowProgramIcon(HWND dialog) {
+  const UINT dpi = WindowDpi(dialog);
+  for (const auto& [which, metric] :
+       {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
+    const int size = GetSystemMetricsForDpi(metric, dpi);
+    if (auto* icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                                   MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
+                                                   IMAGE_ICON, size, size, LR_SHARED)))
+      SendMessageW(dialog, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
+}  // namespace
+
 INT_PTR TDialog::ShowModal(HWND owner) {
-  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner, Proc,
-                         reinterpret_cast<LPARAM>(this));
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
+                                         owner, Proc, reinterpret_cast<LPARAM>(this));
+  // The window manager may still be busy with a common dialog that closed just before: when that
+  // left no window of this thread active, the owner takes the keyboard back, unless another
+  // program has it.
+  if (owner && !GetActiveWindow() && IsWindowVisible(owner) && IsWindowEnabled(owner)) {
+    HWND front = GetForegroundWindow();
+    if (!front || front == GetDesktopWindow() ||
+        GetWindowThreadProcessId(front, nullptr) == GetCurrentThreadId())
+      SetForegroundWindow(owner);
+  }
+  return result;
+}
+
+// A hidden window hands the activation on; the owner takes it only once it is enabled again, or
+// it would be left inactive with no window of the program in front.
+bool TDialog::HideWhileWorking() {
+  if (!IsWindowVisible(hwnd_)) return false;
+  if (HWND owner = GetWindow(hwnd_, GW_OWNER)) EnableWindow(owner, TRUE);
+  ShowWindow(hwnd_, SW_HIDE);
+  hidden_ = true;
+  return true;
+}
+
+void TDialog::ShowAgain() {
+  if (!hidden_) return;
+  hidden_ = false;
+  if (HWND owner = GetWindow(hwnd_, GW_OWNER)) EnableWindow(owner, FALSE);
+  ShowWindow(hwnd_, SW_SHOW);
+  SetForegroundWindow(hwnd_);
+}
+
+HWND TDialog::DialogOwner() const {
+  HWND owner = hidden_ ? GetWindow(hwnd_, GW_OWNER) : nullptr;
+  return owner ? owner : hwnd_;
 }
 
 std::wstring TDialog::ItemText(int id) const { return WindowText(Item(id)); }
@@ -46,6 +99,7 @@ INT_PTR CALLBACK TDialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexce
     self = reinterpret_cast<TDialog*>(lp);
     self->hwnd_ = hwnd;
     SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+    ShowProgramIcon(hwnd);
   } else {
     self = reinterpret_cast<TDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
   }

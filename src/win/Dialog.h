@@ -28,6 +28,16 @@ public:
   void CenterOn(HWND other);
 
 protected:
+  // Hides the dialog before it closes and enables its owner; whether it was in sight. A common
+  // dialog opened then goes over the owner (DialogOwner), which the window manager gives the
+  // keyboard back when it closes: a dialog that closes right after a common dialog of its own
+  // can leave no window active at all.
+  bool HideWhileWorking();
+  // Shows the hidden dialog again, modal as before (nothing when it is in sight).
+  void ShowAgain();
+  // The owner while the dialog is hidden and has one, else the dialog itself.
+  HWND DialogOwner() const;
+
   // Return TRUE when the message was handled (for WM_INITDIALOG: whether to set the focus).
   virtual INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   virtual void OnInitDialog() {}
@@ -38,6 +48,7 @@ private:
 
   int templateId_;
   HWND hwnd_ = nullptr;
+  bool hidden_ = false;
 };
 
 }  // namespace win

@@ -484,6 +484,24 @@ int SortArrow(HWND list, int column) {
   return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
 }
 
+// The width of a column's caption in the header's font, at the test's 96 DPI.
+int CaptionExtent(HWND list, int column) {
+  HWND header = ListView_GetHeader(list);
+  wchar_t caption[64]{};
+  HDITEMW item{};
+  item.mask = HDI_TEXT;
+  item.pszText = caption;
+  item.cchTextMax = 64;
+  Header_GetItem(header, column, &item);
+  HDC dc = GetDC(header);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, caption, lstrlenW(caption), &size);
+  SelectObject(dc, old);
+  ReleaseDC(header, dc);
+  return size.cx;
+}
+
 void ClickHeader(HWND list, int column) {
   HWND header = ListView_GetHeader(list);
   RECT r{};
@@ -538,6 +556,9 @@ TEST_F(MainWindowTest, AHeaderClickSortsByItsColumnAndTheChosenOrderComesBackOnT
     const int arrow = column == 0 ? HDF_SORTUP : HDF_SORTDOWN;
     for (int other = 0; other < 5; ++other)
       EXPECT_EQ(SortArrow(list, other), other == column ? arrow : 0) << column << " " << other;
+    // The arrow never cuts the caption ("Last Used On" was too narrow for both).
+    EXPECT_GE(ListView_GetColumnWidth(list, column), CaptionExtent(list, column) + 3 * 6 + 16)
+        << column;
     // The selection stays with its program.
     EXPECT_EQ(SelectedCaption(), b) << column;
   }

@@ -353,6 +353,17 @@ TEST_F(MenuTest, AltArrowsEnterAccessKeysAndEscWorkTheMenusFromTheKeyboard) {
     }
   }
 
+  // Each view has its access key: Alt+V, M is "Small Icons".
+  {
+    TMenuLoopWatch loop;
+    std::thread user([&] {
+      if (loop.WaitOpened(GetSubMenu(bar, TfMain::mpView))) PostKey(list, 'M');
+    });
+    PostKey(list, 'V', true);
+    EXPECT_TRUE(RunUntil([&] { return ViewStyle() == LVS_SMALLICON; }));
+    user.join();
+  }
+
   // Alt+U and the access key D: the delete dialog for the selected program.
   {
     TMenuLoopWatch loop;

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <functional>
 #include <ostream>
 #include <string>
@@ -80,6 +82,46 @@ std::vector<TShownRow> ShownRows(HWND dialog) {
   return rows;
 }
 
+// What a screen reader reads of the page: the name of each part through the platform's
+// accessibility interface (oleacc), in the order it walks them.
+std::vector<std::wstring> AccessibleNames(HWND page) {
+  std::vector<std::wstring> names;
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IAccessible* client = nullptr;
+  if (SUCCEEDED(AccessibleObjectFromWindow(page, static_cast<DWORD>(OBJID_CLIENT),
+                                           __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&client)))) {
+    long count = 0, got = 0;
+    client->get_accChildCount(&count);
+    std::vector<VARIANT> children(static_cast<size_t>(count));
+    AccessibleChildren(client, 0, count, children.data(), &got);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    for (long i = 0; i < got; ++i) {
+      VARIANT& child = children[static_cast<size_t>(i)];
+      HWND part = nullptr;
+      IAccessible* inside = nullptr;
+      BSTR name = nullptr;
+      // Each part is a window; what it says is the name of its client area.
+      if (child.vt == VT_DISPATCH && SUCCEEDED(WindowFromAccessibleObject(
+                                         reinterpret_cast<IAccessible*>(child.pdispVal), &part)) &&
+          SUCCEEDED(AccessibleObjectFromWindow(part, static_cast<DWORD>(OBJID_CLIENT),
+                                               __uuidof(IAccessible),
+                                               reinterpret_cast<void**>(&inside)))) {
+        if (SUCCEEDED(inside->get_accName(self, &name)) && name)
+          names.emplace_back(name, SysStringLen(name));
+        SysFreeString(name);
+        inside->Release();
+      }
+      VariantClear(&child);
+    }
+    client->Release();
+  }
+  CoUninitialize();
+  return names;
+}
+
 class DetailsTest : public MainWindowTest {
 protected:
   // Opens the details of the program shown at the list's position and runs the script on the
@@ -136,6 +178,23 @@ void AddRichEntry(TTestKey& key) {
   key.SetDword(sub, L"WindowsInstaller", 1);
   key.SetBinary(L"ARPCache\\R", L"SlowInfoCache",
                 UsageRecord(1572864, FileTimeOf(2025, 3, 14), 11, L"C:\\Rich\\rich.exe"));
+}
+
+TEST_F(DetailsTest, AScreenReaderReadsEveryCaptionValueAndLinkInOrder) {
+  AddRichEntry(key);
+  Start();
+  int position = PositionOf(L"Rich Suite");
+  ASSERT_GE(position, 0);
+  std::vector<std::wstring> read, shown;
+  WithDetails(position, [&](HWND dialog) {
+    read = AccessibleNames(GetDlgItem(dialog, IDC_DET_PAGE));
+    for (const TShownRow& row : ShownRows(dialog)) {
+      shown.push_back(row.Caption);
+      shown.push_back(row.Value);
+    }
+  });
+  ASSERT_GT(shown.size(), 20u);
+  EXPECT_EQ(read, shown);
 }
 
 TEST_F(DetailsTest, ARichEntryShowsEveryRowInOrderWithItsLinksAndGaps) {
@@ -227,6 +286,12 @@ TEST_F(DetailsTest, DatesAndIntegersAreShownByTheirTypeAndNumbersAreNeverLinks) 
   key.SetDword(L"Uninstall\\E4", L"InstallDate", 20080229);
   Start();
 
+  // Rows that fit: no scroll bar at all.
+  bool barShown = true;
+  WithDetails(PositionOf(L"Edge One"), [&](HWND dialog) {
+    barShown = (GetWindowLongW(GetDlgItem(dialog, IDC_DET_PAGE), GWL_STYLE) & WS_VSCROLL) != 0;
+  });
+  EXPECT_FALSE(barShown);
   EXPECT_EQ(RowsOf(PositionOf(L"Edge One")),
             (std::vector<TShownRow>{{L"Program Name:", L"Edge One", false, 20},
                                     {L"Install Date:", L"2006-12-05", false, 40},

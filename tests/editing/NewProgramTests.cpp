@@ -78,6 +78,7 @@ public:
     dialog_ = found;
     return true;
   }
+  HWND Item(int id) const { return GetDlgItem(dialog_, id); }
   std::wstring Field(int id) const { return ControlText(GetDlgItem(dialog_, id)); }
   void Type(int id, const std::wstring& text) const {
     SendMessageW(GetDlgItem(dialog_, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -230,14 +231,21 @@ TEST_F(NewProgramTest, OkWritesTheTextsAsTypedUnderKeyNameAndListsTheEntry) {
   TfMain& w = Start();
   std::wstring tool = dir.MakeFile(L"My Tools\\un inst.exe");
   std::wstring icon = dir.MakeFile(L"My Tools\\tool.ico");
-  std::wstring answer;
+  std::wstring answer, regAfterTyping;
+  bool regReadOnly = false;
   Run([&](TUser& user) {
-    user.Type(IDC_NEW_REG, L"HKEY_LOCAL_MACHINE\\Elsewhere");  // only shown, never used
+    // The entry's name is only shown: keys typed there change nothing.
+    HWND reg = user.Item(IDC_NEW_REG);
+    regReadOnly = (GetWindowLongPtrW(reg, GWL_STYLE) & ES_READONLY) != 0;
+    SendMessageW(reg, WM_CHAR, L'x', 1);
+    regAfterTyping = user.Field(IDC_NEW_REG);
     user.Type(IDC_NEW_NAME, L"  Spaced  Name ");
     user.Type(IDC_NEW_UNINSTALL, L"\"C:\\x y\\un.exe\" /S ");
     answer = user.Click(IDOK);
   });
   EXPECT_EQ(answer, kClosed);
+  EXPECT_TRUE(regReadOnly);
+  EXPECT_EQ(regAfterTyping, Uninstall() + L"NewProgram1");
   auto name = Stored(key, L"NewProgram1", L"DisplayName");
   ASSERT_TRUE(name);
   EXPECT_EQ(name->Type, static_cast<DWORD>(REG_SZ));

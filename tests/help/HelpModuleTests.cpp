@@ -44,11 +44,13 @@ private:
 };
 
 const HWND kOwner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+// How every compiled help file begins.
+const std::string kHelpFileStart("ITSF\x03\0\0\0", 8);
 
 TEST(HelpViewer, EachRequestReachesTheEngineWithItsCommandAndArguments) {
   TTempDir dir;
-  const std::wstring file = dir.MakeFile(L"purgalot.chm");
-  const std::wstring other = dir.MakeFile(L"other.chm");
+  const std::wstring file = dir.MakeFile(L"purgalot.chm", kHelpFileStart);
+  const std::wstring other = dir.MakeFile(L"other.chm", kHelpFileStart);
   std::vector<TCall> calls;
   TRecordingEngine engine(calls);
   TSPHelpViewer viewer(engine);
@@ -88,12 +90,37 @@ TEST(HelpViewer, WithoutTheHelpFileNoRequestReachesTheEngineAndNothingShows) {
   viewer.ShowTopic(kOwner, L"intro.htm");
   viewer.ShowContextHelp(kOwner, 42, L"");
   // The application's file is there, but the one the request names is not.
-  viewer.SetHelpFile(dir.MakeFile(L"purgalot.chm"));
+  viewer.SetHelpFile(dir.MakeFile(L"purgalot.chm", kHelpFileStart));
   viewer.ShowContextHelp(kOwner, 42, dir.Path() + L"missing.chm");
   watcher.Finish();
   EXPECT_TRUE(calls.empty());
   EXPECT_FALSE(watcher.Seen());
   EXPECT_EQ(viewer.ResolveHelpFile(dir.Path() + L"missing.chm"), L"");
+}
+
+TEST(HelpViewer, AFileThatIsNotAHelpFileIsReportedAndNeverReachesTheEngine) {
+  TTempDir dir;
+  std::vector<TCall> calls;
+  TRecordingEngine engine(calls);
+  TSPHelpViewer viewer(engine);
+  for (const std::string& content : {std::string(), std::string("<html>ITSF</html>")}) {
+    const std::wstring file = dir.MakeFile(L"purgalot.chm", content);
+    viewer.SetHelpFile(file);
+    for (int request = 0; request < 4; ++request) {
+      TMessageBoxWatcher watcher;
+      if (request == 0) viewer.ShowTableOfContents(nullptr);
+      if (request == 1) viewer.ShowHelp(nullptr, L"Uninstall");
+      if (request == 2) viewer.ShowTopic(nullptr, L"intro.htm");
+      if (request == 3) viewer.ShowContextHelp(nullptr, 42, L"");
+      watcher.Finish();
+      ASSERT_TRUE(watcher.Seen()) << request;
+      EXPECT_EQ(watcher.Title(), L"Tarvenholt Purgalot!");
+      EXPECT_EQ(watcher.Text(), L"The help file \"" + file +
+                                    L"\" cannot be shown: it is not a compiled help file, or it is "
+                                    L"damaged. Install the program again to restore it.");
+    }
+  }
+  EXPECT_TRUE(calls.empty());
 }
 
 TEST(HelpModule, AMissingEngineIsReportedOnceWithTheWarningAndHelpStaysSilent) {

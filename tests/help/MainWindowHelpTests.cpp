@@ -2,6 +2,7 @@
 // during the window's creation.
 #include "../app/MainWindowTestSupport.h"
 
+#include "dialogs/AssistedIds.h"
 #include "help/About.h"
 #include "help/SPHTMLHelp.h"
 #include "help/Splash.h"
@@ -36,7 +37,7 @@ protected:
   MainWindowHelpTest() {
     // The help file beside the executable, made for the test unless a build put one there.
     made = !TUtils::FileExists(file);
-    if (made) std::ofstream(file.c_str()) << "x";
+    if (made) std::ofstream(file.c_str(), std::ios::binary) << "ITSF";  // how a help file begins
   }
   ~MainWindowHelpTest() override {
     if (made) DeleteFileW(file.c_str());
@@ -90,7 +91,7 @@ TEST_F(MainWindowHelpTest, TheMenuTheToolbarAndF1OpenTheHelpContentsAndAboutAndT
   EXPECT_EQ(HtmlHelpModule, nullptr);
 }
 
-TEST_F(MainWindowHelpTest, F1InAWindowOpenedFromTheMainWindowOpensTheIndexAtItsSubject) {
+TEST_F(MainWindowHelpTest, F1OrHelpInAWindowOpenedFromTheMainWindowOpensTheIndexAtItsSubject) {
   std::vector<std::pair<HWND, std::wstring>> calls;
   TRecorder* engine = nullptr;
   THtmlHelpModule module([&] {
@@ -100,24 +101,37 @@ TEST_F(MainWindowHelpTest, F1InAWindowOpenedFromTheMainWindowOpensTheIndexAtItsS
   });
   HtmlHelpModule = &module;
   TfMain& w = Start();
-  HWND dialog = nullptr;
-  bool asked = false;
-  std::thread driver([&] {
-    dialog = WaitForDialogOwnedBy(w.Handle());
-    ASSERT_NE(dialog, nullptr);
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
-    // What the system makes of the F1 key for the window with the focus.
-    constexpr UINT kKeyF1 = 0x004D;
-    PostMessageW(info.hwndFocus ? info.hwndFocus : dialog, kKeyF1, 0, 0);
-    asked = WaitForSingleObject(engine->called.Get(), 10000) == WAIT_OBJECT_0;
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  });
-  Command(cmAuditReport);
-  driver.join();
-  EXPECT_TRUE(asked);
-  EXPECT_EQ(calls, (std::vector<std::pair<HWND, std::wstring>>{{dialog, L"Audit report"}}));
+  // F1 in the audit report; the assisted uninstall's "Help" button.
+  for (const bool button : {false, true}) {
+    HWND dialog = nullptr;
+    bool asked = false, withIcon = false;
+    ResetEvent(engine->called.Get());
+    std::thread driver([&] {
+      dialog = WaitForDialogOwnedBy(w.Handle());
+      ASSERT_NE(dialog, nullptr);
+      // Every dialog shows the program's icon in its title bar.
+      withIcon = SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0) != 0;
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+      // What the system makes of the F1 key for the window with the focus.
+      constexpr UINT kKeyF1 = 0x004D;
+      if (button)
+        PostClick(GetDlgItem(dialog, IDC_AS_HELP));
+      else
+        PostMessageW(info.hwndFocus ? info.hwndFocus : dialog, kKeyF1, 0, 0);
+      asked = WaitForSingleObject(engine->called.Get(), 10000) == WAIT_OBJECT_0;
+      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    Command(button ? cmAssisted : cmAuditReport);
+    driver.join();
+    EXPECT_TRUE(asked) << button;
+    EXPECT_TRUE(withIcon) << button;
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), (std::pair<HWND, std::wstring>{
+                                dialog, button ? L"Assisted uninstall" : L"Audit report"}));
+  }
+  EXPECT_EQ(calls.size(), 2u);
   Close();
 }
 

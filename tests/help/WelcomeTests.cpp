@@ -102,7 +102,7 @@ TEST_F(WelcomeTest, OnLaterRunsEachClickIsStoredAtOnce) {
   EXPECT_FALSE(tickedAgain);
 }
 
-TEST_F(WelcomeTest, EscWithAssistedChosenOpensTheAssistedUninstallAndTheTitleBarCloseDoesNot) {
+TEST_F(WelcomeTest, EscEnterAndTheArrowKeysChooseAsShownAndTheTitleBarCloseOpensNothing) {
   TfWelcome box(Setting());
   EXPECT_EQ(Offer(box,
                   [&](HWND dialog) {
@@ -131,6 +131,17 @@ TEST_F(WelcomeTest, EscWithAssistedChosenOpensTheAssistedUninstallAndTheTitleBar
                   }),
             IDOK);
   EXPECT_EQ(assistedOpened, 1);
+
+  // Down moves from one choice to the other, never onto a text, so Enter means what is shown.
+  EXPECT_EQ(Offer(box,
+                  [&](HWND dialog) {
+                    Click(dialog, IDC_WEL_NORMAL);
+                    PostMessageW(GetDlgItem(dialog, IDC_WEL_NORMAL), WM_KEYDOWN, VK_DOWN, 0);
+                    PostMessageW(GetDlgItem(dialog, IDC_WEL_MANUAL), WM_KEYDOWN, VK_RETURN, 0);
+                  }),
+            IDOK);
+  EXPECT_TRUE(box.ManualChosen());
+  EXPECT_EQ(assistedOpened, 2);
   EXPECT_EQ(Stored().first, 0u);  // nothing written without a click on the check box
 }
 

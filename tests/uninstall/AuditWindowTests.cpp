@@ -4,7 +4,9 @@
 #include "UninstallTestSupport.h"
 #include "dialogs/AuditIds.h"
 #include "support/PrintedPdf.h"
+#include "inventory/Utils.h"
 #include "win/Text.h"
+#include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +79,7 @@ class AuditWindowTest : public ::testing::Test {
 protected:
   // Every script leaves the window closed. One left open (the fault some tests look for) would
   // keep ShowModal waiting for ever, so it is then cancelled with whatever it shows.
-  INT_PTR Show(bool detailedOffered, std::function<void(HWND)> script) {
+  INT_PTR Show(bool detailedOffered, std::function<void(HWND)> script, HWND owner = nullptr) {
     TfAudit dialog(programs, detailedOffered);
     dialog.OnPrintFailed = [this] { printFailedTold = true; };
     TDialogDriver driver([&] {
@@ -91,7 +93,7 @@ protected:
         return !IsWindow(hwnd);
       });
     });
-    return dialog.ShowModal(nullptr);
+    return dialog.ShowModal(owner);
   }
 
   TTwoPrograms programs;
@@ -142,6 +144,41 @@ TEST_F(AuditWindowTest, CancellingTheSaveDialogWritesNothingAndCloses) {
   WIN32_FIND_DATAW data;
   win::UniqueFind none(FindFirstFileW((dir.Path() + L"*.txt").c_str(), &data));
   EXPECT_FALSE(none);
+}
+
+// "Save to file..." and "Print..." close the report whatever is chosen. The report goes first and
+// the common dialog comes over the window that opened it: a window manager that still hands the
+// keyboard back to the report when the common dialog closes would otherwise leave no window
+// active and every key lost.
+TEST_F(AuditWindowTest, SaveAndPrintDialogsComeOverTheOwnerWhichHasTheKeyboardAfterwards) {
+  win::UniqueHwnd owner(CreateWindowExW(0, L"STATIC", L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                        100, 100, 300, 200, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(owner);
+  enum { kSave, kCancelSave, kCancelPrint };
+  for (const int way : {kSave, kCancelSave, kCancelPrint}) {
+    SetForegroundWindow(owner.Get());
+    SetFocus(owner.Get());
+    ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == owner.Get(); }));
+    HWND boxOwner = nullptr;
+    bool reportShown = true;
+    EXPECT_EQ(IDOK, Show(true, [&](HWND dialog) {
+      PostClick(GetDlgItem(dialog, way == kCancelPrint ? IDOK : IDC_AUD_SAVE));
+      HWND box = WaitForDialog(way == kCancelPrint ? L"Print" : kSaveTitle);
+      ASSERT_NE(box, nullptr);
+      boxOwner = GetWindow(box, GW_OWNER);
+      reportShown = IsWindowVisible(dialog) != FALSE;
+      if (way == kSave)
+        TypeFileName(box, dir.Path() + L"kept");
+      else
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    }, owner.Get())) << way;
+    EXPECT_EQ(owner.Get(), boxOwner) << way;
+    EXPECT_FALSE(reportShown) << way;
+    PumpUntil([&] { return GetActiveWindow() == owner.Get(); }, 2000);
+    EXPECT_EQ(owner.Get(), GetActiveWindow()) << way;
+    EXPECT_EQ(owner.Get(), GetFocus()) << way;
+  }
+  EXPECT_TRUE(TUtils::FileExists(dir.Path() + L"kept.txt"));
 }
 
 TEST_F(AuditWindowTest, PrintsThroughThePrintDialog) {

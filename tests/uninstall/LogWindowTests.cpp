@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <chrono>
@@ -133,7 +134,7 @@ std::vector<std::wstring> NextLines(TPrinterOutput& output) {
 TEST(LogWindow, OpensCentredShowingTheLogInEveryScriptReadOnly) {
   TTempDir dir;
   std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
-  std::wstring memo, memoAfterEdits, title, buttons;
+  std::wstring memo, memoAfterEdits, title, buttons, read;
   LONG_PTR memoStyle = 0;
   RECT window{}, work{};
   INT_PTR result = RunLogWindow(log, [&](HWND dialog) {
@@ -144,6 +145,25 @@ TEST(LogWindow, OpensCentredShowingTheLogInEveryScriptReadOnly) {
     SendMessageW(memoControl, WM_KEYDOWN, VK_DELETE, 1);
     for (UINT edit : {WM_CUT, WM_PASTE, WM_CLEAR}) SendMessageW(memoControl, edit, 0, 0);
     memoAfterEdits = MemoText(dialog);
+    // A screen reader reads the log as a text field through the platform's interface.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* reader = nullptr;
+    if (SUCCEEDED(AccessibleObjectFromWindow(memoControl, static_cast<DWORD>(OBJID_CLIENT),
+                                             __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&reader)))) {
+      VARIANT self{};
+      self.vt = VT_I4;
+      self.lVal = CHILDID_SELF;
+      // An edit control's text is its value; Wine's interface knows no edit controls and gives
+      // the text as the name.
+      BSTR value = nullptr;
+      if ((SUCCEEDED(reader->get_accValue(self, &value)) && value) ||
+          (SUCCEEDED(reader->get_accName(self, &value)) && value))
+        read.assign(value, SysStringLen(value));
+      SysFreeString(value);
+      reader->Release();
+    }
+    CoUninitialize();
     title = ControlText(GetDlgItem(dialog, IDC_LOG_TITLE));
     for (int id : {IDC_LOG_BUEDIT, IDC_LOG_BUCLEAR, IDOK, IDCANCEL})
       buttons += ControlText(GetDlgItem(dialog, id)) + L"|";
@@ -157,6 +177,7 @@ TEST(LogWindow, OpensCentredShowingTheLogInEveryScriptReadOnly) {
                   L"you have uninstalled from your computer\r\n\r\n" +
                       std::wstring(kRecordsShown));
   EXPECT_EQ(memoAfterEdits, memo);  // read-only
+  EXPECT_EQ(read, memo);
   EXPECT_TRUE(memoStyle & WS_VSCROLL);
   EXPECT_EQ(title, L"View, edit or print the uninstall log file");
   EXPECT_EQ(buttons, L"Edit Log...|Clear Log|&Print...|&Cancel|");
@@ -410,11 +431,15 @@ TEST(LogWindow, PrintCancelledPrintsNothingAndCloses) {
   ASSERT_TRUE(printer.Ready());
   TTempDir dir;
   std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
+  bool logShown = true;
   INT_PTR result = RunLogWindow(log, [&](HWND dialog) {
     PostClick(dialog, IDOK);
+    // The window goes before the print dialog comes, so that its owner has the keyboard after.
+    if (WaitForDialog(L"Print")) logShown = IsWindowVisible(dialog) != FALSE;
     AnswerPrintDialog(IDCANCEL);
   });
   EXPECT_EQ(result, IDOK);
+  EXPECT_FALSE(logShown);
   // The queue prints in order: the next PDF is this job's, not one from the window.
   LOGFONTW font{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 using namespace widgets_test;
 
@@ -162,16 +163,79 @@ TEST_F(BoxTreeViewTest, ARefusedClickGetsNoHandlingAtAll) {
   EXPECT_EQ(view.Handle(), GetFocus());
 }
 
-TEST_F(BoxTreeViewTest, TheSpaceBarDoesNotToggle) {
+// A key as the keyboard sends it to the focused control, with Ctrl held or not.
+void Key(HWND hwnd, WPARAM key, bool ctrl) {
+  BYTE keys[256]{};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+  SetKeyboardState(keys);
+  SendMessageW(hwnd, WM_KEYDOWN, key, 1);
+  if (key == VK_SPACE) SendMessageW(hwnd, WM_CHAR, L' ', 1);
+  SendMessageW(hwnd, WM_KEYUP, key, 0xC0000001);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  Pump();
+}
+
+TEST_F(BoxTreeViewTest, SpaceDoesNotToggleButCtrlSpaceAndThePopupTickFromTheKeyboard) {
   view.Select(*b1);
   SetFocus(view.Handle());
-  SendMessageW(view.Handle(), WM_KEYDOWN, VK_SPACE, 1);
-  SendMessageW(view.Handle(), WM_CHAR, L' ', 1);
-  SendMessageW(view.Handle(), WM_KEYUP, VK_SPACE, 0xC0000001);
-  Pump();
+  Key(view.Handle(), VK_SPACE, false);
   EXPECT_EQ(b1, view.Selected());
   EXPECT_EQ(M::Unchecked, b1->Mark());
   EXPECT_EQ(TBoxTreeView::kImageBoxUnchecked, ShownState(view, *b1));
+
+  Key(view.Handle(), VK_SPACE, true);
+  EXPECT_EQ(M::Checked, b1->Mark());
+  EXPECT_EQ(TBoxTreeView::kImageBoxChecked, ShownState(view, *b1));
+  EXPECT_EQ(TBoxTreeView::kImageBoxPartial, ShownState(view, *b));
+  EXPECT_EQ(b1, view.Selected()) << "the space did not search for a name";
+  Key(view.Handle(), VK_SPACE, true);
+  EXPECT_EQ(M::Unchecked, b1->Mark());
+  EXPECT_EQ(TBoxTreeView::kImageBoxUnchecked, ShownState(view, *b));
+
+  // A locked node keeps its box, from the keyboard as from the mouse.
+  a->SetLocked(true);
+  view.Select(*a);
+  Key(view.Handle(), VK_SPACE, true);
+  EXPECT_EQ(M::Unchecked, a->Mark());
+
+  // The popup from the keyboard offers what applies to the selected node and does it.
+  auto choose = [&](TCheckNode& node, wchar_t key, std::wstring& items) {
+    view.Select(node);
+    std::thread user([&] {
+      HWND popup = testing_support::WaitForWindowOfClass(L"#32768");
+      if (!popup) return;
+      HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+      for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64]{};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        const bool grayed =
+            (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0;
+        items += std::wstring(text) + (grayed ? L" (off)" : L"") + L";";
+      }
+      PostMessageW(view.Handle(), WM_KEYDOWN, key, 1);
+    });
+    SendMessageW(view.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.Handle()), -1);
+    user.join();
+    Pump();
+  };
+  std::wstring items;
+  view.Select(*b1);
+  Key(view.Handle(), VK_SPACE, true);
+  ASSERT_EQ(M::Partial, b->Mark());
+  choose(*b, L'U', items);
+  EXPECT_EQ(L"&Tick\tCtrl+Space;&Untick\tCtrl+Space;", items) << "both apply to a partial branch";
+  for (TCheckNode* n : {b, b1, b2}) EXPECT_EQ(M::Unchecked, n->Mark()) << n->Caption();
+  items.clear();
+  choose(*b, L'T', items);
+  EXPECT_EQ(L"&Tick\tCtrl+Space;&Untick\tCtrl+Space (off);", items);
+  for (TCheckNode* n : {b, b1, b2}) EXPECT_EQ(M::Checked, n->Mark()) << n->Caption();
+  items.clear();
+  choose(*b2, L'U', items);
+  EXPECT_EQ(L"&Tick\tCtrl+Space (off);&Untick\tCtrl+Space;", items);
+  EXPECT_EQ(M::Unchecked, b2->Mark());
+  EXPECT_EQ(TBoxTreeView::kImageBoxUnchecked, ShownState(view, *b2));
 }
 
 TEST_F(BoxTreeViewTest, WithoutCheckBoxesNoBoxIsShownAndTheClickIsOrdinary) {
