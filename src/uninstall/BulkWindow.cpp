@@ -27,6 +27,8 @@ constexpr UINT kEndedMessage = WM_APP + 3;
 constexpr UINT_PTR kClockTimer = 1;
 
 const wchar_t kTitle[] = L"Uninstall several programs";
+const wchar_t kFinishedTitle[] = L"Finished";
+const wchar_t kStoppedTitle[] = L"Stopped";
 const wchar_t kExplanation[] =
     L"These programs are uninstalled one after another, in this order. A program without a quiet "
     L"uninstaller opens its own window: answer its questions there.";
@@ -257,6 +259,8 @@ void TfBulkUninstall::OnRunEnded() {
   SetItemText(IDC_BU_NOW, L"");
   SetItemText(IDC_BU_ELAPSED, L"");
   SetItemText(IDC_BU_SUMMARY, text);
+  header_.SetTitle(runner_->StopRequested() ? kStoppedTitle : kFinishedTitle);
+  header_.SetPicture(summary.Completed == rows_.size() ? IDI_WIZ_DONE : IDI_WIZ_FAILED);
   UpdateButtons();
   SendMessageW(Handle(), DM_SETDEFID, IDCANCEL, 0);
   SetFocus(Item(IDC_BU_LIST));

@@ -767,13 +767,14 @@ std::vector<std::wstring> BulkNames(HWND dialog) {
   return names;
 }
 
-// Runs Uninstall and returns the programs the bulk window lists; closes it unused.
+// Runs Uninstall and returns the programs the bulk window lists; closes whatever window opened
+// unused (the wizard lists nothing).
 std::vector<std::wstring> NamesOfBulkUninstall(TfMain& main) {
   std::vector<std::wstring> names;
   std::thread driver([&] {
-    HWND dialog = WaitForDialog(L"Bulk Uninstall");
+    HWND dialog = WaitForDialogOwnedBy(main.Handle());
     if (!dialog) return;
-    names = BulkNames(dialog);
+    if (ControlText(dialog) == L"Bulk Uninstall") names = BulkNames(dialog);
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   });
   SendMessageW(main.Handle(), WM_COMMAND, MAKEWPARAM(cmUninstall, 0), 0);
