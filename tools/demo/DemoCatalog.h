@@ -18,6 +18,8 @@ std::vector<DemoProgram> ProgramsOfOtherPlaces(const MachinePaths& paths);
 std::vector<DemoProgram> Leftovers(const MachinePaths& paths);
 // Removed programs whose every leftover the assisted uninstall can find and remove.
 std::vector<DemoProgram> AssistedLeftovers(const MachinePaths& paths);
+// Trial and bundled programs with quiet uninstall commands, for the bulk uninstall.
+std::vector<DemoProgram> QuietPrograms(const MachinePaths& paths);
 
 std::vector<DemoProgram> DemoCatalog(const MachinePaths& paths);
 
