@@ -449,7 +449,8 @@ void TfMain::View1Click() {
   HMENU view = GetSubMenu(menu_, mpView);
   CheckMenuRadioItem(view, cmLargeIcons, cmDetailsView,
                      static_cast<UINT>(cmLargeIcons + list_.ViewStyle()), MF_BYCOMMAND);
-  CheckMenuItem(view, cmCheckBoxes, MF_BYCOMMAND | (list_.CheckBoxes() ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(view, cmCheckBoxes,
+                MF_BYCOMMAND | (list_.CheckBoxes() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void TfMain::OnDropFiles(HDROP drop) {

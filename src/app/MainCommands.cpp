@@ -329,7 +329,8 @@ void TfMain::tbUninstallClick() {
     UninstallMany(rows);
     return;
   }
-  TUninstListItem* entry = rows.empty() ? SelectedEntry(kSelectToUninstall) : rows[0]->Entry.get();
+  TUninstListItem* entry =
+      rows.empty() ? SelectedEntry(kSelectToUninstall) : rows[0]->Entry.get();
   if (entry) UninstallOne(*entry);
 }
 

@@ -100,7 +100,7 @@ INT_PTR TfBulkUninstall::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnStarted(static_cast<size_t>(wp));
       return TRUE;
     case kFinishedMessage:
-      OnFinished(static_cast<size_t>(wp));
+      ShowResult(static_cast<size_t>(wp));
       return TRUE;
     case kEndedMessage:
       OnRunEnded();
@@ -230,8 +230,6 @@ void TfBulkUninstall::OnStarted(size_t index) {
     SetItemText(IDC_BU_NOW, kUninstalling + name + position + L"...");
   ShowElapsed();
 }
-
-void TfBulkUninstall::OnFinished(size_t index) { ShowResult(index); }
 
 void TfBulkUninstall::ShowElapsed() {
   if (ended_ || !started_) return;

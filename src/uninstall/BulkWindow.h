@@ -50,7 +50,6 @@ private:
   void buLeftoversClick();
   void buSaveClick();
   void OnStarted(size_t index);
-  void OnFinished(size_t index);
   void OnRunEnded();
   void ShowElapsed();
   void UpdateButtons();

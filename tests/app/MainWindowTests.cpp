@@ -786,7 +786,8 @@ std::vector<std::wstring> NamesOfBulkUninstall(TfMain& main) {
 void ClickRow(HWND list, int row, bool add, int x = -1) {
   RECT r{};
   ListView_GetItemRect(list, row, &r, LVIR_BOUNDS);
-  const LPARAM at = MAKELPARAM(x >= 0 ? r.left + x : (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  const LPARAM at =
+      MAKELPARAM(x >= 0 ? r.left + x : (r.left + r.right) / 2, (r.top + r.bottom) / 2);
   const WPARAM keys = add ? MK_CONTROL : 0;
   SendMessageW(list, WM_MOUSEMOVE, keys, at);
   SendMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, at);
@@ -811,7 +812,8 @@ TEST_F(MainWindowTest, SeveralChosenProgramsGoToTheBulkWindowInListOrderAndCheck
   ClickRow(list, 2, true);
   PumpMessages();
   EXPECT_EQ(SelectedCaption(), L"Delta Browser");
-  EXPECT_EQ(NamesOfBulkUninstall(w), (std::vector<std::wstring>{L"Alpha Editor", L"Delta Browser"}));
+  EXPECT_EQ(NamesOfBulkUninstall(w),
+            (std::vector<std::wstring>{L"Alpha Editor", L"Delta Browser"}));
 
   // Check boxes: Space ticks the selected rows, a click on a box ticks its row alone; ticked rows
   // win over the selection.

@@ -100,7 +100,8 @@ TEST_F(BulkWindowTest, ARunJudgesEachProgramAndEndsWithOneSummaryThatCanBeSavedA
   auto keeps = InstallSample(key, dir, L"K", L"D Keeps Its Key", L"/keep-key");
   // A Windows Installer entry, removed by a stand-in for msiexec that asks for a restart.
   const std::wstring msiKey = std::wstring(L"Uninstall\\") + kProductCode;
-  key.AddProgram(kProductCode, L"E Installer Package", std::wstring(L"MsiExec.exe /X") + kProductCode);
+  key.AddProgram(kProductCode, L"E Installer Package",
+                 std::wstring(L"MsiExec.exe /X") + kProductCode);
   key.SetDword(msiKey, L"WindowsInstaller", 1);
   msiexec = dir.Path() + L"msiexec.exe";
   CopyFileW((TestBinFolder() + L"sampleuninst.exe").c_str(), msiexec.c_str(), FALSE);
@@ -125,12 +126,14 @@ TEST_F(BulkWindowTest, ARunJudgesEachProgramAndEndsWithOneSummaryThatCanBeSavedA
     cleanUpOnKept = IsWindowEnabled(GetDlgItem(dialog, IDC_BU_CLEANUP)) != FALSE;
     PostClick(GetDlgItem(dialog, IDC_BU_CLEANUP));
     ASSERT_TRUE(WaitUntil([&] { return !key.Exists(keeps.Key); }));
-    ASSERT_TRUE(WaitUntil([&] { return CellText(GetDlgItem(dialog, IDC_BU_LIST), 3, 2) != L"Left its key"; }));
+    HWND rows = GetDlgItem(dialog, IDC_BU_LIST);
+    ASSERT_TRUE(WaitUntil([&] { return CellText(rows, 3, 2) != L"Left its key"; }));
     afterCleanUp = Rows(dialog);
 
     PostClick(GetDlgItem(dialog, IDC_BU_SAVE));
     ASSERT_TRUE(AnswerFileDialog(L"Save Summary", saved));
-    ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesW(saved.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return GetFileAttributesW(saved.c_str()) != INVALID_FILE_ATTRIBUTES; }));
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   });
 
