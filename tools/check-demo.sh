@@ -130,6 +130,7 @@ all_keys() {
 all_count() { all_keys | grep -ciE '\\Uninstall\\[^\\]+$' || true; }
 contains() { [[ "$1" == *"$2"* ]]; }
 exit_code_of() { demo --exec "$1" | sed -nE 's/^exit ([0-9]+)$/\1/p'; }
+quiet_of() { line_of "$UNINSTALL\\$1" QuietUninstallString | sed -nE 's/^ +QuietUninstallString +REG_SZ +//p'; }
 run_entry_code() { demo --run "$1" | sed -nE 's/^exit ([0-9]+)$/\1/p'; }
 starts_with_hex() { [ "$(head -c $(( ${#2} / 2 )) "$1" | od -An -tx1 | tr -d ' \n')" = "$2" ]; }
 wait_until() {  # wait_until SECONDS COMMAND...: polls until the command succeeds
@@ -146,12 +147,12 @@ echo "== demo machine"
 baseline=$(subkey_count "$UNINSTALL")
 baseline_all=$(all_count)
 summary=$(demo)
-check "demomachine reports 48 entries and 4 leftovers" \
-  contains "$summary" "48 Uninstall entries (28 usage records), 4 leftovers"
+check "demomachine reports 52 entries and 4 leftovers" \
+  contains "$summary" "52 Uninstall entries (28 usage records), 4 leftovers"
 check "folder links made from the Unix side" bash "$MAKE_LINKS" "$DEMO"
 check "no drive but C: and the tools' folder, no link into the host at any depth" \
   wine_env_check_prefix "$WINEPREFIX"
-check "43 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 43)) ]
+check "47 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 47)) ]
 check "Tallyho and the x86 runtime are in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Tallyho Accounting 2019" /reg:32 &&
         key_absent "$UNINSTALL\Tallyho Accounting 2019" /reg:64 &&
@@ -178,6 +179,9 @@ check "REG_DWORD DisplayName" value_is "$UNINSTALL\{5E0B7C3A-2D4F-4A1B-8C6E-9F3D
   DisplayName REG_DWORD 0x1
 check "empty DisplayName" value_is "$UNINSTALL\PebbleTray" DisplayName REG_SZ ''
 check "update without DisplayName" value_absent "$UNINSTALL\KB5034441" DisplayName
+check "quiet command beside the normal one" value_is "$UNINSTALL\BrightlineToolbar" \
+  QuietUninstallString REG_SZ \
+  '"C:\Program Files\Brightline Media\Toolbar\uninstall.exe" /S /key BrightlineToolbar /dir "C:\Program Files\Brightline Media\Toolbar"'
 check "entry without UninstallString" value_absent "$UNINSTALL\Gazette Fonts" UninstallString
 check "binary UninstallString" value_type_is "$UNINSTALL\Ember Tray Helper" UninstallString REG_BINARY
 check "same DisplayName twice" eval \
@@ -353,15 +357,15 @@ check "a rerun puts Inkpad back, its shared values once" eval \
    [ "$(reg_query "$RUN" | grep -c "    Inkpad    ")" -eq 1 ]'
 
 echo "== rerun and benchmark entries"
-check "second run succeeds" eval '[[ "$(demo)" == *"48 Uninstall entries"* ]]'
-check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 43)) ]
+check "second run succeeds" eval '[[ "$(demo)" == *"52 Uninstall entries"* ]]'
+check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 47)) ]
 check "--count 3000 writes 3000 entries" eval '[[ "$(demo --count 3000 --prefix Chk)" == *"Wrote 3000 entries and 1500 usage records"* ]]'
-check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3048)) ]
+check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3052)) ]
 check "spread over the three places" eval \
   '[ "$(subkey_count "$UNINSTALL")" -gt $((baseline + 840)) ] &&
    [ "$(subkey_count "$UNINSTALL" /reg:32)" -gt 800 ] && [ "$(subkey_count "${UNINSTALL/HKLM/HKCU}")" -gt 800 ]'
 check "--count again replaces them" eval \
-  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3048)) ]'
+  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3052)) ]'
 check "numbered and GUID-like names" eval \
   'all_keys | grep -q "Chk00001$" && all_keys | grep -q "BE4C-4000-8000-000000000003}$"'
 check "benchmark commands point at real shared files" eval \
@@ -369,7 +373,7 @@ check "benchmark commands point at real shared files" eval \
 check "demo entries undisturbed" eval 'demo --verify | grep -q "^Demo machine intact.$"'
 check "--clear-count removes them" eval '[[ "$(demo --clear-count --prefix Chk)" == *"Removed 3000 entries and 1500 usage records"* ]]'
 check "back to the demo entries" eval \
-  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 43)) ] && [ "$(all_count)" -eq $((baseline_all + 48)) ]'
+  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 47)) ] && [ "$(all_count)" -eq $((baseline_all + 52)) ]'
 check "benchmark files removed" [ ! -e "$PF/Purgalot Bench/Chk" ]
 
 echo "== demo entries' uninstallers"
@@ -387,6 +391,13 @@ check "rundll32 INF section deletes its key" eval \
   '[ "$(run_entry_code KestrelHDAudio)" = 0 ] && key_absent "$UNINSTALL\KestrelHDAudio"'
 check "cancelling uninstaller exits 1602 and keeps its key" eval \
   '[ "$(run_entry_code "Tidewater Tycoon")" = 1602 ] && key_exists "$UNINSTALL\Tidewater Tycoon"'
+check "quiet command removes key and folder" eval \
+  '[ "$(exit_code_of "$(quiet_of BrightlineToolbar)")" = 0 ] && key_absent "$UNINSTALL\BrightlineToolbar" &&
+   [ ! -e "$PF/Brightline Media/Toolbar" ]'
+check "quiet command that exits 0 and leaves its key" eval \
+  '[ "$(exit_code_of "$(quiet_of NorthwindLauncher)")" = 0 ] && key_exists "$UNINSTALL\NorthwindLauncher"'
+check "quiet command that fails exits 2 and keeps its key" eval \
+  '[ "$(exit_code_of "$(quiet_of SprocketDriverHelper)")" = 2 ] && key_exists "$UNINSTALL\SprocketDriverHelper"'
 check "missing uninstaller cannot start" eval '[ -z "$(run_entry_code "Brightwave Radio")" ]'
 check "--verify names what the uninstallers removed" eval \
   'demo --verify | grep -qF "Harbor VPN Client: key missing: Software\Microsoft\Windows\CurrentVersion\Uninstall\Harbor VPN Client"'

@@ -23,4 +23,5 @@ enum TCommandId : int {
   cmAbout,
   cmFind,
   cmRestore,
+  cmCheckBoxes,
 };

@@ -76,3 +76,40 @@ win::UniqueHBitmap CreateAlphaBitmap(int id, int size) {
 win::UniqueHImageList CreateStateImages(HWND hwnd) {
   return CreateIconImageList(IDI_STATE_WARNING, 1, win::Scale(hwnd, 16));
 }
+
+win::UniqueHImageList CreateCheckBoxStateImages(HWND hwnd) {
+  const int size = win::Scale(hwnd, 16);
+  const int box = win::Scale(hwnd, 13);
+  win::UniqueHImageList list(ImageList_Create(2 * size, size, ILC_COLOR32, 4, 0));
+  win::UniqueHIcon warningIcon = LoadIconResource(IDI_STATE_WARNING, size);
+  const std::vector<DWORD> warning = IconPixels(warningIcon.Get(), size);
+  win::UniqueHdc dc(CreateCompatibleDC(nullptr));
+  for (int image = 0; image < 4; ++image) {
+    BITMAPINFO info = win::TopDown32(2 * size, size);
+    void* bits = nullptr;
+    win::UniqueHBitmap bitmap(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !dc) break;
+    RECT frame{(size - box) / 2, (size - box) / 2, (size - box) / 2 + box, (size - box) / 2 + box};
+    {
+      win::SelectGuard select(dc.Get(), bitmap.Get());
+      DrawFrameControl(dc.Get(), &frame, DFC_BUTTON,
+                       DFCS_BUTTONCHECK | DFCS_FLAT | ((image & 1) ? DFCS_CHECKED : 0));
+    }
+    GdiFlush();
+    // GDI leaves the alpha channel clear: the box is opaque, the marker keeps its own alpha.
+    auto* pixels = static_cast<DWORD*>(bits);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < 2 * size; ++x) {
+        DWORD& p = pixels[y * 2 * size + x];
+        if (x < size)
+          p = (x >= frame.left && x < frame.right && y >= frame.top && y < frame.bottom)
+                  ? (p | 0xFF000000)
+                  : 0;
+        else
+          p = (image & 2) ? Premultiplied(warning[static_cast<size_t>(y * size + x - size)]) : 0;
+      }
+    ImageList_Add(list.Get(), bitmap.Get(), nullptr);
+  }
+  return list;
+}

@@ -21,3 +21,6 @@ win::UniqueHBitmap CreateAlphaBitmap(int id, int size);
 
 // The program list's state images: the warning marker of a program whose uninstaller is missing.
 win::UniqueHImageList CreateStateImages(HWND hwnd);
+// The same marker beside a check box, each image twice as wide as high: unchecked, checked, then
+// unchecked and checked with the marker.
+win::UniqueHImageList CreateCheckBoxStateImages(HWND hwnd);

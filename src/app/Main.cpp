@@ -166,7 +166,7 @@ void TfMain::FormCreate() {
     for (int column : {3, 2, 1}) list_.DeleteColumn(column);
 
   list_.SetImageLists(TUtils::GetSystemImageList(false), TUtils::GetSystemImageList(true),
-                      stateImages_.Get());
+                      stateImages_.Get(), checkBoxImages_.Get());
   list_.SetIconResolver(&icons_);
   programs_.SetOnChanged([this] {
     list_.Reload();
@@ -405,7 +405,10 @@ LRESULT TfMain::OnNotify(NMHDR& header) {
         lvProgramsClick();
         return 0;
       case NM_DBLCLK:
-        if (list_.Selected() >= 0) tbUninstallClick();
+        // A quick second click on a check box only checks it again.
+        if (list_.Selected() >= 0 &&
+            !list_.OnCheckBox(reinterpret_cast<NMITEMACTIVATE&>(header).ptAction))
+          tbUninstallClick();
         return 0;
       case LVN_KEYDOWN:
         if (reinterpret_cast<NMLVKEYDOWN&>(header).wVKey == VK_RETURN && list_.Selected() >= 0)
@@ -446,6 +449,8 @@ void TfMain::View1Click() {
   HMENU view = GetSubMenu(menu_, mpView);
   CheckMenuRadioItem(view, cmLargeIcons, cmDetailsView,
                      static_cast<UINT>(cmLargeIcons + list_.ViewStyle()), MF_BYCOMMAND);
+  CheckMenuItem(view, cmCheckBoxes,
+                MF_BYCOMMAND | (list_.CheckBoxes() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void TfMain::OnDropFiles(HDROP drop) {

@@ -83,6 +83,8 @@ public:
   void Refresh1Click();
   void spbuFindClick();
   void ChangeViewStyle(int style);
+  // View > Check Boxes: shows or hides the rows' check boxes.
+  void CheckBoxes1Click();
 
   // For the program's own use and its tests.
   TProgramList& Programs() noexcept { return programs_; }
@@ -129,6 +131,10 @@ private:
   void Inform(const wchar_t* text);
   // The selected program's entry, or null after telling the user to select one.
   TUninstListItem* SelectedEntry(const wchar_t* message);
+  // The uninstall wizard for one program.
+  void UninstallOne(TUninstListItem& entry);
+  // The bulk window for several programs, in list order.
+  void UninstallMany(const std::vector<TProgramRow*>& rows);
 
   // TSettingsWindow
   RECT NormalBounds() const override;
@@ -154,6 +160,7 @@ private:
   HWND focus_ = nullptr;  // the control that had the keyboard when the window was deactivated
   win::UniqueHImageList toolbarImages_;
   win::UniqueHImageList stateImages_;
+  win::UniqueHImageList checkBoxImages_;
   win::UniqueHImageList foldImages_;
   // Draws the menu bar and the popup menu; declared after them, so it lets go of them first.
   std::unique_ptr<TXPMenu> xpMenu_;

@@ -16,6 +16,7 @@
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
 #include "uninstall/Audit.h"
+#include "uninstall/BulkWindow.h"
 #include "uninstall/Delete.h"
 #include "uninstall/Log.h"
 #include "uninstall/Logging.h"
@@ -140,6 +141,8 @@ void TfMain::CreateMenus() {
                         {cmSmallIcons, L"S&mall Icons"},
                         {cmList, L"&List"},
                         {cmDetailsView, L"&Details"},
+                        {0, nullptr},
+                        {cmCheckBoxes, L"&Check Boxes"},
                         {0, nullptr},
                         {cmRefresh, L"&Refresh"}});
   for (int id = cmLargeIcons; id <= cmDetailsView; ++id) {
@@ -268,6 +271,7 @@ void TfMain::CreateControls() {
   // The columns and the field each shows: TProgramListView::ProgramColumns.
   list_.Create(Handle(), kListId);
   stateImages_ = CreateStateImages(Handle());
+  checkBoxImages_ = CreateCheckBoxStateImages(Handle());
 
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                             0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)),
@@ -300,6 +304,7 @@ void TfMain::OnCommand(int id) {
     case cmAbout: About1Click(); break;
     case cmFind: spbuFindClick(); break;
     case cmRestore: Restore1Click(); break;
+    case cmCheckBoxes: CheckBoxes1Click(); break;
   }
 }
 
@@ -316,16 +321,44 @@ TUninstListItem* TfMain::SelectedEntry(const wchar_t* message) {
   return row->Entry.get();
 }
 
+// One program chosen: the wizard; several: the bulk window. Checked rows count while the list
+// shows check boxes and any is checked, else the selected rows.
 void TfMain::tbUninstallClick() {
-  TUninstListItem* entry = SelectedEntry(kSelectToUninstall);
-  if (!entry) return;
+  std::vector<TProgramRow*> rows = list_.ChosenRows();
+  if (rows.size() > 1) {
+    UninstallMany(rows);
+    return;
+  }
+  TUninstListItem* entry =
+      rows.empty() ? SelectedEntry(kSelectToUninstall) : rows[0]->Entry.get();
+  if (entry) UninstallOne(*entry);
+}
+
+void TfMain::UninstallOne(TUninstListItem& entry) {
   {
-    TfUninstall wizard(*entry, TLogging::LogPath());
+    TfUninstall wizard(entry, TLogging::LogPath());
     TFormReference hold(fUninstall, wizard);
     wizard.ShowModal(Handle());
   }
   // Whatever the wizard did, the registry may have changed.
   Refresh1Click();
+}
+
+void TfMain::UninstallMany(const std::vector<TProgramRow*>& rows) {
+  bool ran = false;
+  {
+    TfBulkUninstall window(rows, TLogging::LogPath());
+    TFormReference hold(fBulkUninstall, window);
+    window.ShowModal(Handle());
+    ran = window.Ran();
+  }
+  // The entries that went, and those cleaned up, leave the list.
+  if (ran) Refresh1Click();
+}
+
+void TfMain::CheckBoxes1Click() {
+  list_.SetCheckBoxes(!list_.CheckBoxes());
+  View1Click();
 }
 
 void TfMain::tbDeleteClick() {
@@ -334,7 +367,7 @@ void TfMain::tbDeleteClick() {
   TfDelete dialog(*entry, TLogging::LogPath());
   TFormReference hold(fDelete, dialog);
   switch (dialog.ShowModal(Handle())) {
-    case IDOK: tbUninstallClick(); break;  // "Try To Uninstall", same row
+    case IDOK: UninstallOne(*entry); break;  // "Try To Uninstall", same row
     case IDYES: Refresh1Click(); break;
     default: break;
   }
@@ -451,10 +484,18 @@ void TfMain::Refresh1Click() {
   std::optional<TEntryPlace> selected;
   if (const TProgramRow* row = list_.SelectedRow(); row && row->Entry)
     selected = TEntryPlace::Of(*row->Entry);
+  // Check marks stay with their programs too.
+  std::vector<TEntryPlace> checked;
+  for (size_t i = 0; i < programs_.Count(); ++i)
+    if (const TProgramRow& row = programs_.Row(i); row.Checked && row.Entry)
+      checked.push_back(TEntryPlace::Of(*row.Entry));
   list_.ClearSelection();
   // A file that had no icon may have one by now.
   icons_.ForgetMisses();
   scanner_->Scan();
+  for (const TEntryPlace& place : checked)
+    if (const int index = FindEntry(programs_, place); index >= 0)
+      programs_.Row(static_cast<size_t>(index)).Checked = true;
   const int row = selected ? FindEntry(programs_, *selected) : -1;
   if (row >= 0) list_.Select(row, false);
 }

@@ -27,11 +27,12 @@ const std::vector<TListColumn>& TProgramListView::ProgramColumns() {
 void TProgramListView::Create(HWND parent, int id) {
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON |
-                              LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
+                              LVS_OWNERDATA | LVS_SHOWSELALWAYS |
                               LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE,
                           0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) throw std::runtime_error("Cannot create the program list");
+  SetWindowSubclass(hwnd_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
                                                LVS_EX_LABELTIP | LVS_EX_INFOTIP);
   // The state image (the warning marker) comes from the rows as well.
@@ -39,6 +40,21 @@ void TProgramListView::Create(HWND parent, int id) {
   columns_.clear();
   for (const auto& column : ProgramColumns()) InsertColumn(column);
   ShowSortArrow();
+}
+
+// While check boxes show, Space ticks the selected rows; the control itself would narrow the
+// selection to the focused row, and look for a row whose name begins with a space.
+LRESULT CALLBACK TProgramListView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                            DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<TProgramListView*>(data);
+  if (self->checkBoxes_ && !(GetKeyState(VK_CONTROL) & 0x8000)) {
+    if (msg == WM_KEYDOWN && wp == VK_SPACE) {
+      self->ToggleSelectedChecks();
+      return 0;
+    }
+    if (msg == WM_CHAR && wp == L' ') return 0;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 void TProgramListView::InsertColumn(const TListColumn& column) {
@@ -53,10 +69,52 @@ void TProgramListView::InsertColumn(const TListColumn& column) {
   columns_.push_back(column);
 }
 
-void TProgramListView::SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state) {
+void TProgramListView::SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state,
+                                     HIMAGELIST boxes) {
+  stateImages_ = state;
+  boxImages_ = boxes;
   ListView_SetImageList(hwnd_, large, LVSIL_NORMAL);
   ListView_SetImageList(hwnd_, small, LVSIL_SMALL);
-  ListView_SetImageList(hwnd_, state, LVSIL_STATE);
+  ListView_SetImageList(hwnd_, checkBoxes_ ? boxes : state, LVSIL_STATE);
+}
+
+// The control's own check boxes keep their marks in the control, which a virtual list cannot:
+// the boxes are state images of ours, the marks the rows' own.
+void TProgramListView::SetCheckBoxes(bool show) {
+  checkBoxes_ = show;
+  if (!hwnd_) return;
+  ListView_SetImageList(hwnd_, show ? boxImages_ : stateImages_, LVSIL_STATE);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+std::vector<TProgramRow*> TProgramListView::ChosenRows() {
+  std::vector<TProgramRow*> checked;
+  if (checkBoxes_)
+    for (size_t i = 0; i < programs_.Count(); ++i)
+      if (programs_.Row(i).Checked) checked.push_back(&programs_.Row(i));
+  return checked.empty() ? SelectedRows() : checked;
+}
+
+void TProgramListView::ToggleCheck(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= programs_.Count()) return;
+  TProgramRow& row = programs_.Row(static_cast<size_t>(index));
+  row.Checked = !row.Checked;
+  ListView_RedrawItems(hwnd_, index, index);
+}
+
+void TProgramListView::ToggleSelectedChecks() {
+  std::vector<TProgramRow*> rows = SelectedRows();
+  bool all = !rows.empty();
+  for (const TProgramRow* row : rows) all = all && row->Checked;
+  for (TProgramRow* row : rows) row->Checked = !all;
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+bool TProgramListView::OnCheckBox(POINT point) const {
+  if (!checkBoxes_) return false;
+  LVHITTESTINFO hit{};
+  hit.pt = point;
+  return ListView_HitTest(hwnd_, &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) != 0;
 }
 
 // After a deletion, the list of one platform asks for the columns behind it by their new
@@ -79,7 +137,23 @@ void TProgramListView::DeleteColumn(int column) {
 }
 
 int TProgramListView::Selected() const {
+  const int focused = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+  if (focused >= 0 && (ListView_GetItemState(hwnd_, focused, LVIS_SELECTED) & LVIS_SELECTED))
+    return focused;
   return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+}
+
+int TProgramListView::SelectedCount() const {
+  return static_cast<int>(ListView_GetSelectedCount(hwnd_));
+}
+
+std::vector<TProgramRow*> TProgramListView::SelectedRows() {
+  std::vector<TProgramRow*> rows;
+  const int count = static_cast<int>(programs_.Count());
+  for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0 && i < count;
+       i = ListView_GetNextItem(hwnd_, i, LVNI_SELECTED))
+    rows.push_back(&programs_.Row(static_cast<size_t>(i)));
+  return rows;
 }
 
 void TProgramListView::Select(int index, bool ensureVisible) {
@@ -118,6 +192,12 @@ bool TProgramListView::OnNotify(const NMHDR& header, LRESULT& result) {
     case LVN_COLUMNCLICK:
       ColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
       return true;
+    case NM_CLICK: {
+      // The window hears of the click as well: not handled here.
+      const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
+      if (OnCheckBox(click.ptAction)) ToggleCheck(click.iItem);
+      return false;
+    }
   }
   return false;
 }
@@ -143,7 +223,10 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
   }
   if (item.mask & LVIF_IMAGE) item.iImage = icons_ ? icons_->ImageIndex(row) : row.ImageIndex();
   if (item.mask & LVIF_STATE) {
-    item.state = INDEXTOSTATEIMAGEMASK(row.StateIndex() + 1);
+    // Boxes: unchecked, checked, then both again with the warning marker.
+    const int warning = row.StateIndex() == kWarningStateImage ? 1 : 0;
+    const int image = checkBoxes_ ? 1 + (row.Checked ? 1 : 0) + 2 * warning : row.StateIndex() + 1;
+    item.state = INDEXTOSTATEIMAGEMASK(image);
     item.stateMask |= LVIS_STATEIMAGEMASK;
   }
 }

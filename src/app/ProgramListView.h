@@ -35,17 +35,32 @@ public:
   void Create(HWND parent, int id);
   HWND Handle() const noexcept { return hwnd_; }
 
-  void SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state);
+  // state: the warning marker alone; boxes: the check box beside it (unchecked, checked, then
+  // the same with the marker), shown while the list shows check boxes.
+  void SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state, HIMAGELIST boxes);
   // Where the rows' icons are found; without one the rows show the icons they already have.
   void SetIconResolver(TIconResolver* icons) noexcept { icons_ = icons; }
   // Deletes the column at a position; the others keep showing their fields.
   void DeleteColumn(int column);
 
-  // Selection by position; -1 when nothing is selected.
+  // Selection by position; -1 when nothing is selected. Of several selected rows, the focused
+  // one (else the first) is the one the single-program commands act on.
   int Selected() const;
   void Select(int index, bool ensureVisible);
   void ClearSelection();
   TProgramRow* SelectedRow();
+  // Every selected row, in list order.
+  std::vector<TProgramRow*> SelectedRows();
+  int SelectedCount() const;
+
+  // Check boxes beside the rows; a row keeps its check mark while they are hidden.
+  bool CheckBoxes() const override { return checkBoxes_; }
+  void SetCheckBoxes(bool show) override;
+  // The programs an uninstall is for: the checked rows while check boxes show and any is
+  // checked, else the selected rows; in list order.
+  std::vector<TProgramRow*> ChosenRows();
+  // Whether a point of the control's client area lies on a row's check box.
+  bool OnCheckBox(POINT point) const;
 
   // Re-reads the row count from the model and repaints.
   void Reload();
@@ -79,10 +94,18 @@ private:
   void GetDispInfo(NMLVDISPINFOW& info);
   int FindItem(const NMLVFINDITEMW& find) const;
   void InsertColumn(const TListColumn& column);
+  void ToggleCheck(int index);
+  // Checks every selected row, or unchecks them all when all are checked already.
+  void ToggleSelectedChecks();
+  static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                  DWORD_PTR data) noexcept;
 
   TProgramList& programs_;
   TIconResolver* icons_ = nullptr;
   HWND hwnd_ = nullptr;
+  HIMAGELIST stateImages_ = nullptr;
+  HIMAGELIST boxImages_ = nullptr;
+  bool checkBoxes_ = false;
   // By position, which is also the sub-item number each column asks for.
   std::vector<TListColumn> columns_;
 };

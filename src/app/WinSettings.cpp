@@ -101,6 +101,7 @@ void TWinSettings::LoadSettings() {
       int sortOrder = read(L"SortOrder", 0);
       if (sortColumn >= 0 && sortColumn <= 4 && (sortOrder == 0 || sortOrder == 1))
         list_->SetSort(sortColumn, sortOrder == 1);
+      list_->SetCheckBoxes(read(L"CheckBoxes", 0) == 1);
     }
     // Only an explicit 0 turns the bin off: an unreadable value keeps the safer way.
     useRecycleBin_ = read(L"UseRecycleBin", 1) != 0;
@@ -132,5 +133,6 @@ void TWinSettings::SaveSettings() {
   WriteInt(L"MainViewStyle", list_->ViewStyle());
   WriteInt(L"SortColumn", list_->SortColumn());
   WriteInt(L"SortOrder", list_->SortDescending() ? 1 : 0);
+  WriteInt(L"CheckBoxes", list_->CheckBoxes() ? 1 : 0);
   WriteInt(L"UseRecycleBin", useRecycleBin_ ? 1 : 0);
 }

@@ -36,6 +36,9 @@ public:
   virtual int SortColumn() const { return 0; }
   virtual bool SortDescending() const { return false; }
   virtual void SetSort(int /*column*/, bool /*descending*/) {}
+  // Whether the rows show check boxes.
+  virtual bool CheckBoxes() const { return false; }
+  virtual void SetCheckBoxes(bool /*show*/) {}
 };
 
 class TWinSettings {

@@ -3,6 +3,7 @@
 const std::vector<THelpKeyword>& HelpKeywords() {
   static const std::vector<THelpKeyword> keywords = {
       {L"Uninstall", L"Uninstall"},
+      {L"Bulk Uninstall", L"Bulk uninstall"},
       {L"Delete From List", L"Delete from list"},
       {L"Program Details", L"Program details"},
       {L"Edit Program Details", L"Edit program details"},

@@ -61,6 +61,7 @@ struct TProgramRow {
   int32_t UseCount = -1;
   std::unique_ptr<TUninstListItem> Entry;  // the entry dies with its row
   TEntryFacts Facts;
+  bool Checked = false;  // its check box in the list, when the list shows check boxes
 
   const std::wstring& Text(TRowField field) const noexcept;
 

@@ -4,6 +4,7 @@
 
 #include "app/SideBar.h"
 #include "dialogs/AuditIds.h"
+#include "dialogs/BulkIds.h"
 #include "dialogs/DeleteIds.h"
 #include "dialogs/UninstallIds.h"
 #include "inventory/ProgramFinder.h"
@@ -769,5 +770,98 @@ TEST_F(MainWindowTest, AnIconFileThatDoesNotHoldTogetherGetsTheGenericPictureAnd
   }
 }
 
-}  // namespace
+// Choosing several programs: the extended selection, the View menu's check boxes, and
+// "Uninstall" with more than one chosen opening the bulk window.
 
+std::vector<std::wstring> BulkNames(HWND dialog) {
+  HWND list = GetDlgItem(dialog, IDC_BU_LIST);
+  std::vector<std::wstring> names;
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t buffer[128] = {};
+    LVITEMW item{};
+    item.pszText = buffer;
+    item.cchTextMax = 128;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    names.push_back(buffer);
+  }
+  return names;
+}
+
+// Runs Uninstall and returns the programs the bulk window lists; closes whatever window opened
+// unused (the wizard lists nothing).
+std::vector<std::wstring> NamesOfBulkUninstall(TfMain& main) {
+  std::vector<std::wstring> names;
+  std::thread driver([&] {
+    HWND dialog = WaitForDialogOwnedBy(main.Handle());
+    if (!dialog) return;
+    if (ControlText(dialog) == L"Bulk Uninstall") names = BulkNames(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  SendMessageW(main.Handle(), WM_COMMAND, MAKEWPARAM(cmUninstall, 0), 0);
+  driver.join();
+  return names;
+}
+
+// A click on a row, with Ctrl held when `add`.
+void ClickRow(HWND list, int row, bool add, int x = -1) {
+  RECT r{};
+  ListView_GetItemRect(list, row, &r, LVIR_BOUNDS);
+  const LPARAM at =
+      MAKELPARAM(x >= 0 ? r.left + x : (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  const WPARAM keys = add ? MK_CONTROL : 0;
+  SendMessageW(list, WM_MOUSEMOVE, keys, at);
+  SendMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, at);
+  SendMessageW(list, WM_LBUTTONUP, keys, at);
+}
+
+bool Checked(TfMain& main, const std::wstring& caption) {
+  for (size_t i = 0; i < main.Programs().Count(); ++i)
+    if (main.Programs().Row(i).Caption == caption) return main.Programs().Row(i).Checked;
+  return false;
+}
+
+TEST_F(MainWindowTest, SeveralChosenProgramsGoToTheBulkWindowInListOrderAndCheckBoxesAreKept) {
+  TfMain& w = Start();
+  Command(cmDetailsView);
+  HWND list = w.lvPrograms().Handle();
+  // Alpha Editor, Beta Player, Delta Browser, Gamma Tools. Delta is clicked last: the commands
+  // for one program act on it.
+  ClickRow(list, 2, false);
+  ClickRow(list, 0, true);
+  ClickRow(list, 2, true);  // off again
+  ClickRow(list, 2, true);
+  PumpMessages();
+  EXPECT_EQ(SelectedCaption(), L"Delta Browser");
+  EXPECT_EQ(NamesOfBulkUninstall(w),
+            (std::vector<std::wstring>{L"Alpha Editor", L"Delta Browser"}));
+
+  // Check boxes: Space ticks the selected rows, a click on a box ticks its row alone; ticked rows
+  // win over the selection.
+  Command(cmCheckBoxes);
+  HMENU view = GetSubMenu(w.MainMenu(), TfMain::mpView);
+  EXPECT_TRUE(GetMenuState(view, cmCheckBoxes, MF_BYCOMMAND) & MF_CHECKED);
+  PressKey(list, VK_SPACE);
+  ClickRow(list, 3, false, 8);
+  PumpMessages();
+  EXPECT_EQ(SelectedCaption(), L"Gamma Tools");
+  EXPECT_EQ(NamesOfBulkUninstall(w), (std::vector<std::wstring>{L"Alpha Editor", L"Delta Browser",
+                                                                 L"Gamma Tools"}));
+  ClickRow(list, 0, false, 8);  // the box again: unticked
+  PumpMessages();
+  EXPECT_FALSE(Checked(w, L"Alpha Editor"));
+
+  // The marks follow their programs through a rescan; the setting outlives the window.
+  Command(cmRefresh);
+  EXPECT_TRUE(Checked(w, L"Delta Browser") && Checked(w, L"Gamma Tools"));
+  EXPECT_FALSE(Checked(w, L"Beta Player"));
+  Close();
+  TfMain& again = Start();
+  EXPECT_TRUE(again.lvPrograms().CheckBoxes());
+  Command(cmCheckBoxes);
+  EXPECT_FALSE(again.lvPrograms().CheckBoxes());
+  // Hidden boxes: the selection counts again, one program opens no bulk window.
+  EXPECT_EQ(again.lvPrograms().ChosenRows().size(), 1u);
+}
+
+}  // namespace

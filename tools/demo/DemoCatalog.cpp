@@ -461,7 +461,7 @@ std::vector<DemoProgram> EverydayPrograms(const MachinePaths& paths) {
 std::vector<DemoProgram> DemoCatalog(const MachinePaths& paths) {
   Programs all = EverydayPrograms(paths);
   for (auto* part : {&ProgramsOfOtherPlaces, &UnusualPrograms, &Leftovers, &AssistedLeftovers,
-                     &TracedProgram})
+                     &TracedProgram, &QuietPrograms})
     for (DemoProgram& program : part(paths)) all.push_back(std::move(program));
   return all;
 }

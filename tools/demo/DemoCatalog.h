@@ -21,6 +21,8 @@ std::vector<DemoProgram> AssistedLeftovers(const MachinePaths& paths);
 // A program with every kind of trace the leftover finder looks for and a sloppy uninstaller, with
 // the bystanders that must survive its leftovers' removal.
 std::vector<DemoProgram> TracedProgram(const MachinePaths& paths);
+// Trial and bundled programs with quiet uninstall commands, for the bulk uninstall.
+std::vector<DemoProgram> QuietPrograms(const MachinePaths& paths);
 
 std::vector<DemoProgram> DemoCatalog(const MachinePaths& paths);
 
