@@ -23,4 +23,13 @@ enum TCommandId : int {
   cmAbout,
   cmFind,
   cmRestore,
+  // Narrowing the list: the filter box, View > Show (one item per TShowKind, in its order), Options.
+  cmFocusFilter,
+  cmShowAll,
+  cmShowMissingUninstaller,
+  cmShowPerUser,
+  cmShow32Bit,
+  cmShowWindowsInstaller,
+  cmHideSystemEntries,
+  cmOptions,
 };

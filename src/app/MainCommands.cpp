@@ -142,6 +142,23 @@ void TfMain::CreateMenus() {
                         {cmDetailsView, L"Details"},
                         {0, nullptr},
                         {cmRefresh, L"Refresh"}});
+  HMENU show = SubMenu({{cmShowAll, L"&All programs"},
+                        {cmShowMissingUninstaller, L"Only with &missing uninstaller"},
+                        {cmShowPerUser, L"Only &per-user programs"},
+                        {cmShow32Bit, L"Only &32-bit programs"},
+                        {cmShowWindowsInstaller, L"Only &Windows Installer programs"},
+                        {0, nullptr},
+                        {cmHideSystemEntries, L"&Hide system components and updates"}});
+  for (int id = cmShowAll; id <= cmShowWindowsInstaller; ++id) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    info.fType = MFT_STRING | MFT_RADIOCHECK;
+    SetMenuItemInfoW(show, static_cast<UINT>(id), FALSE, &info);
+  }
+  InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_POPUP, reinterpret_cast<UINT_PTR>(show),
+              L"Sho&w");
+  InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
   for (int id = cmLargeIcons; id <= cmDetailsView; ++id) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof info;
@@ -155,6 +172,8 @@ void TfMain::CreateMenus() {
                                    {cmUninstallLog, L"Uninstall Log..."},
                                })),
               L"&Reports");
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({{cmOptions, L"&Options..."}})),
+              L"&Tools");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
                                    {cmHelpTopics, L"Help Topics..."},
                                    {cmUpdates, L"Update"},
@@ -180,7 +199,8 @@ void TfMain::CreateMenus() {
                   {FCONTROL | FVIRTKEY, 'U', cmUninstall},
                   {FCONTROL | FVIRTKEY, 'A', cmAssisted},
                   {FCONTROL | FVIRTKEY, VK_DELETE, cmDelete},
-                  {FVIRTKEY, VK_F1, cmHelpTopics}};
+                  {FVIRTKEY, VK_F1, cmHelpTopics},
+                  {FCONTROL | FVIRTKEY, 'F', cmFocusFilter}};
   accelerators_.Reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
   SetMenuImages();
 }
@@ -265,6 +285,8 @@ void TfMain::CreateControls() {
   };
   splitter_->OnMoved = [this](TUPClickSplitter&) { Layout(); };
 
+  // Before the list, so that Tab reaches it first.
+  CreateFilterBox();
   // The columns and the field each shows: TProgramListView::ProgramColumns.
   list_.Create(Handle(), kListId);
   stateImages_ = CreateStateImages(Handle());
@@ -300,6 +322,14 @@ void TfMain::OnCommand(int id) {
     case cmAbout: About1Click(); break;
     case cmFind: spbuFindClick(); break;
     case cmRestore: Restore1Click(); break;
+    case cmFocusFilter: FocusFilter(); break;
+    case cmShowAll:
+    case cmShowMissingUninstaller:
+    case cmShowPerUser:
+    case cmShow32Bit:
+    case cmShowWindowsInstaller:
+    case cmHideSystemEntries: OnShowCommand(id); break;
+    case cmOptions: Options1Click(); break;
   }
 }
 
@@ -317,10 +347,12 @@ TUninstListItem* TfMain::SelectedEntry(const wchar_t* message) {
 }
 
 void TfMain::tbUninstallClick() {
-  TUninstListItem* entry = SelectedEntry(kSelectToUninstall);
-  if (!entry) return;
+  if (TUninstListItem* entry = SelectedEntry(kSelectToUninstall)) UninstallEntry(*entry);
+}
+
+void TfMain::UninstallEntry(TUninstListItem& entry) {
   {
-    TfUninstall wizard(*entry, TLogging::LogPath());
+    TfUninstall wizard(entry, TLogging::LogPath());
     TFormReference hold(fUninstall, wizard);
     wizard.ShowModal(Handle());
   }
@@ -456,7 +488,7 @@ void TfMain::Refresh1Click() {
   icons_.ForgetMisses();
   scanner_->Scan();
   const int row = selected ? FindEntry(programs_, *selected) : -1;
-  if (row >= 0) list_.Select(row, false);
+  if (row >= 0) list_.SelectRow(&programs_.Row(static_cast<size_t>(row)), false);
 }
 
 void TfMain::ChangeViewStyle(int style) {
@@ -469,7 +501,7 @@ void TfMain::ChangeViewStyle(int style) {
 void TfMain::spbuFindClick() {
   std::wstring text = sideBar_->FindText();
   if (programs_.Count() == 0 || text.empty()) return;
-  auto match = FindNextMatch(programs_, list_.Selected(), text);
+  auto match = FindNextMatch(list_.Filter(), list_.Selected(), text);
   if (!match) {
     std::wstring message = kNotFoundPrefix + text + kNotFoundSuffix;
     MessageBoxW(Handle(), message.c_str(), kMainCaption, MB_OK | MB_ICONERROR);

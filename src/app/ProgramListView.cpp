@@ -83,7 +83,7 @@ int TProgramListView::Selected() const {
 
 void TProgramListView::Select(int index, bool ensureVisible) {
   ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  if (index < 0 || index >= static_cast<int>(programs_.Count())) return;
+  if (index < 0 || index >= static_cast<int>(filter_.Count())) return;
   ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_SetSelectionMark(hwnd_, index);
   if (ensureVisible) ListView_EnsureVisible(hwnd_, index, FALSE);
@@ -95,12 +95,42 @@ void TProgramListView::ClearSelection() {
 
 TProgramRow* TProgramListView::SelectedRow() {
   int index = Selected();
-  if (index < 0 || index >= static_cast<int>(programs_.Count())) return nullptr;
-  return &programs_.Row(static_cast<size_t>(index));
+  if (index < 0 || index >= static_cast<int>(filter_.Count())) return nullptr;
+  return &programs_.Row(filter_.RowIndex(static_cast<size_t>(index)));
+}
+
+void TProgramListView::SelectRow(const TProgramRow* row, bool ensureVisible) {
+  Select(filter_.PositionOf(row), ensureVisible);
+}
+
+void TProgramListView::SetFilterText(const std::wstring& text) {
+  const TProgramRow* selected = SelectedRow();
+  filter_.SetText(text);
+  ShowChosenRows(selected);
+}
+
+void TProgramListView::SetNarrowing(const TListNarrowing& narrowing) {
+  const TProgramRow* selected = hwnd_ ? SelectedRow() : nullptr;
+  filter_.SetNarrowing(narrowing);
+  if (hwnd_) ShowChosenRows(selected);
+}
+
+// The control selects by position: the old positions are let go before the count changes. A
+// program hidden while selected is selected again when it comes back (a typing slip taken back),
+// unless another row was selected meanwhile.
+void TProgramListView::ShowChosenRows(const TProgramRow* selected) {
+  const TProgramRow* wanted = selected ? selected : hiddenSelection_;
+  ClearSelection();
+  ListView_SetItemCountEx(hwnd_, static_cast<int>(filter_.Count()), 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  SelectRow(wanted, true);
+  hiddenSelection_ = wanted && Selected() < 0 ? wanted : nullptr;
 }
 
 void TProgramListView::Reload() {
-  ListView_SetItemCountEx(hwnd_, static_cast<int>(programs_.Count()), 0);
+  hiddenSelection_ = nullptr;  // the rows may be new ones
+  filter_.Refresh();
+  ListView_SetItemCountEx(hwnd_, static_cast<int>(filter_.Count()), 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -127,13 +157,13 @@ int TProgramListView::FindItem(const NMLVFINDITEMW& find) const {
   const LVFINDINFOW& info = find.lvfi;
   if ((info.flags & (LVFI_PARAM | LVFI_NEARESTXY)) || !info.psz) return -1;
   bool whole = !(info.flags & (LVFI_PARTIAL | kFindSubstring));
-  return FindCaption(programs_, find.iStart, info.psz, whole);
+  return FindCaption(filter_, find.iStart, info.psz, whole);
 }
 
 void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
   LVITEMW& item = info.item;
-  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= programs_.Count()) return;
-  TProgramRow& row = programs_.Row(static_cast<size_t>(item.iItem));
+  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= filter_.Count()) return;
+  TProgramRow& row = programs_.Row(filter_.RowIndex(static_cast<size_t>(item.iItem)));
   if (item.mask & LVIF_TEXT) {
     const std::wstring* text = nullptr;
     if (item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < columns_.size())
@@ -209,7 +239,7 @@ void TProgramListView::ApplySortOrder(const TSortOrder& order) {
   // The control selects by position: the selection follows its program to its new place.
   const TProgramRow* selected = hwnd_ ? SelectedRow() : nullptr;
   programs_.SetSortOrder(order);
-  if (selected) Select(programs_.IndexOf(selected), true);
+  if (selected) SelectRow(selected, true);
   ShowSortArrow();
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/WinSettings.h"
+#include "inventory/ProgramFilter.h"
 #include "inventory/ProgramList.h"
 
 #include <windows.h>
@@ -29,7 +30,7 @@ public:
   // "Name", "Size", "Last Used On", "Frequency" and "Uninstall Command", in that order.
   static const std::vector<TListColumn>& ProgramColumns();
 
-  explicit TProgramListView(TProgramList& programs) noexcept : programs_(programs) {}
+  explicit TProgramListView(TProgramList& programs) : programs_(programs), filter_(programs) {}
 
   // Makes the control as a child of parent, with the program columns.
   void Create(HWND parent, int id);
@@ -41,13 +42,21 @@ public:
   // Deletes the column at a position; the others keep showing their fields.
   void DeleteColumn(int column);
 
-  // Selection by position; -1 when nothing is selected.
+  // Selection by position among the shown rows; -1 when nothing is selected.
   int Selected() const;
   void Select(int index, bool ensureVisible);
   void ClearSelection();
   TProgramRow* SelectedRow();
+  // Selects the row where it is shown; nothing is selected when it is hidden or null.
+  void SelectRow(const TProgramRow* row, bool ensureVisible);
 
-  // Re-reads the row count from the model and repaints.
+  // The rows shown, and the texts and kinds that choose them. A change keeps the selected program
+  // selected while it is shown.
+  const TProgramFilter& Filter() const noexcept { return filter_; }
+  void SetFilterText(const std::wstring& text);
+  void SetNarrowing(const TListNarrowing& narrowing);
+
+  // Re-reads the rows from the model and repaints.
   void Reload();
   // Answers the control's requests for texts, images and found rows; returns true when the
   // notification was one of those, for this control.
@@ -76,8 +85,11 @@ private:
   void GetDispInfo(NMLVDISPINFOW& info);
   int FindItem(const NMLVFINDITEMW& find) const;
   void InsertColumn(const TListColumn& column);
+  void ShowChosenRows(const TProgramRow* selected);
 
   TProgramList& programs_;
+  TProgramFilter filter_;
+  const TProgramRow* hiddenSelection_ = nullptr;
   TIconResolver* icons_ = nullptr;
   HWND hwnd_ = nullptr;
   // By position, which is also the sub-item number each column asks for.
