@@ -130,6 +130,7 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       // The pictures are made for one DPI: the toolbar and the menus get them again.
       SetToolbarImages();
       SetMenuImages();
+      SetFilterFont();
       auto* r = reinterpret_cast<RECT*>(lp);
       SetWindowPos(Handle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);

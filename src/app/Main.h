@@ -116,6 +116,7 @@ private:
   void SetToolbarImages();
   void CreateControls();
   void CreateFilterBox();
+  void SetFilterFont();
   // The strip above the list that holds the filter box, and the box placed in it.
   int FilterStripHeight() const;
   void PlaceFilterBox(int left, int top, int width, int height);

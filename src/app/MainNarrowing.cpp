@@ -63,17 +63,23 @@ LRESULT CALLBACK FilterEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
 
 // The label comes first, so that a screen reader names the box by it and Alt+I reaches the box.
 void TfMain::CreateFilterBox() {
-  filterFont_.Reset(win::CreateMessageFont(Handle()));
   filterLabel_ = CreateWindowExW(0, L"STATIC", kFilterLabel, WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE,
                                  0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   filter_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0,
                             Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFilterId)),
                             GetModuleHandleW(nullptr), nullptr);
-  for (HWND control : {filterLabel_, filter_})
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(filterFont_.Get()), TRUE);
+  SetFilterFont();
   SendMessageW(filter_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(kFilterCue));
   SetWindowSubclass(filter_, FilterEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// The message font at the window's DPI; the strip's height follows it at the next layout.
+void TfMain::SetFilterFont() {
+  win::UniqueHFont font(win::CreateMessageFont(Handle()));
+  for (HWND control : {filterLabel_, filter_})
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+  filterFont_ = std::move(font);  // the old font goes once the controls no longer use it
 }
 
 int TfMain::FilterStripHeight() const {
