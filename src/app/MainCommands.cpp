@@ -60,6 +60,17 @@ HMENU SubMenu(std::initializer_list<TMenuItem> items) {
   return menu;
 }
 
+// Items first..last of a menu show their check mark as a radio dot: one of them is chosen.
+void MakeRadioItems(HMENU menu, int first, int last) {
+  for (int id = first; id <= last; ++id) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    info.fType = MFT_STRING | MFT_RADIOCHECK;
+    SetMenuItemInfoW(menu, static_cast<UINT>(id), FALSE, &info);
+  }
+}
+
 // One picture per command, wherever the command is offered: toolbar, menus, popup, side bar.
 struct TCommandImage {
   int Command;
@@ -149,23 +160,11 @@ void TfMain::CreateMenus() {
                         {cmShowWindowsInstaller, L"Only &Windows Installer programs"},
                         {0, nullptr},
                         {cmHideSystemEntries, L"&Hide system components and updates"}});
-  for (int id = cmShowAll; id <= cmShowWindowsInstaller; ++id) {
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE;
-    info.fType = MFT_STRING | MFT_RADIOCHECK;
-    SetMenuItemInfoW(show, static_cast<UINT>(id), FALSE, &info);
-  }
+  MakeRadioItems(show, cmShowAll, cmShowWindowsInstaller);
   InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_POPUP, reinterpret_cast<UINT_PTR>(show),
               L"Sho&w");
   InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
-  for (int id = cmLargeIcons; id <= cmDetailsView; ++id) {
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE;
-    info.fType = MFT_STRING | MFT_RADIOCHECK;
-    SetMenuItemInfoW(view, static_cast<UINT>(id), FALSE, &info);
-  }
+  MakeRadioItems(view, cmLargeIcons, cmDetailsView);
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
                                    {cmAuditReport, L"Audit Report..."},

@@ -82,15 +82,20 @@ int TProgramListView::Selected() const {
 }
 
 void TProgramListView::Select(int index, bool ensureVisible) {
-  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ClearSelection();
   if (index < 0 || index >= static_cast<int>(filter_.Count())) return;
   ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_SetSelectionMark(hwnd_, index);
   if (ensureVisible) ListView_EnsureVisible(hwnd_, index, FALSE);
 }
 
+// Only the rows that are selected or focused: the form for every row sets each row in turn and
+// asks each for its state, which judges every row's uninstaller.
 void TProgramListView::ClearSelection() {
-  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  for (UINT which : {LVNI_SELECTED, LVNI_FOCUSED}) {
+    int item = ListView_GetNextItem(hwnd_, -1, which);
+    if (item >= 0) ListView_SetItemState(hwnd_, item, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  }
 }
 
 TProgramRow* TProgramListView::SelectedRow() {

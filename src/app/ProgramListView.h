@@ -1,7 +1,8 @@
-// TProgramListView: the list view control that shows a TProgramList. The control is virtual (it
-// asks for each row's texts and images as it draws), so filling and sorting thousands of rows
-// costs nothing on screen, and icons are resolved only for the rows being drawn. Its column table
-// is the one place that says which column shows which of a row's fields.
+// TProgramListView: the list view control that shows the rows of a TProgramList its filter keeps
+// (TProgramFilter: positions in the control are positions among the shown rows). The control is
+// virtual (it asks for each row's texts and images as it draws), so filling and sorting thousands
+// of rows costs nothing on screen, and icons are resolved only for the rows being drawn. Its
+// column table is the one place that says which column shows which of a row's fields.
 #pragma once
 
 #include "app/WinSettings.h"
