@@ -330,12 +330,12 @@ void TfMain::Layout() {
   EndDeferWindowPos(dwp);
 }
 
-// Room for the whole toolbar and the status line, and for the side bar at its designed width
-// beside a list with a little room of its own.
+// Room for the whole toolbar, the filter box and the status line, and for the side bar at its
+// designed width beside a list with a little room of its own.
 SIZE TfMain::MinimumSize() const {
   const HWND hwnd = Handle();
   int width = win::Scale(hwnd, kSideBarWidth + kSplitterWidth + kMinListWidth);
-  int height = win::Scale(hwnd, kMinListHeight);
+  int height = win::Scale(hwnd, kMinListHeight) + (filter_ ? FilterStripHeight() : 0);
   if (toolbar_) {
     const int buttons = static_cast<int>(SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0));
     RECT last{};
