@@ -23,7 +23,8 @@ enum TCommandId : int {
   cmAbout,
   cmFind,
   cmRestore,
-  // Narrowing the list: the filter box, View > Show (one item per TShowKind, in its order), Options.
+  // Narrowing the list: the filter box, View > Show (one item per TShowKind, in its order) and
+  // Options.
   cmFocusFilter,
   cmShowAll,
   cmShowMissingUninstaller,

@@ -31,7 +31,8 @@ LRESULT CALLBACK FilterEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
       // The main window's dialog keys would turn Esc into a cancel command before the box saw it.
       LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
       const auto* key = reinterpret_cast<const MSG*>(lp);
-      if (key && key->message == WM_KEYDOWN && (key->wParam == VK_ESCAPE || key->wParam == VK_RETURN))
+      if (key && key->message == WM_KEYDOWN &&
+          (key->wParam == VK_ESCAPE || key->wParam == VK_RETURN))
         code |= DLGC_WANTMESSAGE;
       return code;
     }

@@ -35,7 +35,8 @@ std::wstring LogFileProblem(const std::wstring& path) {
            (path.back() == L'\\' ? L"" : L"\\") + kDefaultLogName + L".";
   std::wstring folder = path.substr(0, path.find_last_of(L"\\/") + 1);
   DWORD folderAttributes = GetFileAttributesW(folder.c_str());
-  if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+  if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
+      !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return L"The folder \"" + folder + L"\" does not exist. Choose a log file in an existing folder.";
   return {};
 }
@@ -47,7 +48,9 @@ void TfOptions::OnInitDialog() {
   for (const wchar_t* name : kShowNames)
     SendMessageW(show, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   SendMessageW(show, CB_SETCURSEL, static_cast<WPARAM>(Options.Narrowing.Show), 0);
-  auto check = [this](int id, bool on) { CheckDlgButton(Handle(), id, on ? BST_CHECKED : BST_UNCHECKED); };
+  auto check = [this](int id, bool on) {
+    CheckDlgButton(Handle(), id, on ? BST_CHECKED : BST_UNCHECKED);
+  };
   check(IDC_OPT_HIDE_SYSTEM, Options.Narrowing.HideSystemEntries);
   check(IDC_OPT_RECYCLE_BIN, Options.UseRecycleBin);
   check(IDC_OPT_LEFTOVERS, Options.SearchLeftoversAfterUninstall);
