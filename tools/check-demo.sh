@@ -147,12 +147,12 @@ echo "== demo machine"
 baseline=$(subkey_count "$UNINSTALL")
 baseline_all=$(all_count)
 summary=$(demo)
-check "demomachine reports 52 entries and 4 leftovers" \
-  contains "$summary" "52 Uninstall entries (28 usage records), 4 leftovers"
+check "demomachine reports 54 entries and 4 leftovers" \
+  contains "$summary" "54 Uninstall entries (28 usage records), 4 leftovers"
 check "folder links made from the Unix side" bash "$MAKE_LINKS" "$DEMO"
 check "no drive but C: and the tools' folder, no link into the host at any depth" \
   wine_env_check_prefix "$WINEPREFIX"
-check "47 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 47)) ]
+check "49 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 49)) ]
 check "Tallyho and the x86 runtime are in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Tallyho Accounting 2019" /reg:32 &&
         key_absent "$UNINSTALL\Tallyho Accounting 2019" /reg:64 &&
@@ -357,15 +357,15 @@ check "a rerun puts Inkpad back, its shared values once" eval \
    [ "$(reg_query "$RUN" | grep -c "    Inkpad    ")" -eq 1 ]'
 
 echo "== rerun and benchmark entries"
-check "second run succeeds" eval '[[ "$(demo)" == *"52 Uninstall entries"* ]]'
-check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 47)) ]
+check "second run succeeds" eval '[[ "$(demo)" == *"54 Uninstall entries"* ]]'
+check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 49)) ]
 check "--count 3000 writes 3000 entries" eval '[[ "$(demo --count 3000 --prefix Chk)" == *"Wrote 3000 entries and 1500 usage records"* ]]'
-check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3052)) ]
+check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3054)) ]
 check "spread over the three places" eval \
   '[ "$(subkey_count "$UNINSTALL")" -gt $((baseline + 840)) ] &&
    [ "$(subkey_count "$UNINSTALL" /reg:32)" -gt 800 ] && [ "$(subkey_count "${UNINSTALL/HKLM/HKCU}")" -gt 800 ]'
 check "--count again replaces them" eval \
-  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3052)) ]'
+  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3054)) ]'
 check "numbered and GUID-like names" eval \
   'all_keys | grep -q "Chk00001$" && all_keys | grep -q "BE4C-4000-8000-000000000003}$"'
 check "benchmark commands point at real shared files" eval \
@@ -373,7 +373,7 @@ check "benchmark commands point at real shared files" eval \
 check "demo entries undisturbed" eval 'demo --verify | grep -q "^Demo machine intact.$"'
 check "--clear-count removes them" eval '[[ "$(demo --clear-count --prefix Chk)" == *"Removed 3000 entries and 1500 usage records"* ]]'
 check "back to the demo entries" eval \
-  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 47)) ] && [ "$(all_count)" -eq $((baseline_all + 52)) ]'
+  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 49)) ] && [ "$(all_count)" -eq $((baseline_all + 54)) ]'
 check "benchmark files removed" [ ! -e "$PF/Purgalot Bench/Chk" ]
 
 echo "== demo entries' uninstallers"

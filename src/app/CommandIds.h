@@ -24,4 +24,14 @@ enum TCommandId : int {
   cmFind,
   cmRestore,
   cmCheckBoxes,
+  // Narrowing the list: the filter box, View > Show (one item per TShowKind, in its order) and
+  // Options.
+  cmFocusFilter,
+  cmShowAll,
+  cmShowMissingUninstaller,
+  cmShowPerUser,
+  cmShow32Bit,
+  cmShowWindowsInstaller,
+  cmHideSystemEntries,
+  cmOptions,
 };

@@ -25,6 +25,7 @@ namespace {
 
 const wchar_t kClassName[] = L"TfMain";
 const wchar_t kStatusSuffix[] = L" program(s) available for uninstall";
+const wchar_t kShownSuffix[] = L" programs shown";
 const wchar_t kNotFoundOnActivate[] = L"There program you are looking for (";
 const wchar_t kHelpFile[] = L"purgalot.chm";
 
@@ -102,6 +103,10 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_COMMAND:
+      if (lp && reinterpret_cast<HWND>(lp) == filter_) {
+        if (HIWORD(wp) == EN_CHANGE) FilterChanged();
+        return 0;
+      }
       OnCommand(LOWORD(wp));
       return 0;
     case WM_NOTIFY:
@@ -125,6 +130,7 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       // The pictures are made for one DPI: the toolbar and the menus get them again.
       SetToolbarImages();
       SetMenuImages();
+      SetFilterFont();
       auto* r = reinterpret_cast<RECT*>(lp);
       SetWindowPos(Handle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -160,6 +166,7 @@ void TfMain::FormCreate() {
   // A bad stored value must not keep the program from starting: what came before it is applied,
   // the error is shown and start-up goes on.
   win::Guarded([this] { settings_.LoadSettings(); });
+  ApplySettings();
 
   // Outside the NT family there are no usage records: "Name" and "Uninstall Command" remain.
   if (!nt)
@@ -175,7 +182,7 @@ void TfMain::FormCreate() {
   scanner_ = std::make_unique<TNormalUninstall>(sources_);
   TStartup startup(programs_, *scanner_, commandLine_, TLogging::LogPath());
   startup.Scan();
-  if (programs_.Count() > 0) list_.Select(0, false);
+  if (list_.Filter().Count() > 0) list_.Select(0, false);
   SetApplicationHelpFile(TUtils::ExeFolder() + kHelpFile);
 
   // Both the toolbar button and the menu item are captioned "Updates".
@@ -222,8 +229,10 @@ void TfMain::FormActivate() {
     MessageBoxW(Handle(), text.c_str(), kMainCaption, MB_OK | MB_ICONERROR);
     return;
   }
-  list_.Select(row, true);
-  tbUninstallClick();
+  // The program named on the command line is uninstalled even when the filter hides it.
+  TProgramRow& program = programs_.Row(static_cast<size_t>(row));
+  list_.SelectRow(&program, true);
+  UninstallOne(*program.Entry);
 }
 
 void TfMain::FormDestroy() {
@@ -286,7 +295,8 @@ bool TfMain::PreTranslateMessage(MSG& msg) {
 }
 
 void TfMain::Layout() {
-  if (!toolbar_ || !status_ || !list_.Handle() || !sideBar_ || IsIconic(Handle())) return;
+  if (!toolbar_ || !status_ || !list_.Handle() || !filter_ || !sideBar_ || IsIconic(Handle()))
+    return;
   RECT client;
   GetClientRect(Handle(), &client);
   SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
@@ -306,23 +316,26 @@ void TfMain::Layout() {
   int sideWidth = side.right - side.left;
   paQuickCanResize(sideWidth);
   int splitWidth = win::Scale(Handle(), kSplitterWidth);
+  const int listLeft = sideWidth + splitWidth;
+  const int listWidth = std::max(0, static_cast<int>(client.right) - listLeft);
+  const int strip = std::min(height, FilterStripHeight());
+  PlaceFilterBox(listLeft, top, listWidth, strip);
   HDWP dwp = BeginDeferWindowPos(3);
   dwp = DeferWindowPos(dwp, sideBar_->Handle(), nullptr, 0, top, sideWidth, height,
                        SWP_NOZORDER | SWP_NOCOPYBITS);
   dwp = DeferWindowPos(dwp, splitter_->Handle(), nullptr, sideWidth, top, splitWidth, height,
                        SWP_NOZORDER | SWP_NOCOPYBITS);
-  dwp = DeferWindowPos(dwp, list_.Handle(), nullptr, sideWidth + splitWidth, top,
-                       std::max(0, static_cast<int>(client.right) - sideWidth - splitWidth), height,
-                       SWP_NOZORDER | SWP_NOCOPYBITS);
+  dwp = DeferWindowPos(dwp, list_.Handle(), nullptr, listLeft, top + strip, listWidth,
+                       height - strip, SWP_NOZORDER | SWP_NOCOPYBITS);
   EndDeferWindowPos(dwp);
 }
 
-// Room for the whole toolbar and the status line, and for the side bar at its designed width
-// beside a list with a little room of its own.
+// Room for the whole toolbar, the filter box and the status line, and for the side bar at its
+// designed width beside a list with a little room of its own.
 SIZE TfMain::MinimumSize() const {
   const HWND hwnd = Handle();
   int width = win::Scale(hwnd, kSideBarWidth + kSplitterWidth + kMinListWidth);
-  int height = win::Scale(hwnd, kMinListHeight);
+  int height = win::Scale(hwnd, kMinListHeight) + (filter_ ? FilterStripHeight() : 0);
   if (toolbar_) {
     const int buttons = static_cast<int>(SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0));
     RECT last{};
@@ -368,7 +381,10 @@ std::wstring TfMain::StatusText() const {
 }
 
 void TfMain::lvProgramsChange() {
-  std::wstring text = std::to_wstring(programs_.Count()) + kStatusSuffix;
+  const TProgramFilter& shown = list_.Filter();
+  std::wstring text = shown.Narrowed() ? std::to_wstring(shown.Count()) + L" of " +
+                                             std::to_wstring(programs_.Count()) + kShownSuffix
+                                       : std::to_wstring(programs_.Count()) + kStatusSuffix;
   SendMessageW(status_, SB_SETTEXTW, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

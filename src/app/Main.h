@@ -44,7 +44,7 @@ public:
   static constexpr int kMinListWidth = 240;
   static constexpr int kMinListHeight = 150;
   // The drop-down menus of the menu bar, by position.
-  enum TMenuPosition : int { mpFile, mpUninstall, mpView, mpReports, mpHelp };
+  enum TMenuPosition : int { mpFile, mpUninstall, mpView, mpReports, mpTools, mpHelp };
   // The end of both "not found" messages.
   static constexpr wchar_t kNotFoundSuffix[] = L") was not found";
 
@@ -85,6 +85,9 @@ public:
   void ChangeViewStyle(int style);
   // View > Check Boxes: shows or hides the rows' check boxes.
   void CheckBoxes1Click();
+  // View > Show: the kinds of programs the list hides; kept in the window settings.
+  void ChangeNarrowing(const TListNarrowing& narrowing);
+  void Options1Click();
 
   // For the program's own use and its tests.
   TProgramList& Programs() noexcept { return programs_; }
@@ -92,6 +95,8 @@ public:
   HWND Toolbar() const noexcept { return toolbar_; }
   HWND StatusBar() const noexcept { return status_; }
   HWND FindEdit() const noexcept;
+  // The filter box above the list.
+  HWND FilterEdit() const noexcept { return filter_; }
   TSideBar& SideBar() noexcept { return *sideBar_; }
   TUPClickSplitter& Splitter() noexcept { return *splitter_; }
   HMENU MainMenu() const noexcept { return menu_; }
@@ -111,6 +116,18 @@ private:
   void CreateToolbar();
   void SetToolbarImages();
   void CreateControls();
+  void CreateFilterBox();
+  void SetFilterFont();
+  // The strip above the list that holds the filter box, and the box placed in it.
+  int FilterStripHeight() const;
+  void PlaceFilterBox(int left, int top, int width, int height);
+  void FilterChanged();
+  void FocusFilter();
+  void OnShowCommand(int id);
+  // The View > Show items' marks, from the list's narrowing.
+  void CheckShowItems();
+  // Applies the Options window's log file, Recycle Bin and list choices from the settings.
+  void ApplySettings();
   void Layout();
   SIZE MinimumSize() const;
   void OnActivate(WPARAM wp);
@@ -154,6 +171,9 @@ private:
   std::unique_ptr<TUPClickSplitter> splitter_;
   HWND toolbar_ = nullptr;
   HWND status_ = nullptr;
+  HWND filterLabel_ = nullptr;
+  HWND filter_ = nullptr;
+  win::UniqueHFont filterFont_;
   HMENU menu_ = nullptr;  // the window owns it and destroys it with itself
   win::UniqueHMenu popup_;
   win::UniqueHAccel accelerators_;

@@ -61,6 +61,17 @@ HMENU SubMenu(std::initializer_list<TMenuItem> items) {
   return menu;
 }
 
+// Items first..last of a menu show their check mark as a radio dot: one of them is chosen.
+void MakeRadioItems(HMENU menu, int first, int last) {
+  for (int id = first; id <= last; ++id) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    info.fType = MFT_STRING | MFT_RADIOCHECK;
+    SetMenuItemInfoW(menu, static_cast<UINT>(id), FALSE, &info);
+  }
+}
+
 // One picture per command, wherever the command is offered: toolbar, menus, popup, side bar.
 struct TCommandImage {
   int Command;
@@ -145,19 +156,26 @@ void TfMain::CreateMenus() {
                         {cmCheckBoxes, L"&Check Boxes"},
                         {0, nullptr},
                         {cmRefresh, L"&Refresh"}});
-  for (int id = cmLargeIcons; id <= cmDetailsView; ++id) {
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE;
-    info.fType = MFT_STRING | MFT_RADIOCHECK;
-    SetMenuItemInfoW(view, static_cast<UINT>(id), FALSE, &info);
-  }
+  HMENU show = SubMenu({{cmShowAll, L"&All programs"},
+                        {cmShowMissingUninstaller, L"Only with &missing uninstaller"},
+                        {cmShowPerUser, L"Only &per-user programs"},
+                        {cmShow32Bit, L"Only &32-bit programs"},
+                        {cmShowWindowsInstaller, L"Only &Windows Installer programs"},
+                        {0, nullptr},
+                        {cmHideSystemEntries, L"&Hide system components and updates"}});
+  MakeRadioItems(show, cmShowAll, cmShowWindowsInstaller);
+  InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_POPUP, reinterpret_cast<UINT_PTR>(show),
+              L"Sho&w");
+  InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
+  MakeRadioItems(view, cmLargeIcons, cmDetailsView);
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
                                    {cmAuditReport, L"Audit Report..."},
                                    {cmUninstallLog, L"Uninstall Log..."},
                                })),
               L"&Reports");
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({{cmOptions, L"&Options..."}})),
+              L"&Tools");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
                                    {cmHelpTopics, L"Help Topics..."},
                                    {cmUpdates, L"Update"},
@@ -183,7 +201,8 @@ void TfMain::CreateMenus() {
                   {FCONTROL | FVIRTKEY, 'U', cmUninstall},
                   {FCONTROL | FVIRTKEY, 'A', cmAssisted},
                   {FCONTROL | FVIRTKEY, VK_DELETE, cmDelete},
-                  {FVIRTKEY, VK_F1, cmHelpTopics}};
+                  {FVIRTKEY, VK_F1, cmHelpTopics},
+                  {FCONTROL | FVIRTKEY, 'F', cmFocusFilter}};
   accelerators_.Reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
   SetMenuImages();
 }
@@ -268,6 +287,8 @@ void TfMain::CreateControls() {
   };
   splitter_->OnMoved = [this](TUPClickSplitter&) { Layout(); };
 
+  // Before the list, so that Tab reaches it first.
+  CreateFilterBox();
   // The columns and the field each shows: TProgramListView::ProgramColumns.
   list_.Create(Handle(), kListId);
   stateImages_ = CreateStateImages(Handle());
@@ -305,6 +326,14 @@ void TfMain::OnCommand(int id) {
     case cmFind: spbuFindClick(); break;
     case cmRestore: Restore1Click(); break;
     case cmCheckBoxes: CheckBoxes1Click(); break;
+    case cmFocusFilter: FocusFilter(); break;
+    case cmShowAll:
+    case cmShowMissingUninstaller:
+    case cmShowPerUser:
+    case cmShow32Bit:
+    case cmShowWindowsInstaller:
+    case cmHideSystemEntries: OnShowCommand(id); break;
+    case cmOptions: Options1Click(); break;
   }
 }
 
@@ -497,7 +526,7 @@ void TfMain::Refresh1Click() {
     if (const int index = FindEntry(programs_, place); index >= 0)
       programs_.Row(static_cast<size_t>(index)).Checked = true;
   const int row = selected ? FindEntry(programs_, *selected) : -1;
-  if (row >= 0) list_.Select(row, false);
+  if (row >= 0) list_.SelectRow(&programs_.Row(static_cast<size_t>(row)), false);
 }
 
 void TfMain::ChangeViewStyle(int style) {
@@ -510,7 +539,7 @@ void TfMain::ChangeViewStyle(int style) {
 void TfMain::spbuFindClick() {
   std::wstring text = sideBar_->FindText();
   if (programs_.Count() == 0 || text.empty()) return;
-  auto match = FindNextMatch(programs_, list_.Selected(), text);
+  auto match = FindNextMatch(list_.Filter(), list_.Selected(), text);
   if (!match) {
     std::wstring message = kNotFoundPrefix + text + kNotFoundSuffix;
     MessageBoxW(Handle(), message.c_str(), kMainCaption, MB_OK | MB_ICONERROR);

@@ -88,16 +88,18 @@ void TProgramListView::SetCheckBoxes(bool show) {
 }
 
 std::vector<TProgramRow*> TProgramListView::ChosenRows() {
+  // Only what is shown: a checked row the filter hides is not chosen.
   std::vector<TProgramRow*> checked;
   if (checkBoxes_)
-    for (size_t i = 0; i < programs_.Count(); ++i)
-      if (programs_.Row(i).Checked) checked.push_back(&programs_.Row(i));
+    for (size_t i = 0; i < filter_.Count(); ++i)
+      if (TProgramRow& row = programs_.Row(filter_.RowIndex(i)); row.Checked)
+        checked.push_back(&row);
   return checked.empty() ? SelectedRows() : checked;
 }
 
 void TProgramListView::ToggleCheck(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= programs_.Count()) return;
-  TProgramRow& row = programs_.Row(static_cast<size_t>(index));
+  if (index < 0 || static_cast<size_t>(index) >= filter_.Count()) return;
+  TProgramRow& row = programs_.Row(filter_.RowIndex(static_cast<size_t>(index)));
   row.Checked = !row.Checked;
   ListView_RedrawItems(hwnd_, index, index);
 }
@@ -149,33 +151,68 @@ int TProgramListView::SelectedCount() const {
 
 std::vector<TProgramRow*> TProgramListView::SelectedRows() {
   std::vector<TProgramRow*> rows;
-  const int count = static_cast<int>(programs_.Count());
+  const int count = static_cast<int>(filter_.Count());
   for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0 && i < count;
        i = ListView_GetNextItem(hwnd_, i, LVNI_SELECTED))
-    rows.push_back(&programs_.Row(static_cast<size_t>(i)));
+    rows.push_back(&programs_.Row(filter_.RowIndex(static_cast<size_t>(i))));
   return rows;
 }
 
 void TProgramListView::Select(int index, bool ensureVisible) {
-  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  if (index < 0 || index >= static_cast<int>(programs_.Count())) return;
+  ClearSelection();
+  if (index < 0 || index >= static_cast<int>(filter_.Count())) return;
   ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_SetSelectionMark(hwnd_, index);
   if (ensureVisible) ListView_EnsureVisible(hwnd_, index, FALSE);
 }
 
+// Only the rows that are selected or focused: the form for every row sets each row in turn and
+// asks each for its state, which judges every row's uninstaller.
 void TProgramListView::ClearSelection() {
-  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  for (UINT which : {LVNI_SELECTED, LVNI_FOCUSED}) {
+    int item = ListView_GetNextItem(hwnd_, -1, which);
+    if (item >= 0) ListView_SetItemState(hwnd_, item, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  }
 }
 
 TProgramRow* TProgramListView::SelectedRow() {
   int index = Selected();
-  if (index < 0 || index >= static_cast<int>(programs_.Count())) return nullptr;
-  return &programs_.Row(static_cast<size_t>(index));
+  if (index < 0 || index >= static_cast<int>(filter_.Count())) return nullptr;
+  return &programs_.Row(filter_.RowIndex(static_cast<size_t>(index)));
+}
+
+void TProgramListView::SelectRow(const TProgramRow* row, bool ensureVisible) {
+  Select(filter_.PositionOf(row), ensureVisible);
+}
+
+void TProgramListView::SetFilterText(const std::wstring& text) {
+  const TProgramRow* selected = SelectedRow();
+  filter_.SetText(text);
+  ShowChosenRows(selected);
+}
+
+void TProgramListView::SetNarrowing(const TListNarrowing& narrowing) {
+  const TProgramRow* selected = hwnd_ ? SelectedRow() : nullptr;
+  filter_.SetNarrowing(narrowing);
+  if (hwnd_) ShowChosenRows(selected);
+}
+
+// The control selects by position: the old positions are let go before the count changes. A
+// program hidden while selected is selected again when it comes back (a typing slip taken back),
+// unless another row was selected meanwhile.
+void TProgramListView::ShowChosenRows(const TProgramRow* selected) {
+  const TProgramRow* wanted = selected ? selected : hiddenSelection_;
+  ClearSelection();
+  ListView_SetItemCountEx(hwnd_, static_cast<int>(filter_.Count()), 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  SelectRow(wanted, true);
+  hiddenSelection_ = wanted && Selected() < 0 ? wanted : nullptr;
 }
 
 void TProgramListView::Reload() {
-  ListView_SetItemCountEx(hwnd_, static_cast<int>(programs_.Count()), 0);
+  hiddenSelection_ = nullptr;  // the rows may be new ones
+  filter_.Refresh();
+  ListView_SetItemCountEx(hwnd_, static_cast<int>(filter_.Count()), 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -208,13 +245,13 @@ int TProgramListView::FindItem(const NMLVFINDITEMW& find) const {
   const LVFINDINFOW& info = find.lvfi;
   if ((info.flags & (LVFI_PARAM | LVFI_NEARESTXY)) || !info.psz) return -1;
   bool whole = !(info.flags & (LVFI_PARTIAL | kFindSubstring));
-  return FindCaption(programs_, find.iStart, info.psz, whole);
+  return FindCaption(filter_, find.iStart, info.psz, whole);
 }
 
 void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
   LVITEMW& item = info.item;
-  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= programs_.Count()) return;
-  TProgramRow& row = programs_.Row(static_cast<size_t>(item.iItem));
+  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= filter_.Count()) return;
+  TProgramRow& row = programs_.Row(filter_.RowIndex(static_cast<size_t>(item.iItem)));
   if (item.mask & LVIF_TEXT) {
     const std::wstring* text = nullptr;
     if (item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < columns_.size())
@@ -293,7 +330,7 @@ void TProgramListView::ApplySortOrder(const TSortOrder& order) {
   // The control selects by position: the selection follows its program to its new place.
   const TProgramRow* selected = hwnd_ ? SelectedRow() : nullptr;
   programs_.SetSortOrder(order);
-  if (selected) Select(programs_.IndexOf(selected), true);
+  if (selected) SelectRow(selected, true);
   ShowSortArrow();
 }
 

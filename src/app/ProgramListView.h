@@ -1,10 +1,12 @@
-// TProgramListView: the list view control that shows a TProgramList. The control is virtual (it
-// asks for each row's texts and images as it draws), so filling and sorting thousands of rows
-// costs nothing on screen, and icons are resolved only for the rows being drawn. Its column table
-// is the one place that says which column shows which of a row's fields.
+// TProgramListView: the list view control that shows the rows of a TProgramList its filter keeps
+// (TProgramFilter: positions in the control are positions among the shown rows). The control is
+// virtual (it asks for each row's texts and images as it draws), so filling and sorting thousands
+// of rows costs nothing on screen, and icons are resolved only for the rows being drawn. Its
+// column table is the one place that says which column shows which of a row's fields.
 #pragma once
 
 #include "app/WinSettings.h"
+#include "inventory/ProgramFilter.h"
 #include "inventory/ProgramList.h"
 
 #include <windows.h>
@@ -29,7 +31,7 @@ public:
   // "Name", "Size", "Last Used On", "Frequency" and "Uninstall Command", in that order.
   static const std::vector<TListColumn>& ProgramColumns();
 
-  explicit TProgramListView(TProgramList& programs) noexcept : programs_(programs) {}
+  explicit TProgramListView(TProgramList& programs) : programs_(programs), filter_(programs) {}
 
   // Makes the control as a child of parent, with the program columns.
   void Create(HWND parent, int id);
@@ -45,6 +47,7 @@ public:
 
   // Selection by position; -1 when nothing is selected. Of several selected rows, the focused
   // one (else the first) is the one the single-program commands act on.
+  // Selection by position among the shown rows; -1 when nothing is selected.
   int Selected() const;
   void Select(int index, bool ensureVisible);
   void ClearSelection();
@@ -61,8 +64,16 @@ public:
   std::vector<TProgramRow*> ChosenRows();
   // Whether a point of the control's client area lies on a row's check box.
   bool OnCheckBox(POINT point) const;
+  // Selects the row where it is shown; nothing is selected when it is hidden or null.
+  void SelectRow(const TProgramRow* row, bool ensureVisible);
 
-  // Re-reads the row count from the model and repaints.
+  // The rows shown, and the texts and kinds that choose them. A change keeps the selected program
+  // selected while it is shown.
+  const TProgramFilter& Filter() const noexcept { return filter_; }
+  void SetFilterText(const std::wstring& text);
+  void SetNarrowing(const TListNarrowing& narrowing);
+
+  // Re-reads the rows from the model and repaints.
   void Reload();
   // Answers the control's requests for texts, images and found rows; returns true when the
   // notification was one of those, for this control.
@@ -99,8 +110,11 @@ private:
   void ToggleSelectedChecks();
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                   DWORD_PTR data) noexcept;
+  void ShowChosenRows(const TProgramRow* selected);
 
   TProgramList& programs_;
+  TProgramFilter filter_;
+  const TProgramRow* hiddenSelection_ = nullptr;
   TIconResolver* icons_ = nullptr;
   HWND hwnd_ = nullptr;
   HIMAGELIST stateImages_ = nullptr;

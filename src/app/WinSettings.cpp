@@ -105,6 +105,19 @@ void TWinSettings::LoadSettings() {
     }
     // Only an explicit 0 turns the bin off: an unreadable value keeps the safer way.
     useRecycleBin_ = read(L"UseRecycleBin", 1) != 0;
+    // A kind this program does not know shows every program.
+    int show = read(L"ShowPrograms", 0);
+    narrowing_.Show = show >= 0 && show < kShowKindCount ? static_cast<TShowKind>(show)
+                                                         : TShowKind::All;
+    narrowing_.HideSystemEntries = read(L"HideSystemEntries", 0) == 1;
+    searchLeftovers_ = read(L"SearchLeftoversAfterUninstall", 1) != 0;
+    quietUninstall_ = read(L"QuietUninstallWherePossible", 1) != 0;
+    try {
+      logFile_ = reg_.ValueExists(L"LogFile") ? reg_.ReadString(L"LogFile") : std::wstring();
+    } catch (const ERegistryException& e) {
+      if (!firstError) firstError = e;
+      logFile_.clear();
+    }
   }
   // Told once, after everything valid is in place.
   if (firstError) throw *firstError;
@@ -135,4 +148,9 @@ void TWinSettings::SaveSettings() {
   WriteInt(L"SortOrder", list_->SortDescending() ? 1 : 0);
   WriteInt(L"CheckBoxes", list_->CheckBoxes() ? 1 : 0);
   WriteInt(L"UseRecycleBin", useRecycleBin_ ? 1 : 0);
+  WriteInt(L"ShowPrograms", static_cast<int>(narrowing_.Show));
+  WriteInt(L"HideSystemEntries", narrowing_.HideSystemEntries ? 1 : 0);
+  WriteInt(L"SearchLeftoversAfterUninstall", searchLeftovers_ ? 1 : 0);
+  WriteInt(L"QuietUninstallWherePossible", quietUninstall_ ? 1 : 0);
+  reg_.WriteString(L"LogFile", logFile_);
 }

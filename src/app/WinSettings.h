@@ -1,7 +1,9 @@
-// TWinSettings: the main window's place, size and state and the program list's column widths and
-// view style, kept per user under HKEY_CURRENT_USER\Software\Tarvenholt\<subkey>.
+// TWinSettings: the main window's place, size and state, the program list's column widths, view
+// style and Show choice, and the choices of the Options window, kept per user under
+// HKEY_CURRENT_USER\Software\Tarvenholt\<subkey>.
 #pragma once
 
+#include "inventory/ProgramFilter.h"
 #include "inventory/Registry.h"
 
 #include <windows.h>
@@ -65,6 +67,21 @@ public:
   bool UseRecycleBin() const noexcept { return useRecycleBin_; }
   void SetUseRecycleBin(bool use) noexcept { useRecycleBin_ = use; }
 
+  // The kinds of programs the list hides ("ShowPrograms", "HideSystemEntries"): none by default.
+  const TListNarrowing& Narrowing() const noexcept { return narrowing_; }
+  void SetNarrowing(const TListNarrowing& narrowing) noexcept { narrowing_ = narrowing; }
+  // Whether the leftovers of a program are looked for after each uninstall
+  // ("SearchLeftoversAfterUninstall", on by default).
+  bool SearchLeftoversAfterUninstall() const noexcept { return searchLeftovers_; }
+  void SetSearchLeftoversAfterUninstall(bool search) noexcept { searchLeftovers_ = search; }
+  // Whether the bulk uninstall runs an entry's quiet uninstall command where it has one
+  // ("QuietUninstallWherePossible", on by default).
+  bool QuietUninstallWherePossible() const noexcept { return quietUninstall_; }
+  void SetQuietUninstallWherePossible(bool quiet) noexcept { quietUninstall_ = quiet; }
+  // The uninstall log file chosen by the user ("LogFile"); empty for ULog.txt beside the program.
+  const std::wstring& LogFile() const noexcept { return logFile_; }
+  void SetLogFile(std::wstring path) { logFile_ = std::move(path); }
+
   // The settings key, from the root.
   std::wstring KeyPath() const { return base_ + subKey_; }
 
@@ -78,6 +95,10 @@ private:
   TSettingsWindow* window_ = nullptr;
   TSettingsList* list_ = nullptr;
   bool useRecycleBin_ = true;
+  TListNarrowing narrowing_;
+  bool searchLeftovers_ = true;
+  bool quietUninstall_ = true;
+  std::wstring logFile_;
 };
 
 // Parses a decimal integer with an optional sign; raises "'%s' is not a valid integer value".

@@ -13,6 +13,7 @@ const std::vector<THelpKeyword>& HelpKeywords() {
       {L"Assisted Uninstall", L"Assisted uninstall"},
       {L"Welcome", L"Welcome box"},
       {L"About", L"About"},
+      {L"Options", L"Options"},
   };
   return keywords;
 }

@@ -8,36 +8,23 @@
 
 namespace {
 
-std::wstring Folded(const std::wstring& text) {
-  if (text.empty()) return text;
-  int n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, text.c_str(),
-                       static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, text.c_str(),
-               static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
-}  // namespace
-
-std::optional<int> FindNextMatch(const TProgramList& list, int selected, const std::wstring& text) {
+// Both searches run over the whole list or over the rows a filter shows, by position.
+template <class TRows>
+std::optional<int> FindNextMatchIn(const TRows& list, int selected, const std::wstring& text) {
   int n = static_cast<int>(list.Count());
   if (n == 0 || text.empty()) return std::nullopt;
   int start = selected < 0 ? 0 : selected;
-  std::wstring wanted = Folded(text);
+  std::wstring wanted = CaseFolded(text);
   for (int step = 1; step <= n; ++step) {
     int index = (start + step) % n;
-    if (Folded(list.Row(static_cast<size_t>(index)).Caption).find(wanted) != std::wstring::npos)
+    if (CaseFolded(list.Row(static_cast<size_t>(index)).Caption).find(wanted) != std::wstring::npos)
       return index;
   }
   return std::nullopt;
 }
 
-int FindProgram(const TProgramList& list, const std::wstring& text) {
-  return FindCaption(list, 0, text, true);
-}
-
-int FindCaption(const TProgramList& list, int start, const std::wstring& text, bool whole) {
+template <class TRows>
+int FindCaptionIn(const TRows& list, int start, const std::wstring& text, bool whole) {
   int n = static_cast<int>(list.Count());
   if (n == 0 || text.empty()) return -1;
   if (start < 0 || start >= n) start = 0;
@@ -51,6 +38,29 @@ int FindCaption(const TProgramList& list, int start, const std::wstring& text, b
       return index;
   }
   return -1;
+}
+
+}  // namespace
+
+std::optional<int> FindNextMatch(const TProgramList& list, int selected, const std::wstring& text) {
+  return FindNextMatchIn(list, selected, text);
+}
+
+std::optional<int> FindNextMatch(const TProgramFilter& shown, int selected,
+                                 const std::wstring& text) {
+  return FindNextMatchIn(shown, selected, text);
+}
+
+int FindProgram(const TProgramList& list, const std::wstring& text) {
+  return FindCaption(list, 0, text, true);
+}
+
+int FindCaption(const TProgramList& list, int start, const std::wstring& text, bool whole) {
+  return FindCaptionIn(list, start, text, whole);
+}
+
+int FindCaption(const TProgramFilter& shown, int start, const std::wstring& text, bool whole) {
+  return FindCaptionIn(shown, start, text, whole);
 }
 
 TEntryPlace TEntryPlace::Of(const TUninstListItem& entry) {

@@ -1,6 +1,7 @@
 // The searches of the main window over the program list, apart from any control.
 #pragma once
 
+#include "inventory/ProgramFilter.h"
 #include "inventory/ProgramList.h"
 
 #include <windows.h>
@@ -14,7 +15,10 @@ class TUninstListItem;
 // The next row after `selected` (-1 for none) whose caption contains text, ignoring letter case;
 // rows are tried once each, wrapping round, the selected row last. Nothing when no row matches,
 // or when the list or the text is empty.
+// The filter's form works on the shown rows, by their positions.
 std::optional<int> FindNextMatch(const TProgramList& list, int selected, const std::wstring& text);
+std::optional<int> FindNextMatch(const TProgramFilter& shown, int selected,
+                                 const std::wstring& text);
 
 // The first row whose whole caption equals text, ignoring letter case; -1 when none does.
 int FindProgram(const TProgramList& list, const std::wstring& text);
@@ -23,6 +27,7 @@ int FindProgram(const TProgramList& list, const std::wstring& text);
 // row `start` on, wrapping round, the first row whose caption begins with text (the whole caption
 // when `whole`), ignoring letter case. -1 when none does or the text is empty.
 int FindCaption(const TProgramList& list, int start, const std::wstring& text, bool whole);
+int FindCaption(const TProgramFilter& shown, int start, const std::wstring& text, bool whole);
 
 // Which program an entry is, kept across a rescan that replaces every entry: the key it was read
 // from, in its root and registry view. The same key name in another place is another program.

@@ -102,7 +102,21 @@ std::wstring SystemMessage(DWORD error) {
 
 }  // namespace
 
-std::wstring TLogging::LogPath() { return TUtils::ExeFolder() + L"ULog.txt"; }
+namespace {
+
+std::wstring& ChosenLogFile() {
+  static std::wstring path;
+  return path;
+}
+
+}  // namespace
+
+std::wstring TLogging::LogPath() {
+  const std::wstring& chosen = ChosenLogFile();
+  return chosen.empty() ? TUtils::ExeFolder() + L"ULog.txt" : chosen;
+}
+
+void TLogging::SetLogFile(std::wstring path) { ChosenLogFile() = std::move(path); }
 
 void TLogging::WriteToFile(const std::wstring& text, const std::wstring& fileName, bool append) {
   win::UniqueFile file;

@@ -1,9 +1,9 @@
-// TLogging: the text-file writer of the uninstall log (ULog.txt beside the executable), and the
-// text of the memo it serves. New files are written as UTF-8 without a byte-order mark, so that no
-// program name is lost; text appended to a file that begins with a byte-order mark keeps that
-// file's encoding (an editor may have saved the log as UTF-16). Reading honours the byte-order
-// mark; without one, lines that are not valid UTF-8 (a log written by an older program) are read
-// in the ANSI code page.
+// TLogging: the text-file writer of the uninstall log (ULog.txt beside the executable, or the file
+// the user chose in Options), and the text of the memo it serves. New files are written as UTF-8
+// without a byte-order mark, so that no program name is lost; text appended to a file that begins
+// with a byte-order mark keeps that file's encoding (an editor may have saved the log as UTF-16).
+// Reading honours the byte-order mark; without one, lines that are not valid UTF-8 (a log written
+// by an older program) are read in the ANSI code page.
 #pragma once
 
 #include "uninstall/TextLines.h"
@@ -16,8 +16,11 @@ class TLogging {
 public:
   // The header "Clear Log" writes.
   static const wchar_t kHeader[];
-  // ULog.txt in the folder of the running executable.
+  // The log file every window writes and reads: the one chosen with SetLogFile, else ULog.txt in
+  // the folder of the running executable.
   static std::wstring LogPath();
+  // The user's choice of log file; empty for the one beside the executable.
+  static void SetLogFile(std::wstring path);
 
   // A NUL in a file is shown as this visible placeholder (SYMBOL FOR NULL), so that nothing
   // after it is lost from view.

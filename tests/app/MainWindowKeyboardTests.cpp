@@ -254,8 +254,12 @@ TEST_F(MainWindowTest, AtItsSmallestTheWindowShowsToolbarListAndStatusAndScrolls
   const RECT toolbar = RectIn(w.Handle(), w.Toolbar());
   const RECT status = RectIn(w.Handle(), w.StatusBar());
   const RECT list = RectIn(w.Handle(), w.lvPrograms().Handle());
+  const RECT filter = RectIn(w.Handle(), w.FilterEdit());
   EXPECT_EQ(status.bottom, client.bottom);
-  EXPECT_EQ(list.top, toolbar.bottom);
+  // The filter box sits between the toolbar and the list, whole.
+  EXPECT_GT(filter.top, toolbar.bottom);
+  EXPECT_LT(filter.bottom, list.top);
+  EXPECT_EQ(filter.right, list.right - win::Scale(w.Handle(), 4));
   EXPECT_EQ(list.bottom, status.top);
   EXPECT_GE(list.bottom - list.top, win::Scale(w.Handle(), TfMain::kMinListHeight));
   EXPECT_EQ(list.right, client.right);

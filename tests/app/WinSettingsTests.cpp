@@ -218,6 +218,47 @@ TEST_F(WinSettingsTest, TheRecycleBinIsUsedUnlessTurnedOffAndABadValueKeepsItOn)
   EXPECT_EQ(list.style, 3);
 }
 
+TEST_F(WinSettingsTest, ListAndOptionsChoicesComeBackAndBadOnesKeepTheirDefaults) {
+  settings.LoadSettings();  // no key yet: every kind shown, both uninstall choices on, no log file
+  EXPECT_EQ(settings.Narrowing(), TListNarrowing{});
+  EXPECT_TRUE(settings.SearchLeftoversAfterUninstall());
+  EXPECT_TRUE(settings.QuietUninstallWherePossible());
+  EXPECT_EQ(settings.LogFile(), L"");
+  settings.SetNarrowing({TShowKind::WindowsInstaller, true});
+  settings.SetSearchLeftoversAfterUninstall(false);
+  settings.SetQuietUninstallWherePossible(false);
+  settings.SetLogFile(L"D:\\Logs\\\u65E5\u8A8C.txt");
+  settings.SaveSettings();
+  // Text values, as every other setting is kept.
+  EXPECT_EQ(Stored(L"ShowPrograms"), L"4");
+  EXPECT_EQ(Stored(L"HideSystemEntries"), L"1");
+  EXPECT_EQ(Stored(L"SearchLeftoversAfterUninstall"), L"0");
+  EXPECT_EQ(Stored(L"QuietUninstallWherePossible"), L"0");
+  TWinSettings again(L"Desktop", HKEY_CURRENT_USER, key.Path() + L"\\");
+  again.LoadSettings();
+  EXPECT_EQ(again.Narrowing(), (TListNarrowing{TShowKind::WindowsInstaller, true}));
+  EXPECT_FALSE(again.SearchLeftoversAfterUninstall());
+  EXPECT_FALSE(again.QuietUninstallWherePossible());
+  EXPECT_EQ(again.LogFile(), L"D:\\Logs\\\u65E5\u8A8C.txt");
+
+  // A kind this program does not know shows everything; a bad value is told once, after the rest.
+  Store(L"ShowPrograms", L"5");
+  Store(L"HideSystemEntries", L"yes");
+  key.SetDword(L"Desktop", L"LogFile", 7);
+  Store(L"QuietUninstallWherePossible", L"1");
+  int reports = 0;
+  try {
+    again.LoadSettings();
+  } catch (const ERegistryException& e) {
+    ++reports;
+    EXPECT_EQ(e.Message(), L"'yes' is not a valid integer value");
+  }
+  EXPECT_EQ(reports, 1);
+  EXPECT_EQ(again.Narrowing(), TListNarrowing{});
+  EXPECT_TRUE(again.QuietUninstallWherePossible());
+  EXPECT_EQ(again.LogFile(), L"");
+}
+
 TEST_F(WinSettingsTest, NarrowStoredColumnsAreWidenedSoNoneIsLostFromSight) {
   Store(L"NameLength", L"-40");
   Store(L"SizeLength", L"0");

@@ -49,6 +49,29 @@ void AddOddValues(const MachinePaths& paths, Programs& out) {
                              L"/uninstall {7A4C9E21-0B3D-4F58-A6E2-D91C3B5F8A07}")
                     .Build());
 
+  // What "Hide system components and updates" hides: a listed update and a system component.
+  out.push_back(ProgramBuilder(paths, L"KB5034442", L"Quillpad", L"Office 2024", {})
+                    .Shape(L"listed update: ParentKeyName, ReleaseType Security Update")
+                    .Name(L"Security Update for Quillpad Office 2024 (KB5034442)")
+                    .Text(L"ParentKeyName", L"{6B1E2D40-9A7C-4F3B-8E21-5D0C7A4B9F10}")
+                    .Text(L"ParentDisplayName", L"Quillpad Office 2024")
+                    .Text(L"ReleaseType", L"Security Update")
+                    .Text(L"Publisher", L"Quillpad Ltd.")
+                    .Command(L"MsiExec.exe /package {6B1E2D40-9A7C-4F3B-8E21-5D0C7A4B9F10} "
+                             L"/uninstall {3C8E1F64-5A2B-4D97-B0E3-7F1A6C2D9B58}")
+                    .Build());
+  const std::wstring healthGuid = L"{9D2A6E31-4B7C-4E85-A1F0-6C3B8D5E2F47}";
+  out.push_back(ProgramBuilder(paths, healthGuid, L"Corvid", L"Update Health", {})
+                    .Shape(L"system component: SystemComponent 1, Windows Installer")
+                    .Name(L"Corvid Update Health Tools")
+                    .Text(L"Publisher", L"Corvid Systems")
+                    .Text(L"DisplayVersion", L"3.74.0.0")
+                    .Dword(L"EstimatedSize", 1020)
+                    .Dword(L"SystemComponent", 1)
+                    .Dword(L"WindowsInstaller", 1)
+                    .Command(L"MsiExec.exe /X" + healthGuid)
+                    .Build());
+
   ProgramBuilder fonts(paths, L"Gazette Fonts", L"Gazette", L"Fonts", {L'G', RGB(60, 60, 60)});
   out.push_back(fonts.Shape(L"no UninstallString")
                     .Name(L"Gazette Fonts Pack 2.0")
