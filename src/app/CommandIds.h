@@ -23,4 +23,7 @@ enum TCommandId : int {
   cmAbout,
   cmFind,
   cmRestore,
+  // Leftovers: of the selected program, and of one removed earlier.
+  cmFindLeftovers,
+  cmFindRemovedLeftovers,
 };

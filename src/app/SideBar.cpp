@@ -16,7 +16,7 @@ const wchar_t kClassName[] = L"TSideBar";
 constexpr COLORREF kSideBarColor = RGB(238, 243, 250);
 constexpr int kMargin = 10;      // around and between the panels
 constexpr int kInset = 12;       // of the contents inside a panel
-constexpr int kActionsHeight = 88;
+constexpr int kActionsHeight = 110;
 constexpr int kInfoHeight = 160;
 constexpr int kInfoHeight9x = 80;
 constexpr int kFindHeight = 70;
@@ -73,6 +73,7 @@ void TSideBar::Create(HWND parent, int width) {
   };
   makeLink(SideBarLabel2_, actions, L"Uninstall program", cmUninstall);
   makeLink(SideBarLabel3_, actions, L"Delete program from list", cmDelete);
+  makeLink(leftoversLink_, actions, L"Find leftovers...", cmFindLeftovers);
 
   // Info: the program's name and usage facts.
   HWND info = sideBarInfo_->Handle();
@@ -131,6 +132,7 @@ void TSideBar::LayoutPanels() {
   place(SideBarLabel2_->Handle(), x + icon + S(6), top, inner - icon - S(6), S(18));
   place(imgSideDelete_, x, top + row + S(1), icon, icon);
   place(SideBarLabel3_->Handle(), x + icon + S(6), top + row, inner - icon - S(6), S(18));
+  place(leftoversLink_->Handle(), x + icon + S(6), top + 2 * row, inner - icon - S(6), S(18));
 
   place(lSidePrgName_, x, top, inner, S(34));
   int captionWidth = S(86);

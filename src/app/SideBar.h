@@ -45,6 +45,7 @@ public:
   TSideBarLabel& UninstallLink() noexcept { return *SideBarLabel2_; }
   TSideBarLabel& DeleteLink() noexcept { return *SideBarLabel3_; }
   TSideBarLabel& DetailsLink() noexcept { return *SideBarLabel4_; }
+  TSideBarLabel& LeftoversLink() noexcept { return *leftoversLink_; }
   HWND ProgramNameLabel() const noexcept { return lSidePrgName_; }
   HWND SizeLabel() const noexcept { return lSideSize_; }
   HWND UsedLabel() const noexcept { return lSideUsed_; }
@@ -63,7 +64,7 @@ private:
   static LRESULT CALLBACK FindEditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
 
   std::unique_ptr<TSideBarElement> sideBarActions_, sideBarInfo_, sideBarFind_;
-  std::unique_ptr<TSideBarLabel> SideBarLabel2_, SideBarLabel3_, SideBarLabel4_;
+  std::unique_ptr<TSideBarLabel> SideBarLabel2_, SideBarLabel3_, SideBarLabel4_, leftoversLink_;
   HWND imgSideUninstall_ = nullptr, imgSideDelete_ = nullptr;
   HWND lSidePrgName_ = nullptr, lSideSize_ = nullptr, lSideUsed_ = nullptr,
        lSideLastUsed_ = nullptr;

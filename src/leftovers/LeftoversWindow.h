@@ -1,0 +1,71 @@
+// TfLeftovers: the leftovers window. It searches for what one program left behind on a thread of
+// its own, lists the finds grouped by kind with how sure each is, ticks only the sure ones, shows
+// the evidence of the selected find in full, and removes what stays ticked after the assisted
+// uninstall's question, through its engine, backups and log record. The search and the removal
+// are the windowless finder's and removal unit's; this window only shows them.
+#pragma once
+
+#include "assisted/DeleteItem.h"
+#include "leftovers/LeftoverFinder.h"
+#include "uninstall/DialogHeader.h"
+#include "win/Dialog.h"
+#include "win/UniqueHandle.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TfLeftovers : public win::TDialog {
+public:
+  // Results: IDOK after a removal, IDCANCEL when closed without one. Removals are logged in the
+  // log file and backed up beside it.
+  TfLeftovers(TProgramFacts program, std::wstring logPath);
+  ~TfLeftovers() override;
+
+  // Where the search looks (the machine's own places unless set before the window is shown).
+  TLeftoverFinder Finder;
+  // Folders and files go to the Recycle Bin rather than being deleted for good.
+  bool UseRecycleBin = false;
+
+  // What the search found, in list order; empty until it is over.
+  const std::vector<TLeftover>& Finds() const noexcept { return finds_; }
+  bool Removed() const noexcept { return removed_; }
+
+  // The heading of the list group of a kind ("Folders", "Files", "Registry keys", "Registry
+  // values").
+  static const wchar_t* GroupCaption(TLeftoverKind kind);
+  // The evidence of a find, one sentence a line, under its level and score.
+  static std::wstring EvidenceText(const TLeftover& find);
+
+protected:
+  INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnCommand(int id, int code) override;
+
+private:
+  struct TSearch;
+
+  void FormCreate();
+  void StartSearch();
+  void SearchDone();
+  void FillList();
+  void lvFindsSelect();
+  void lvFindsChanged(const NMLISTVIEW& change);
+  void buRemoveClick();
+  void SetRowStatus(size_t index);
+  int SelectedIndex() const;
+
+  TProgramFacts program_;
+  std::wstring logPath_;
+  std::shared_ptr<TSearch> search_;
+  std::vector<TOtherProgram> others_;
+  std::vector<TLeftover> finds_;
+  std::vector<bool> ticked_;
+  TDeleteRows rows_;  // the finds removed, in list order, with their statuses
+  bool filling_ = false;
+  bool removed_ = false;
+  TDialogHeader header_;
+  win::UniqueHFont boldFont_;
+};
+
+// The window while it is open; the main window sets it around showing the window.
+extern TfLeftovers* fLeftovers;
