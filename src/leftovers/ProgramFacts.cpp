@@ -82,16 +82,23 @@ std::wstring CommandFile(const std::wstring& command) {
   if (text.empty()) return {};
   std::wstring file = LeadingQuotedSection(text);
   if (file.empty()) {
+    // Unquoted: the earliest program or icon file name that ends a word, so that a folder with
+    // blanks in its name ("C:\Program Files\App\app.dll,0") stays whole.
     std::wstring lower = win::ToLower(text);
-    size_t exe = std::wstring::npos;
-    for (size_t at = lower.find(L".exe"); at != std::wstring::npos; at = lower.find(L".exe", at + 1))
-      if (at + 4 == lower.size() || lower[at + 4] == L' ' || lower[at + 4] == L',') {
-        exe = at + 4;
-        break;
+    size_t end = std::wstring::npos;
+    for (std::wstring_view extension : {L".exe", L".dll", L".ico", L".ocx", L".cpl", L".com",
+                                        L".bat", L".cmd", L".msi", L".scr", L".ax"})
+      for (size_t at = lower.find(extension); at != std::wstring::npos && at < end;
+           at = lower.find(extension, at + 1)) {
+        size_t after = at + extension.size();
+        if (after == lower.size() || lower[after] == L' ' || lower[after] == L',') {
+          end = after;
+          break;
+        }
       }
-    file = exe != std::wstring::npos ? text.substr(0, exe) : text.substr(0, text.find(L' '));
-    // "icon.ico,0": the index after the file.
-    if (size_t comma = file.rfind(L','); exe == std::wstring::npos && comma != std::wstring::npos)
+    file = end != std::wstring::npos ? text.substr(0, end) : text.substr(0, text.find(L' '));
+    // "icon.png,0": the index after the file.
+    if (size_t comma = file.rfind(L','); end == std::wstring::npos && comma != std::wstring::npos)
       file.erase(comma);
   }
   return win::ExpandEnvironment(win::Trim(file));

@@ -30,8 +30,8 @@ struct TProgramFacts {
 };
 
 // The executable file an uninstall (or icon) command names: the leading quoted section, else the
-// text up to the first ".exe" that ends a word, else up to the first space; an icon index
-// (",0") is dropped. Environment variables are expanded. Empty when the text is empty.
+// text up to the first program or icon file name (.exe, .dll, .ico, ...) that ends a word, else
+// up to the first space; an icon index (",0") is dropped. Environment variables are expanded. Empty when the text is empty.
 std::wstring CommandFile(const std::wstring& command);
 
 // The install folder from an entry's values, tried in order: InstallLocation when it names an

@@ -1,0 +1,780 @@
+#include "leftovers/LeftoverFinder.h"
+
+#include "assisted/ProtectedPlaces.h"
+#include "inventory/UninstallItem.h"
+#include "inventory/Utils.h"
+#include "leftovers/LeftoverRules.h"
+#include "win/FileSystemTree.h"
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <unordered_set>
+
+// The search: each place is listed once (one enumeration per key, one listing per folder) and only
+// what a name or a pointer singles out is opened further, because under Wine every registry call
+// and every file probe is a round trip to the server. The 32-bit registry view is read through its
+// WOW6432Node key, which is how the finds spell it.
+namespace {
+
+constexpr wchar_t kCurrentVersion[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr int kStartMenuDepth = 3;
+
+struct TKeyPlace {
+  HKEY Root;
+  std::wstring Path;  // from the root, no leading backslash
+};
+
+// Software under each root and view: where programs keep Software\<Publisher>\<Program>.
+const std::vector<TKeyPlace>& SoftwareKeys() {
+  static const std::vector<TKeyPlace> keys = {{HKEY_CURRENT_USER, L"Software"},
+                                              {HKEY_LOCAL_MACHINE, L"Software"},
+                                              {HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node"}};
+  return keys;
+}
+
+// A key below CurrentVersion under each root and view.
+std::vector<TKeyPlace> CurrentVersionKeys(const std::wstring& name) {
+  std::wstring path = std::wstring(kCurrentVersion) + L"\\" + name;
+  return {{HKEY_CURRENT_USER, path},
+          {HKEY_LOCAL_MACHINE, path},
+          {HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node" + path.substr(8)}};
+}
+
+// File types are read at their real places, per user and per machine, never through the merged
+// HKEY_CLASSES_ROOT.
+const std::vector<TKeyPlace>& ClassesKeys() {
+  static const std::vector<TKeyPlace> keys = {{HKEY_CURRENT_USER, L"Software\\Classes"},
+                                              {HKEY_LOCAL_MACHINE, L"Software\\Classes"}};
+  return keys;
+}
+
+std::vector<TKeyPlace> ClsidKeys() {
+  return {{HKEY_CURRENT_USER, L"Software\\Classes\\CLSID"},
+          {HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID"},
+          {HKEY_LOCAL_MACHINE, L"Software\\Classes\\WOW6432Node\\CLSID"}};
+}
+
+std::wstring Lower(std::wstring_view text) { return win::ToLower(text); }
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+  size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+std::wstring LeafName(const std::wstring& path) {
+  size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// Whether `path` is `folder` or lies inside it; both without trailing backslashes.
+bool IsAtOrInside(const std::wstring& path, const std::wstring& folder) {
+  if (folder.empty() || path.size() < folder.size() || !win::StartsWithNoCase(path, folder))
+    return false;
+  return path.size() == folder.size() || path[folder.size()] == L'\\';
+}
+
+bool IsFullPath(const std::wstring& path) {
+  return (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') ||
+         win::StartsWithNoCase(path, L"\\\\");
+}
+
+win::UniqueHKey OpenKey(HKEY root, const std::wstring& path, REGSAM view = 0) {
+  win::UniqueHKey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.Put()) != ERROR_SUCCESS)
+    key.Reset();
+  return key;
+}
+
+std::vector<std::wstring> SubKeyNames(HKEY key) {
+  std::vector<std::wstring> names;
+  if (!key) return names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    LSTATUS status = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) continue;  // longer than any key name may be: not ours
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(name, length);
+  }
+  return names;
+}
+
+// The string values of a key, name and text, in one pass.
+std::vector<std::pair<std::wstring, std::wstring>> StringValues(HKEY key) {
+  std::vector<std::pair<std::wstring, std::wstring>> values;
+  if (!key) return values;
+  std::vector<wchar_t> name(16384);
+  std::vector<BYTE> data(4096);
+  for (DWORD i = 0;;) {
+    DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()),
+          type = 0;
+    LSTATUS status =
+        RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+    if (status == ERROR_MORE_DATA && size > data.size()) {
+      data.resize(size);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) break;
+    ++i;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
+    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+    values.emplace_back(std::wstring(name.data(), nameLength), text.substr(0, text.find(L'\0')));
+  }
+  return values;
+}
+
+// A string value of key\sub (the default value for an empty name); nothing when absent.
+std::optional<std::wstring> StringValue(HKEY key, const std::wstring& sub, const wchar_t* name) {
+  std::vector<wchar_t> buffer(1024);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    LSTATUS status = RegGetValueW(key, sub.empty() ? nullptr : sub.c_str(), name,
+                                  RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
+                                  buffer.data(), &size);
+    if (status == ERROR_SUCCESS) return std::wstring(buffer.data());
+    if (status != ERROR_MORE_DATA) return std::nullopt;
+    buffer.resize(size / sizeof(wchar_t) + 1);
+  }
+  return std::nullopt;
+}
+
+struct TListed {
+  std::wstring Name;
+  bool Folder;
+  bool Link;
+};
+
+// The names in a folder, in one listing; nothing for a folder that is not there.
+std::vector<TListed> ListFolder(const std::wstring& folder) {
+  std::vector<TListed> listed;
+  WIN32_FIND_DATAW data;
+  win::UniqueFind find(FindFirstFileExW(win::LiteralPath(folder + L"\\*").c_str(),
+                                        FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                        FIND_FIRST_EX_LARGE_FETCH));
+  if (!find) return listed;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    listed.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                      (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+  } while (FindNextFileW(find.Get(), &data));
+  return listed;
+}
+
+bool PathExists(const std::wstring& path) {
+  return GetFileAttributesW(win::LiteralPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool EndsWithNoCase(const std::wstring& text, std::wstring_view ending) {
+  return text.size() >= ending.size() &&
+         win::EqualsNoCase(std::wstring_view(text).substr(text.size() - ending.size()), ending);
+}
+
+std::wstring KnownFolder(const KNOWNFOLDERID& id) {
+  PWSTR path = nullptr;
+  HRESULT hr = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+  win::UniqueCoTaskMemory memory(path);
+  return SUCCEEDED(hr) && path ? WithoutTrailingBackslash(path) : std::wstring();
+}
+
+// The folders a user keeps documents in: nothing directly inside them is ever a candidate, and
+// deeper down a find counts as among the user's documents.
+const std::vector<std::wstring>& DocumentFolders() {
+  static const std::vector<std::wstring> folders = [] {
+    std::vector<std::wstring> list;
+    for (const KNOWNFOLDERID* id :
+         {&FOLDERID_Desktop, &FOLDERID_Documents, &FOLDERID_Downloads, &FOLDERID_Pictures,
+          &FOLDERID_Music, &FOLDERID_Videos, &FOLDERID_PublicDesktop, &FOLDERID_PublicDocuments,
+          &FOLDERID_PublicDownloads, &FOLDERID_PublicPictures, &FOLDERID_PublicMusic,
+          &FOLDERID_PublicVideos})
+      if (std::wstring path = KnownFolder(*id); !path.empty()) list.push_back(path);
+    return list;
+  }();
+  return folders;
+}
+
+bool IsDocumentFolder(const std::wstring& folder) {
+  const auto& folders = DocumentFolders();
+  return std::any_of(folders.begin(), folders.end(),
+                     [&](const std::wstring& f) { return win::EqualsNoCase(f, folder); });
+}
+
+bool LiesAmongDocuments(const std::wstring& path) {
+  const auto& folders = DocumentFolders();
+  return std::any_of(folders.begin(), folders.end(),
+                     [&](const std::wstring& f) { return IsAtOrInside(path, f); });
+}
+
+// Files people make themselves, which no installer puts in a program's folders.
+bool IsDocumentFile(const std::wstring& name) {
+  for (const wchar_t* ending : {L".doc", L".docx", L".xls", L".xlsx", L".ppt", L".pptx", L".odt",
+                                L".ods", L".odp", L".rtf", L".psd", L".jpg", L".jpeg", L".heic"})
+    if (EndsWithNoCase(name, ending)) return true;
+  return false;
+}
+
+// Another installed program, with its names compared as names are.
+struct TOther {
+  const TOtherProgram* Program;
+  std::wstring Name, Publisher;
+};
+
+// A find being gathered: the same place reached twice adds evidence to one row.
+struct TGathered {
+  TLeftover Find;
+  std::vector<TLeftoverEvidence> Evidence;
+  bool ByName = false;  // found by its name, so names weigh against it as well
+  bool Has(TLeftoverRule rule) const {
+    return std::any_of(Evidence.begin(), Evidence.end(),
+                       [rule](const auto& e) { return e.Rule == rule; });
+  }
+};
+
+bool IsNameRule(TLeftoverRule rule) {
+  return rule == TLeftoverRule::ExactName || rule == TLeftoverRule::ExactNameUnderPublisher ||
+         rule == TLeftoverRule::NearName || rule == TLeftoverRule::PartialName ||
+         rule == TLeftoverRule::PublisherFolderOnlyProgram;
+}
+
+class TSearch {
+public:
+  TSearch(const TSearchPlaces& places, const TProgramFacts& program,
+          const std::vector<TOtherProgram>& others)
+      : places_(places), program_(program) {
+    name_ = NormalName(program.Name, program.Version);
+    publisher_ = NormalPublisher(program.Publisher);
+    // "Acme Widget" by Acme: under Acme's folder the program's own folder is often "Widget".
+    if (!publisher_.empty() && name_.size() > publisher_.size() + 2 &&
+        name_.rfind(publisher_, 0) == 0)
+      shortName_ = name_.substr(publisher_.size());
+    // A shared or system folder given as the program's own points at everyone's files.
+    auto addOwn = [this](const std::wstring& folder) {
+      if (!folder.empty() && !IsProtectedPath(folder) && !IsKnownFolderOrAncestor(folder))
+        folders_.push_back(WithoutTrailingBackslash(folder));
+    };
+    addOwn(program.InstallFolder);
+    for (const std::wstring& folder : program.OtherFolders) addOwn(folder);
+    for (const TOtherProgram& other : others)
+      others_.push_back({&other, NormalName(other.Name), NormalPublisher(other.Publisher)});
+  }
+
+  std::vector<TLeftover> Run() {
+    win::ComInit com;
+    ProgramFolders();
+    for (const std::wstring& place : places_.ProgramFolders) SharedFolder(place);
+    for (const std::wstring& place : places_.DataFolders) SharedFolder(place);
+    for (const std::wstring& menu : places_.StartMenus) StartMenu(menu);
+    for (const std::wstring& desktop : places_.Desktops) Shortcuts(desktop);
+    for (const TKeyPlace& software : SoftwareKeys()) SoftwareKey(software);
+    for (const TKeyPlace& run : CurrentVersionKeys(L"Run")) RunValues(run);
+    for (const TKeyPlace& run : CurrentVersionKeys(L"RunOnce")) RunValues(run);
+    for (const TKeyPlace& appPaths : CurrentVersionKeys(L"App Paths")) AppPaths(appPaths);
+    for (const TKeyPlace& clsid : ClsidKeys()) ComClasses(clsid);
+    for (const TKeyPlace& classes : ClassesKeys()) FileTypes(classes);
+    return Weighed();
+  }
+
+private:
+  // --- What points into the program's folders.
+
+  bool PointsIntoProgram(const std::wstring& command) const {
+    std::wstring file = WithoutTrailingBackslash(CommandFile(command));
+    if (!IsFullPath(file)) return false;
+    return std::any_of(folders_.begin(), folders_.end(),
+                       [&](const std::wstring& f) { return IsAtOrInside(file, f); });
+  }
+
+  TNameMatch Match(const std::wstring& name, bool underPublisher) const {
+    std::wstring normal = NormalName(name);
+    TNameMatch match = MatchName(normal, name_);
+    if (!shortName_.empty() && match != TNameMatch::Exact) {
+      TNameMatch second = MatchName(normal, shortName_);
+      // The short name alone is exact only in the publisher's own folder.
+      if (second == TNameMatch::Exact && !underPublisher) second = TNameMatch::Partial;
+      match = std::max(match, second);
+    }
+    return match;
+  }
+
+  static std::optional<TLeftoverRule> NameRule(TNameMatch match, bool underPublisher) {
+    switch (match) {
+      case TNameMatch::Exact:
+        return underPublisher ? TLeftoverRule::ExactNameUnderPublisher : TLeftoverRule::ExactName;
+      case TNameMatch::Near: return TLeftoverRule::NearName;
+      case TNameMatch::Partial: return TLeftoverRule::PartialName;
+      case TNameMatch::None: break;
+    }
+    return std::nullopt;
+  }
+
+  bool IsPublisherName(const std::wstring& name) const {
+    return !publisher_.empty() && NormalPublisher(name) == publisher_;
+  }
+
+  // --- Gathering.
+
+  TGathered& Gather(TLeftoverKind kind, HKEY root, const std::wstring& path,
+                    const std::wstring& valueName = {}) {
+    std::wstring id = std::to_wstring(static_cast<int>(kind)) + L"|" +
+                      std::to_wstring(reinterpret_cast<uintptr_t>(root)) + L"|" + Lower(path) +
+                      L"|" + Lower(valueName);
+    auto [at, added] = index_.emplace(id, gathered_.size());
+    if (added) {
+      TGathered g;
+      g.Find.Kind = kind;
+      g.Find.Root = root;
+      g.Find.Path = path;
+      g.Find.ValueName = valueName;
+      gathered_.push_back(std::move(g));
+    }
+    return gathered_[at->second];
+  }
+
+  void Add(TLeftoverKind kind, HKEY root, const std::wstring& path, TLeftoverRule rule,
+           const std::wstring& valueName = {}) {
+    TGathered& g = Gather(kind, root, path, valueName);
+    g.Evidence.push_back({rule, {}});
+    if (IsNameRule(rule)) g.ByName = true;
+  }
+
+  void AddByName(TLeftoverKind kind, HKEY root, const std::wstring& path, TNameMatch match,
+                 bool underPublisher, bool deep) {
+    std::optional<TLeftoverRule> rule = NameRule(match, underPublisher);
+    if (!rule) return;
+    Add(kind, root, path, *rule);
+    if (deep) Add(kind, root, path, TLeftoverRule::DeepPlace);
+  }
+
+  // --- Folders.
+
+  void ProgramFolders() {
+    if (!program_.InstallFolder.empty() && PathExists(program_.InstallFolder))
+      Add(TLeftoverKind::Folder, nullptr, WithoutTrailingBackslash(program_.InstallFolder),
+          TLeftoverRule::IsInstallFolder);
+    for (const std::wstring& folder : program_.OtherFolders)
+      if (PathExists(folder))
+        Add(TLeftoverKind::Folder, nullptr, WithoutTrailingBackslash(folder),
+            TLeftoverRule::EntryPointsInto);
+  }
+
+  // A folder many programs share (Program Files, AppData, ...): folders named after the program in
+  // it and in the publisher's folder in it.
+  void SharedFolder(const std::wstring& place) {
+    for (const TListed& child : ListFolder(place)) {
+      if (!child.Folder || child.Link) continue;
+      std::wstring path = place + L"\\" + child.Name;
+      AddByName(TLeftoverKind::Folder, nullptr, path, Match(child.Name, false), false, false);
+      if (IsPublisherName(child.Name)) PublisherFolder(path);
+    }
+  }
+
+  void PublisherFolder(const std::wstring& folder) {
+    bool onlyProgram = true;
+    for (const TListed& child : ListFolder(folder)) {
+      TNameMatch match = child.Link ? TNameMatch::None : Match(child.Name, true);
+      if (match == TNameMatch::None) {
+        onlyProgram = false;
+        continue;
+      }
+      AddByName(child.Folder ? TLeftoverKind::Folder : TLeftoverKind::File, nullptr,
+                folder + L"\\" + child.Name, match, true, true);
+    }
+    if (onlyProgram) Add(TLeftoverKind::Folder, nullptr, folder, TLeftoverRule::PublisherFolderOnlyProgram);
+  }
+
+  // The Start menu's Programs folder, three levels deep: folders named after the program and
+  // shortcuts into its folders.
+  void StartMenu(const std::wstring& menu) {
+    struct TLevel {
+      std::wstring Folder;
+      int Depth;
+      bool Publisher;
+    };
+    std::vector<TLevel> stack = {{menu, 0, false}};
+    while (!stack.empty()) {
+      TLevel level = stack.back();
+      stack.pop_back();
+      for (const TListed& child : ListFolder(level.Folder)) {
+        std::wstring path = level.Folder + L"\\" + child.Name;
+        if (child.Link) continue;
+        if (!child.Folder) {
+          if (EndsWithNoCase(child.Name, L".lnk")) Shortcut(path);
+          continue;
+        }
+        int depth = level.Depth + 1;
+        AddByName(TLeftoverKind::Folder, nullptr, path, Match(child.Name, level.Publisher),
+                  level.Publisher, depth > 1);
+        if (depth < kStartMenuDepth) stack.push_back({path, depth, IsPublisherName(child.Name)});
+      }
+    }
+  }
+
+  void Shortcuts(const std::wstring& folder) {
+    for (const TListed& child : ListFolder(folder))
+      if (!child.Folder && EndsWithNoCase(child.Name, L".lnk")) Shortcut(folder + L"\\" + child.Name);
+  }
+
+  void Shortcut(const std::wstring& path) {
+    if (folders_.empty()) return;
+    TShortcutInfo info;
+    info.FileName = path;
+    try {
+      TUtils::ReadShortcut(info);
+    } catch (const std::exception&) {
+      return;
+    }
+    if (PointsIntoProgram(L"\"" + info.Target + L"\""))
+      Add(TLeftoverKind::File, nullptr, path, TLeftoverRule::ShortcutPointsInto);
+  }
+
+  // --- Registry keys.
+
+  void SoftwareKey(const TKeyPlace& software) {
+    win::UniqueHKey key = OpenKey(software.Root, software.Path);
+    for (const std::wstring& name : SubKeyNames(key.Get())) {
+      if (win::EqualsNoCase(name, L"WOW6432Node") || win::EqualsNoCase(name, L"Classes")) continue;
+      std::wstring path = L"\\" + software.Path + L"\\" + name;
+      AddByName(TLeftoverKind::Key, software.Root, path, Match(name, false), false, false);
+      if (!IsPublisherName(name)) continue;
+      win::UniqueHKey publisher = OpenKey(key.Get(), name);
+      bool onlyProgram = true;
+      for (const std::wstring& sub : SubKeyNames(publisher.Get())) {
+        TNameMatch match = Match(sub, true);
+        if (match == TNameMatch::None) onlyProgram = false;
+        AddByName(TLeftoverKind::Key, software.Root, path + L"\\" + sub, match, true, true);
+      }
+      if (onlyProgram)
+        Add(TLeftoverKind::Key, software.Root, path, TLeftoverRule::PublisherFolderOnlyProgram);
+    }
+  }
+
+  void AppPaths(const TKeyPlace& place) {
+    if (folders_.empty()) return;
+    win::UniqueHKey key = OpenKey(place.Root, place.Path);
+    for (const std::wstring& name : SubKeyNames(key.Get()))
+      if (std::optional<std::wstring> file = StringValue(key.Get(), name, nullptr);
+          file && PointsIntoProgram(*file))
+        Add(TLeftoverKind::Key, place.Root, L"\\" + place.Path + L"\\" + name,
+            TLeftoverRule::AppPathPointsInto);
+  }
+
+  void ComClasses(const TKeyPlace& place) {
+    if (folders_.empty()) return;
+    win::UniqueHKey key = OpenKey(place.Root, place.Path);
+    for (const std::wstring& name : SubKeyNames(key.Get()))
+      for (const wchar_t* server : {L"\\InprocServer32", L"\\LocalServer32"})
+        if (std::optional<std::wstring> file = StringValue(key.Get(), name + server, nullptr);
+            file && PointsIntoProgram(*file)) {
+          Add(TLeftoverKind::Key, place.Root, L"\\" + place.Path + L"\\" + name,
+              TLeftoverRule::ComServerIn);
+          break;
+        }
+  }
+
+  // File types (ProgIDs) whose open command or icon lies in the program's folders, then the
+  // extensions that open with them and the Open With lists that offer them.
+  void FileTypes(const TKeyPlace& place) {
+    if (folders_.empty()) return;
+    win::UniqueHKey key = OpenKey(place.Root, place.Path);
+    std::vector<std::wstring> names = SubKeyNames(key.Get());
+    std::unordered_set<std::wstring> progIds;
+    for (const std::wstring& name : names) {
+      if (name.empty() || name[0] == L'.' || name[0] == L'{' || win::EqualsNoCase(name, L"CLSID") ||
+          win::EqualsNoCase(name, L"WOW6432Node"))
+        continue;
+      for (const wchar_t* sub : {L"\\shell\\open\\command", L"\\DefaultIcon"})
+        if (std::optional<std::wstring> file = StringValue(key.Get(), name + sub, nullptr);
+            file && PointsIntoProgram(*file)) {
+          Add(TLeftoverKind::Key, place.Root, L"\\" + place.Path + L"\\" + name,
+              TLeftoverRule::FileTypeOpensFrom);
+          progIds.insert(Lower(name));
+          break;
+        }
+    }
+    if (progIds.empty()) return;
+    for (const std::wstring& name : names) {
+      if (name.empty() || name[0] != L'.') continue;
+      std::wstring extension = L"\\" + place.Path + L"\\" + name;
+      bool othersOffered = false;
+      win::UniqueHKey openWith = OpenKey(key.Get(), name + L"\\OpenWithProgids");
+      if (openWith) {
+        DWORD count = 0;
+        RegQueryInfoKeyW(openWith.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &count, nullptr, nullptr, nullptr, nullptr);
+        wchar_t value[256];
+        for (DWORD i = 0; i < count; ++i) {
+          DWORD length = 256;
+          if (RegEnumValueW(openWith.Get(), i, value, &length, nullptr, nullptr, nullptr,
+                            nullptr) != ERROR_SUCCESS)
+            continue;
+          std::wstring progId(value, length);
+          if (progIds.count(Lower(progId)))
+            Add(TLeftoverKind::Value, place.Root, extension + L"\\OpenWithProgids",
+                TLeftoverRule::OpenWithNamesFileType, progId);
+          else
+            othersOffered = true;
+        }
+      }
+      // An extension that other file types are offered for stays; its Open With value goes.
+      std::optional<std::wstring> type = StringValue(key.Get(), name, nullptr);
+      if (type && progIds.count(Lower(*type)) && !othersOffered)
+        Add(TLeftoverKind::Key, place.Root, extension, TLeftoverRule::ExtensionNamesFileType);
+    }
+  }
+
+  // --- Registry values.
+
+  void RunValues(const TKeyPlace& place) {
+    if (folders_.empty()) return;
+    win::UniqueHKey key = OpenKey(place.Root, place.Path);
+    for (const auto& [name, command] : StringValues(key.Get()))
+      if (PointsIntoProgram(command))
+        Add(TLeftoverKind::Value, place.Root, L"\\" + place.Path, TLeftoverRule::RunValuePointsInto,
+            name);
+  }
+
+  // --- Weighing.
+
+  // The other programs that use a folder, or hold it: whose folder it is, lies in, or holds.
+  void WeighFolder(TGathered& g, bool& never) const {
+    const std::wstring& path = g.Find.Path;
+    if (IsProtectedPath(path) || IsKnownFolderOrAncestor(path)) {
+      never = true;
+      return;
+    }
+    if (IsDocumentFolder(ParentFolder(path)) &&
+        !(g.Find.Kind == TLeftoverKind::File && g.Has(TLeftoverRule::ShortcutPointsInto))) {
+      never = true;
+      return;
+    }
+    for (const TOther& other : others_)
+      for (const std::wstring& folder : other.Program->Folders) {
+        if (g.Find.Kind == TLeftoverKind::Folder && folder.size() > path.size() &&
+            IsAtOrInside(folder, path)) {
+          never = true;
+          return;
+        }
+        if (IsAtOrInside(path, folder)) g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
+      }
+    if (g.Find.Kind == TLeftoverKind::Folder) {
+      bool documents = LiesAmongDocuments(path);
+      if (!documents)
+        for (const TListed& child : ListFolder(path))
+          if (!child.Folder && IsDocumentFile(child.Name)) {
+            documents = true;
+            break;
+          }
+      if (documents) g.Evidence.push_back({TLeftoverRule::HoldsDocuments, {}});
+    }
+  }
+
+  void WeighNames(TGathered& g) const {
+    std::wstring leaf = NormalName(LeafName(g.Find.Path));
+    if (IsGenericName(leaf)) g.Evidence.push_back({TLeftoverRule::GenericName, {}});
+    bool publisherPlace = g.Has(TLeftoverRule::PublisherFolderOnlyProgram);
+    for (const TOther& other : others_) {
+      if (publisherPlace && !publisher_.empty() && other.Publisher == publisher_)
+        g.Evidence.push_back({TLeftoverRule::PublisherStillInstalled, other.Program->Name});
+      TNameMatch match = MatchName(leaf, other.Name);
+      if (!publisherPlace && (match == TNameMatch::Exact || match == TNameMatch::Near))
+        g.Evidence.push_back({TLeftoverRule::OtherProgramNamed, other.Program->Name});
+    }
+  }
+
+  std::vector<TLeftover> Weighed() {
+    std::vector<TLeftover> finds;
+    for (TGathered& g : gathered_) {
+      bool never = false;
+      if (g.Find.Kind == TLeftoverKind::Folder || g.Find.Kind == TLeftoverKind::File)
+        WeighFolder(g, never);
+      else if (g.Find.Kind == TLeftoverKind::Key)
+        never = IsProtectedKey(g.Find.Root, g.Find.Path);
+      if (never) continue;
+      if (g.ByName) WeighNames(g);
+      WeighLeftover(g.Find, g.Evidence);
+      finds.push_back(std::move(g.Find));
+    }
+    std::stable_sort(finds.begin(), finds.end(), [](const TLeftover& a, const TLeftover& b) {
+      if (a.Kind != b.Kind) return a.Kind < b.Kind;
+      return Lower(a.Location()) < Lower(b.Location());
+    });
+    return finds;
+  }
+
+  const TSearchPlaces& places_;
+  const TProgramFacts& program_;
+  std::wstring name_, shortName_, publisher_;
+  std::vector<std::wstring> folders_;  // the program's own: install folder and the entry's others
+  std::vector<TOther> others_;
+  std::vector<TGathered> gathered_;
+  std::map<std::wstring, size_t> index_;
+};
+
+// The folder a value of an entry or of a program's own key points into: a folder value as it is,
+// a command's or file's folder. Empty when the value names no folder of a program's own.
+std::wstring FolderOfValue(const std::wstring& name, const std::wstring& text) {
+  std::wstring trimmed = win::Trim(text);
+  if (trimmed.empty()) return {};
+  bool isFolder = win::EqualsNoCase(name, L"InstallLocation") || trimmed.back() == L'\\';
+  std::wstring folder =
+      isFolder ? WithoutTrailingBackslash(win::ExpandEnvironment(win::Trim(Unquote(trimmed))))
+               : ParentFolder(WithoutTrailingBackslash(CommandFile(trimmed)));
+  if (!IsFullPath(folder) || folder.size() <= 3 || IsProtectedPath(folder) ||
+      IsKnownFolderOrAncestor(folder))
+    return {};
+  return folder;
+}
+
+void AddFolder(std::vector<std::wstring>& folders, const std::wstring& folder) {
+  if (folder.empty()) return;
+  if (std::none_of(folders.begin(), folders.end(),
+                   [&](const std::wstring& f) { return win::EqualsNoCase(f, folder); }))
+    folders.push_back(folder);
+}
+
+}  // namespace
+
+const wchar_t* LevelCaption(TLeftoverLevel level) {
+  switch (level) {
+    case TLeftoverLevel::VerySure: return L"Very sure";
+    case TLeftoverLevel::Sure: return L"Sure";
+    case TLeftoverLevel::Unsure: return L"Unsure";
+    case TLeftoverLevel::Unlikely: break;
+  }
+  return L"Unlikely";
+}
+
+const wchar_t* LevelName(TLeftoverLevel level) {
+  switch (level) {
+    case TLeftoverLevel::VerySure: return L"very-sure";
+    case TLeftoverLevel::Sure: return L"sure";
+    case TLeftoverLevel::Unsure: return L"unsure";
+    case TLeftoverLevel::Unlikely: break;
+  }
+  return L"unlikely";
+}
+
+const wchar_t* KindName(TLeftoverKind kind) {
+  switch (kind) {
+    case TLeftoverKind::Folder: return L"folder";
+    case TLeftoverKind::File: return L"file";
+    case TLeftoverKind::Key: return L"key";
+    case TLeftoverKind::Value: break;
+  }
+  return L"value";
+}
+
+std::wstring TLeftover::Location() const {
+  if (Kind == TLeftoverKind::Folder || Kind == TLeftoverKind::File) return Path;
+  std::wstring root = Root == HKEY_LOCAL_MACHINE  ? L"HKEY_LOCAL_MACHINE"
+                      : Root == HKEY_CURRENT_USER ? L"HKEY_CURRENT_USER"
+                      : Root == HKEY_USERS        ? L"HKEY_USERS"
+                      : Root == HKEY_CLASSES_ROOT ? L"HKEY_CLASSES_ROOT"
+                                                  : L"HKEY_CURRENT_CONFIG";
+  return root + Path;
+}
+
+std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::wstring& entryKey) {
+  std::vector<TOtherProgram> programs;
+  struct TSource {
+    HKEY Root;
+    REGSAM View;
+  };
+  for (TSource source : {TSource{HKEY_LOCAL_MACHINE, 0}, TSource{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+                         TSource{HKEY_CURRENT_USER, 0}}) {
+    win::UniqueHKey uninstall = OpenKey(source.Root, kUninstall, source.View);
+    for (const std::wstring& name : SubKeyNames(uninstall.Get())) {
+      std::wstring path = std::wstring(kUninstall) + L"\\" + name;
+      if (root == source.Root && view == source.View && win::EqualsNoCase(path, entryKey)) continue;
+      win::UniqueHKey entry = OpenKey(uninstall.Get(), name);
+      std::vector<std::pair<std::wstring, std::wstring>> values = StringValues(entry.Get());
+      auto value = [&values](const wchar_t* wanted) {
+        for (const auto& [n, text] : values)
+          if (win::EqualsNoCase(n, wanted)) return text;
+        return std::wstring();
+      };
+      TOtherProgram program;
+      program.Name = win::Trim(value(L"DisplayName"));
+      program.Publisher = win::Trim(value(L"Publisher"));
+      AddFolder(program.Folders, DeriveInstallFolder(value(L"InstallLocation"),
+                                                     value(L"UninstallString"), value(L"DisplayIcon")));
+      for (const auto& [valueName, text] : values) AddFolder(program.Folders, FolderOfValue(valueName, text));
+      // Its own key, Software\<Publisher>\<Name>, in each place programs keep one.
+      if (!program.Name.empty() && !program.Publisher.empty())
+        for (const TKeyPlace& software : SoftwareKeys()) {
+          win::UniqueHKey own = OpenKey(software.Root, software.Path + L"\\" + program.Publisher +
+                                                           L"\\" + program.Name);
+          for (const auto& [valueName, text] : StringValues(own.Get()))
+            AddFolder(program.Folders, FolderOfValue(valueName, text));
+        }
+      if (!program.Name.empty() || !program.Folders.empty()) programs.push_back(std::move(program));
+    }
+  }
+  return programs;
+}
+
+TSearchPlaces TSearchPlaces::OfThisMachine() {
+  TSearchPlaces places;
+  auto add = [](std::vector<std::wstring>& list, const KNOWNFOLDERID& id) {
+    std::wstring path = KnownFolder(id);
+    if (!path.empty()) AddFolder(list, path);
+  };
+  for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFilesX64, &FOLDERID_ProgramFilesX86,
+                                  &FOLDERID_ProgramFilesCommonX64, &FOLDERID_ProgramFilesCommonX86,
+                                  &FOLDERID_UserProgramFiles})
+    add(places.ProgramFolders, *id);
+  for (const KNOWNFOLDERID* id : {&FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,
+                                  &FOLDERID_LocalAppDataLow, &FOLDERID_ProgramData})
+    add(places.DataFolders, *id);
+  add(places.StartMenus, FOLDERID_Programs);
+  add(places.StartMenus, FOLDERID_CommonPrograms);
+  add(places.Desktops, FOLDERID_Desktop);
+  add(places.Desktops, FOLDERID_PublicDesktop);
+  return places;
+}
+
+std::vector<TLeftover> TLeftoverFinder::Find(const TProgramFacts& program,
+                                             const std::vector<TOtherProgram>& others) const {
+  return TSearch(Places, program, others).Run();
+}
+
+bool TLeftoverFinder::StillHolds(const TLeftover& find, const std::vector<TOtherProgram>& others) {
+  switch (find.Kind) {
+    case TLeftoverKind::Folder:
+    case TLeftoverKind::File:
+      if (IsProtectedPath(find.Path) || !PathExists(find.Path)) return false;
+      for (const TOtherProgram& other : others)
+        for (const std::wstring& folder : other.Folders)
+          if (IsAtOrInside(find.Path, folder) || IsAtOrInside(folder, find.Path)) return false;
+      return true;
+    case TLeftoverKind::Key: {
+      if (IsProtectedKey(find.Root, find.Path)) return false;
+      // Another program's own key now: Software\<its publisher>\<its name>.
+      for (const TOtherProgram& other : others)
+        if (!other.Publisher.empty() && !other.Name.empty() &&
+            EndsWithNoCase(find.Path, L"\\" + other.Publisher + L"\\" + other.Name))
+          return false;
+      return static_cast<bool>(OpenKey(find.Root, find.Path.substr(1)));
+    }
+    case TLeftoverKind::Value: {
+      win::UniqueHKey key = OpenKey(find.Root, find.Path.substr(1));
+      return key && RegQueryValueExW(key.Get(), find.ValueName.c_str(), nullptr, nullptr, nullptr,
+                                     nullptr) == ERROR_SUCCESS;
+    }
+  }
+  return false;
+}
