@@ -439,7 +439,7 @@ void TfMain::Uninstalllog1Click() { TfLog().ShowModal(Handle()); }
 void TfMain::Restore1Click() {
   bool restored = false;
   {
-    TfRestore dialog(TLogging::LogPath(), IsProtectedKey);
+    TfRestore dialog(TLogging::LogPath(), IsProtectedKey, AreValuesProtected);
     TFormReference hold(fRestore, dialog);
     dialog.ShowModal(Handle());
     restored = dialog.Restored();

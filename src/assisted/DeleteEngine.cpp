@@ -3,22 +3,27 @@
 #include "assisted/ProtectedPlaces.h"
 #include "assisted/RecycleBin.h"
 #include "inventory/Registry.h"
+#include "backup/RegFile.h"
 #include "win/Error.h"
 #include "win/FileSystemTree.h"
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
 
-enum class TKind { Folder, Registry, Unknown };
+enum class TKind { Folder, Registry, Value, Unknown };
 
 TKind KindOf(const std::wstring& kind) {
   auto is = [&](const wchar_t* name) {
     return CompareStringOrdinal(kind.c_str(), static_cast<int>(kind.size()), name, -1, TRUE) ==
            CSTR_EQUAL;
   };
-  if (is(kKindFolder) || is(kKindShortcut)) return TKind::Folder;
+  if (is(kKindFolder) || is(kKindShortcut) || is(kKindFile)) return TKind::Folder;
   if (is(kKindRegistry)) return TKind::Registry;
+  if (is(kKindValue)) return TKind::Value;
   return TKind::Unknown;
 }
 
@@ -111,8 +116,7 @@ bool TDeleteEngine::RemovePath(const std::wstring& path, TRun& run, std::wstring
   return deletion.Gone;
 }
 
-bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason) {
-  if (IsProtectedKey(root, path)) return false;
+bool TDeleteEngine::SavedFirst(const std::function<void(TBackup&)>& save, std::wstring& reason) {
   TBackup* backup = Recording();
   if (!NoBackupReason.empty()) {
     reason = NoBackupReason;
@@ -120,14 +124,48 @@ bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring&
   }
   if (backup) {
     try {
-      backup->SaveKey(root, 0, path);
+      save(*backup);
     } catch (const win::TError& e) {
-      // Without its backup the key stays.
+      // Without its backup it stays.
       reason = e.Message();
       return false;
     }
   }
-  return DeleteRegistryKey(root, path);
+  return true;
+}
+
+bool TDeleteEngine::RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason) {
+  if (IsProtectedKey(root, path)) return false;
+  return SavedFirst([&](TBackup& backup) { backup.SaveKey(root, 0, path); }, reason) &&
+         DeleteRegistryKey(root, path);
+}
+
+bool TDeleteEngine::RemoveValue(const TDeleteItem& item, std::wstring& reason) {
+  if (AreValuesProtected(item.RootKey, item.Path)) return false;
+  return SavedFirst([&](TBackup& backup) {
+           backup.SaveValue(item.RootKey, 0, item.Path, item.ValueName);
+         }, reason) &&
+         DeleteRegistryValue(item.RootKey, item.Path, item.ValueName, reason);
+}
+
+bool TDeleteEngine::DeleteRegistryValue(HKEY root, const std::wstring& path,
+                                        const std::wstring& name, std::wstring& reason) {
+  if (AreValuesProtected(root, path)) return false;
+  const std::wstring shown = L"The value \"" + win::SingleLine(name) + L"\"";
+  const std::wstring relative = path.substr(std::min(path.find_first_not_of(L'\\'), path.size()));
+  win::UniqueHKey key;
+  LONG rc = RegOpenKeyExW(root, relative.c_str(), REG_OPTION_OPEN_LINK,
+                          KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, key.Put());
+  // A link's values are its target's: deleting through it would reach another key.
+  if (rc == ERROR_SUCCESS && IsRegistryLink(key.Get())) {
+    reason = shown + L" was left alone: its key is a registry link.";
+    return false;
+  }
+  if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key.Get(), name.c_str());
+  if (rc == ERROR_SUCCESS) return true;
+  const std::wstring why = win::SystemErrorText(static_cast<DWORD>(rc));
+  reason = shown + L" cannot be deleted" + (why.empty() ? L"." : L": " + why);
+  return false;
 }
 
 bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) {
@@ -160,12 +198,17 @@ bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) {
 
       bool ok = false;
       std::wstring reason;
-      switch (KindOf(row.Kind)) {
-        case TKind::Folder: ok = !row.Protected && RemovePath(row.Item.Path, run, reason); break;
-        case TKind::Registry:
-          ok = !row.Protected && RemoveKey(row.Item.RootKey, row.Item.Path, reason);
-          break;
-        case TKind::Unknown: continue;  // no status: the result rule counts it as not done
+      const TKind kind = KindOf(row.Kind);
+      if (kind == TKind::Unknown) continue;  // no status: the result rule counts it as not done
+      // A row whose reason to go no longer holds stays untouched.
+      if (CheckBeforeDeleting) reason = CheckBeforeDeleting(i);
+      if (reason.empty() && !row.Protected) {
+        switch (kind) {
+          case TKind::Folder: ok = RemovePath(row.Item.Path, run, reason); break;
+          case TKind::Registry: ok = RemoveKey(row.Item.RootKey, row.Item.Path, reason); break;
+          case TKind::Value: ok = RemoveValue(row.Item, reason); break;
+          case TKind::Unknown: break;
+        }
       }
       row.SubItems.insert(row.SubItems.begin() + 1, ok ? kStatusOK : kStatusFailed);
       if (RowStatusChanged) RowStatusChanged(i);

@@ -26,7 +26,11 @@ public:
   // stayed of a folder or file and why.
   std::function<void(size_t index, const std::wstring& reason)> RowFailed;
 
-  // Where each key is saved before it is deleted, and each file or folder that goes is noted.
+  // Asked just before checked row `index` is deleted: an empty answer lets it go; any other is why
+  // it must stay, and the row ends "Failed" untouched with that reason.
+  std::function<std::wstring(size_t index)> CheckBeforeDeleting;
+
+  // Where each key and value is saved before it is deleted, and each file or folder that goes is noted.
   // Not owned; none means nothing is saved, unless BeginBackup makes one.
   TBackup* Backup = nullptr;
   // Makes the backup the first time something is to be recorded in it, so that a run which
@@ -50,11 +54,18 @@ public:
   // Deletes the key with all its subkeys; a registry link is removed as a link. False when the
   // key is protected, missing or could not be deleted whole.
   static bool DeleteRegistryKey(HKEY root, const std::wstring& path);
+  // Deletes one value of the key, never the key: false when the key's values are protected, the
+  // key is a registry link, or the value is missing or could not be deleted; `reason` says why.
+  static bool DeleteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name,
+                                  std::wstring& reason);
 
 private:
   struct TRun;
   bool RemovePath(const std::wstring& path, TRun& run, std::wstring& reason);
   bool RemoveKey(HKEY root, const std::wstring& path, std::wstring& reason);
+  bool RemoveValue(const TDeleteItem& item, std::wstring& reason);
+  // Whether a key or value may go: the backup can be begun and has saved it. `save` saves it.
+  bool SavedFirst(const std::function<void(TBackup&)>& save, std::wstring& reason);
   // The backup to record in, begun on first use; none when there is none or it cannot be begun.
   TBackup* Recording();
   void Note(const std::wstring& kind, const std::vector<std::wstring>& paths);

@@ -13,3 +13,14 @@ TDeleteRow MakeDeleteRow(const std::wstring& kind, HKEY root, const std::wstring
   row.SubItems = {path, row.Protected ? kStatusProtected : kStatusToDelete};
   return row;
 }
+
+TDeleteRow MakeValueRow(HKEY root, const std::wstring& path, const std::wstring& valueName,
+                        const std::wstring& shown) {
+  TDeleteRow row;
+  row.Kind = kKindValue;
+  row.Item = {root, path, valueName};
+  row.Protected = AreValuesProtected(root, path);
+  row.Checked = !row.Protected;
+  row.SubItems = {shown, row.Protected ? kStatusProtected : kStatusToDelete};
+  return row;
+}

@@ -11,6 +11,9 @@
 inline constexpr const wchar_t* kKindFolder = L"Folder";
 inline constexpr const wchar_t* kKindRegistry = L"Registry";
 inline constexpr const wchar_t* kKindShortcut = L"Shortcut";
+inline constexpr const wchar_t* kKindFile = L"File";
+// One value of a key: only the value is deleted, never its key.
+inline constexpr const wchar_t* kKindValue = L"Value";
 
 inline constexpr const wchar_t* kStatusToDelete = L"To Delete";
 inline constexpr const wchar_t* kStatusOK = L"OK";
@@ -19,11 +22,14 @@ inline constexpr const wchar_t* kStatusProtected = L"Protected";
 
 // What the engine acts on.
 struct TDeleteItem {
-  // For "Registry" rows the predefined root the key lies under; nullptr for the other kinds.
+  // For "Registry" and "Value" rows the predefined root the key lies under; nullptr otherwise.
   HKEY RootKey = nullptr;
-  // "Folder": full path without a trailing backslash; "Shortcut": the file's full path;
-  // "Registry": the key path from the root with a leading backslash (\Software\Vendor\Tool).
+  // "Folder": full path without a trailing backslash; "Shortcut" and "File": the file's full
+  // path; "Registry" and "Value": the key path from the root with a leading backslash
+  // (\Software\Vendor\Tool).
   std::wstring Path;
+  // For "Value" rows the value's name (empty for the key's default value).
+  std::wstring ValueName;
 };
 
 struct TDeleteRow {
@@ -47,3 +53,6 @@ using TDeleteRows = std::vector<TDeleteRow>;
 // A row as the trees and the wizard make it: checked with the status "To Delete", or, when it
 // names a protected place, unchecked with the status "Protected".
 TDeleteRow MakeDeleteRow(const std::wstring& kind, HKEY root, const std::wstring& path);
+// The same for one value of a key, shown as `shown`.
+TDeleteRow MakeValueRow(HKEY root, const std::wstring& path, const std::wstring& valueName,
+                        const std::wstring& shown);

@@ -46,6 +46,11 @@
 // - Subtrees: the platform's own COM classes: a CLSID entry whose server is a system file (in a
 //   protected folder, or named without a folder and so found on the system's search path). The
 //   file stays, so its registration stays.
+// Values: a protected key keeps its values too, except where the key is a list that holds one
+// value per program and nothing else of the system: Run and RunOnce (a program's start-up
+// command) and an extension's OpenWithProgids (a program's offer to open the type, a value with
+// no data). Deleting such a value undoes what one program added; the key, shared by all, stays,
+// and no other value of it is touched.
 // An application's own extension, type and class keys stay deletable: removing them is what the
 // extensions page is for. Key paths are compared without regard to letter case, leading, doubled
 // and trailing backslashes.
@@ -330,7 +335,47 @@ bool IsProtectedUserKey(const TKeyPath& key, size_t first) {
   return false;
 }
 
+// The keys below Software\Microsoft that list one start-up value per program.
+const wchar_t* const kStartupLists[] = {
+    L"windows\\currentversion\\run",
+    L"windows\\currentversion\\runonce",
+};
+
+// The names from `first` on, below HKEY_CLASSES_ROOT or a Software\Classes: .ext\OpenWithProgids.
+bool IsOpenWithList(const TNames& names, size_t first) {
+  if (first < names.size() && names[first] == L"wow6432node") ++first;
+  return names.size() == first + 2 && names[first].size() > 1 && names[first][0] == L'.' &&
+         names[first + 1] == L"openwithprogids";
+}
+
+// The names from `first` on, below Software.
+bool IsSoftwareValueList(const TNames& names, size_t first) {
+  if (first < names.size() && names[first] == L"wow6432node") ++first;
+  if (first >= names.size()) return false;
+  if (names[first] == L"classes") return IsOpenWithList(names, first + 1);
+  static const auto lists = SetOf(kStartupLists);
+  return names[first] == L"microsoft" && lists.count(Joined(names, first + 1, names.size())) > 0;
+}
+
+bool IsValueList(HKEY root, const TNames& names) {
+  if (root == HKEY_CLASSES_ROOT) return IsOpenWithList(names, 0);
+  size_t first = 0;
+  if (root == HKEY_USERS) {
+    if (names.empty()) return false;
+    if (IsEndingWith(names[0], L"_classes")) return IsOpenWithList(names, 1);
+    first = 1;
+  } else if (root != HKEY_LOCAL_MACHINE && root != HKEY_CURRENT_USER) {
+    return false;
+  }
+  return names.size() > first && names[first] == L"software" &&
+         IsSoftwareValueList(names, first + 1);
+}
+
 }  // namespace
+
+bool AreValuesProtected(HKEY root, const std::wstring& path) {
+  return IsProtectedKey(root, path) && !IsValueList(root, KeyNames(path));
+}
 
 bool IsProtectedKey(HKEY root, const std::wstring& path) {
   const TKeyPath key{root, KeyNames(path)};

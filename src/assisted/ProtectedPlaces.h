@@ -15,3 +15,7 @@ bool IsKnownFolderOrAncestor(const std::wstring& path);
 // Whether a key path (from `root`, with a leading backslash, empty for the root itself) names a
 // protected key.
 bool IsProtectedKey(HKEY root, const std::wstring& path);
+// Whether the values of a key are protected: those of a protected key are, except in the keys
+// that list one value per program (Run, RunOnce, an extension's OpenWithProgids), where a single
+// value may go while the key always stays.
+bool AreValuesProtected(HKEY root, const std::wstring& path);

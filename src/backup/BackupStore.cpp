@@ -80,6 +80,12 @@ std::wstring Sha256Text(std::string_view bytes) {
   return text;
 }
 
+std::size_t CountOf(const TBackupAction& action, const wchar_t* kind) {
+  return static_cast<std::size_t>(std::count_if(
+      action.Items.begin(), action.Items.end(),
+      [kind](const TBackupItem& item) { return item.Kind == kind; }));
+}
+
 bool IsSha256Text(const std::wstring& text) {
   return text.size() == 64 && text.find_first_not_of(L"0123456789abcdef") == std::wstring::npos;
 }
@@ -117,6 +123,24 @@ std::wstring ReadKeyItem(const std::wstring& value, TBackupItem& item) {
   if (!ResolveRegistryName(item.Path, root, path)) return item.Path + L" is not a registry key.";
   if (path.empty()) return L"a whole root key is never restored.";
   return {};
+}
+
+// A manifest's "Value=" value: the value name's length, ":", the name, "|", then what a key's line
+// holds. The length lets the name hold "|" and anything else a line may hold.
+std::wstring ReadValueItem(const std::wstring& value, TBackupItem& item) {
+  const std::size_t colon = value.find(L':');
+  const std::wstring digits = value.substr(0, colon);
+  if (colon == std::wstring::npos || digits.empty() || digits.size() > 5 ||
+      digits.find_first_not_of(L"0123456789") != std::wstring::npos)
+    return L"the saved value's line is not understood.";
+  const std::size_t length = std::stoul(digits);
+  if (value.size() < colon + 1 + length + 1 || value[colon + 1 + length] != L'|')
+    return L"the saved value's line is not understood.";
+  item.ValueName = value.substr(colon + 1, length);
+  std::wstring problem = ReadKeyItem(value.substr(colon + 1 + length + 1), item);
+  // Values were saved only since files are checked.
+  if (problem.empty() && item.Sha256.empty()) problem = L"the saved value's file is not checked.";
+  return problem;
 }
 
 // ---- Restore's checks -------------------------------------------------------------------------
@@ -170,6 +194,20 @@ void CheckPlaces(const TRegFile& file, const std::wstring& saved,
     if (isProtected(section.Root, L"\\" + section.Path))
       throw win::TError(file.LineMessage(section.Line, section.Name + L" is a protected key."));
   }
+}
+
+// A saved value's file writes that one value into the key it came from, and nothing else.
+void CheckValuePlace(const TRegFile& file, const TBackupItem& item,
+                     const TProtectedKeyRule& valuesProtected) {
+  CheckPlaces(file, item.Path, [](HKEY, const std::wstring&) { return false; });
+  const TRegSection& section = file.Sections[0];
+  if (file.Sections.size() != 1 || section.IsLink() || section.Values.size() != 1 ||
+      section.Values[0].Delete || section.Values[0].Name != item.ValueName)
+    throw win::TError(file.LineMessage(section.Line, L"the file does not hold the value \"" +
+                                                         item.ValueName + L"\" alone."));
+  if (valuesProtected(section.Root, L"\\" + section.Path))
+    throw win::TError(file.LineMessage(section.Line, L"the values of " + section.Name +
+                                                         L" are protected."));
 }
 
 // Nothing is written through a registry link: not through one that a file makes, nor through one
@@ -247,14 +285,28 @@ TBackup::TBackup(const std::wstring& root, const std::wstring& action, const std
 }
 
 void TBackup::SaveKey(HKEY root, REGSAM view, const std::wstring& path) {
-  int number = 1;
-  for (const TBackupItem& item : action_.Items)
-    if (item.Kind == kBackupRegistry) ++number;
-  std::wstring file = L"key " + std::to_wstring(number) + L".reg";
+  const std::wstring file = L"key " + std::to_wstring(CountOf(action_, kBackupRegistry) + 1) + L".reg";
   std::string bytes = ExportRegistryKey(root, view, path, action_.Folder + file);
+  RecordSaved({kBackupRegistry, RegistryLocationText(root, view, path), file}, bytes);
+}
+
+void TBackup::SaveValue(HKEY root, REGSAM view, const std::wstring& path,
+                        const std::wstring& name) {
+  const std::wstring key = RegistryLocationText(root, view, path);
+  if (win::SingleLine(name) != name)
+    throw win::TError(L"The registry value \"" + win::SingleLine(name) + L"\" of " + key +
+                      L" cannot be backed up: its name holds a control character.");
+  const std::wstring file = L"value " + std::to_wstring(CountOf(action_, kBackupValue) + 1) + L".reg";
+  std::string bytes = ExportRegistryValue(root, view, path, name, action_.Folder + file);
+  RecordSaved({kBackupValue, key, file, 0, {}, name}, bytes);
+}
+
+void TBackup::RecordSaved(TBackupItem item, const std::string& bytes) {
+  item.Size = bytes.size();
+  item.Sha256 = Sha256Text(bytes);
+  const std::wstring file = item.File;
   try {
-    action_.Items.push_back({kBackupRegistry, RegistryLocationText(root, view, path), file,
-                             bytes.size(), Sha256Text(bytes)});
+    action_.Items.push_back(std::move(item));
     WriteManifest();
   } catch (const win::TError&) {
     // A file the manifest does not list could never be restored.
@@ -288,7 +340,10 @@ void TBackup::WriteManifest() const {
   std::wstring text = L"Action=" + win::SingleLine(action_.Action) + L"\r\nSubject=" +
                       win::SingleLine(action_.Subject) + L"\r\nTime=" + action_.Time + L"\r\n";
   for (const TBackupItem& item : action_.Items) {
-    text += item.Kind + L"=" + win::SingleLine(item.Path);
+    text += item.Kind + L"=";
+    if (item.Kind == kBackupValue)
+      text += std::to_wstring(item.ValueName.size()) + L":" + item.ValueName + L"|";
+    text += win::SingleLine(item.Path);
     if (!item.File.empty())
       text += L"|" + item.File + L"|" + std::to_wstring(item.Size) + L"|" + item.Sha256;
     text += L"\r\n";
@@ -340,9 +395,9 @@ bool ReadBackup(const std::wstring& folder, TBackupAction& action) {
       action.Time = value;
     } else if (key == kRestoredKey) {
       action.Restored = value;
-    } else if (key == kBackupRegistry) {
+    } else if (key == kBackupRegistry || key == kBackupValue) {
       TBackupItem item{key, {}, {}};
-      problem = ReadKeyItem(value, item);
+      problem = key == kBackupValue ? ReadValueItem(value, item) : ReadKeyItem(value, item);
       if (problem.empty()) action.Items.push_back(std::move(item));
     } else if (key == kBackupRecycled || key == kBackupDeleted) {
       action.Items.push_back({key, value, {}});
@@ -389,17 +444,22 @@ std::vector<TBackupAction> ListBackups(const std::wstring& root) {
   return actions;
 }
 
-TRestore::TRestore(const TBackupAction& action, const TProtectedKeyRule& isProtected) {
+TRestore::TRestore(const TBackupAction& action, const TProtectedKeyRule& isProtected,
+                   const TProtectedValueRule& valuesProtected) {
   if (!action.Damage.empty()) throw win::TError(action.Damage);
   for (const TBackupItem& item : action.Items) {
-    if (item.Kind != kBackupRegistry) continue;
+    const bool value = item.Kind == kBackupValue;
+    if (item.Kind != kBackupRegistry && !value) continue;
     const std::wstring path = action.Folder + item.File;
     std::string bytes = ReadFileBytes(path);
     if (!item.Sha256.empty() && (bytes.size() != item.Size || Sha256Text(bytes) != item.Sha256))
       throw win::TError(L"The backup file " + path + L" is not the one that was saved: its size "
                         L"or content has changed.");
     files_.push_back(ParseRegFile(bytes, path));
-    CheckPlaces(files_.back(), item.Path, isProtected);
+    if (value)
+      CheckValuePlace(files_.back(), item, valuesProtected ? valuesProtected : isProtected);
+    else
+      CheckPlaces(files_.back(), item.Path, isProtected);
   }
   CheckLinks(files_);
 }
@@ -408,8 +468,9 @@ void TRestore::Write() const {
   for (const TRegFile& file : files_) WriteRegFile(file);
 }
 
-void RestoreRegistry(const TBackupAction& action, const TProtectedKeyRule& isProtected) {
-  TRestore(action, isProtected).Write();
+void RestoreRegistry(const TBackupAction& action, const TProtectedKeyRule& isProtected,
+                     const TProtectedValueRule& valuesProtected) {
+  TRestore(action, isProtected, valuesProtected).Write();
 }
 
 void MarkRestored(const TBackupAction& action) {

@@ -14,6 +14,7 @@
 
 // Kinds of what an action removed, as the manifest names them.
 inline constexpr const wchar_t* kBackupRegistry = L"Registry";  // a key, saved in a .reg file
+inline constexpr const wchar_t* kBackupValue = L"Value";        // one value, saved in a .reg file
 inline constexpr const wchar_t* kBackupRecycled = L"Recycled";  // moved to the Recycle Bin
 inline constexpr const wchar_t* kBackupDeleted = L"Deleted";    // a file or folder deleted for good
 
@@ -26,6 +27,8 @@ struct TBackupItem {
   std::wstring File{};
   std::uint64_t Size = 0;
   std::wstring Sha256{};
+  // For a value: its name (empty for the key's default value); Path is its key.
+  std::wstring ValueName{};
   bool operator==(const TBackupItem&) const = default;
 };
 
@@ -59,6 +62,9 @@ public:
   // size and hash. Throws win::TError when it cannot be saved completely, or the file does not
   // read back to the same keys and values: then the key must not be deleted.
   void SaveKey(HKEY root, REGSAM view, const std::wstring& path);
+  // The same for one value of the key, saved alone. A name with a control character cannot be
+  // listed in the manifest and is refused.
+  void SaveValue(HKEY root, REGSAM view, const std::wstring& path, const std::wstring& name);
   // Records a file or folder that was moved to the Recycle Bin or deleted for good.
   void NoteFile(const std::wstring& kind, const std::wstring& path);
   // Records several of one kind with one rewrite of the manifest.
@@ -68,6 +74,8 @@ public:
   void Discard() noexcept;
 
 private:
+  // Records a file just written, or removes it when the manifest cannot list it.
+  void RecordSaved(TBackupItem item, const std::string& bytes);
   void WriteManifest() const;
 
   TBackupAction action_;
@@ -84,6 +92,9 @@ bool ReadBackup(const std::wstring& folder, TBackupAction& action);
 // Whether a restore must leave a key alone; the key's path is given from its root with a leading
 // backslash (empty for the root itself).
 using TProtectedKeyRule = std::function<bool(HKEY root, const std::wstring& path)>;
+// Whether a restore must leave the values of a key alone; without one, a saved value is written
+// back only into a key the key rule allows.
+using TProtectedValueRule = TProtectedKeyRule;
 
 // An action's saved keys, every file and every line checked before anything is written.
 class TRestore {
@@ -91,9 +102,11 @@ public:
   // Reads and checks each saved file: the manifest is sound, the file is the one saved (its size
   // and hash, where the manifest has them), every line parses, the file begins with the key the
   // manifest names and writes or deletes nothing outside it, no key it touches is protected, and
-  // nothing would be written through a registry link. Throws win::TError naming the file and line
-  // of the first fault found.
-  TRestore(const TBackupAction& action, const TProtectedKeyRule& isProtected);
+  // nothing would be written through a registry link. A saved value's file holds that value
+  // alone, written into its key without touching the key's other values. Throws win::TError
+  // naming the file and line of the first fault found.
+  TRestore(const TBackupAction& action, const TProtectedKeyRule& isProtected,
+           const TProtectedValueRule& valuesProtected = {});
 
   // Writes the keys back, file by file, in the order they were saved. Writing again what is back
   // already changes nothing. Throws win::TError naming the line of the first key or value that
@@ -105,7 +118,8 @@ private:
 };
 
 // Checks the whole action, then writes its keys back.
-void RestoreRegistry(const TBackupAction& action, const TProtectedKeyRule& isProtected);
+void RestoreRegistry(const TBackupAction& action, const TProtectedKeyRule& isProtected,
+                     const TProtectedValueRule& valuesProtected = {});
 
 // Notes in the action's manifest that its keys were put back now. Silent when the manifest cannot
 // be written.

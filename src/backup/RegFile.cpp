@@ -496,6 +496,27 @@ win::UniqueHKey CreateSectionKey(const TRegFile& file, const TRegSection& sectio
   return win::UniqueHKey(created);
 }
 
+std::string ExportSections(const std::vector<TRegSection>& sections, const std::wstring& file) {
+  std::wstring text = FileText(sections);
+  std::string bytes = "\xFF\xFE";
+  bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  WriteBytes(file, bytes);
+  // What a restore will read is what is on the disk: it must give back the very tree just read.
+  std::string stored;
+  bool same = false;
+  try {
+    stored = ReadFileBytes(file);
+    same = stored == bytes && SameSections(sections, ParseRegFile(stored, file).Sections);
+  } catch (const win::TError&) {
+  }
+  if (!same) {
+    DeleteFileW(file.c_str());
+    throw win::TError(L"The backup file " + file + L" does not read back to the registry key " +
+                      win::SingleLine(sections.front().Name) + L".");
+  }
+  return stored;
+}
+
 }  // namespace
 
 bool TRegSection::IsLink() const {
@@ -533,25 +554,34 @@ std::wstring RegFileText(HKEY root, REGSAM view, const std::wstring& path) {
 
 std::string ExportRegistryKey(HKEY root, REGSAM view, const std::wstring& path,
                               const std::wstring& file) {
-  std::vector<TRegSection> sections = ReadKeySections(root, view, path);
-  std::wstring text = FileText(sections);
-  std::string bytes = "\xFF\xFE";
-  bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-  WriteBytes(file, bytes);
-  // What a restore will read is what is on the disk: it must give back the very tree just read.
-  std::string stored;
-  bool same = false;
-  try {
-    stored = ReadFileBytes(file);
-    same = stored == bytes && SameSections(sections, ParseRegFile(stored, file).Sections);
-  } catch (const win::TError&) {
+  return ExportSections(ReadKeySections(root, view, path), file);
+}
+
+std::string ExportRegistryValue(HKEY root, REGSAM view, const std::wstring& path,
+                                const std::wstring& name, const std::wstring& file) {
+  std::vector<TRegSection> sections(1);
+  sections[0].Name = RegistryLocationText(root, view, path);
+  const std::wstring shown = win::SingleLine(sections[0].Name) + L" \"" + win::SingleLine(name) + L"\"";
+  RefuseUnwritableKeyName(sections[0].Name);
+  win::UniqueHKey key = OpenForExport(root, TrimBackslashes(path), view);
+  LONG rc = key ? ERROR_SUCCESS : static_cast<LONG>(GetLastError());
+  if (key && IsRegistryLink(key.Get()))
+    throw win::TError(L"The registry value " + shown + L" cannot be backed up: its key is a "
+                      L"registry link.");
+  DWORD type = 0, size = 0;
+  std::vector<BYTE> data;
+  if (rc == ERROR_SUCCESS) rc = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+  if (rc == ERROR_SUCCESS) {
+    // A value that grows between the two questions fails with ERROR_MORE_DATA and stays.
+    data.assign(size, 0);
+    rc = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type,
+                          data.empty() ? nullptr : data.data(), &size);
+    data.resize(size);
   }
-  if (!same) {
-    DeleteFileW(file.c_str());
-    throw win::TError(L"The backup file " + file + L" does not read back to the registry key " +
-                      win::SingleLine(sections.front().Name) + L".");
-  }
-  return stored;
+  if (rc != ERROR_SUCCESS)
+    throw win::TError(L"The registry value " + shown + L" cannot be read" + ErrorSuffix(rc));
+  sections[0].Values.push_back({name, false, type, data});
+  return ExportSections(sections, file);
 }
 
 std::string ReadFileBytes(const std::wstring& file) {

@@ -68,6 +68,11 @@ std::wstring RegFileText(HKEY root, REGSAM view, const std::wstring& path);
 std::string ExportRegistryKey(HKEY root, REGSAM view, const std::wstring& path,
                               const std::wstring& file);
 
+// The same for one value of the key: a file with the key's section holding that value alone.
+// Throws win::TError also when the value is missing or the key is a registry link.
+std::string ExportRegistryValue(HKEY root, REGSAM view, const std::wstring& path,
+                                const std::wstring& name, const std::wstring& file);
+
 // The whole content of a file. Throws win::TError naming the file when it cannot be read.
 std::string ReadFileBytes(const std::wstring& file);
 

@@ -44,7 +44,13 @@ const TColumn kColumns[] = {{L"Date", 136}, {L"Action", 104}, {L"Program", 128},
 
 bool Is(const TBackupItem& item, const wchar_t* kind) { return item.Kind == kind; }
 
+// A value as the registry editor shows it in its key: "(Default)" for the default value.
+std::wstring ValueText(const TBackupItem& item) {
+  return item.Path + L" \"" + (item.ValueName.empty() ? L"(Default)" : item.ValueName) + L"\"";
+}
+
 std::wstring Described(const TBackupItem& item) {
+  if (Is(item, kBackupValue)) return ValueText(item);
   if (Is(item, kBackupRecycled)) return item.Path + L" (in the Recycle Bin)";
   if (Is(item, kBackupDeleted)) return item.Path + L" (deleted)";
   return item.Path;
@@ -60,10 +66,12 @@ void AppendList(std::wstring& text, const TBackupAction& action, const wchar_t* 
 
 }  // namespace
 
-TfRestore::TfRestore(std::wstring logPath, TProtectedKeyRule isProtected)
+TfRestore::TfRestore(std::wstring logPath, TProtectedKeyRule isProtected,
+                     TProtectedValueRule valuesProtected)
     : win::TDialog(IDD_RESTORE),
       logPath_(std::move(logPath)),
-      isProtected_(std::move(isProtected)) {}
+      isProtected_(std::move(isProtected)),
+      valuesProtected_(std::move(valuesProtected)) {}
 
 std::wstring TfRestore::DateText(const std::wstring& time) {
   SYSTEMTIME when{};
@@ -94,8 +102,9 @@ std::wstring TfRestore::DetailsText(const TBackupAction& action) {
   for (const TBackupItem& item : action.Items) {
     const wchar_t* label = Is(item, kBackupRecycled)  ? L"Moved to the Recycle Bin: "
                            : Is(item, kBackupDeleted) ? L"Deleted for good: "
+                           : Is(item, kBackupValue)   ? L"Registry value: "
                                                       : L"Registry key: ";
-    text += L"\r\n" + std::wstring(label) + item.Path;
+    text += L"\r\n" + std::wstring(label) + (Is(item, kBackupValue) ? ValueText(item) : item.Path);
   }
   if (!action.Restored.empty())
     text += L"\r\n" + std::wstring(kRestoredOn) + DateText(action.Restored);
@@ -104,7 +113,8 @@ std::wstring TfRestore::DetailsText(const TBackupAction& action) {
 
 std::wstring TfRestore::RestoredText(const TBackupAction& action) {
   bool keys = false;
-  for (const TBackupItem& item : action.Items) keys = keys || Is(item, kBackupRegistry);
+  for (const TBackupItem& item : action.Items)
+    keys = keys || Is(item, kBackupRegistry) || Is(item, kBackupValue);
   std::wstring text = keys ? kKeysBack : kNoKeys;
   AppendList(text, action, kBackupRecycled, kFromRecycleBin);
   AppendList(text, action, kBackupDeleted, kGoneForGood);
@@ -233,7 +243,7 @@ void TfRestore::buRestoreClick() {
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
       return;
   }
-  TRestoreOutcome outcome = RestoreLogged(action, logPath_, isProtected_);
+  TRestoreOutcome outcome = RestoreLogged(action, logPath_, isProtected_, valuesProtected_);
   restored_ = restored_ || outcome.Written;
   if (!outcome.Error.empty())
     throw win::TError((outcome.Written ? kRestoreFailed : kRestoreRefused) + outcome.Error);

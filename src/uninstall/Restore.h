@@ -15,8 +15,10 @@
 class TfRestore : public win::TDialog {
 public:
   // Results: IDOK after a restore, IDCANCEL when closed without one. The backups are those beside
-  // the log, and each restore is logged there; no key `isProtected` names is ever written.
-  TfRestore(std::wstring logPath, TProtectedKeyRule isProtected);
+  // the log, and each restore is logged there; no key `isProtected` names is ever written, nor a
+  // value into a key `valuesProtected` names.
+  TfRestore(std::wstring logPath, TProtectedKeyRule isProtected,
+            TProtectedValueRule valuesProtected = {});
 
   // Whether anything may have been written back to the registry (also by a restore that failed
   // half-way), so the program list must be scanned again.
@@ -47,6 +49,7 @@ private:
 
   std::wstring logPath_;
   TProtectedKeyRule isProtected_;
+  TProtectedValueRule valuesProtected_;
   std::vector<TBackupAction> actions_;
   bool restored_ = false;
   TDialogHeader header_;

@@ -81,12 +81,13 @@ std::optional<TBackup> SaveEntryBeforeUninstall(const TUninstListItem& entry,
 }
 
 TRestoreOutcome RestoreLogged(const TBackupAction& action, const std::wstring& logPath,
-                              const TProtectedKeyRule& isProtected) {
+                              const TProtectedKeyRule& isProtected,
+                              const TProtectedValueRule& valuesProtected) {
   ulog::AppendTimestamp(logPath);
   ulog::AppendLine(logPath, kRestoring + action.Subject);
   TRestoreOutcome outcome;
   try {
-    TRestore restore(action, isProtected);
+    TRestore restore(action, isProtected, valuesProtected);
     outcome.Written = true;
     restore.Write();
     MarkRestored(action);

@@ -77,7 +77,8 @@ struct TRestoreOutcome {
 // then writes its keys back, and notes the restore in the action's manifest. Logs the outcome and
 // the backup's folder.
 TRestoreOutcome RestoreLogged(const TBackupAction& action, const std::wstring& logPath,
-                              const TProtectedKeyRule& isProtected);
+                              const TProtectedKeyRule& isProtected,
+                              const TProtectedValueRule& valuesProtected = {});
 
 // "/QU": runs the uninstaller of each named program, one after another, waits for it and logs the
 // outcome. Names that match no row are skipped without a record.

@@ -3,6 +3,7 @@
 #include "assisted/ProtectedPlaces.h"
 #include "backup/BackupStore.h"
 #include "support/TestMachine.h"
+#include "uninstall/Restore.h"
 #include "win/Error.h"
 #include "win/FileSystemTree.h"
 #include "win/Text.h"
@@ -573,6 +574,119 @@ TEST(DeleteEngineTest, AKeyThatCannotBeSavedStaysAndItsRowFailsWithTheReason) {
   EXPECT_TRUE(key.Exists(L"Tool"));
   ASSERT_EQ(reasons.size(), 1u);
   EXPECT_EQ(reasons[0].rfind(L"0 The backup file " + backup.Folder(), 0), 0u) << reasons[0];
+}
+
+// A value of a key under HKEY_CURRENT_USER made for one test, removed with its key's test values.
+class TUserValue {
+public:
+  TUserValue(std::wstring key, std::wstring name, const std::wstring& data)
+      : key_(std::move(key)), name_(std::move(name)) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, data.c_str(),
+                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  }
+  ~TUserValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str()); }
+  std::wstring Read() const {
+    wchar_t text[256] = {};
+    DWORD size = sizeof text - sizeof(wchar_t);
+    return RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), RRF_RT_REG_SZ, nullptr,
+                        text, &size) == ERROR_SUCCESS
+               ? text
+               : L"(missing)";
+  }
+  TDeleteRow Row() const {
+    return MakeValueRow(HKEY_CURRENT_USER, L"\\" + key_, name_, key_ + L" " + name_);
+  }
+
+private:
+  std::wstring key_, name_;
+};
+
+TEST(DeleteEngineTest, AValueRowDeletesOnlyItsValueAndItsBackupPutsItBackBesideTheOthers) {
+  TTestKey key;
+  TTempDir store;
+  const std::wstring tool = key.Path() + L"\\Tool";
+  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::wstring unique = L"PurgalotTest" + std::to_wstring(GetCurrentProcessId());
+  TUserValue gone(tool, L"Gone|\"odd\\name", L"C:\\Tool\\tool.exe");
+  TUserValue kept(tool, L"Kept", L"kept");
+  TUserValue started(run, unique, L"\"C:\\Tool\\tool.exe\" /tray");
+  TUserValue startedToo(run, unique + L"Other", L"other.exe");
+  // Windows' own settings keep their values whatever a row says.
+  const std::wstring settings = L"Control Panel\\" + unique;
+  TUserValue setting(settings, L"Colour", L"blue");
+  TDeleteRows rows = {gone.Row(), started.Row(), setting.Row(),
+                      MakeDeleteRow(kKindRegistry, HKEY_CURRENT_USER, L"\\" + run)};
+  EXPECT_FALSE(rows[1].Protected);  // a single start-up value may go
+  EXPECT_TRUE(rows[2].Protected);
+  EXPECT_TRUE(rows[3].Protected);  // the Run key never does
+  // The engine decides again, whatever the rows say.
+  for (TDeleteRow& row : rows) {
+    row.Checked = true;
+    row.Protected = false;
+  }
+  TBackup backup(store.Path(), L"Leftovers", L"Tool");
+  TDeleteEngine engine;
+  engine.Backup = &backup;
+
+  EXPECT_FALSE(engine.DeleteCheckedItems(rows));
+
+  EXPECT_EQ(StatusOf(rows[0]), kDone);
+  EXPECT_EQ(StatusOf(rows[1]), kDone);
+  EXPECT_EQ(StatusOf(rows[2]), kFailed);
+  EXPECT_EQ(StatusOf(rows[3]), kFailed);
+  EXPECT_EQ(gone.Read(), L"(missing)");
+  EXPECT_EQ(started.Read(), L"(missing)");
+  EXPECT_EQ(kept.Read(), L"kept");
+  EXPECT_EQ(startedToo.Read(), L"other.exe");
+  EXPECT_EQ(setting.Read(), L"blue");
+
+  TBackupAction action;
+  ASSERT_TRUE(ReadBackup(backup.Folder(), action));
+  ASSERT_EQ(action.Items.size(), 2u);
+  EXPECT_EQ(action.Items[0].Kind, kBackupValue);
+  EXPECT_EQ(action.Items[0].Path, L"HKEY_CURRENT_USER\\" + tool);
+  EXPECT_EQ(action.Items[0].ValueName, L"Gone|\"odd\\name");
+  EXPECT_EQ(action.Items[1].ValueName, unique);
+  EXPECT_NE(TfRestore::DetailsText(action).find(L"Registry value: HKEY_CURRENT_USER\\" + tool +
+                                                L" \"Gone|\"odd\\name\""),
+            std::wstring::npos);
+  // What the keys hold meanwhile stays as it is: each file writes its one value.
+  TUserValue added(tool, L"Added", L"new");
+  TUserValue changed(tool, L"Kept", L"changed");
+  RestoreRegistry(action, IsProtectedKey, AreValuesProtected);
+  EXPECT_EQ(gone.Read(), L"C:\\Tool\\tool.exe");
+  EXPECT_EQ(started.Read(), L"\"C:\\Tool\\tool.exe\" /tray");
+  EXPECT_EQ(changed.Read(), L"changed");
+  EXPECT_EQ(added.Read(), L"new");
+  // Without the value rule a start-up value is not written into the protected Run key.
+  EXPECT_THROW(RestoreRegistry(action, IsProtectedKey), win::TError);
+  RegDeleteKeyW(HKEY_CURRENT_USER, settings.c_str());
+}
+
+TEST(DeleteEngineTest, ARowTheCheckHoldsBackFailsUntouchedWithTheCheckersReason) {
+  TTempDir dir;
+  TDeleteRows rows = {Row(L"Folder", NoSlash(dir.MakeFolder(L"held"))),
+                      Row(L"Folder", NoSlash(dir.MakeFolder(L"free"))),
+                      Row(L"Folder", NoSlash(dir.MakeFolder(L"unticked")))};
+  rows[2].Checked = false;
+  TDeleteEngine engine;
+  std::vector<size_t> asked;
+  engine.CheckBeforeDeleting = [&](size_t i) -> std::wstring {
+    asked.push_back(i);
+    return i == 0 ? L"It became another program's." : L"";
+  };
+  std::vector<std::wstring> reasons;
+  RecordReasons(engine, reasons);
+
+  EXPECT_FALSE(engine.DeleteCheckedItems(rows));
+
+  EXPECT_EQ(asked, (std::vector<size_t>{0, 1}));
+  EXPECT_EQ(StatusOf(rows[0]), kFailed);
+  EXPECT_TRUE(Exists(rows[0].Item.Path));
+  EXPECT_EQ(StatusOf(rows[1]), kDone);
+  EXPECT_FALSE(Exists(rows[1].Item.Path));
+  EXPECT_TRUE(Exists(rows[2].Item.Path));
+  EXPECT_EQ(reasons, (std::vector<std::wstring>{L"0 It became another program's."}));
 }
 
 }  // namespace
