@@ -30,6 +30,7 @@ public:
   // Outside the NT family there are no usage facts: their labels go and the Info panel shrinks.
   void HideUsageLabels();
   void SetFoldImages(HIMAGELIST images);
+  // The find picture serves the find button and the leftovers link.
   void SetLinkIcons(HICON uninstall, HICON remove, HICON find);
   // Scrolls the panels so that a control on them (the keyboard focus, say) can be seen whole.
   void ScrollIntoView(HWND control);
@@ -65,7 +66,7 @@ private:
 
   std::unique_ptr<TSideBarElement> sideBarActions_, sideBarInfo_, sideBarFind_;
   std::unique_ptr<TSideBarLabel> SideBarLabel2_, SideBarLabel3_, SideBarLabel4_, leftoversLink_;
-  HWND imgSideUninstall_ = nullptr, imgSideDelete_ = nullptr;
+  HWND imgSideUninstall_ = nullptr, imgSideDelete_ = nullptr, imgSideLeftovers_ = nullptr;
   HWND lSidePrgName_ = nullptr, lSideSize_ = nullptr, lSideUsed_ = nullptr,
        lSideLastUsed_ = nullptr;
   HWND Label4_ = nullptr, Label5_ = nullptr, Label6_ = nullptr;

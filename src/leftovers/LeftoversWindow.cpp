@@ -1,13 +1,8 @@
 #include "leftovers/LeftoversWindow.h"
 
-#include "assisted/AssistedLogic.h"
 #include "assisted/AssistedUninstall.h"
-#include "assisted/DeleteEngine.h"
-#include "backup/BackupStore.h"
 #include "dialogs/LeftoversIds.h"
 #include "images/ImageIds.h"
-#include "uninstall/Logging.h"
-#include "uninstall/UninstallLogic.h"
 #include "win/Error.h"
 #include "win/Gdi.h"
 #include "win/Window.h"
@@ -17,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <iterator>
-#include <optional>
 #include <thread>
 
 TfLeftovers* fLeftovers = nullptr;
@@ -40,40 +34,17 @@ const wchar_t kKeysKept[] = L"These registry entries were kept:";
 const wchar_t kFilesStayed[] = L"These files and folders stayed:";
 const wchar_t kValueLabel[] = L"Value: ";
 const wchar_t kDefaultValue[] = L"(Default)";
-const wchar_t kBackupAction[] = L"Leftovers";
 
 constexpr UINT kSearchDone = WM_APP + 1;
 
 struct TColumn {
   const wchar_t* Caption;
-  int Width;  // at 96 DPI; the first column takes the rest
+  int Width;  // at 96 DPI; 0: the column takes the rest
 };
-enum { kPathColumn, kLevelColumn, kWhyColumn, kStatusColumn };
-const TColumn kColumns[] = {{L"Path", 0}, {L"Level", 72}, {L"Why", 220}, {L"Status", 60}};
-
-constexpr TLeftoverKind kKinds[] = {TLeftoverKind::Folder, TLeftoverKind::File,
-                                    TLeftoverKind::Key, TLeftoverKind::Value};
-
-std::wstring FirstSentence(const TLeftover& find) {
-  return find.Evidence.empty() ? std::wstring() : find.Evidence.front();
-}
-
-// The deletion row of a find; a value row's path names its value.
-TDeleteRow DeleteRowOf(const TLeftover& find) {
-  switch (find.Kind) {
-    case TLeftoverKind::Folder: return MakeDeleteRow(kKindFolder, nullptr, find.Path);
-    case TLeftoverKind::File: return MakeDeleteRow(kKindShortcut, nullptr, find.Path);
-    case TLeftoverKind::Key: break;
-    case TLeftoverKind::Value: {
-      TDeleteRow row = MakeDeleteRow(L"Value", find.Root, find.Path);
-      row.SubItems[0] = find.Location() + L"\\" + find.ValueName;
-      return row;
-    }
-  }
-  TDeleteRow row = MakeDeleteRow(kKindRegistry, find.Root, find.Path);
-  row.SubItems[0] = find.Location();
-  return row;
-}
+// The finds come ordered by kind; the kind leads each row, as in the assisted uninstall's list.
+enum { kKindColumn, kPathColumn, kLevelColumn, kWhyColumn, kStatusColumn };
+const TColumn kColumns[] = {
+    {L"Kind", 92}, {L"Path", 0}, {L"Level", 64}, {L"Why", 230}, {L"Status", 52}};
 
 }  // namespace
 
@@ -97,12 +68,12 @@ TfLeftovers::~TfLeftovers() {
   }
 }
 
-const wchar_t* TfLeftovers::GroupCaption(TLeftoverKind kind) {
+const wchar_t* TfLeftovers::KindCaption(TLeftoverKind kind) {
   switch (kind) {
-    case TLeftoverKind::Folder: return L"Folders";
-    case TLeftoverKind::File: return L"Files";
-    case TLeftoverKind::Key: return L"Registry keys";
-    case TLeftoverKind::Value: return L"Registry values";
+    case TLeftoverKind::Folder: return L"Folder";
+    case TLeftoverKind::File: return L"File";
+    case TLeftoverKind::Key: return L"Registry key";
+    case TLeftoverKind::Value: return L"Registry value";
   }
   return L"";
 }
@@ -185,7 +156,6 @@ void TfLeftovers::FormCreate() {
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                  reinterpret_cast<LPARAM>(&column));
   }
-  SendMessageW(list, LVM_ENABLEGROUPVIEW, TRUE, 0);
   CenterOn(GetWindow(Handle(), GW_OWNER));
   StartSearch();
 }
@@ -213,20 +183,16 @@ void TfLeftovers::StartSearch() {
 void TfLeftovers::SearchDone() {
   if (!search_ || !search_->thread.joinable()) return;
   search_->thread.join();
-  others_ = std::move(search_->others);
-  finds_ = std::move(search_->finds);
-  const std::wstring error = search_->error;
-  search_.reset();
-  ticked_.clear();
-  for (const TLeftover& find : finds_) ticked_.push_back(find.Ticked());
-  rows_.clear();
-  for (const TLeftover& find : finds_) rows_.push_back(DeleteRowOf(find));
-  if (!error.empty()) {
-    SetItemText(IDC_LO_SEARCHING, kSearchFailed + error);
+  const std::shared_ptr<TSearch> search = std::move(search_);
+  if (!search->error.empty()) {
+    SetItemText(IDC_LO_SEARCHING, kSearchFailed + search->error);
     SetItemText(IDC_LO_EXPLAIN, L"");
     return;
   }
-  if (finds_.empty()) {
+  removal_.emplace(program_, std::move(search->finds), logPath_);
+  removal_->Others = std::move(search->others);
+  removal_->UseRecycleBin = UseRecycleBin;
+  if (removal_->Finds().empty()) {
     SetItemText(IDC_LO_SEARCHING, kExplainNone);
     SetItemText(IDC_LO_EXPLAIN, kExplainNone);
     return;
@@ -241,99 +207,86 @@ void TfLeftovers::SearchDone() {
   lvFindsSelect();
 }
 
+const std::vector<TLeftover>& TfLeftovers::Finds() const noexcept {
+  static const std::vector<TLeftover> none;
+  return removal_ ? removal_->Finds() : none;
+}
+
+bool TfLeftovers::AnyTicked() const {
+  return removal_ && std::any_of(removal_->Rows.begin(), removal_->Rows.end(),
+                                 [](const TDeleteRow& row) { return row.Checked; });
+}
+
 void TfLeftovers::FillList() {
   HWND list = Item(IDC_LO_LIST);
+  const std::vector<TLeftover>& finds = removal_->Finds();
   filling_ = true;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(list);
-  for (TLeftoverKind kind : kKinds) {
-    const auto count =
-        std::count_if(finds_.begin(), finds_.end(), [kind](const TLeftover& f) { return f.Kind == kind; });
-    if (count == 0) continue;
-    std::wstring caption = GroupCaption(kind) + (L" (" + std::to_wstring(count) + L")");
-    LVGROUP group{};
-    group.cbSize = sizeof group;
-    group.mask = LVGF_HEADER | LVGF_GROUPID;
-    group.pszHeader = caption.data();
-    group.iGroupId = static_cast<int>(kind);
-    SendMessageW(list, LVM_INSERTGROUP, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&group));
-  }
-  // The finds come grouped already; each row's index is its find's.
-  for (size_t i = 0; i < finds_.size(); ++i) {
-    const TLeftover& find = finds_[i];
-    std::wstring path = rows_[i].Path();
+  // Each row's index is its find's.
+  for (size_t i = 0; i < finds.size(); ++i) {
+    const TLeftover& find = finds[i];
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_GROUPID;
+    item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(i);
-    item.iGroupId = static_cast<int>(find.Kind);
-    item.pszText = path.data();
+    item.pszText = const_cast<wchar_t*>(KindCaption(find.Kind));
     const int at = ListView_InsertItem(list, &item);
+    std::wstring path = removal_->Rows[i].Path();
+    ListView_SetItemText(list, at, kPathColumn, path.data());
     ListView_SetItemText(list, at, kLevelColumn, const_cast<wchar_t*>(LevelCaption(find.Level)));
-    std::wstring why = FirstSentence(find);
+    std::wstring why = find.Evidence.empty() ? std::wstring() : find.Evidence.front();
     ListView_SetItemText(list, at, kWhyColumn, why.data());
-    ListView_SetCheckState(list, at, ticked_[i]);
+    ListView_SetCheckState(list, at, removal_->Rows[i].Checked);
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
   filling_ = false;
-  EnableWindow(Item(IDC_LO_REMOVE), std::find(ticked_.begin(), ticked_.end(), true) != ticked_.end());
+  EnableWindow(Item(IDC_LO_REMOVE), AnyTicked());
 }
 
 int TfLeftovers::SelectedIndex() const {
   const int row = static_cast<int>(
       SendMessageW(Item(IDC_LO_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-  return row >= 0 && static_cast<size_t>(row) < finds_.size() ? row : -1;
+  return row >= 0 && static_cast<size_t>(row) < Finds().size() ? row : -1;
 }
 
 void TfLeftovers::lvFindsSelect() {
   const int row = SelectedIndex();
-  SetItemText(IDC_LO_EVIDENCE, row < 0 ? L"" : EvidenceText(finds_[static_cast<size_t>(row)]));
+  SetItemText(IDC_LO_EVIDENCE, row < 0 ? L"" : EvidenceText(Finds()[static_cast<size_t>(row)]));
 }
 
 void TfLeftovers::lvFindsChanged(const NMLISTVIEW& change) {
-  if (filling_ || !(change.uChanged & LVIF_STATE) || change.iItem < 0 ||
-      static_cast<size_t>(change.iItem) >= finds_.size())
+  if (filling_ || !removal_ || !(change.uChanged & LVIF_STATE) || change.iItem < 0 ||
+      static_cast<size_t>(change.iItem) >= removal_->Rows.size())
     return;
   if ((change.uNewState ^ change.uOldState) & LVIS_SELECTED) lvFindsSelect();
   if (!removed_) {
-    ticked_[change.iItem] = ListView_GetCheckState(change.hdr.hwndFrom, change.iItem) != 0;
-    EnableWindow(Item(IDC_LO_REMOVE),
-                 std::find(ticked_.begin(), ticked_.end(), true) != ticked_.end());
+    removal_->Rows[change.iItem].Checked =
+        ListView_GetCheckState(change.hdr.hwndFrom, change.iItem) != 0;
+    EnableWindow(Item(IDC_LO_REMOVE), AnyTicked());
   }
 }
 
 void TfLeftovers::buRemoveClick() {
-  if (removed_ || std::find(ticked_.begin(), ticked_.end(), true) == ticked_.end()) return;
+  if (removed_ || !AnyTicked()) return;
   if (MessageBoxW(Handle(), kConfirmDeletion, L"Information", MB_YESNO | MB_ICONINFORMATION) !=
       IDYES)
     return;
-  for (size_t i = 0; i < rows_.size(); ++i) rows_[i].Checked = ticked_[i];
   EnableWindow(Item(IDC_LO_REMOVE), FALSE);
   removed_ = true;
   SendMessageW(Handle(), DM_SETDEFID, IDCANCEL, 0);
   SetItemText(IDC_LO_EXPLAIN, kExplainRemoved);
 
   TDeleteEngine engine;
-  engine.UseRecycleBin = UseRecycleBin;
   engine.RowStatusChanged = [this](size_t index) { SetRowStatus(index); };
+  // The rows say "Failed"; this says why.
   std::vector<std::wstring> keyReasons, fileReasons;
   engine.RowFailed = [&](size_t index, const std::wstring& reason) {
-    auto& reasons = rows_[index].Item.RootKey ? keyReasons : fileReasons;
+    auto& reasons = removal_->Rows[index].Item.RootKey ? keyReasons : fileReasons;
     if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
       reasons.push_back(reason);
   };
-  AppendAssistedLogStart(logPath_, L"\r\n" + program_.Name);
-  std::optional<TBackup> backup;
-  engine.BeginBackup = [&]() -> TBackup& {
-    return backup.emplace(BackupRootBeside(logPath_), kBackupAction, program_.Name);
-  };
-  const bool allDeleted = engine.DeleteCheckedItems(rows_);
-  AppendAssistedLogResult(logPath_, allDeleted);
-  if (backup) {
-    AppendBackupLine(logPath_, backup->Folder());
-  } else if (!engine.NoBackupReason.empty()) {
-    ulog::AppendLine(logPath_, kBackupFailedLine + engine.NoBackupReason);
-  }
+  removal_->Remove(engine);
 
   SetFocus(Item(IDCANCEL));
   std::wstring text;
@@ -348,6 +301,6 @@ void TfLeftovers::buRemoveClick() {
 }
 
 void TfLeftovers::SetRowStatus(size_t index) {
-  std::wstring status = rows_.at(index).Status();
+  std::wstring status = removal_->Rows.at(index).Status();
   ListView_SetItemText(Item(IDC_LO_LIST), static_cast<int>(index), kStatusColumn, status.data());
 }

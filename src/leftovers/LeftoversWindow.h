@@ -1,17 +1,18 @@
 // TfLeftovers: the leftovers window. It searches for what one program left behind on a thread of
-// its own, lists the finds grouped by kind with how sure each is, ticks only the sure ones, shows
+// its own, lists the finds by kind with how sure each is, ticks only the sure ones, shows
 // the evidence of the selected find in full, and removes what stays ticked after the assisted
 // uninstall's question, through its engine, backups and log record. The search and the removal
 // are the windowless finder's and removal unit's; this window only shows them.
 #pragma once
 
-#include "assisted/DeleteItem.h"
 #include "leftovers/LeftoverFinder.h"
+#include "leftovers/LeftoverRemoval.h"
 #include "uninstall/DialogHeader.h"
 #include "win/Dialog.h"
 #include "win/UniqueHandle.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,11 @@ public:
   bool UseRecycleBin = false;
 
   // What the search found, in list order; empty until it is over.
-  const std::vector<TLeftover>& Finds() const noexcept { return finds_; }
+  const std::vector<TLeftover>& Finds() const noexcept;
   bool Removed() const noexcept { return removed_; }
 
-  // The heading of the list group of a kind ("Folders", "Files", "Registry keys", "Registry
-  // values").
-  static const wchar_t* GroupCaption(TLeftoverKind kind);
+  // A kind as the "Kind" column shows it ("Folder", "File", "Registry key", "Registry value").
+  static const wchar_t* KindCaption(TLeftoverKind kind);
   // The evidence of a find, one sentence a line, under its level and score.
   static std::wstring EvidenceText(const TLeftover& find);
 
@@ -52,15 +52,14 @@ private:
   void lvFindsChanged(const NMLISTVIEW& change);
   void buRemoveClick();
   void SetRowStatus(size_t index);
+  bool AnyTicked() const;
   int SelectedIndex() const;
 
   TProgramFacts program_;
   std::wstring logPath_;
   std::shared_ptr<TSearch> search_;
-  std::vector<TOtherProgram> others_;
-  std::vector<TLeftover> finds_;
-  std::vector<bool> ticked_;
-  TDeleteRows rows_;  // the finds removed, in list order, with their statuses
+  // The finds once the search is over; row i of the list is its Rows[i].
+  std::optional<TLeftoverRemoval> removal_;
   bool filling_ = false;
   bool removed_ = false;
   TDialogHeader header_;
