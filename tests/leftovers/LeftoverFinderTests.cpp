@@ -364,6 +364,31 @@ TEST(LeftoverFinder, NeverProposesKnownFoldersOrProtectedPlaces) {
   EXPECT_FALSE(Found(finds, KnownFolder(FOLDERID_RoamingAppData) + L"\\Microsoft"));
 }
 
+// "Tarvtest Data" by Tarvtest keeps its settings in Tarvtest\Data: a word too common to tick on
+// its name alone. Its publisher's folder holds only that, but another Tarvtest program is still
+// installed.
+TEST(LeftoverFinder, WeighsAgainstGenericNamesAndAPublisherStillInstalled) {
+  TMachine m;
+  const std::wstring vendor = L"Tarvtest" + m.Tag;
+  TProgramFacts facts = FactsFromName(vendor + L" Data");
+  facts.Publisher = vendor;
+  const std::wstring data = m.Folder(L"Roaming\\" + vendor + L"\\Data");
+  const std::wstring vendorFolder = m.ProgramData + L"\\" + vendor;
+  m.Folder(L"ProgramData\\" + vendor + L"\\Data");
+  std::vector<TLeftover> finds =
+      m.Finder.Find(facts, {{L"Inkpot" + m.Tag, vendor, {m.ProgramFiles + L"\\Inkpot"}}});
+
+  const TLeftover* generic = Found(finds, data);
+  ASSERT_TRUE(generic) << win::ToUtf8(Describe(finds));
+  EXPECT_EQ(generic->Level, TLeftoverLevel::Unsure);
+  EXPECT_EQ(generic->Evidence.at(1), L"Its name is a word many programs use for their own folders and keys.");
+  const TLeftover* publisher = Found(finds, vendorFolder);
+  ASSERT_TRUE(publisher) << win::ToUtf8(Describe(finds));
+  EXPECT_EQ(publisher->Level, TLeftoverLevel::Unlikely);
+  EXPECT_EQ(publisher->Evidence.at(0),
+            L"Another program of the same publisher is still installed: Inkpot" + m.Tag + L".");
+}
+
 TEST(LeftoverFinder, AFindNoLongerHoldsOnceGoneOrAnotherProgramsOwn) {
   TMachine m;
   const std::wstring folder = m.Folder(L"ProgramData\\Quill" + m.Tag);
