@@ -2,7 +2,6 @@
 
 #include "assisted/ProtectedPlaces.h"
 #include "inventory/UninstallItem.h"
-#include "inventory/Utils.h"
 #include "leftovers/LeftoverRules.h"
 #include "win/FileSystemTree.h"
 #include "win/Text.h"
@@ -155,8 +154,8 @@ struct TListed {
 std::vector<TListed> ListFolder(const std::wstring& folder) {
   std::vector<TListed> listed;
   WIN32_FIND_DATAW data;
-  win::UniqueFind find(FindFirstFileExW(win::LiteralPath(folder + L"\\*").c_str(),
-                                        FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+  win::UniqueFind find(FindFirstFileExW(win::LiteralPath(folder + L"\\*").c_str(), FindExInfoBasic,
+                                        &data, FindExSearchNameMatch, nullptr,
                                         FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return listed;
   do {
@@ -223,7 +222,7 @@ bool IsDocumentFile(const std::wstring& name) {
 // Reads the targets of shortcuts with one shell link object: creating one per shortcut costs as
 // much as reading it.
 class TShortcutTargets {
-public:
+ public:
   TShortcutTargets() {
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 link_.PutVoid())) ||
@@ -246,7 +245,7 @@ public:
     return {};
   }
 
-private:
+ private:
   win::ComPtr<IShellLinkW> link_;
   win::ComPtr<IPersistFile> file_;
 };
@@ -275,7 +274,7 @@ bool IsNameRule(TLeftoverRule rule) {
 }
 
 class TSearch {
-public:
+ public:
   TSearch(const TSearchPlaces& places, const TProgramFacts& program,
           const std::vector<TOtherProgram>& others)
       : places_(places), program_(program) {
@@ -314,7 +313,7 @@ public:
     return Weighed();
   }
 
-private:
+ private:
   // --- What points into the program's folders.
 
   bool IsUsedByOther(const std::wstring& folder) const {
@@ -426,7 +425,8 @@ private:
       AddByName(child.Folder ? TLeftoverKind::Folder : TLeftoverKind::File, nullptr,
                 folder + L"\\" + child.Name, match, true, true);
     }
-    if (onlyProgram) Add(TLeftoverKind::Folder, nullptr, folder, TLeftoverRule::PublisherFolderOnlyProgram);
+    if (onlyProgram)
+      Add(TLeftoverKind::Folder, nullptr, folder, TLeftoverRule::PublisherFolderOnlyProgram);
   }
 
   // The Start menu's Programs folder, three levels deep: folders named after the program and
@@ -458,7 +458,8 @@ private:
 
   void Shortcuts(const std::wstring& folder) {
     for (const TListed& child : ListFolder(folder))
-      if (!child.Folder && EndsWithNoCase(child.Name, L".lnk")) Shortcut(folder + L"\\" + child.Name);
+      if (!child.Folder && EndsWithNoCase(child.Name, L".lnk"))
+        Shortcut(folder + L"\\" + child.Name);
   }
 
   void Shortcut(const std::wstring& path) {
@@ -593,7 +594,8 @@ private:
           never = true;
           return;
         }
-        if (IsPathAtOrInside(path, folder)) g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
+        if (IsPathAtOrInside(path, folder))
+          g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
       }
     if (g.Find.Kind == TLeftoverKind::Folder) {
       bool documents = LiesAmongDocuments(path);
@@ -720,8 +722,9 @@ std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::
     HKEY Root;
     REGSAM View;
   };
-  for (TSource source : {TSource{HKEY_LOCAL_MACHINE, 0}, TSource{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
-                         TSource{HKEY_CURRENT_USER, 0}}) {
+  for (TSource source :
+       {TSource{HKEY_LOCAL_MACHINE, 0}, TSource{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+        TSource{HKEY_CURRENT_USER, 0}}) {
     win::UniqueHKey uninstall = OpenKey(source.Root, kUninstall, source.View);
     for (const std::wstring& name : SubKeyNames(uninstall.Get())) {
       std::wstring path = std::wstring(kUninstall) + L"\\" + name;
@@ -736,14 +739,16 @@ std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::
       TOtherProgram program;
       program.Name = win::Trim(value(L"DisplayName"));
       program.Publisher = win::Trim(value(L"Publisher"));
-      AddFolder(program.Folders, DeriveInstallFolder(value(L"InstallLocation"),
-                                                     value(L"UninstallString"), value(L"DisplayIcon")));
-      for (const auto& [valueName, text] : values) AddFolder(program.Folders, FolderOfValue(valueName, text));
+      AddFolder(program.Folders,
+                DeriveInstallFolder(value(L"InstallLocation"), value(L"UninstallString"),
+                                    value(L"DisplayIcon")));
+      for (const auto& [valueName, text] : values)
+        AddFolder(program.Folders, FolderOfValue(valueName, text));
       // Its own key, Software\<Publisher>\<Name>, in each place programs keep one.
       if (!program.Name.empty() && !program.Publisher.empty())
         for (const TKeyPlace& software : SoftwareKeys()) {
-          win::UniqueHKey own = OpenKey(software.Root, software.Path + L"\\" + program.Publisher +
-                                                           L"\\" + program.Name);
+          win::UniqueHKey own = OpenKey(
+              software.Root, software.Path + L"\\" + program.Publisher + L"\\" + program.Name);
           for (const auto& [valueName, text] : StringValues(own.Get()))
             AddFolder(program.Folders, FolderOfValue(valueName, text));
         }
@@ -759,9 +764,9 @@ TSearchPlaces TSearchPlaces::OfThisMachine() {
     std::wstring path = KnownFolder(id);
     if (!path.empty()) AddFolder(list, path);
   };
-  for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFilesX64, &FOLDERID_ProgramFilesX86,
-                                  &FOLDERID_ProgramFilesCommonX64, &FOLDERID_ProgramFilesCommonX86,
-                                  &FOLDERID_UserProgramFiles})
+  for (const KNOWNFOLDERID* id :
+       {&FOLDERID_ProgramFilesX64, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesCommonX64,
+        &FOLDERID_ProgramFilesCommonX86, &FOLDERID_UserProgramFiles})
     add(places.ProgramFolders, *id);
   for (const KNOWNFOLDERID* id : {&FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,
                                   &FOLDERID_LocalAppDataLow, &FOLDERID_ProgramData})
@@ -786,7 +791,8 @@ bool TLeftoverFinder::StillHolds(const TLeftover& find, const std::vector<TOther
       if (IsProtectedPath(find.Path) || !PathExists(find.Path)) return false;
       for (const TOtherProgram& other : others)
         for (const std::wstring& folder : other.Folders)
-          if (IsPathAtOrInside(find.Path, folder) || IsPathAtOrInside(folder, find.Path)) return false;
+          if (IsPathAtOrInside(find.Path, folder) || IsPathAtOrInside(folder, find.Path))
+            return false;
       return true;
     case TLeftoverKind::Key: {
       if (IsProtectedKey(find.Root, find.Path)) return false;
