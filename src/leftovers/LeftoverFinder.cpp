@@ -2,7 +2,6 @@
 
 #include "assisted/ProtectedPlaces.h"
 #include "inventory/UninstallItem.h"
-#include "inventory/Utils.h"
 #include "leftovers/LeftoverRules.h"
 #include "win/FileSystemTree.h"
 #include "win/Text.h"
@@ -80,13 +79,6 @@ std::wstring LeafName(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// Whether `path` is `folder` or lies inside it; both without trailing backslashes.
-bool IsAtOrInside(const std::wstring& path, const std::wstring& folder) {
-  if (folder.empty() || path.size() < folder.size() || !win::StartsWithNoCase(path, folder))
-    return false;
-  return path.size() == folder.size() || path[folder.size()] == L'\\';
-}
-
 bool IsFullPath(const std::wstring& path) {
   return (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') ||
          win::StartsWithNoCase(path, L"\\\\");
@@ -162,8 +154,8 @@ struct TListed {
 std::vector<TListed> ListFolder(const std::wstring& folder) {
   std::vector<TListed> listed;
   WIN32_FIND_DATAW data;
-  win::UniqueFind find(FindFirstFileExW(win::LiteralPath(folder + L"\\*").c_str(),
-                                        FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+  win::UniqueFind find(FindFirstFileExW(win::LiteralPath(folder + L"\\*").c_str(), FindExInfoBasic,
+                                        &data, FindExSearchNameMatch, nullptr,
                                         FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return listed;
   do {
@@ -216,7 +208,7 @@ bool IsDocumentFolder(const std::wstring& folder) {
 bool LiesAmongDocuments(const std::wstring& path) {
   const auto& folders = DocumentFolders();
   return std::any_of(folders.begin(), folders.end(),
-                     [&](const std::wstring& f) { return IsAtOrInside(path, f); });
+                     [&](const std::wstring& f) { return IsPathAtOrInside(path, f); });
 }
 
 // Files people make themselves, which no installer puts in a program's folders.
@@ -226,6 +218,37 @@ bool IsDocumentFile(const std::wstring& name) {
     if (EndsWithNoCase(name, ending)) return true;
   return false;
 }
+
+// Reads the targets of shortcuts with one shell link object: creating one per shortcut costs as
+// much as reading it.
+class TShortcutTargets {
+ public:
+  TShortcutTargets() {
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link_.PutVoid())) ||
+        FAILED(link_->QueryInterface(IID_IPersistFile, file_.PutVoid())))
+      file_.Reset();
+  }
+  // The file the shortcut starts; empty when it cannot be read. Where the stored path has lost
+  // letters the ANSI code page cannot spell ("?"), the item list holds the target in full.
+  std::wstring Target(const std::wstring& path) {
+    if (!file_ || FAILED(file_->Load(path.c_str(), STGM_READ))) return {};
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (SUCCEEDED(link_->GetPath(buffer, MAX_PATH + 1, nullptr, SLGP_RAWPATH)) && buffer[0] &&
+        !wcschr(buffer, L'?'))
+      return buffer;
+    PIDLIST_ABSOLUTE items = nullptr;
+    HRESULT listed = link_->GetIDList(&items);
+    win::UniqueCoTaskMemory itemsMemory(items);
+    buffer[0] = L'\0';
+    if (SUCCEEDED(listed) && items && SHGetPathFromIDListW(items, buffer)) return buffer;
+    return {};
+  }
+
+ private:
+  win::ComPtr<IShellLinkW> link_;
+  win::ComPtr<IPersistFile> file_;
+};
 
 // Another installed program, with its names compared as names are.
 struct TOther {
@@ -251,7 +274,7 @@ bool IsNameRule(TLeftoverRule rule) {
 }
 
 class TSearch {
-public:
+ public:
   TSearch(const TSearchPlaces& places, const TProgramFacts& program,
           const std::vector<TOtherProgram>& others)
       : places_(places), program_(program) {
@@ -266,14 +289,16 @@ public:
       if (!folder.empty() && !IsProtectedPath(folder) && !IsKnownFolderOrAncestor(folder))
         folders_.push_back(WithoutTrailingBackslash(folder));
     };
-    addOwn(program.InstallFolder);
-    for (const std::wstring& folder : program.OtherFolders) addOwn(folder);
     for (const TOtherProgram& other : others)
       others_.push_back({&other, NormalName(other.Name), NormalPublisher(other.Publisher)});
+    addOwn(program.InstallFolder);
+    // A further folder another program uses too (a shared Common Files folder) tells nothing
+    // about whose a pointer into it is.
+    for (const std::wstring& folder : program.OtherFolders)
+      if (!IsUsedByOther(folder)) addOwn(folder);
   }
 
   std::vector<TLeftover> Run() {
-    win::ComInit com;
     ProgramFolders();
     for (const std::wstring& place : places_.ProgramFolders) SharedFolder(place);
     for (const std::wstring& place : places_.DataFolders) SharedFolder(place);
@@ -288,14 +313,21 @@ public:
     return Weighed();
   }
 
-private:
+ private:
   // --- What points into the program's folders.
+
+  bool IsUsedByOther(const std::wstring& folder) const {
+    for (const TOther& other : others_)
+      for (const std::wstring& used : other.Program->Folders)
+        if (IsPathAtOrInside(folder, used) || IsPathAtOrInside(used, folder)) return true;
+    return false;
+  }
 
   bool PointsIntoProgram(const std::wstring& command) const {
     std::wstring file = WithoutTrailingBackslash(CommandFile(command));
     if (!IsFullPath(file)) return false;
     return std::any_of(folders_.begin(), folders_.end(),
-                       [&](const std::wstring& f) { return IsAtOrInside(file, f); });
+                       [&](const std::wstring& f) { return IsPathAtOrInside(file, f); });
   }
 
   TNameMatch Match(const std::wstring& name, bool underPublisher) const {
@@ -393,7 +425,8 @@ private:
       AddByName(child.Folder ? TLeftoverKind::Folder : TLeftoverKind::File, nullptr,
                 folder + L"\\" + child.Name, match, true, true);
     }
-    if (onlyProgram) Add(TLeftoverKind::Folder, nullptr, folder, TLeftoverRule::PublisherFolderOnlyProgram);
+    if (onlyProgram)
+      Add(TLeftoverKind::Folder, nullptr, folder, TLeftoverRule::PublisherFolderOnlyProgram);
   }
 
   // The Start menu's Programs folder, three levels deep: folders named after the program and
@@ -425,19 +458,12 @@ private:
 
   void Shortcuts(const std::wstring& folder) {
     for (const TListed& child : ListFolder(folder))
-      if (!child.Folder && EndsWithNoCase(child.Name, L".lnk")) Shortcut(folder + L"\\" + child.Name);
+      if (!child.Folder && EndsWithNoCase(child.Name, L".lnk"))
+        Shortcut(folder + L"\\" + child.Name);
   }
 
   void Shortcut(const std::wstring& path) {
-    if (folders_.empty()) return;
-    TShortcutInfo info;
-    info.FileName = path;
-    try {
-      TUtils::ReadShortcut(info);
-    } catch (const std::exception&) {
-      return;
-    }
-    if (PointsIntoProgram(L"\"" + info.Target + L"\""))
+    if (!folders_.empty() && PointsIntoProgram(L"\"" + shortcuts_.Target(path) + L"\""))
       Add(TLeftoverKind::File, nullptr, path, TLeftoverRule::ShortcutPointsInto);
   }
 
@@ -564,11 +590,12 @@ private:
     for (const TOther& other : others_)
       for (const std::wstring& folder : other.Program->Folders) {
         if (g.Find.Kind == TLeftoverKind::Folder && folder.size() > path.size() &&
-            IsAtOrInside(folder, path)) {
+            IsPathAtOrInside(folder, path)) {
           never = true;
           return;
         }
-        if (IsAtOrInside(path, folder)) g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
+        if (IsPathAtOrInside(path, folder))
+          g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
       }
     if (g.Find.Kind == TLeftoverKind::Folder) {
       bool documents = LiesAmongDocuments(path);
@@ -617,6 +644,7 @@ private:
 
   const TSearchPlaces& places_;
   const TProgramFacts& program_;
+  TShortcutTargets shortcuts_;
   std::wstring name_, shortName_, publisher_;
   std::vector<std::wstring> folders_;  // the program's own: install folder and the entry's others
   std::vector<TOther> others_;
@@ -694,8 +722,9 @@ std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::
     HKEY Root;
     REGSAM View;
   };
-  for (TSource source : {TSource{HKEY_LOCAL_MACHINE, 0}, TSource{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
-                         TSource{HKEY_CURRENT_USER, 0}}) {
+  for (TSource source :
+       {TSource{HKEY_LOCAL_MACHINE, 0}, TSource{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+        TSource{HKEY_CURRENT_USER, 0}}) {
     win::UniqueHKey uninstall = OpenKey(source.Root, kUninstall, source.View);
     for (const std::wstring& name : SubKeyNames(uninstall.Get())) {
       std::wstring path = std::wstring(kUninstall) + L"\\" + name;
@@ -710,14 +739,16 @@ std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::
       TOtherProgram program;
       program.Name = win::Trim(value(L"DisplayName"));
       program.Publisher = win::Trim(value(L"Publisher"));
-      AddFolder(program.Folders, DeriveInstallFolder(value(L"InstallLocation"),
-                                                     value(L"UninstallString"), value(L"DisplayIcon")));
-      for (const auto& [valueName, text] : values) AddFolder(program.Folders, FolderOfValue(valueName, text));
+      AddFolder(program.Folders,
+                DeriveInstallFolder(value(L"InstallLocation"), value(L"UninstallString"),
+                                    value(L"DisplayIcon")));
+      for (const auto& [valueName, text] : values)
+        AddFolder(program.Folders, FolderOfValue(valueName, text));
       // Its own key, Software\<Publisher>\<Name>, in each place programs keep one.
       if (!program.Name.empty() && !program.Publisher.empty())
         for (const TKeyPlace& software : SoftwareKeys()) {
-          win::UniqueHKey own = OpenKey(software.Root, software.Path + L"\\" + program.Publisher +
-                                                           L"\\" + program.Name);
+          win::UniqueHKey own = OpenKey(
+              software.Root, software.Path + L"\\" + program.Publisher + L"\\" + program.Name);
           for (const auto& [valueName, text] : StringValues(own.Get()))
             AddFolder(program.Folders, FolderOfValue(valueName, text));
         }
@@ -733,9 +764,9 @@ TSearchPlaces TSearchPlaces::OfThisMachine() {
     std::wstring path = KnownFolder(id);
     if (!path.empty()) AddFolder(list, path);
   };
-  for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFilesX64, &FOLDERID_ProgramFilesX86,
-                                  &FOLDERID_ProgramFilesCommonX64, &FOLDERID_ProgramFilesCommonX86,
-                                  &FOLDERID_UserProgramFiles})
+  for (const KNOWNFOLDERID* id :
+       {&FOLDERID_ProgramFilesX64, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesCommonX64,
+        &FOLDERID_ProgramFilesCommonX86, &FOLDERID_UserProgramFiles})
     add(places.ProgramFolders, *id);
   for (const KNOWNFOLDERID* id : {&FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,
                                   &FOLDERID_LocalAppDataLow, &FOLDERID_ProgramData})
@@ -749,6 +780,7 @@ TSearchPlaces TSearchPlaces::OfThisMachine() {
 
 std::vector<TLeftover> TLeftoverFinder::Find(const TProgramFacts& program,
                                              const std::vector<TOtherProgram>& others) const {
+  win::ComInit com;  // for the shell's shortcut object
   return TSearch(Places, program, others).Run();
 }
 
@@ -759,7 +791,8 @@ bool TLeftoverFinder::StillHolds(const TLeftover& find, const std::vector<TOther
       if (IsProtectedPath(find.Path) || !PathExists(find.Path)) return false;
       for (const TOtherProgram& other : others)
         for (const std::wstring& folder : other.Folders)
-          if (IsAtOrInside(find.Path, folder) || IsAtOrInside(folder, find.Path)) return false;
+          if (IsPathAtOrInside(find.Path, folder) || IsPathAtOrInside(folder, find.Path))
+            return false;
       return true;
     case TLeftoverKind::Key: {
       if (IsProtectedKey(find.Root, find.Path)) return false;

@@ -50,7 +50,8 @@ constexpr TLeftoverRuleRow kRules[] = {
     {TLeftoverRule::PublisherFolderOnlyProgram, L"Publisher's folder with only the program", 40,
      L"It is named after the publisher and holds nothing but the program's traces."},
     {TLeftoverRule::NearName, L"Near name", 25, L"Its name is close to the program's name."},
-    {TLeftoverRule::PartialName, L"Partial name", 15, L"Its name holds part of the program's name."},
+    {TLeftoverRule::PartialName, L"Partial name", 15,
+     L"Its name holds part of the program's name."},
     {TLeftoverRule::DeepPlace, L"Deeper place", 10,
      L"It lies deeper than the shared folder's own level, where fewer programs meet."},
     {TLeftoverRule::GenericName, L"Generic name", -60,
@@ -201,11 +202,12 @@ TNameMatch MatchName(std::wstring_view place, std::wstring_view program) {
 
 bool IsGenericName(std::wstring_view normalName) {
   static const wchar_t* const kGeneric[] = {
-      L"data",    L"settings", L"config",   L"configuration", L"users",  L"user",   L"install",
-      L"installer", L"setup",  L"bin",      L"lib",           L"common", L"shared", L"temp",
-      L"tmp",     L"cache",    L"logs",     L"log",           L"app",    L"apps",   L"application",
-      L"programs", L"program", L"plugins",  L"tools",         L"files",  L"update", L"updates",
-      L"backup",  L"default",  L"local",    L"system",        L"microsoft", L"windows", L"software",
+      L"data",    L"settings",  L"config",      L"configuration", L"users",    L"user",
+      L"install", L"installer", L"setup",       L"bin",           L"lib",      L"common",
+      L"shared",  L"temp",      L"tmp",         L"cache",         L"logs",     L"log",
+      L"app",     L"apps",      L"application", L"programs",      L"program",  L"plugins",
+      L"tools",   L"files",     L"update",      L"updates",       L"backup",   L"default",
+      L"local",   L"system",    L"microsoft",   L"windows",       L"software",
   };
   for (const wchar_t* word : kGeneric)
     if (normalName == word) return true;

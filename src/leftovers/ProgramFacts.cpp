@@ -58,7 +58,7 @@ TProgramFacts FactsFromValues(const TEntryValues& values) {
   facts.InstallFolder = DeriveInstallFolder(values.InstallLocation, values.Uninstall, values.Icon);
   for (const std::wstring& command : {values.Icon, values.Uninstall}) {
     std::wstring folder = FolderOf(CommandFile(command));
-    if (!folder.empty() && IsOwnFolder(folder) && !win::EqualsNoCase(folder, facts.InstallFolder))
+    if (!folder.empty() && IsOwnFolder(folder) && !IsPathAtOrInside(folder, facts.InstallFolder))
       AddFolder(facts.OtherFolders, folder);
   }
   if (!facts.InstallFolder.empty()) {
@@ -76,6 +76,11 @@ TProgramFacts FactsFromValues(const TEntryValues& values) {
 }
 
 }  // namespace
+
+bool IsPathAtOrInside(const std::wstring& path, const std::wstring& folder) {
+  return !folder.empty() && path.size() >= folder.size() && win::StartsWithNoCase(path, folder) &&
+         (path.size() == folder.size() || path[folder.size()] == L'\\');
+}
 
 std::wstring CommandFile(const std::wstring& command) {
   std::wstring text = win::Trim(command);

@@ -29,6 +29,10 @@ struct TProgramFacts {
   std::wstring EntryKey;
 };
 
+// Whether `path` is `folder` or lies inside it, without regard to letter case; both spelled
+// without trailing backslashes.
+bool IsPathAtOrInside(const std::wstring& path, const std::wstring& folder);
+
 // The executable file an uninstall (or icon) command names: the leading quoted section, else the
 // text up to the first program or icon file name (.exe, .dll, .ico, ...) that ends a word, else
 // up to the first space; an icon index (",0") is dropped. Environment variables are expanded. Empty when the text is empty.

@@ -29,8 +29,10 @@ TEST(ProgramFacts, CommandFileNamesTheFileACommandRuns) {
   struct TRow {
     std::wstring Command, File;
   } rows[] = {
-      {L"\"C:\\Program Files\\Quill\\unins000.exe\" /SILENT", L"C:\\Program Files\\Quill\\unins000.exe"},
-      {L"C:\\Program Files\\Quill\\unins000.exe /SILENT", L"C:\\Program Files\\Quill\\unins000.exe"},
+      {L"\"C:\\Program Files\\Quill\\unins000.exe\" /SILENT",
+       L"C:\\Program Files\\Quill\\unins000.exe"},
+      {L"C:\\Program Files\\Quill\\unins000.exe /SILENT",
+       L"C:\\Program Files\\Quill\\unins000.exe"},
       // Blanks in the folder, an icon file and an index.
       {L"C:\\Program Files\\Quill\\quill.dll,0", L"C:\\Program Files\\Quill\\quill.dll"},
       {L"C:\\Program Files\\Quill\\Quill Icon.ico", L"C:\\Program Files\\Quill\\Quill Icon.ico"},
@@ -42,7 +44,8 @@ TEST(ProgramFacts, CommandFileNamesTheFileACommandRuns) {
       {L"%SystemRoot%\\notepad.exe", windows + L"\\notepad.exe"},
       {L"  ", L""},
   };
-  for (const TRow& row : rows) EXPECT_EQ(CommandFile(row.Command), row.File) << win::ToUtf8(row.Command);
+  for (const TRow& row : rows)
+    EXPECT_EQ(CommandFile(row.Command), row.File) << win::ToUtf8(row.Command);
 }
 
 TEST(ProgramFacts, InstallFolderComesFromLocationThenUninstallerThenIconAndIsNeverShared) {
@@ -51,7 +54,8 @@ TEST(ProgramFacts, InstallFolderComesFromLocationThenUninstallerThenIconAndIsNev
   const std::wstring uninstaller = dir.MakeFolder(L"Quill Uninstall");
   const std::wstring icons = dir.MakeFolder(L"Quill Icons");
   const std::wstring missing = dir.Path() + L"Gone";
-  const std::wstring msiexec = win::ExpandEnvironment(L"%SystemRoot%\\system32\\msiexec.exe /x {1}");
+  const std::wstring msiexec =
+      win::ExpandEnvironment(L"%SystemRoot%\\system32\\msiexec.exe /x {1}");
   const std::wstring documents = KnownFolder(FOLDERID_Documents);
   const std::wstring programFiles = KnownFolder(FOLDERID_ProgramFiles);
   struct TRow {
