@@ -5,6 +5,7 @@
 //   sampleuninst.exe [/key NAME] [/root HKLM|HKCU] [/view 32|64] [/uninstallkey PATH]
 //                    [/arpcachekey PATH] [/dir FOLDER] [/log FILE] [/leave-files] [/keep-key]
 //                    [/leave-key | /cancel] [/exit N] [/detach] [/delay MS] [/fail-second-step]
+//                    [/only FILE]
 //                    [-fFILE]
 //
 //   /key NAME            Uninstall subkey to remove with all its subkeys, and the usage record
@@ -19,6 +20,8 @@
 //                        Drive roots, top-level folders and the Windows folder are refused.
 //   /leave-files         keep the folder's "Settings" subfolder and write "uninstall.log" into the
 //                        folder: the leftovers of an uninstaller that keeps user data.
+//   /only FILE           delete only FILE of the program folder (its main executable, say) and
+//                        leave the rest: a sloppy uninstaller whose leftovers are everywhere.
 //   /keep-key            delete the files but forget the key: exit 0 with the entry still listed.
 //   /leave-key, /cancel  touch nothing, as if the user cancelled; exit 1602.
 //   /exit N              exit with N instead of the code the run gives.

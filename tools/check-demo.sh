@@ -146,12 +146,12 @@ echo "== demo machine"
 baseline=$(subkey_count "$UNINSTALL")
 baseline_all=$(all_count)
 summary=$(demo)
-check "demomachine reports 45 entries and 4 leftovers" \
-  contains "$summary" "45 Uninstall entries (28 usage records), 4 leftovers"
+check "demomachine reports 48 entries and 4 leftovers" \
+  contains "$summary" "48 Uninstall entries (28 usage records), 4 leftovers"
 check "folder links made from the Unix side" bash "$MAKE_LINKS" "$DEMO"
 check "no drive but C: and the tools' folder, no link into the host at any depth" \
   wine_env_check_prefix "$WINEPREFIX"
-check "40 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
+check "43 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 43)) ]
 check "Tallyho and the x86 runtime are in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Tallyho Accounting 2019" /reg:32 &&
         key_absent "$UNINSTALL\Tallyho Accounting 2019" /reg:64 &&
@@ -311,16 +311,57 @@ check "--verify names lost attributes" eval \
 check "rerun and links restore them" eval \
   'demo >/dev/null && bash "$MAKE_LINKS" "$DEMO" && demo --verify | grep -q "^Demo machine intact.$"'
 
+echo "== traces for the leftover finder"
+INKPAD="$PF/Fernhollow/Inkpad"
+ROAMING="$USER_HOME/AppData/Roaming"
+LOCAL="$USER_HOME/AppData/Local"
+RUN='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+INKPAD_CLASS='HKCU\Software\Classes\CLSID\{3F2A9C41-7D5E-4B18-A6C2-1E90B47D5F63}'
+check "Inkpad's folders: install, Roaming, Local, ProgramData" eval \
+  '[ -f "$INKPAD/inkpad.exe" ] && [ -f "$INKPAD/inkshell.dll" ] &&
+   [ -f "$ROAMING/Fernhollow/Inkpad/inkpad.ini" ] && [ -f "$LOCAL/Fernhollow/Inkpad/inkpad.ini" ] &&
+   [ -f "$C/ProgramData/Fernhollow/Inkpad/inkpad.ini" ]'
+check "Inkpad's shortcuts: Start menu and desktop" eval \
+  '[ "$(lnk_target "$COMMON_PROGRAMS/Fernhollow/Inkpad/Inkpad.lnk")" = "C:\Program Files\Fernhollow\Inkpad\inkpad.exe" ] &&
+   [ "$(lnk_target "$USER_HOME/Desktop/Inkpad.lnk")" = "C:\Program Files\Fernhollow\Inkpad\inkpad.exe" ]'
+check "Inkpad's keys: vendor, App Paths, ProgID, extension, COM class" eval \
+  'key_exists "HKCU\Software\Fernhollow\Inkpad" && key_exists "HKLM\Software\Fernhollow\Inkpad" &&
+   value_is "HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\inkpad.exe" "(Default)" REG_SZ "C:\Program Files\Fernhollow\Inkpad\inkpad.exe" &&
+   value_is "HKCU\Software\Classes\Fernhollow.Inkpad.Note\shell\open\command" "(Default)" REG_SZ "\"C:\Program Files\Fernhollow\Inkpad\inkpad.exe\" \"%1\"" &&
+   value_is "HKCU\Software\Classes\.inknote" "(Default)" REG_SZ Fernhollow.Inkpad.Note &&
+   value_is "$INKPAD_CLASS\InprocServer32" "(Default)" REG_SZ "C:\Program Files\Fernhollow\Inkpad\inkshell.dll"'
+check "Inkpad's values in shared keys: Run and .txt OpenWithProgids" eval \
+  'value_is "$RUN" Inkpad REG_SZ "\"C:\Program Files\Fernhollow\Inkpad\inkpad.exe\" /tray" &&
+   value_is "HKCU\Software\Classes\.txt\OpenWithProgids" Fernhollow.Inkpad.Note REG_SZ ""'
+check "bystanders: Slate shares the publisher's folder, key and Common Files" eval \
+  'key_exists "$UNINSTALL\Fernhollow Slate" && [ -f "$PF/Fernhollow/Slate/slate.exe" ] &&
+   [ -f "$ROAMING/Fernhollow/account.ini" ] && [ -f "$ROAMING/Fernhollow/Slate/brushes.ini" ] &&
+   [ -f "$PF/Common Files/Fernhollow/fhcore.dll" ] &&
+   value_is "HKCU\Software\Fernhollow" Licence REG_SZ FH-2291-7730 && key_exists "HKCU\Software\Fernhollow\Slate"'
+check "bystanders: Inkpad Viewer, the user's Inkpad documents, the installer in Downloads" eval \
+  'key_exists "$UNINSTALL\Inkpad Viewer" && [ -f "$PF/Inkpad Viewer/inkview.exe" ] &&
+   [ -f "$ROAMING/Inkpad Viewer/recent.ini" ] &&
+   [ -f "$USER_HOME/Documents/Inkpad/Shopping list.inknote" ] &&
+   [ -f "$USER_HOME/Downloads/InkpadSetup-3.2.0.exe" ]'
+check "Inkpad's sloppy uninstaller removes only its entry and inkpad.exe" eval \
+  '[ "$(run_entry_code "Fernhollow Inkpad_is1")" = 0 ] && key_absent "$UNINSTALL\Fernhollow Inkpad_is1" &&
+   [ ! -e "$INKPAD/inkpad.exe" ] && [ -f "$INKPAD/inkshell.dll" ] &&
+   [ -f "$ROAMING/Fernhollow/Inkpad/inkpad.ini" ] && key_exists "HKLM\Software\Fernhollow\Inkpad" &&
+   value_is "$RUN" Inkpad REG_SZ "\"C:\Program Files\Fernhollow\Inkpad\inkpad.exe\" /tray"'
+check "a rerun puts Inkpad back, its shared values once" eval \
+  'demo >/dev/null && demo --verify | grep -q "^Demo machine intact.$" &&
+   [ "$(reg_query "$RUN" | grep -c "    Inkpad    ")" -eq 1 ]'
+
 echo "== rerun and benchmark entries"
-check "second run succeeds" eval '[[ "$(demo)" == *"45 Uninstall entries"* ]]'
-check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ]
+check "second run succeeds" eval '[[ "$(demo)" == *"48 Uninstall entries"* ]]'
+check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 43)) ]
 check "--count 3000 writes 3000 entries" eval '[[ "$(demo --count 3000 --prefix Chk)" == *"Wrote 3000 entries and 1500 usage records"* ]]'
-check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3045)) ]
+check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3048)) ]
 check "spread over the three places" eval \
   '[ "$(subkey_count "$UNINSTALL")" -gt $((baseline + 840)) ] &&
    [ "$(subkey_count "$UNINSTALL" /reg:32)" -gt 800 ] && [ "$(subkey_count "${UNINSTALL/HKLM/HKCU}")" -gt 800 ]'
 check "--count again replaces them" eval \
-  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3045)) ]'
+  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3048)) ]'
 check "numbered and GUID-like names" eval \
   'all_keys | grep -q "Chk00001$" && all_keys | grep -q "BE4C-4000-8000-000000000003}$"'
 check "benchmark commands point at real shared files" eval \
@@ -328,7 +369,7 @@ check "benchmark commands point at real shared files" eval \
 check "demo entries undisturbed" eval 'demo --verify | grep -q "^Demo machine intact.$"'
 check "--clear-count removes them" eval '[[ "$(demo --clear-count --prefix Chk)" == *"Removed 3000 entries and 1500 usage records"* ]]'
 check "back to the demo entries" eval \
-  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ] && [ "$(all_count)" -eq $((baseline_all + 45)) ]'
+  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 43)) ] && [ "$(all_count)" -eq $((baseline_all + 48)) ]'
 check "benchmark files removed" [ ! -e "$PF/Purgalot Bench/Chk" ]
 
 echo "== demo entries' uninstallers"

@@ -632,8 +632,9 @@ TEST(DeleteEngineTest, AValueRowDeletesOnlyItsValueAndItsBackupPutsItBackBesideT
 
   EXPECT_EQ(StatusOf(rows[0]), kDone);
   EXPECT_EQ(StatusOf(rows[1]), kDone);
-  EXPECT_EQ(StatusOf(rows[2]), kFailed);
-  EXPECT_EQ(StatusOf(rows[3]), kFailed);
+  const std::vector<std::wstring> refused = {kStatusFailed, kStatusProtected};
+  EXPECT_EQ(StatusOf(rows[2]), refused);
+  EXPECT_EQ(StatusOf(rows[3]), refused);
   EXPECT_EQ(gone.Read(), L"(missing)");
   EXPECT_EQ(started.Read(), L"(missing)");
   EXPECT_EQ(kept.Read(), L"kept");

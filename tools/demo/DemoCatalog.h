@@ -18,6 +18,9 @@ std::vector<DemoProgram> ProgramsOfOtherPlaces(const MachinePaths& paths);
 std::vector<DemoProgram> Leftovers(const MachinePaths& paths);
 // Removed programs whose every leftover the assisted uninstall can find and remove.
 std::vector<DemoProgram> AssistedLeftovers(const MachinePaths& paths);
+// A program with every kind of trace the leftover finder looks for and a sloppy uninstaller, with
+// the bystanders that must survive its leftovers' removal.
+std::vector<DemoProgram> TracedProgram(const MachinePaths& paths);
 
 std::vector<DemoProgram> DemoCatalog(const MachinePaths& paths);
 

@@ -211,6 +211,12 @@ ProgramBuilder& ProgramBuilder::Key(HKEY root, const std::wstring& path,
   return *this;
 }
 
+ProgramBuilder& ProgramBuilder::SharedValues(HKEY root, const std::wstring& path,
+                                             std::vector<RegValue> values) {
+  program_.sharedValues.push_back({root, path, std::move(values)});
+  return *this;
+}
+
 void InstallProgram(const DemoProgram& program, const MachinePaths& paths, InstallResult& result) {
   for (const DemoFile& file : program.files) {
     if (MakeFile(file, paths))
@@ -243,6 +249,13 @@ void InstallProgram(const DemoProgram& program, const MachinePaths& paths, Insta
       ++result.keys;
     else
       Fail(result, L"key " + extra.path);
+  }
+  for (const ExtraKey& shared : program.sharedValues) {
+    win::UniqueHKey key = tools::CreateKey(shared.root, shared.path);
+    if (key && WriteValues(key.Get(), shared.values))
+      ++result.keys;
+    else
+      Fail(result, L"values of " + shared.path);
   }
   for (const Shortcut& shortcut : program.shortcuts) {
     if (CreateShortcut(shortcut))

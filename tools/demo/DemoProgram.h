@@ -65,6 +65,9 @@ struct DemoProgram {
   std::vector<DemoFile> files;
   std::vector<Shortcut> shortcuts;
   std::vector<ExtraKey> extraKeys;
+  // Values a program adds to keys others share (Run, an extension's OpenWithProgids): written
+  // into the key, whose other values and subkeys stay.
+  std::vector<ExtraKey> sharedValues;
   std::vector<FolderLink> links;
 };
 
@@ -115,6 +118,7 @@ public:
   // HKLM\Software\<vendor>\<product> and HKCU\Software\<vendor>\<product>.
   ProgramBuilder& VendorKeys();
   ProgramBuilder& Key(HKEY root, const std::wstring& path, std::vector<RegValue> values);
+  ProgramBuilder& SharedValues(HKEY root, const std::wstring& path, std::vector<RegValue> values);
 
   DemoProgram Build() const { return program_; }
 

@@ -64,6 +64,7 @@ std::wstring Options::ToArguments() const {
   if (!arpCacheKey.empty()) add(L"/arpcachekey " + QuoteArg(arpCacheKey));
   if (!dir.empty()) add(L"/dir " + QuoteArg(dir));
   if (!logFile.empty()) add(L"/log " + QuoteArg(logFile));
+  if (!onlyFile.empty()) add(L"/only " + QuoteArg(onlyFile));
   if (leaveFiles) add(L"/leave-files");
   if (keepKey) add(L"/keep-key");
   if (cancel) add(L"/cancel");
@@ -102,7 +103,8 @@ void ApplyArguments(const std::vector<std::wstring>& args, Options& opts) {
       {L"/uninstallkey", &Options::uninstallKey},
       {L"/arpcachekey", &Options::arpCacheKey},
       {L"/dir", &Options::dir},
-      {L"/log", &Options::logFile}};
+      {L"/log", &Options::logFile},
+      {L"/only", &Options::onlyFile}};
   static constexpr std::pair<const wchar_t*, bool Options::*> kFlags[] = {
       {L"/leave-files", &Options::leaveFiles}, {L"/keep-key", &Options::keepKey},
       {L"/leave-key", &Options::cancel},       {L"/cancel", &Options::cancel},

@@ -19,6 +19,7 @@ struct Options {
   std::wstring uninstallKey = kDefaultUninstallKey;
   std::wstring arpCacheKey;  // empty: derived from uninstallKey
   std::wstring dir;          // program folder; empty: no file is touched
+  std::wstring onlyFile;     // the one file of the folder deleted; empty: the whole folder
   std::wstring logFile;
   std::wstring optionsFile;  // where further options came from, for the log
   bool leaveFiles = false;

@@ -95,6 +95,11 @@ void Steps::RemoveFiles() const {
     Log(L"refusing to delete " + dir_);
     return;
   }
+  if (!opts_.onlyFile.empty()) {
+    const std::wstring file = tools::JoinPath(dir_, opts_.onlyFile);
+    Log((DeleteFileW(file.c_str()) ? L"removed only " : L"could not remove ") + file);
+    return;
+  }
   if (ExeIsInsideDir()) {
     // A running executable cannot be deleted, but it can be moved within its volume.
     const std::wstring moved = TempExeName();
