@@ -12,6 +12,7 @@ const std::vector<THelpKeyword>& HelpKeywords() {
       {L"Assisted Uninstall", L"Assisted uninstall"},
       {L"Welcome", L"Welcome box"},
       {L"About", L"About"},
+      {L"Leftovers", L"Leftovers"},
   };
   return keywords;
 }
