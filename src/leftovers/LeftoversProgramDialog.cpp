@@ -16,7 +16,8 @@ const wchar_t kExplanation[] =
     L"Choose the program's entry saved when it was uninstalled, or type its name and, when you "
     L"know it, the folder it was installed to.";
 const wchar_t kNoSavedEntry[] = L"(None: I type the name)";
-const wchar_t kNameMissing[] = L"Please type the name of the program whose leftovers you want to find.";
+const wchar_t kNameMissing[] =
+    L"Please type the name of the program whose leftovers you want to find.";
 const wchar_t kEntryUnreadable[] = L"The saved entry could not be read: ";
 const wchar_t kBrowseTitle[] = L"The folder the program was installed to:";
 
@@ -86,7 +87,8 @@ void TfRemovedProgram::FormCreate() {
 void TfRemovedProgram::cbSavedChange() {
   const auto index = SendMessageW(Item(IDC_RP_SAVED), CB_GETCURSEL, 0, 0);
   const bool typed = index <= 0 || static_cast<size_t>(index) > saved_.size();
-  Facts = typed ? TProgramFacts{} : FactsFromSavedEntry(saved_[static_cast<size_t>(index) - 1].RegFile);
+  Facts = typed ? TProgramFacts{}
+                : FactsFromSavedEntry(saved_[static_cast<size_t>(index) - 1].RegFile);
   SetItemText(IDC_RP_NAME, Facts.Name);
   SetItemText(IDC_RP_FOLDER, Facts.InstallFolder);
   for (int id : {IDC_RP_NAME, IDC_RP_FOLDER})

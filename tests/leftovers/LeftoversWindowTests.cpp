@@ -1,11 +1,13 @@
 // The leftovers window on a program's real traces, and the ways to it from the main window.
 #include "leftovers/LeftoversWindow.h"
+#include "leftovers/LeftoversProgramDialog.h"
 
 #include "app/MainWindowTestSupport.h"
 #include "app/SideBar.h"
 #include "widgets/SideBarLabel.h"
 #include "backup/BackupStore.h"
 #include "dialogs/LeftoversIds.h"
+#include "dialogs/UninstallIds.h"
 #include "uninstall/Logging.h"
 #include "../uninstall/UninstallTestSupport.h"
 #include "win/Text.h"
@@ -54,7 +56,9 @@ void Focus(HWND list, int row) {
   SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool HasValue(HKEY root, const std::wstring& path, const std::wstring& name) {
   win::UniqueHKey key;
@@ -119,7 +123,8 @@ TEST(LeftoversWindow, TicksOnlyTheSureFindsSpaceTogglesAndRemoveDeletesAndLogsTh
       if (!hwnd) return;
       HWND list = GetDlgItem(hwnd, IDC_LO_LIST);
       title = ControlText(GetDlgItem(hwnd, IDC_LO_TITLE));
-      if (!WaitUntil([list] { return Rows(list) > 0; })) return PostClick(GetDlgItem(hwnd, IDCANCEL));
+      if (!WaitUntil([list] { return Rows(list) > 0; }))
+        return PostClick(GetDlgItem(hwnd, IDCANCEL));
       for (int row = 0; row < Rows(list); ++row) {
         paths.push_back(Cell(list, row, 1));
         levels.push_back(Cell(list, row, 2));
@@ -213,6 +218,29 @@ TEST(LeftoversWindow, TicksOnlyTheSureFindsSpaceTogglesAndRemoveDeletesAndLogsTh
   EXPECT_EQ(backups[0].Subject, program.Name);
 }
 
+TEST(RemovedProgramDialog, OffersTheUninstallEntriesSavedWithTheBackupsAndReadsThemBack) {
+  TTestKey key;
+  TTempDir dir;
+  const std::wstring root = dir.Path() + L"Backups";
+  key.AddProgram(L"Gone", L"Gone Editor Ω", L"gone.exe");
+  key.SetString(L"Uninstall\\Gone", L"Publisher", L"Gone Works");
+  key.SetString(L"Vendor", L"Path", L"C:\\Vendor");
+  TBackup entry(root, L"Clean-Up", L"Gone Editor Ω");
+  entry.SaveKey(HKEY_CURRENT_USER, 0, key.Path() + L"\\Uninstall\\Gone");
+  TBackup other(root, L"Leftovers", L"Vendor Tool");  // no entry in it
+  other.SaveKey(HKEY_CURRENT_USER, 0, key.Path() + L"\\Vendor");
+
+  const auto entries = TfRemovedProgram::SavedEntries(root);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_TRUE(entries[0].Caption.starts_with(L"Gone Editor Ω (Clean-Up, "))
+      << win::ToUtf8(entries[0].Caption);
+  const TProgramFacts facts = FactsFromSavedEntry(entries[0].RegFile);
+  EXPECT_EQ(facts.Name, L"Gone Editor Ω");
+  EXPECT_EQ(facts.Publisher, L"Gone Works");
+  // A Backups folder that cannot be read offers nothing.
+  EXPECT_TRUE(TfRemovedProgram::SavedEntries(dir.MakeFile(L"NotAFolder")).empty());
+}
+
 using main_window_testing::MainWindowTest;
 
 // The title of the leftovers window a command opens; the window is closed again.
@@ -250,15 +278,62 @@ TEST_F(MainWindowTest, FindLeftoversOpensTheWindowForTheSelectedProgramOrOneName
 
   // File, "Find leftovers of a removed program...": a typed name.
   const std::wstring typed = L"Long Gone Ω Editor";
-  EXPECT_EQ(LeftoversTitleAfter([&] { Command(cmFindRemovedLeftovers); },
-                                [&] {
-                                  HWND named = WaitForDialog(L"Find Leftovers of a Removed Program");
-                                  if (!named) return;
-                                  SendMessageW(GetDlgItem(named, IDC_RP_NAME), WM_SETTEXT, 0,
-                                               reinterpret_cast<LPARAM>(typed.c_str()));
-                                  PostClick(GetDlgItem(named, IDOK));
-                                }),
+  auto typeName = [&] {
+    HWND named = WaitForDialog(L"Find Leftovers of a Removed Program");
+    if (!named) return;
+    SendMessageW(GetDlgItem(named, IDC_RP_NAME), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(typed.c_str()));
+    PostClick(GetDlgItem(named, IDOK));
+  };
+  EXPECT_EQ(LeftoversTitleAfter([&] { Command(cmFindRemovedLeftovers); }, typeName),
             L"Leftovers of " + typed);
+}
+
+TEST_F(MainWindowTest, AfterAnUninstallTheWizardOffersLeftoversOfTheEntryReadBeforeItsUninstaller) {
+  TNewBackups backups(BackupRootBeside(TLogging::LogPath()));
+  // A sloppy uninstaller: it removes its entry and its main program file, and leaves its folder.
+  auto program = InstallSample(key, dir, L"Sloppy", L"Sloppy Sample Writer", L"/only program.exe");
+  key.SetString(program.Key, L"InstallLocation", program.Folder);
+  dir.MakeFile(L"Programs\\Sloppy\\settings.ini");
+  TfMain& w = Start();
+  for (size_t i = 0; i < w.Programs().Count(); ++i)
+    if (w.Programs().Row(i).Caption == L"Sloppy Sample Writer")
+      w.lvPrograms().Select(static_cast<int>(i), false);
+  ASSERT_EQ(SelectedCaption(), L"Sloppy Sample Writer");
+
+  std::wstring title, installRow;
+  {
+    TDialogDriver driver([&] {
+      HWND wizard = WaitForDialog(L"Uninstall");
+      if (!wizard) return;
+      HWND forward = GetDlgItem(wizard, IDC_UN_FORWARD);
+      PostClick(forward);  // "Uninstall"
+      if (!WaitUninstallerEnded(forward)) return;
+      PostClick(forward);  // "Continue"
+      HWND offer = GetDlgItem(wizard, IDC_UN_LEFTOVERS);
+      if (!WaitUntil([offer] { return IsWindowVisible(offer) != FALSE; }))
+        return PostClick(GetDlgItem(wizard, IDCANCEL));
+      PostClick(offer);
+      HWND window = WaitForDialog(L"Leftovers");
+      if (!window) return;
+      title = ControlText(GetDlgItem(window, IDC_LO_TITLE));
+      HWND list = GetDlgItem(window, IDC_LO_LIST);
+      WaitUntil([list] { return Rows(list) > 0; });
+      const int row = RowOf(list, program.Folder);
+      if (row >= 0) installRow = Cell(list, row, 2) + (Ticked(list, row) ? L", ticked" : L"");
+      PostClick(GetDlgItem(window, IDCANCEL));
+    });
+    Command(cmUninstall);
+  }
+  EXPECT_FALSE(key.Exists(program.Key));
+  EXPECT_EQ(title, L"Leftovers of Sloppy Sample Writer");
+  // Its install folder was known only from the entry the uninstaller removed.
+  EXPECT_EQ(installRow, L"Very sure, ticked");
+  // The entry was saved before the uninstaller ran, for Restore and for a later search.
+  const std::vector<TBackupAction> saved = backups.New();
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0].Action, L"Uninstall");
+  EXPECT_EQ(saved[0].Subject, L"Sloppy Sample Writer");
 }
 
 }  // namespace
