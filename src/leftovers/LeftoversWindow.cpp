@@ -25,7 +25,7 @@ const wchar_t kExplainFound[] =
     L"Space ticks or clears it. Remove deletes the ticked finds and keeps a backup for Restore.";
 const wchar_t kExplainNone[] = L"Purgalot! found nothing the program left behind.";
 const wchar_t kExplainRemoved[] =
-    L"The ticked finds were removed; the Status column tells how each went. Registry entries were "
+    L"The Status column tells how the removal of each ticked find went. Registry entries were "
     L"saved first: File, Restore... brings them back.";
 const wchar_t kSearching[] = L"Searching...";
 const wchar_t kSearchFailed[] = L"The search stopped: ";
