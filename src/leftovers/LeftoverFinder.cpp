@@ -708,12 +708,7 @@ const wchar_t* KindName(TLeftoverKind kind) {
 
 std::wstring TLeftover::Location() const {
   if (Kind == TLeftoverKind::Folder || Kind == TLeftoverKind::File) return Path;
-  std::wstring root = Root == HKEY_LOCAL_MACHINE  ? L"HKEY_LOCAL_MACHINE"
-                      : Root == HKEY_CURRENT_USER ? L"HKEY_CURRENT_USER"
-                      : Root == HKEY_USERS        ? L"HKEY_USERS"
-                      : Root == HKEY_CLASSES_ROOT ? L"HKEY_CLASSES_ROOT"
-                                                  : L"HKEY_CURRENT_CONFIG";
-  return root + Path;
+  return RegistryLocationText(Root, 0, Path);
 }
 
 std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::wstring& entryKey) {
