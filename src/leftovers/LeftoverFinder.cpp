@@ -105,6 +105,20 @@ std::vector<std::wstring> SubKeyNames(HKEY key) {
   return names;
 }
 
+std::vector<std::wstring> ValueNames(HKEY key) {
+  std::vector<std::wstring> names;
+  if (!key) return names;
+  std::vector<wchar_t> name(16384);
+  for (DWORD i = 0;; ++i) {
+    DWORD length = static_cast<DWORD>(name.size());
+    if (RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name.data(), length);
+  }
+  return names;
+}
+
 // The string values of a key, name and text, in one pass.
 std::vector<std::pair<std::wstring, std::wstring>> StringValues(HKEY key) {
   std::vector<std::pair<std::wstring, std::wstring>> values;
@@ -309,7 +323,7 @@ class TSearch {
     for (const TKeyPlace& run : CurrentVersionKeys(L"RunOnce")) RunValues(run);
     for (const TKeyPlace& appPaths : CurrentVersionKeys(L"App Paths")) AppPaths(appPaths);
     for (const TKeyPlace& clsid : ClsidKeys()) ComClasses(clsid);
-    for (const TKeyPlace& classes : ClassesKeys()) FileTypes(classes);
+    FileTypes();
     return Weighed();
   }
 
@@ -511,54 +525,72 @@ class TSearch {
         }
   }
 
-  // File types (ProgIDs) whose open command or icon lies in the program's folders, then the
-  // extensions that open with them and the Open With lists that offer them.
-  void FileTypes(const TKeyPlace& place) {
-    if (folders_.empty()) return;
-    win::UniqueHKey key = OpenKey(place.Root, place.Path);
-    std::vector<std::wstring> names = SubKeyNames(key.Get());
-    std::unordered_set<std::wstring> progIds;
-    for (const std::wstring& name : names) {
-      if (name.empty() || name[0] == L'.' || name[0] == L'{' || win::EqualsNoCase(name, L"CLSID") ||
-          win::EqualsNoCase(name, L"WOW6432Node"))
-        continue;
-      for (const wchar_t* sub : {L"\\shell\\open\\command", L"\\DefaultIcon"})
-        if (std::optional<std::wstring> file = StringValue(key.Get(), name + sub, nullptr);
-            file && PointsIntoProgram(*file)) {
-          Add(TLeftoverKind::Key, place.Root, L"\\" + place.Path + L"\\" + name,
-              TLeftoverRule::FileTypeOpensFrom);
-          progIds.insert(Lower(name));
-          break;
-        }
+  // File types (ProgIDs) whose open command or icon lies in the program's folders, in each
+  // Classes key; then the extensions that open with them, and the Open With lists that offer them
+  // or offer a type named after the program that no Classes key holds any more.
+  void FileTypes() {
+    std::vector<TClasses> classes;
+    std::unordered_set<std::wstring> existing, progIds;
+    for (const TKeyPlace& place : ClassesKeys()) {
+      TClasses c{&place, OpenKey(place.Root, place.Path), {}};
+      c.Names = SubKeyNames(c.Key.Get());
+      for (const std::wstring& name : c.Names)
+        if (!name.empty() && name[0] != L'.') existing.insert(Lower(name));
+      classes.push_back(std::move(c));
     }
-    if (progIds.empty()) return;
-    for (const std::wstring& name : names) {
-      if (name.empty() || name[0] != L'.') continue;
-      std::wstring extension = L"\\" + place.Path + L"\\" + name;
-      bool othersOffered = false;
-      win::UniqueHKey openWith = OpenKey(key.Get(), name + L"\\OpenWithProgids");
-      if (openWith) {
-        DWORD count = 0;
-        RegQueryInfoKeyW(openWith.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &count, nullptr, nullptr, nullptr, nullptr);
-        wchar_t value[256];
-        for (DWORD i = 0; i < count; ++i) {
-          DWORD length = 256;
-          if (RegEnumValueW(openWith.Get(), i, value, &length, nullptr, nullptr, nullptr,
-                            nullptr) != ERROR_SUCCESS)
+    if (!folders_.empty())
+      for (const TClasses& c : classes)
+        for (const std::wstring& name : c.Names) {
+          if (name.empty() || name[0] == L'.' || name[0] == L'{' ||
+              win::EqualsNoCase(name, L"CLSID") || win::EqualsNoCase(name, L"WOW6432Node"))
             continue;
-          std::wstring progId(value, length);
-          if (progIds.count(Lower(progId)))
-            Add(TLeftoverKind::Value, place.Root, extension + L"\\OpenWithProgids",
-                TLeftoverRule::OpenWithNamesFileType, progId);
-          else
-            othersOffered = true;
+          for (const wchar_t* sub : {L"\\shell\\open\\command", L"\\DefaultIcon"})
+            if (std::optional<std::wstring> file = StringValue(c.Key.Get(), name + sub, nullptr);
+                file && PointsIntoProgram(*file)) {
+              Add(TLeftoverKind::Key, c.Place->Root, L"\\" + c.Place->Path + L"\\" + name,
+                  TLeftoverRule::FileTypeOpensFrom);
+              progIds.insert(Lower(name));
+              break;
+            }
         }
+    for (const TClasses& c : classes) Extensions(c, progIds, existing);
+  }
+
+  struct TClasses {
+    const TKeyPlace* Place;
+    win::UniqueHKey Key;
+    std::vector<std::wstring> Names;
+  };
+
+  void Extensions(const TClasses& c, const std::unordered_set<std::wstring>& progIds,
+                  const std::unordered_set<std::wstring>& existing) {
+    for (const std::wstring& name : c.Names) {
+      if (name.empty() || name[0] != L'.') continue;
+      std::wstring extension = L"\\" + c.Place->Path + L"\\" + name;
+      bool othersOffered = false;
+      win::UniqueHKey openWith = OpenKey(c.Key.Get(), name + L"\\OpenWithProgids");
+      for (const std::wstring& progId : ValueNames(openWith.Get())) {
+        std::wstring lower = Lower(progId);
+        if (progIds.count(lower)) {
+          Add(TLeftoverKind::Value, c.Place->Root, extension + L"\\OpenWithProgids",
+              TLeftoverRule::OpenWithNamesFileType, progId);
+          continue;
+        }
+        othersOffered = true;
+        if (existing.count(lower)) continue;
+        // "Quill.Document.1": the type's first part names the program that registered it.
+        std::optional<TLeftoverRule> rule =
+            NameRule(Match(progId.substr(0, progId.find(L'.')), false), false);
+        if (!rule) continue;
+        Add(TLeftoverKind::Value, c.Place->Root, extension + L"\\OpenWithProgids",
+            TLeftoverRule::OpenWithNamesMissingType, progId);
+        Add(TLeftoverKind::Value, c.Place->Root, extension + L"\\OpenWithProgids", *rule, progId);
       }
       // An extension that other file types are offered for stays; its Open With value goes.
-      std::optional<std::wstring> type = StringValue(key.Get(), name, nullptr);
-      if (type && progIds.count(Lower(*type)) && !othersOffered)
-        Add(TLeftoverKind::Key, place.Root, extension, TLeftoverRule::ExtensionNamesFileType);
+      if (progIds.empty() || othersOffered) continue;
+      std::optional<std::wstring> type = StringValue(c.Key.Get(), name, nullptr);
+      if (type && progIds.count(Lower(*type)))
+        Add(TLeftoverKind::Key, c.Place->Root, extension, TLeftoverRule::ExtensionNamesFileType);
     }
   }
 
@@ -610,7 +642,10 @@ class TSearch {
   }
 
   void WeighNames(TGathered& g) const {
-    std::wstring leaf = NormalName(LeafName(g.Find.Path));
+    // A value row is named by the file type it offers ("Quill.Document": "Quill").
+    std::wstring leaf = g.Find.Kind == TLeftoverKind::Value
+                            ? NormalName(g.Find.ValueName.substr(0, g.Find.ValueName.find(L'.')))
+                            : NormalName(LeafName(g.Find.Path));
     if (IsGenericName(leaf)) g.Evidence.push_back({TLeftoverRule::GenericName, {}});
     bool publisherPlace = g.Has(TLeftoverRule::PublisherFolderOnlyProgram);
     for (const TOther& other : others_) {

@@ -118,8 +118,8 @@ TEST(ProgramFacts, AnEntryGivesItsFoldersAndExecutablesAndSurvivesAsASavedFile) 
   trees.AddProgram(testing_support::TSourceTrees::Machine32, L"Quill32", L"Quill 32",
                    L"\"" + install + L"\\quill.exe\"");
   const std::wstring saved32 = dir.Path() + L"entry32.reg";
-  ExportRegistryKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, L"\\" + machine32.UninstallKey + L"\\Quill32",
-                    saved32);
+  ExportRegistryKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY,
+                    L"\\" + machine32.UninstallKey + L"\\Quill32", saved32);
   TProgramFacts from32 = FactsFromSavedEntry(saved32);
   EXPECT_EQ(from32.Name, L"Quill 32");
   EXPECT_EQ(from32.InstallFolder, install);
