@@ -398,25 +398,21 @@ class TSearch {
 
   // --- Weighing.
 
-  // The other programs that use a folder, or hold it: whose folder it is, lies in, or holds.
-  void WeighFolder(TGathered& g, bool& never) const {
+  // Whether a folder or file may be proposed at all; weighs what speaks against it: another
+  // program's folder it is or lies in, documents in it or around it.
+  bool MayPropose(TGathered& g) const {
     const std::wstring& path = g.Find.Path;
-    if (IsProtectedPath(path) || IsKnownFolderOrAncestor(path)) {
-      never = true;
-      return;
-    }
+    if (IsProtectedPath(path) || IsKnownFolderOrAncestor(path)) return false;
+    // Directly among the user's documents: only a shortcut into the program's folders.
     if (IsDocumentFolder(ParentFolder(path)) &&
-        !(g.Find.Kind == TLeftoverKind::File && g.Has(TLeftoverRule::ShortcutPointsInto))) {
-      never = true;
-      return;
-    }
+        !(g.Find.Kind == TLeftoverKind::File && g.Has(TLeftoverRule::ShortcutPointsInto)))
+      return false;
     for (const TOther& other : others_)
       for (const std::wstring& folder : other.Program->Folders) {
+        // A folder that holds another program's.
         if (g.Find.Kind == TLeftoverKind::Folder && folder.size() > path.size() &&
-            IsPathAtOrInside(folder, path)) {
-          never = true;
-          return;
-        }
+            IsPathAtOrInside(folder, path))
+          return false;
         if (IsPathAtOrInside(path, folder))
           g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
       }
@@ -430,6 +426,7 @@ class TSearch {
           }
       if (documents) g.Evidence.push_back({TLeftoverRule::HoldsDocuments, {}});
     }
+    return true;
   }
 
   void WeighNames(TGathered& g) const {
@@ -451,12 +448,10 @@ class TSearch {
   std::vector<TLeftover> Weighed() {
     std::vector<TLeftover> finds;
     for (TGathered& g : gathered_) {
-      bool never = false;
-      if (g.Find.Kind == TLeftoverKind::Folder || g.Find.Kind == TLeftoverKind::File)
-        WeighFolder(g, never);
-      else if (g.Find.Kind == TLeftoverKind::Key)
-        never = IsProtectedKey(g.Find.Root, g.Find.Path);
-      if (never) continue;
+      bool onDisk = g.Find.Kind == TLeftoverKind::Folder || g.Find.Kind == TLeftoverKind::File;
+      if (onDisk ? !MayPropose(g)
+                 : g.Find.Kind == TLeftoverKind::Key && IsProtectedKey(g.Find.Root, g.Find.Path))
+        continue;
       if (g.ByName) WeighNames(g);
       WeighLeftover(g.Find, g.Evidence);
       finds.push_back(std::move(g.Find));
