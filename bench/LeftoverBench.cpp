@@ -5,7 +5,8 @@
 //              shared folder, the Start menus three levels deep and the desktops, the target of
 //              every shortcut there (one shell link object), the subkeys of each Software key,
 //              the Run values, the default value of each App Paths entry, the servers of each COM
-//              class and the open command and icon of each file type
+//              class, the open command and icon of each file type and each extension's Open With
+//              list
 //   find       TLeftoverFinder::Find for one of the 300 programs, with the other 299 (read before,
 //              not timed) weighed against every find
 //
@@ -296,7 +297,12 @@ size_t RawRead(const TSearchPlaces& places) {
                ReadDefault(root, std::wstring(path) + L"\\" + clsid + L"\\LocalServer32");
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
     for (const std::wstring& type : SubKeys(root, L"Software\\Classes"))
-      if (!type.empty() && type[0] != L'.' && type[0] != L'{')
+      if (!type.empty() && type[0] == L'.') {
+        win::UniqueHKey openWith;
+        if (RegOpenKeyExW(root, (L"Software\\Classes\\" + type + L"\\OpenWithProgids").c_str(), 0,
+                          KEY_READ, openWith.Put()) == ERROR_SUCCESS)
+          ++count;
+      } else if (!type.empty() && type[0] != L'{')
         count += ReadDefault(root, L"Software\\Classes\\" + type + L"\\shell\\open\\command") +
                  ReadDefault(root, L"Software\\Classes\\" + type + L"\\DefaultIcon");
   return count;

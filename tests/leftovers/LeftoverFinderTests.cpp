@@ -193,6 +193,14 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
                  L"Quill" + t + L".Document", L"");
   m.Registry.Set(HKEY_CURRENT_USER, sharedExtension, L"OpenWithProgids", L"Inkpot" + t + L".Sheet",
                  L"");
+  // Open With offering types no Classes key holds any more: one named after the program.
+  const std::wstring goneTypes = L"Software\\Classes\\.qd" + t;
+  m.Registry.Set(HKEY_CURRENT_USER, goneTypes, L"OpenWithProgids", L"Quill" + t + L".Legacy", L"");
+  m.Registry.Set(HKEY_CURRENT_USER, goneTypes, L"OpenWithProgids", L"Inkpot" + t + L".Old", L"");
+  m.Registry.Set(HKEY_CURRENT_USER, goneTypes, L"OpenWithProgids", L"Quill" + t + L".Viewer", L"");
+  m.Registry.Set(HKEY_CURRENT_USER, L"Software\\Classes\\Quill" + t + L".Viewer",
+                 L"shell\\open\\command", L"",
+                 L"C:\\Viewers\\view.exe");  // still there, and not the program's
   const std::wstring clsid = L"Software\\Classes\\CLSID\\{" + t + L"-0000-4000-8000-000000000001}";
   m.Registry.Set(HKEY_CURRENT_USER, clsid, L"InprocServer32", L"",
                  quill.InstallFolder + L"\\quillext.dll");
@@ -251,6 +259,8 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
       {TLeftoverKind::Value, hkcu + sharedExtension + L"\\OpenWithProgids",
        L"Quill" + t + L".Document", TLeftoverLevel::Sure,
        L"It offers a file type the program registered in Open With."},
+      {TLeftoverKind::Value, hkcu + goneTypes + L"\\OpenWithProgids", L"Quill" + t + L".Legacy",
+       TLeftoverLevel::Sure, L"It is named after the program."},
       {TLeftoverKind::Value, hkcu + run, L"Quill" + t + L" Tray", TLeftoverLevel::VerySure,
        L"Its Run value starts the program from its install folder."},
   };

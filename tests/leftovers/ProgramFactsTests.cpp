@@ -111,6 +111,20 @@ TEST(ProgramFacts, AnEntryGivesItsFoldersAndExecutablesAndSurvivesAsASavedFile) 
   EXPECT_EQ(fromFile.OtherFolders, facts.OtherFolders);
   EXPECT_EQ(fromFile.Root, HKEY_CURRENT_USER);
   EXPECT_TRUE(FactsFromSavedEntry(dir.Path() + L"missing.reg").Name.empty());
+
+  // A 32-bit entry of the machine, whose file spells its view out, names its entry as it is read.
+  testing_support::TSourceTrees trees;
+  const auto& machine32 = trees.Source(testing_support::TSourceTrees::Machine32);
+  trees.AddProgram(testing_support::TSourceTrees::Machine32, L"Quill32", L"Quill 32",
+                   L"\"" + install + L"\\quill.exe\"");
+  const std::wstring saved32 = dir.Path() + L"entry32.reg";
+  ExportRegistryKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY,
+                    L"\\" + machine32.UninstallKey + L"\\Quill32", saved32);
+  TProgramFacts from32 = FactsFromSavedEntry(saved32);
+  EXPECT_EQ(from32.Name, L"Quill 32");
+  EXPECT_EQ(from32.InstallFolder, install);
+  EXPECT_EQ(from32.View, static_cast<REGSAM>(KEY_WOW64_32KEY));
+  EXPECT_EQ(from32.EntryKey, machine32.UninstallKey + L"\\Quill32");
 }
 
 }  // namespace
