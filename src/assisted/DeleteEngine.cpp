@@ -201,8 +201,11 @@ bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) {
       const TKind kind = KindOf(row.Kind);
       if (kind == TKind::Unknown) continue;  // no status: the result rule counts it as not done
       // A row whose reason to go no longer holds stays untouched.
-      if (CheckBeforeDeleting) reason = CheckBeforeDeleting(i);
-      if (reason.empty() && !row.Protected) {
+      TRowCheck check;
+      if (CheckBeforeDeleting) check = CheckBeforeDeleting(i);
+      if (check.Verdict == TRowCheck::Stay) reason = check.Reason;
+      ok = check.Verdict == TRowCheck::Gone;
+      if (check.Verdict == TRowCheck::Go && !row.Protected) {
         switch (kind) {
           case TKind::Folder: ok = RemovePath(row.Item.Path, run, reason); break;
           case TKind::Registry: ok = RemoveKey(row.Item.RootKey, row.Item.Path, reason); break;

@@ -26,11 +26,18 @@ public:
   // stayed of a folder or file and why.
   std::function<void(size_t index, const std::wstring& reason)> RowFailed;
 
-  // Asked just before checked row `index` is deleted: an empty answer lets it go; any other is why
-  // it must stay, and the row ends "Failed" untouched with that reason.
-  std::function<std::wstring(size_t index)> CheckBeforeDeleting;
+  // What a check says of a row just before it is deleted: Go deletes it; Gone means it went
+  // already with an earlier row (a folder that held it), so it ends "OK" untouched; Stay ends it
+  // "Failed" untouched, and Reason says why.
+  struct TRowCheck {
+    enum TVerdict { Go, Gone, Stay } Verdict = Go;
+    std::wstring Reason{};
+  };
+  // Asked just before each checked row is deleted; none lets every row go.
+  std::function<TRowCheck(size_t index)> CheckBeforeDeleting;
 
-  // Where each key and value is saved before it is deleted, and each file or folder that goes is noted.
+  // Where each key and value is saved before it is deleted, and each file or folder that goes is
+  // noted.
   // Not owned; none means nothing is saved, unless BeginBackup makes one.
   TBackup* Backup = nullptr;
   // Makes the backup the first time something is to be recorded in it, so that a run which

@@ -285,7 +285,8 @@ TBackup::TBackup(const std::wstring& root, const std::wstring& action, const std
 }
 
 void TBackup::SaveKey(HKEY root, REGSAM view, const std::wstring& path) {
-  const std::wstring file = L"key " + std::to_wstring(CountOf(action_, kBackupRegistry) + 1) + L".reg";
+  const std::wstring file =
+      L"key " + std::to_wstring(CountOf(action_, kBackupRegistry) + 1) + L".reg";
   std::string bytes = ExportRegistryKey(root, view, path, action_.Folder + file);
   RecordSaved({kBackupRegistry, RegistryLocationText(root, view, path), file}, bytes);
 }
@@ -296,7 +297,8 @@ void TBackup::SaveValue(HKEY root, REGSAM view, const std::wstring& path,
   if (win::SingleLine(name) != name)
     throw win::TError(L"The registry value \"" + win::SingleLine(name) + L"\" of " + key +
                       L" cannot be backed up: its name holds a control character.");
-  const std::wstring file = L"value " + std::to_wstring(CountOf(action_, kBackupValue) + 1) + L".reg";
+  const std::wstring file =
+      L"value " + std::to_wstring(CountOf(action_, kBackupValue) + 1) + L".reg";
   std::string bytes = ExportRegistryValue(root, view, path, name, action_.Folder + file);
   RecordSaved({kBackupValue, key, file, 0, {}, name}, bytes);
 }

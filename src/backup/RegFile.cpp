@@ -561,7 +561,8 @@ std::string ExportRegistryValue(HKEY root, REGSAM view, const std::wstring& path
                                 const std::wstring& name, const std::wstring& file) {
   std::vector<TRegSection> sections(1);
   sections[0].Name = RegistryLocationText(root, view, path);
-  const std::wstring shown = win::SingleLine(sections[0].Name) + L" \"" + win::SingleLine(name) + L"\"";
+  const std::wstring shown =
+      win::SingleLine(sections[0].Name) + L" \"" + win::SingleLine(name) + L"\"";
   RefuseUnwritableKeyName(sections[0].Name);
   win::UniqueHKey key = OpenForExport(root, TrimBackslashes(path), view);
   LONG rc = key ? ERROR_SUCCESS : static_cast<LONG>(GetLastError());
@@ -570,7 +571,8 @@ std::string ExportRegistryValue(HKEY root, REGSAM view, const std::wstring& path
                       L"registry link.");
   DWORD type = 0, size = 0;
   std::vector<BYTE> data;
-  if (rc == ERROR_SUCCESS) rc = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+  if (rc == ERROR_SUCCESS)
+    rc = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size);
   if (rc == ERROR_SUCCESS) {
     // A value that grows between the two questions fails with ERROR_MORE_DATA and stays.
     data.assign(size, 0);

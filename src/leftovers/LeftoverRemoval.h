@@ -38,8 +38,9 @@ public:
   // Deletes the checked rows with `engine` (whose progress callbacks the caller may bind) and
   // records it in the log: the timestamp, "Removing leftovers of " with the program's name, one
   // line per checked row with its outcome, the result line, and the backup's folder (or why none
-  // could be made). A row whose evidence no longer holds ends "Failed" and is not touched. Whether
-  // every checked row ended "OK".
+  // could be made). A row whose evidence no longer holds ends "Failed" and is not touched; one an
+  // earlier row took along (a shortcut in a removed folder) ends "OK". Whether every checked row
+  // ended "OK".
   bool Remove(TDeleteEngine engine = {});
 
 private:

@@ -664,29 +664,33 @@ TEST(DeleteEngineTest, AValueRowDeletesOnlyItsValueAndItsBackupPutsItBackBesideT
   RegDeleteKeyW(HKEY_CURRENT_USER, settings.c_str());
 }
 
-TEST(DeleteEngineTest, ARowTheCheckHoldsBackFailsUntouchedWithTheCheckersReason) {
+TEST(DeleteEngineTest, TheCheckBeforeEachRowHoldsItBackOrCountsItGoneWithoutTouchingIt) {
   TTempDir dir;
   TDeleteRows rows = {Row(L"Folder", NoSlash(dir.MakeFolder(L"held"))),
                       Row(L"Folder", NoSlash(dir.MakeFolder(L"free"))),
-                      Row(L"Folder", NoSlash(dir.MakeFolder(L"unticked")))};
+                      Row(L"Folder", NoSlash(dir.MakeFolder(L"unticked"))),
+                      Row(L"Folder", NoSlash(dir.MakeFolder(L"gone already")))};
   rows[2].Checked = false;
   TDeleteEngine engine;
   std::vector<size_t> asked;
-  engine.CheckBeforeDeleting = [&](size_t i) -> std::wstring {
+  engine.CheckBeforeDeleting = [&](size_t i) -> TDeleteEngine::TRowCheck {
     asked.push_back(i);
-    return i == 0 ? L"It became another program's." : L"";
+    if (i == 0) return {TDeleteEngine::TRowCheck::Stay, L"It became another program's."};
+    return {i == 3 ? TDeleteEngine::TRowCheck::Gone : TDeleteEngine::TRowCheck::Go};
   };
   std::vector<std::wstring> reasons;
   RecordReasons(engine, reasons);
 
   EXPECT_FALSE(engine.DeleteCheckedItems(rows));
 
-  EXPECT_EQ(asked, (std::vector<size_t>{0, 1}));
+  EXPECT_EQ(asked, (std::vector<size_t>{0, 1, 3}));
   EXPECT_EQ(StatusOf(rows[0]), kFailed);
   EXPECT_TRUE(Exists(rows[0].Item.Path));
   EXPECT_EQ(StatusOf(rows[1]), kDone);
   EXPECT_FALSE(Exists(rows[1].Item.Path));
   EXPECT_TRUE(Exists(rows[2].Item.Path));
+  EXPECT_EQ(StatusOf(rows[3]), kDone);
+  EXPECT_TRUE(Exists(rows[3].Item.Path));
   EXPECT_EQ(reasons, (std::vector<std::wstring>{L"0 It became another program's."}));
 }
 

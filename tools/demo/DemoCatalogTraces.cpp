@@ -76,8 +76,9 @@ DemoProgram Inkpad(const MachinePaths& paths) {
                     {TextValue(kProgId, L"")})
       .SharedValues(HKEY_CURRENT_USER, kRunKey, {TextValue(L"Inkpad", Quoted(exe) + L" /tray")});
   DemoProgram program = inkpad.Build();
-  for (const std::wstring& base : {OwnFolder(FOLDERID_RoamingAppData),
-                                   OwnFolder(FOLDERID_LocalAppData), OwnFolder(FOLDERID_ProgramData)})
+  for (const std::wstring& base :
+       {OwnFolder(FOLDERID_RoamingAppData), OwnFolder(FOLDERID_LocalAppData),
+        OwnFolder(FOLDERID_ProgramData)})
     AddText(program, base, L"Fernhollow\\Inkpad\\inkpad.ini", L"[Editor]\r\nFont=Consolas\r\n");
   // The user's own: a documents folder named after the program, and its installer.
   AddText(program, OwnFolder(FOLDERID_Documents), L"Inkpad\\Shopping list.inknote",

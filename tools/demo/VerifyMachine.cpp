@@ -144,7 +144,8 @@ std::vector<std::wstring> VerifyProgram(const DemoProgram& program) {
   for (const DemoFile& file : program.files) CheckFile(file, problems);
   for (const Shortcut& shortcut : program.shortcuts) CheckShortcut(shortcut, problems);
   for (const std::vector<ExtraKey>* keys : {&program.extraKeys, &program.sharedValues})
-    for (const ExtraKey& extra : *keys) CheckValues(extra.root, extra.path, 0, extra.values, problems);
+    for (const ExtraKey& extra : *keys)
+      CheckValues(extra.root, extra.path, 0, extra.values, problems);
   for (const FolderLink& link : program.links) CheckLink(link, program.files, problems);
   return problems;
 }
