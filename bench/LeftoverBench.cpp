@@ -5,7 +5,8 @@
 //              shared folder, the Start menus three levels deep and the desktops, the target of
 //              every shortcut there (one shell link object), the subkeys of each Software key,
 //              the Run values, the default value of each App Paths entry, the servers of each COM
-//              class and the open command and icon of each file type
+//              class, the open command and icon of each file type and each extension's Open With
+//              list
 //   find       TLeftoverFinder::Find for one of the 300 programs, with the other 299 (read before,
 //              not timed) weighed against every find
 //
@@ -57,7 +58,9 @@ struct TBenchMachine {
   int Folders = 0;
 
   std::wstring Program(int i) const { return Word(i, 3) + L" " + Word(i * 37 % 1000, 3); }
-  std::wstring Publisher(int i) const { return L"Bench Vendor " + Word(i % kPublishers, 2) + L" " + Tag; }
+  std::wstring Publisher(int i) const {
+    return L"Bench Vendor " + Word(i % kPublishers, 2) + L" " + Tag;
+  }
 
   bool Folder(const std::wstring& path) {
     if (!CreateDirectoryW(path.c_str(), nullptr)) return false;
@@ -66,7 +69,8 @@ struct TBenchMachine {
     return true;
   }
   void File(const std::wstring& path) {
-    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    win::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     if (file) Made.push_back(path);
   }
   void Shortcut(const std::wstring& path, const std::wstring& target) {
@@ -82,10 +86,11 @@ struct TBenchMachine {
   void Value(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text,
              bool own = true) {
     win::UniqueHKey k;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(),
+                        nullptr) != ERROR_SUCCESS)
       return;
-    if (own && std::none_of(Keys.begin(), Keys.end(), [&](const auto& p) { return p.second == key; }))
+    if (own &&
+        std::none_of(Keys.begin(), Keys.end(), [&](const auto& p) { return p.second == key; }))
       Keys.push_back({root, key});
     RegSetValueExW(k.Get(), name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(text.c_str()),
@@ -129,30 +134,34 @@ struct TBenchMachine {
       std::wstring menu = Places.StartMenus[i % 2] + L"\\" + publisher + L"\\" + name;
       Folder(menu);
       Shortcut(menu + L"\\" + name + L".lnk", install + L"\\app.exe");
-      if (i % 6 == 0) Shortcut(Places.Desktops[i % 2] + L"\\" + name + L".lnk", install + L"\\app.exe");
+      if (i % 6 == 0)
+        Shortcut(Places.Desktops[i % 2] + L"\\" + name + L".lnk", install + L"\\app.exe");
 
       std::wstring entry = kUninstall + name;
       Value(HKEY_CURRENT_USER, entry, L"DisplayName", name);
       Value(HKEY_CURRENT_USER, entry, L"Publisher", publisher);
       Value(HKEY_CURRENT_USER, entry, L"InstallLocation", install);
-      Value(HKEY_CURRENT_USER, entry, L"UninstallString", L"\"" + install + L"\\app.exe\" /uninstall");
+      Value(HKEY_CURRENT_USER, entry, L"UninstallString",
+            L"\"" + install + L"\\app.exe\" /uninstall");
       Value(HKEY_CURRENT_USER, entry, L"DisplayIcon", install + L"\\app.exe,0");
       Value(HKEY_CURRENT_USER, L"Software\\" + publisher, L"", L"");
       Value(HKEY_CURRENT_USER, L"Software\\" + publisher + L"\\" + name, L"Data",
             programData + L"\\" + publisher + L"\\" + name);
       if (i % 10 == 0) {
         std::wstring word = Word(i, 3) + Tag;
-        Value(HKEY_CURRENT_USER, std::wstring(kCurrentVersion) + L"Run", word, L"\"" + install + L"\\app.exe\" /tray", false);
+        Value(HKEY_CURRENT_USER, std::wstring(kCurrentVersion) + L"Run", word,
+              L"\"" + install + L"\\app.exe\" /tray", false);
         RunValues.push_back({std::wstring(kCurrentVersion) + L"Run", word});
-        Value(HKEY_CURRENT_USER, std::wstring(kCurrentVersion) + L"App Paths\\" + word + L".exe", L"",
-              install + L"\\app.exe");
-        Value(HKEY_CURRENT_USER, L"Software\\Classes\\" + word + L".File\\shell\\open\\command", L"",
-              L"\"" + install + L"\\app.exe\" \"%1\"");
+        Value(HKEY_CURRENT_USER, std::wstring(kCurrentVersion) + L"App Paths\\" + word + L".exe",
+              L"", install + L"\\app.exe");
+        Value(HKEY_CURRENT_USER, L"Software\\Classes\\" + word + L".File\\shell\\open\\command",
+              L"", L"\"" + install + L"\\app.exe\" \"%1\"");
         Keys.push_back({HKEY_CURRENT_USER, L"Software\\Classes\\" + word + L".File"});
         Value(HKEY_CURRENT_USER, L"Software\\Classes\\." + word, L"", word + L".File");
         wchar_t clsid[64];
         swprintf(clsid, 64, L"{6c0ffee0-%04d-4000-8000-%012lu}", i, GetCurrentProcessId());
-        Value(HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\CLSID\\") + clsid + L"\\InprocServer32", L"",
+        Value(HKEY_CURRENT_USER,
+              std::wstring(L"Software\\Classes\\CLSID\\") + clsid + L"\\InprocServer32", L"",
               install + L"\\ext.dll");
         Keys.push_back({HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\CLSID\\") + clsid});
       }
@@ -180,13 +189,15 @@ struct TBenchMachine {
       if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, k.Put()) == ERROR_SUCCESS)
         RegDeleteValueW(k.Get(), name.c_str());
     }
-    for (auto it = Keys.rbegin(); it != Keys.rend(); ++it) RegDeleteTreeW(it->first, it->second.c_str()), RegDeleteKeyW(it->first, it->second.c_str());
+    for (auto it = Keys.rbegin(); it != Keys.rend(); ++it)
+      RegDeleteTreeW(it->first, it->second.c_str()), RegDeleteKeyW(it->first, it->second.c_str());
   }
 };
 
 // --- The baseline: the same places read directly.
 
-size_t ListFolder(const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& each) {
+size_t ListFolder(const std::wstring& folder,
+                  const std::function<void(const WIN32_FIND_DATAW&)>& each) {
   WIN32_FIND_DATAW data;
   win::UniqueFind find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
@@ -207,7 +218,8 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path) {
   wchar_t name[256];
   for (DWORD i = 0;; ++i) {
     DWORD length = 256;
-    if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
       break;
     names.emplace_back(name, length);
   }
@@ -217,8 +229,9 @@ std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path) {
 size_t ReadDefault(HKEY root, const std::wstring& path) {
   wchar_t buffer[1024];
   DWORD size = sizeof buffer;
-  return RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
-                      nullptr, buffer, &size) == ERROR_SUCCESS;
+  return RegGetValueW(root, path.c_str(), nullptr,
+                      RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, buffer,
+                      &size) == ERROR_SUCCESS;
 }
 
 size_t RawRead(const TSearchPlaces& places) {
@@ -250,34 +263,46 @@ size_t RawRead(const TSearchPlaces& places) {
     }
   }
   for (const std::wstring& desktop : places.Desktops)
-    count += ListFolder(desktop, [&](const WIN32_FIND_DATAW& d) { shortcut(desktop + L"\\" + d.cFileName); });
+    count += ListFolder(
+        desktop, [&](const WIN32_FIND_DATAW& d) { shortcut(desktop + L"\\" + d.cFileName); });
 
-  for (auto [root, path] : {std::pair{HKEY_CURRENT_USER, L"Software"}, std::pair{HKEY_LOCAL_MACHINE, L"Software"},
-                            std::pair{HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node"}}) {
+  for (auto [root, path] :
+       {std::pair{HKEY_CURRENT_USER, L"Software"}, std::pair{HKEY_LOCAL_MACHINE, L"Software"},
+        std::pair{HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node"}}) {
     count += SubKeys(root, path).size();
     std::wstring currentVersion = std::wstring(path) + L"\\Microsoft\\Windows\\CurrentVersion\\";
     for (const wchar_t* run : {L"Run", L"RunOnce"}) {
       win::UniqueHKey key;
-      if (RegOpenKeyExW(root, (currentVersion + run).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) continue;
+      if (RegOpenKeyExW(root, (currentVersion + run).c_str(), 0, KEY_READ, key.Put()) !=
+          ERROR_SUCCESS)
+        continue;
       wchar_t name[256];
       BYTE data[2048];
       for (DWORD i = 0;; ++i, ++count) {
         DWORD length = 256, size = sizeof data;
-        if (RegEnumValueW(key.Get(), i, name, &length, nullptr, nullptr, data, &size) != ERROR_SUCCESS) break;
+        if (RegEnumValueW(key.Get(), i, name, &length, nullptr, nullptr, data, &size) !=
+            ERROR_SUCCESS)
+          break;
       }
     }
     for (const std::wstring& app : SubKeys(root, currentVersion + L"App Paths"))
       count += ReadDefault(root, currentVersion + L"App Paths\\" + app);
   }
-  for (auto [root, path] : {std::pair{HKEY_CURRENT_USER, L"Software\\Classes\\CLSID"},
-                            std::pair{HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID"},
-                            std::pair{HKEY_LOCAL_MACHINE, L"Software\\Classes\\WOW6432Node\\CLSID"}})
+  for (auto [root, path] :
+       {std::pair{HKEY_CURRENT_USER, L"Software\\Classes\\CLSID"},
+        std::pair{HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID"},
+        std::pair{HKEY_LOCAL_MACHINE, L"Software\\Classes\\WOW6432Node\\CLSID"}})
     for (const std::wstring& clsid : SubKeys(root, path))
       count += ReadDefault(root, std::wstring(path) + L"\\" + clsid + L"\\InprocServer32") +
                ReadDefault(root, std::wstring(path) + L"\\" + clsid + L"\\LocalServer32");
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
     for (const std::wstring& type : SubKeys(root, L"Software\\Classes"))
-      if (!type.empty() && type[0] != L'.' && type[0] != L'{')
+      if (!type.empty() && type[0] == L'.') {
+        win::UniqueHKey openWith;
+        if (RegOpenKeyExW(root, (L"Software\\Classes\\" + type + L"\\OpenWithProgids").c_str(), 0,
+                          KEY_READ, openWith.Put()) == ERROR_SUCCESS)
+          ++count;
+      } else if (!type.empty() && type[0] != L'{')
         count += ReadDefault(root, L"Software\\Classes\\" + type + L"\\shell\\open\\command") +
                  ReadDefault(root, L"Software\\Classes\\" + type + L"\\DefaultIcon");
   return count;
@@ -293,7 +318,8 @@ void Line(const wchar_t* what, double seconds, double baseline) {
 int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 3;
   win::ComInit com;
-  wprintf(L"== leftover finder: %d programs, %d folders (best of %d) ==\n", kPrograms, kFolders, runs);
+  wprintf(L"== leftover finder: %d programs, %d folders (best of %d) ==\n", kPrograms, kFolders,
+          runs);
   TBenchMachine machine;
   double built = Seconds([&] { machine.Build(); });
   wprintf(L"  machine made in %.1f s: %d folders, %zu keys\n", built, machine.Folders,
@@ -313,11 +339,13 @@ int wmain(int argc, wchar_t** argv) {
     find.push_back(Seconds([&] {
       std::vector<TLeftover> finds = finder.Find(facts, others);
       found = finds.size();
-      ticked = static_cast<size_t>(std::count_if(finds.begin(), finds.end(), [](const TLeftover& f) { return f.Ticked(); }));
+      ticked = static_cast<size_t>(
+          std::count_if(finds.begin(), finds.end(), [](const TLeftover& f) { return f.Ticked(); }));
     }));
   }
   wprintf(L"  other programs read: %zu in %.3f s (not timed below)\n", others.size(), readOthers);
-  wprintf(L"  %-40ls %9.3f s  (%zu names and values)\n", L"baseline: the same places read raw", Best(raw), rawCount);
+  wprintf(L"  %-40ls %9.3f s  (%zu names and values)\n", L"baseline: the same places read raw",
+          Best(raw), rawCount);
   Line(L"find: one program's leftovers", Best(find), Best(raw));
   wprintf(L"  finds: %zu, ticked: %zu\n", found, ticked);
   machine.Remove();

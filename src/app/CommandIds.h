@@ -34,4 +34,7 @@ enum TCommandId : int {
   cmShowWindowsInstaller,
   cmHideSystemEntries,
   cmOptions,
+  // Leftovers: of the selected program, and of one removed earlier.
+  cmFindLeftovers,
+  cmFindRemovedLeftovers,
 };

@@ -11,6 +11,7 @@
 #include "inventory/NormalUninstall.h"
 #include "inventory/ProgramList.h"
 #include "inventory/Utils.h"
+#include "leftovers/ProgramFacts.h"
 #include "win/UniqueHandle.h"
 #include "win/Window.h"
 
@@ -75,6 +76,12 @@ public:
   void AuditReport1Click();
   void Uninstalllog1Click();
   void Restore1Click();
+  // Leftovers of the selected program, of a program removed earlier, and the window showing them.
+  void FindLeftovers1Click();
+  void FindRemovedLeftovers1Click();
+  void ShowLeftovers(const TProgramFacts& program);
+  // The leftovers window over the owner; whether anything was removed.
+  bool ShowLeftoversOver(HWND owner, const TProgramFacts& program);
   void tbHelpClick();
   void tbUpdateClick();
   void Welcomebox1Click();

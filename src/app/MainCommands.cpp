@@ -15,6 +15,8 @@
 #include "images/ImageIds.h"
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
+#include "leftovers/LeftoversProgramDialog.h"
+#include "leftovers/LeftoversWindow.h"
 #include "uninstall/Audit.h"
 #include "uninstall/BulkWindow.h"
 #include "uninstall/Delete.h"
@@ -28,11 +30,13 @@
 
 #include <shellapi.h>
 
+#include <map>
 #include <optional>
 
 namespace {
 
 const wchar_t kSelectToUninstall[] = L"Please select a program you wish to uninstall";
+const wchar_t kSelectForLeftovers[] = L"Please select a program whose leftovers you wish to find";
 const wchar_t kSelectToEdit[] = L"Please select a program you wish to edit details for";
 const wchar_t kUpdatesFile[] = L"updates.url";
 const wchar_t kNotFoundPrefix[] = L"The program you are looking for (";
@@ -86,7 +90,7 @@ const TCommandImage kCommandImages[] = {
     {cmAuditReport, IDI_CMD_AUDIT},    {cmUninstallLog, IDI_CMD_LOG},
     {cmHelpTopics, IDI_CMD_HELP},      {cmUpdates, IDI_CMD_UPDATE},
     {cmWelcomeBox, IDI_CMD_WELCOME},   {cmAbout, IDI_CMD_ABOUT},
-    {cmFind, IDI_CMD_FIND}};
+    {cmFind, IDI_CMD_FIND},            {cmFindLeftovers, IDI_CMD_FIND}};
 
 int CommandImage(int command) {
   for (const auto& c : kCommandImages)
@@ -134,6 +138,8 @@ void TfMain::CreateMenus() {
                                    {cmNewProgram, L"&New program...\tCtrl+N"},
                                    {cmEditDetails, L"&Edit program details\tCtrl+E"},
                                    {0, nullptr},
+                                   {cmFindRemovedLeftovers,
+                                    L"Find &leftovers of a removed program..."},
                                    {cmRestore, L"&Restore..."},
                                    {0, nullptr},
                                    {cmExit, L"E&xit\tCtrl+X"},
@@ -142,6 +148,7 @@ void TfMain::CreateMenus() {
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
                                    {cmUninstall, L"U&ninstall\tCtrl+U"},
                                    {cmAssisted, L"&Assisted Uninstall...\tCtrl+A"},
+                                   {cmFindLeftovers, L"Find &leftovers..."},
                                    {0, nullptr},
                                    {cmDelete, L"&Delete program from list\tCtrl+Del"},
                                    {0, nullptr},
@@ -189,6 +196,7 @@ void TfMain::CreateMenus() {
   xpMenu_->Attach(menu_, true);
 
   popup_.Reset(SubMenu({{cmUninstall, L"Uninstall...\tCtrl+U"},
+                    {cmFindLeftovers, L"Find Leftovers..."},
                     {cmDelete, L"Delete From List...\tCtrl+Del"},
                     {0, nullptr},
                     {cmDetails, L"Program Details..."},
@@ -334,6 +342,8 @@ void TfMain::OnCommand(int id) {
     case cmShowWindowsInstaller:
     case cmHideSystemEntries: OnShowCommand(id); break;
     case cmOptions: Options1Click(); break;
+    case cmFindLeftovers: FindLeftovers1Click(); break;
+    case cmFindRemovedLeftovers: FindRemovedLeftovers1Click(); break;
   }
 }
 
@@ -364,19 +374,59 @@ void TfMain::tbUninstallClick() {
 }
 
 void TfMain::UninstallOne(TUninstListItem& entry) {
+  // Read before the uninstaller runs: it takes the entry with it.
+  const TProgramFacts facts = FactsFromEntry(entry.RootKey(), entry.View(), entry.RegistryKey());
+  bool leftovers = false;
   {
     TfUninstall wizard(entry, TLogging::LogPath());
     TFormReference hold(fUninstall, wizard);
     wizard.ShowModal(Handle());
+    leftovers = wizard.LeftoversWanted();
   }
   // Whatever the wizard did, the registry may have changed.
   Refresh1Click();
+  if (leftovers) ShowLeftovers(facts);
+}
+
+void TfMain::FindLeftovers1Click() {
+  TUninstListItem* entry = SelectedEntry(kSelectForLeftovers);
+  if (!entry) return;
+  ShowLeftovers(FactsFromEntry(entry->RootKey(), entry->View(), entry->RegistryKey()));
+}
+
+void TfMain::FindRemovedLeftovers1Click() {
+  TfRemovedProgram dialog(BackupRootBeside(TLogging::LogPath()));
+  if (dialog.ShowModal(Handle()) == IDOK) ShowLeftovers(dialog.Facts);
+}
+
+void TfMain::ShowLeftovers(const TProgramFacts& program) {
+  // A removed key may have been an entry's.
+  if (ShowLeftoversOver(Handle(), program)) Refresh1Click();
+}
+
+bool TfMain::ShowLeftoversOver(HWND owner, const TProgramFacts& program) {
+  TfLeftovers dialog(program, TLogging::LogPath());
+  dialog.UseRecycleBin = settings_.UseRecycleBin();
+  TFormReference hold(fLeftovers, dialog);
+  return dialog.ShowModal(owner) == IDOK;
 }
 
 void TfMain::UninstallMany(const std::vector<TProgramRow*>& rows) {
   bool ran = false;
   {
     TfBulkUninstall window(rows, TLogging::LogPath());
+    // Read before the uninstallers run: each takes its entry with it.
+    std::map<const TProgramRow*, TProgramFacts> facts;
+    for (const TProgramRow* row : rows)
+      if (row->Entry)
+        facts[row] =
+            FactsFromEntry(row->Entry->RootKey(), row->Entry->View(), row->Entry->RegistryKey());
+    // One leftovers window after another, each over the bulk window.
+    window.OnFindLeftovers = [this, &facts](HWND owner, const std::vector<TProgramRow*>& done) {
+      for (const TProgramRow* row : done)
+        if (auto found = facts.find(row); found != facts.end())
+          ShowLeftoversOver(owner, found->second);
+    };
     TFormReference hold(fBulkUninstall, window);
     window.ShowModal(Handle());
     ran = window.Ran();

@@ -16,11 +16,11 @@ const wchar_t kClassName[] = L"TSideBar";
 constexpr COLORREF kSideBarColor = RGB(238, 243, 250);
 constexpr int kMargin = 10;      // around and between the panels
 constexpr int kInset = 12;       // of the contents inside a panel
-constexpr int kActionsHeight = 88;
+constexpr int kActionsHeight = 110;
 constexpr int kInfoHeight = 160;
 constexpr int kInfoHeight9x = 80;
 constexpr int kFindHeight = 70;
-constexpr int kImageId1 = 201, kImageId2 = 202, kFindButtonId = 203;
+constexpr int kImageId1 = 201, kImageId2 = 202, kFindButtonId = 203, kImageId3 = 204;
 
 void SetControlFont(HWND hwnd, HFONT font) {
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -54,7 +54,7 @@ void TSideBar::Create(HWND parent, int width) {
   makePanel(sideBarInfo_, L"Info", kInfoHeight);
   makePanel(sideBarFind_, L"Find", kFindHeight);
 
-  // Actions: two links, each with a picture that does the same.
+  // Actions: three links, each with a picture that does the same.
   HWND actions = sideBarActions_->Handle();
   imgSideUninstall_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON |
                                       SS_NOTIFY | SS_REALSIZECONTROL, 0, 0, 0, 0, actions,
@@ -62,6 +62,9 @@ void TSideBar::Create(HWND parent, int width) {
   imgSideDelete_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON |
                                    SS_NOTIFY | SS_REALSIZECONTROL, 0, 0, 0, 0, actions,
                                    reinterpret_cast<HMENU>(kImageId2), nullptr, nullptr);
+  imgSideLeftovers_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON |
+                                      SS_NOTIFY | SS_REALSIZECONTROL, 0, 0, 0, 0, actions,
+                                      reinterpret_cast<HMENU>(kImageId3), nullptr, nullptr);
   auto makeLink = [this](std::unique_ptr<TSideBarLabel>& link, HWND parent, const wchar_t* caption,
                          int command) {
     link = std::make_unique<TSideBarLabel>();
@@ -73,6 +76,7 @@ void TSideBar::Create(HWND parent, int width) {
   };
   makeLink(SideBarLabel2_, actions, L"Uninstall program", cmUninstall);
   makeLink(SideBarLabel3_, actions, L"Delete program from list", cmDelete);
+  makeLink(leftoversLink_, actions, L"Find leftovers...", cmFindLeftovers);
 
   // Info: the program's name and usage facts.
   HWND info = sideBarInfo_->Handle();
@@ -131,6 +135,8 @@ void TSideBar::LayoutPanels() {
   place(SideBarLabel2_->Handle(), x + icon + S(6), top, inner - icon - S(6), S(18));
   place(imgSideDelete_, x, top + row + S(1), icon, icon);
   place(SideBarLabel3_->Handle(), x + icon + S(6), top + row, inner - icon - S(6), S(18));
+  place(imgSideLeftovers_, x, top + 2 * row + S(1), icon, icon);
+  place(leftoversLink_->Handle(), x + icon + S(6), top + 2 * row, inner - icon - S(6), S(18));
 
   place(lSidePrgName_, x, top, inner, S(34));
   int captionWidth = S(86);
@@ -253,6 +259,7 @@ void TSideBar::SetFoldImages(HIMAGELIST images) {
 void TSideBar::SetLinkIcons(HICON uninstall, HICON remove, HICON find) {
   SendMessageW(imgSideUninstall_, STM_SETICON, reinterpret_cast<WPARAM>(uninstall), 0);
   SendMessageW(imgSideDelete_, STM_SETICON, reinterpret_cast<WPARAM>(remove), 0);
+  SendMessageW(imgSideLeftovers_, STM_SETICON, reinterpret_cast<WPARAM>(find), 0);
   SendMessageW(spbuFind_, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(find));
   LayoutPanels();
 }
@@ -286,6 +293,7 @@ LRESULT TSideBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (!OnCommand) break;
       if (id == kImageId1 && code == STN_CLICKED) OnCommand(cmUninstall);
       if (id == kImageId2 && code == STN_CLICKED) OnCommand(cmDelete);
+      if (id == kImageId3 && code == STN_CLICKED) OnCommand(cmFindLeftovers);
       if (id == kFindButtonId && code == BN_CLICKED) OnCommand(cmFind);
       return 0;
     }

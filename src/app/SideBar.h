@@ -30,6 +30,7 @@ public:
   // Outside the NT family there are no usage facts: their labels go and the Info panel shrinks.
   void HideUsageLabels();
   void SetFoldImages(HIMAGELIST images);
+  // The find picture serves the find button and the leftovers link.
   void SetLinkIcons(HICON uninstall, HICON remove, HICON find);
   // Scrolls the panels so that a control on them (the keyboard focus, say) can be seen whole.
   void ScrollIntoView(HWND control);
@@ -45,6 +46,7 @@ public:
   TSideBarLabel& UninstallLink() noexcept { return *SideBarLabel2_; }
   TSideBarLabel& DeleteLink() noexcept { return *SideBarLabel3_; }
   TSideBarLabel& DetailsLink() noexcept { return *SideBarLabel4_; }
+  TSideBarLabel& LeftoversLink() noexcept { return *leftoversLink_; }
   HWND ProgramNameLabel() const noexcept { return lSidePrgName_; }
   HWND SizeLabel() const noexcept { return lSideSize_; }
   HWND UsedLabel() const noexcept { return lSideUsed_; }
@@ -63,8 +65,8 @@ private:
   static LRESULT CALLBACK FindEditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
 
   std::unique_ptr<TSideBarElement> sideBarActions_, sideBarInfo_, sideBarFind_;
-  std::unique_ptr<TSideBarLabel> SideBarLabel2_, SideBarLabel3_, SideBarLabel4_;
-  HWND imgSideUninstall_ = nullptr, imgSideDelete_ = nullptr;
+  std::unique_ptr<TSideBarLabel> SideBarLabel2_, SideBarLabel3_, SideBarLabel4_, leftoversLink_;
+  HWND imgSideUninstall_ = nullptr, imgSideDelete_ = nullptr, imgSideLeftovers_ = nullptr;
   HWND lSidePrgName_ = nullptr, lSideSize_ = nullptr, lSideUsed_ = nullptr,
        lSideLastUsed_ = nullptr;
   HWND Label4_ = nullptr, Label5_ = nullptr, Label6_ = nullptr;

@@ -15,6 +15,9 @@
 
 // The name its backups carry.
 inline constexpr const wchar_t* kAssistedBackupAction = L"Assisted Uninstall";
+// The question asked before the ticked rows are deleted (by the wizard and the leftovers window).
+inline constexpr const wchar_t* kConfirmDeletion =
+    L"The items you have selected will be deleted.\rAre you sure ?";
 
 class TAssistedUninstall {
 public:

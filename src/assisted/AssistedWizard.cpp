@@ -70,7 +70,6 @@ const std::array<TPageText, TAssistedUninstall::kPageCount> kPageTexts = {{
      L"system."},
 }};
 
-const wchar_t kConfirmFinish[] = L"The items you have selected will be deleted.\rAre you sure ?";
 // Above the reasons rows failed for, once the deletion is over.
 const wchar_t kKeysKept[] =
     L"Some registry keys were not deleted, because they could not be backed up first:";
@@ -396,7 +395,7 @@ void TfAssisted::buNextClick() {
     ~TFinishedAnyway() { form.FinishedState(); }
   } finished{*this};
 
-  const bool yes = MessageBoxW(Handle(), kConfirmFinish, L"Information",
+  const bool yes = MessageBoxW(Handle(), kConfirmDeletion, L"Information",
                                MB_YESNO | MB_ICONINFORMATION) == IDYES;
   TDeleteEngine engine;
   // The bar moves a hundred times at most, however many rows there are: each move repaints it.

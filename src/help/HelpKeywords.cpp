@@ -14,6 +14,7 @@ const std::vector<THelpKeyword>& HelpKeywords() {
       {L"Welcome", L"Welcome box"},
       {L"About", L"About"},
       {L"Options", L"Options"},
+      {L"Leftovers", L"Leftovers"},
   };
   return keywords;
 }

@@ -2,13 +2,11 @@
 
 #include "assisted/ProtectedPlaces.h"
 #include "inventory/UninstallItem.h"
-#include "inventory/Utils.h"
+#include "leftovers/LeftoverReads.h"
 #include "leftovers/LeftoverRules.h"
-#include "win/FileSystemTree.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
-#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -20,210 +18,16 @@
 // what a name or a pointer singles out is opened further, because under Wine every registry call
 // and every file probe is a round trip to the server. The 32-bit registry view is read through its
 // WOW6432Node key, which is how the finds spell it.
+using namespace leftovers;
+
 namespace {
 
-constexpr wchar_t kCurrentVersion[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr int kStartMenuDepth = 3;
-
-struct TKeyPlace {
-  HKEY Root;
-  std::wstring Path;  // from the root, no leading backslash
-};
-
-// Software under each root and view: where programs keep Software\<Publisher>\<Program>.
-const std::vector<TKeyPlace>& SoftwareKeys() {
-  static const std::vector<TKeyPlace> keys = {{HKEY_CURRENT_USER, L"Software"},
-                                              {HKEY_LOCAL_MACHINE, L"Software"},
-                                              {HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node"}};
-  return keys;
-}
-
-// A key below CurrentVersion under each root and view.
-std::vector<TKeyPlace> CurrentVersionKeys(const std::wstring& name) {
-  std::wstring path = std::wstring(kCurrentVersion) + L"\\" + name;
-  return {{HKEY_CURRENT_USER, path},
-          {HKEY_LOCAL_MACHINE, path},
-          {HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node" + path.substr(8)}};
-}
-
-// File types are read at their real places, per user and per machine, never through the merged
-// HKEY_CLASSES_ROOT.
-const std::vector<TKeyPlace>& ClassesKeys() {
-  static const std::vector<TKeyPlace> keys = {{HKEY_CURRENT_USER, L"Software\\Classes"},
-                                              {HKEY_LOCAL_MACHINE, L"Software\\Classes"}};
-  return keys;
-}
-
-std::vector<TKeyPlace> ClsidKeys() {
-  return {{HKEY_CURRENT_USER, L"Software\\Classes\\CLSID"},
-          {HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID"},
-          {HKEY_LOCAL_MACHINE, L"Software\\Classes\\WOW6432Node\\CLSID"}};
-}
-
-std::wstring Lower(std::wstring_view text) { return win::ToLower(text); }
-
-std::wstring WithoutTrailingBackslash(std::wstring path) {
-  for (wchar_t& c : path)
-    if (c == L'/') c = L'\\';
-  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  return path;
-}
-
-std::wstring ParentFolder(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-std::wstring LeafName(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-bool IsFullPath(const std::wstring& path) {
-  return (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') ||
-         win::StartsWithNoCase(path, L"\\\\");
-}
-
-win::UniqueHKey OpenKey(HKEY root, const std::wstring& path, REGSAM view = 0) {
-  win::UniqueHKey key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.Put()) != ERROR_SUCCESS)
-    key.Reset();
-  return key;
-}
-
-std::vector<std::wstring> SubKeyNames(HKEY key) {
-  std::vector<std::wstring> names;
-  if (!key) return names;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD length = 256;
-    LSTATUS status = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) continue;  // longer than any key name may be: not ours
-    if (status != ERROR_SUCCESS) break;
-    names.emplace_back(name, length);
-  }
-  return names;
-}
-
-// The string values of a key, name and text, in one pass.
-std::vector<std::pair<std::wstring, std::wstring>> StringValues(HKEY key) {
-  std::vector<std::pair<std::wstring, std::wstring>> values;
-  if (!key) return values;
-  std::vector<wchar_t> name(16384);
-  std::vector<BYTE> data(4096);
-  for (DWORD i = 0;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()),
-          type = 0;
-    LSTATUS status =
-        RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
-    if (status == ERROR_MORE_DATA && size > data.size()) {
-      data.resize(size);
-      continue;
-    }
-    if (status != ERROR_SUCCESS) break;
-    ++i;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
-    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
-    values.emplace_back(std::wstring(name.data(), nameLength), text.substr(0, text.find(L'\0')));
-  }
-  return values;
-}
-
-// A string value of key\sub (the default value for an empty name); nothing when absent.
-std::optional<std::wstring> StringValue(HKEY key, const std::wstring& sub, const wchar_t* name) {
-  std::vector<wchar_t> buffer(1024);
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    LSTATUS status = RegGetValueW(key, sub.empty() ? nullptr : sub.c_str(), name,
-                                  RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
-                                  buffer.data(), &size);
-    if (status == ERROR_SUCCESS) return std::wstring(buffer.data());
-    if (status != ERROR_MORE_DATA) return std::nullopt;
-    buffer.resize(size / sizeof(wchar_t) + 1);
-  }
-  return std::nullopt;
-}
-
-struct TListed {
-  std::wstring Name;
-  bool Folder;
-  bool Link;
-};
-
-// The names in a folder, in one listing; nothing for a folder that is not there.
-std::vector<TListed> ListFolder(const std::wstring& folder) {
-  std::vector<TListed> listed;
-  WIN32_FIND_DATAW data;
-  win::UniqueFind find(FindFirstFileExW(win::LiteralPath(folder + L"\\*").c_str(),
-                                        FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                        FIND_FIRST_EX_LARGE_FETCH));
-  if (!find) return listed;
-  do {
-    std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    listed.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                      (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
-  } while (FindNextFileW(find.Get(), &data));
-  return listed;
-}
-
-bool PathExists(const std::wstring& path) {
-  return GetFileAttributesW(win::LiteralPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool EndsWithNoCase(const std::wstring& text, std::wstring_view ending) {
-  return text.size() >= ending.size() &&
-         win::EqualsNoCase(std::wstring_view(text).substr(text.size() - ending.size()), ending);
-}
-
-std::wstring KnownFolder(const KNOWNFOLDERID& id) {
-  PWSTR path = nullptr;
-  HRESULT hr = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
-  win::UniqueCoTaskMemory memory(path);
-  return SUCCEEDED(hr) && path ? WithoutTrailingBackslash(path) : std::wstring();
-}
-
-// The folders a user keeps documents in: nothing directly inside them is ever a candidate, and
-// deeper down a find counts as among the user's documents.
-const std::vector<std::wstring>& DocumentFolders() {
-  static const std::vector<std::wstring> folders = [] {
-    std::vector<std::wstring> list;
-    for (const KNOWNFOLDERID* id :
-         {&FOLDERID_Desktop, &FOLDERID_Documents, &FOLDERID_Downloads, &FOLDERID_Pictures,
-          &FOLDERID_Music, &FOLDERID_Videos, &FOLDERID_PublicDesktop, &FOLDERID_PublicDocuments,
-          &FOLDERID_PublicDownloads, &FOLDERID_PublicPictures, &FOLDERID_PublicMusic,
-          &FOLDERID_PublicVideos})
-      if (std::wstring path = KnownFolder(*id); !path.empty()) list.push_back(path);
-    return list;
-  }();
-  return folders;
-}
-
-bool IsDocumentFolder(const std::wstring& folder) {
-  const auto& folders = DocumentFolders();
-  return std::any_of(folders.begin(), folders.end(),
-                     [&](const std::wstring& f) { return win::EqualsNoCase(f, folder); });
-}
-
-bool LiesAmongDocuments(const std::wstring& path) {
-  const auto& folders = DocumentFolders();
-  return std::any_of(folders.begin(), folders.end(),
-                     [&](const std::wstring& f) { return IsPathAtOrInside(path, f); });
-}
-
-// Files people make themselves, which no installer puts in a program's folders.
-bool IsDocumentFile(const std::wstring& name) {
-  for (const wchar_t* ending : {L".doc", L".docx", L".xls", L".xlsx", L".ppt", L".pptx", L".odt",
-                                L".ods", L".odp", L".rtf", L".psd", L".jpg", L".jpeg", L".heic"})
-    if (EndsWithNoCase(name, ending)) return true;
-  return false;
-}
 
 // Reads the targets of shortcuts with one shell link object: creating one per shortcut costs as
 // much as reading it.
 class TShortcutTargets {
-public:
+ public:
   TShortcutTargets() {
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 link_.PutVoid())) ||
@@ -246,7 +50,7 @@ public:
     return {};
   }
 
-private:
+ private:
   win::ComPtr<IShellLinkW> link_;
   win::ComPtr<IPersistFile> file_;
 };
@@ -275,7 +79,7 @@ bool IsNameRule(TLeftoverRule rule) {
 }
 
 class TSearch {
-public:
+ public:
   TSearch(const TSearchPlaces& places, const TProgramFacts& program,
           const std::vector<TOtherProgram>& others)
       : places_(places), program_(program) {
@@ -310,11 +114,11 @@ public:
     for (const TKeyPlace& run : CurrentVersionKeys(L"RunOnce")) RunValues(run);
     for (const TKeyPlace& appPaths : CurrentVersionKeys(L"App Paths")) AppPaths(appPaths);
     for (const TKeyPlace& clsid : ClsidKeys()) ComClasses(clsid);
-    for (const TKeyPlace& classes : ClassesKeys()) FileTypes(classes);
+    FileTypes();
     return Weighed();
   }
 
-private:
+ private:
   // --- What points into the program's folders.
 
   bool IsUsedByOther(const std::wstring& folder) const {
@@ -426,7 +230,8 @@ private:
       AddByName(child.Folder ? TLeftoverKind::Folder : TLeftoverKind::File, nullptr,
                 folder + L"\\" + child.Name, match, true, true);
     }
-    if (onlyProgram) Add(TLeftoverKind::Folder, nullptr, folder, TLeftoverRule::PublisherFolderOnlyProgram);
+    if (onlyProgram)
+      Add(TLeftoverKind::Folder, nullptr, folder, TLeftoverRule::PublisherFolderOnlyProgram);
   }
 
   // The Start menu's Programs folder, three levels deep: folders named after the program and
@@ -458,7 +263,8 @@ private:
 
   void Shortcuts(const std::wstring& folder) {
     for (const TListed& child : ListFolder(folder))
-      if (!child.Folder && EndsWithNoCase(child.Name, L".lnk")) Shortcut(folder + L"\\" + child.Name);
+      if (!child.Folder && EndsWithNoCase(child.Name, L".lnk"))
+        Shortcut(folder + L"\\" + child.Name);
   }
 
   void Shortcut(const std::wstring& path) {
@@ -510,54 +316,72 @@ private:
         }
   }
 
-  // File types (ProgIDs) whose open command or icon lies in the program's folders, then the
-  // extensions that open with them and the Open With lists that offer them.
-  void FileTypes(const TKeyPlace& place) {
-    if (folders_.empty()) return;
-    win::UniqueHKey key = OpenKey(place.Root, place.Path);
-    std::vector<std::wstring> names = SubKeyNames(key.Get());
-    std::unordered_set<std::wstring> progIds;
-    for (const std::wstring& name : names) {
-      if (name.empty() || name[0] == L'.' || name[0] == L'{' || win::EqualsNoCase(name, L"CLSID") ||
-          win::EqualsNoCase(name, L"WOW6432Node"))
-        continue;
-      for (const wchar_t* sub : {L"\\shell\\open\\command", L"\\DefaultIcon"})
-        if (std::optional<std::wstring> file = StringValue(key.Get(), name + sub, nullptr);
-            file && PointsIntoProgram(*file)) {
-          Add(TLeftoverKind::Key, place.Root, L"\\" + place.Path + L"\\" + name,
-              TLeftoverRule::FileTypeOpensFrom);
-          progIds.insert(Lower(name));
-          break;
-        }
+  // File types (ProgIDs) whose open command or icon lies in the program's folders, in each
+  // Classes key; then the extensions that open with them, and the Open With lists that offer them
+  // or offer a type named after the program that no Classes key holds any more.
+  void FileTypes() {
+    std::vector<TClasses> classes;
+    std::unordered_set<std::wstring> existing, progIds;
+    for (const TKeyPlace& place : ClassesKeys()) {
+      TClasses c{&place, OpenKey(place.Root, place.Path), {}};
+      c.Names = SubKeyNames(c.Key.Get());
+      for (const std::wstring& name : c.Names)
+        if (!name.empty() && name[0] != L'.') existing.insert(Lower(name));
+      classes.push_back(std::move(c));
     }
-    if (progIds.empty()) return;
-    for (const std::wstring& name : names) {
-      if (name.empty() || name[0] != L'.') continue;
-      std::wstring extension = L"\\" + place.Path + L"\\" + name;
-      bool othersOffered = false;
-      win::UniqueHKey openWith = OpenKey(key.Get(), name + L"\\OpenWithProgids");
-      if (openWith) {
-        DWORD count = 0;
-        RegQueryInfoKeyW(openWith.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &count, nullptr, nullptr, nullptr, nullptr);
-        wchar_t value[256];
-        for (DWORD i = 0; i < count; ++i) {
-          DWORD length = 256;
-          if (RegEnumValueW(openWith.Get(), i, value, &length, nullptr, nullptr, nullptr,
-                            nullptr) != ERROR_SUCCESS)
+    if (!folders_.empty())
+      for (const TClasses& c : classes)
+        for (const std::wstring& name : c.Names) {
+          if (name.empty() || name[0] == L'.' || name[0] == L'{' ||
+              win::EqualsNoCase(name, L"CLSID") || win::EqualsNoCase(name, L"WOW6432Node"))
             continue;
-          std::wstring progId(value, length);
-          if (progIds.count(Lower(progId)))
-            Add(TLeftoverKind::Value, place.Root, extension + L"\\OpenWithProgids",
-                TLeftoverRule::OpenWithNamesFileType, progId);
-          else
-            othersOffered = true;
+          for (const wchar_t* sub : {L"\\shell\\open\\command", L"\\DefaultIcon"})
+            if (std::optional<std::wstring> file = StringValue(c.Key.Get(), name + sub, nullptr);
+                file && PointsIntoProgram(*file)) {
+              Add(TLeftoverKind::Key, c.Place->Root, L"\\" + c.Place->Path + L"\\" + name,
+                  TLeftoverRule::FileTypeOpensFrom);
+              progIds.insert(Lower(name));
+              break;
+            }
         }
+    for (const TClasses& c : classes) Extensions(c, progIds, existing);
+  }
+
+  struct TClasses {
+    const TKeyPlace* Place;
+    win::UniqueHKey Key;
+    std::vector<std::wstring> Names;
+  };
+
+  void Extensions(const TClasses& c, const std::unordered_set<std::wstring>& progIds,
+                  const std::unordered_set<std::wstring>& existing) {
+    for (const std::wstring& name : c.Names) {
+      if (name.empty() || name[0] != L'.') continue;
+      std::wstring extension = L"\\" + c.Place->Path + L"\\" + name;
+      bool othersOffered = false;
+      win::UniqueHKey openWith = OpenKey(c.Key.Get(), name + L"\\OpenWithProgids");
+      for (const std::wstring& progId : ValueNames(openWith.Get())) {
+        std::wstring lower = Lower(progId);
+        if (progIds.count(lower)) {
+          Add(TLeftoverKind::Value, c.Place->Root, extension + L"\\OpenWithProgids",
+              TLeftoverRule::OpenWithNamesFileType, progId);
+          continue;
+        }
+        othersOffered = true;
+        if (existing.count(lower)) continue;
+        // "Quill.Document.1": the type's first part names the program that registered it.
+        std::optional<TLeftoverRule> rule =
+            NameRule(Match(progId.substr(0, progId.find(L'.')), false), false);
+        if (!rule) continue;
+        Add(TLeftoverKind::Value, c.Place->Root, extension + L"\\OpenWithProgids",
+            TLeftoverRule::OpenWithNamesMissingType, progId);
+        Add(TLeftoverKind::Value, c.Place->Root, extension + L"\\OpenWithProgids", *rule, progId);
       }
       // An extension that other file types are offered for stays; its Open With value goes.
-      std::optional<std::wstring> type = StringValue(key.Get(), name, nullptr);
-      if (type && progIds.count(Lower(*type)) && !othersOffered)
-        Add(TLeftoverKind::Key, place.Root, extension, TLeftoverRule::ExtensionNamesFileType);
+      if (progIds.empty() || othersOffered) continue;
+      std::optional<std::wstring> type = StringValue(c.Key.Get(), name, nullptr);
+      if (type && progIds.count(Lower(*type)))
+        Add(TLeftoverKind::Key, c.Place->Root, extension, TLeftoverRule::ExtensionNamesFileType);
     }
   }
 
@@ -574,26 +398,23 @@ private:
 
   // --- Weighing.
 
-  // The other programs that use a folder, or hold it: whose folder it is, lies in, or holds.
-  void WeighFolder(TGathered& g, bool& never) const {
+  // Whether a folder or file may be proposed at all; weighs what speaks against it: another
+  // program's folder it is or lies in, documents in it or around it.
+  bool MayPropose(TGathered& g) const {
     const std::wstring& path = g.Find.Path;
-    if (IsProtectedPath(path) || IsKnownFolderOrAncestor(path)) {
-      never = true;
-      return;
-    }
+    if (IsProtectedPath(path) || IsKnownFolderOrAncestor(path)) return false;
+    // Directly among the user's documents: only a shortcut into the program's folders.
     if (IsDocumentFolder(ParentFolder(path)) &&
-        !(g.Find.Kind == TLeftoverKind::File && g.Has(TLeftoverRule::ShortcutPointsInto))) {
-      never = true;
-      return;
-    }
+        !(g.Find.Kind == TLeftoverKind::File && g.Has(TLeftoverRule::ShortcutPointsInto)))
+      return false;
     for (const TOther& other : others_)
       for (const std::wstring& folder : other.Program->Folders) {
+        // A folder that holds another program's.
         if (g.Find.Kind == TLeftoverKind::Folder && folder.size() > path.size() &&
-            IsPathAtOrInside(folder, path)) {
-          never = true;
-          return;
-        }
-        if (IsPathAtOrInside(path, folder)) g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
+            IsPathAtOrInside(folder, path))
+          return false;
+        if (IsPathAtOrInside(path, folder))
+          g.Evidence.push_back({TLeftoverRule::OtherProgramUses, other.Program->Name});
       }
     if (g.Find.Kind == TLeftoverKind::Folder) {
       bool documents = LiesAmongDocuments(path);
@@ -605,10 +426,14 @@ private:
           }
       if (documents) g.Evidence.push_back({TLeftoverRule::HoldsDocuments, {}});
     }
+    return true;
   }
 
   void WeighNames(TGathered& g) const {
-    std::wstring leaf = NormalName(LeafName(g.Find.Path));
+    // A value row is named by the file type it offers ("Quill.Document": "Quill").
+    std::wstring leaf = g.Find.Kind == TLeftoverKind::Value
+                            ? NormalName(g.Find.ValueName.substr(0, g.Find.ValueName.find(L'.')))
+                            : NormalName(LeafName(g.Find.Path));
     if (IsGenericName(leaf)) g.Evidence.push_back({TLeftoverRule::GenericName, {}});
     bool publisherPlace = g.Has(TLeftoverRule::PublisherFolderOnlyProgram);
     for (const TOther& other : others_) {
@@ -623,12 +448,10 @@ private:
   std::vector<TLeftover> Weighed() {
     std::vector<TLeftover> finds;
     for (TGathered& g : gathered_) {
-      bool never = false;
-      if (g.Find.Kind == TLeftoverKind::Folder || g.Find.Kind == TLeftoverKind::File)
-        WeighFolder(g, never);
-      else if (g.Find.Kind == TLeftoverKind::Key)
-        never = IsProtectedKey(g.Find.Root, g.Find.Path);
-      if (never) continue;
+      bool onDisk = g.Find.Kind == TLeftoverKind::Folder || g.Find.Kind == TLeftoverKind::File;
+      if (onDisk ? !MayPropose(g)
+                 : g.Find.Kind == TLeftoverKind::Key && IsProtectedKey(g.Find.Root, g.Find.Path))
+        continue;
       if (g.ByName) WeighNames(g);
       WeighLeftover(g.Find, g.Evidence);
       finds.push_back(std::move(g.Find));
@@ -706,12 +529,7 @@ const wchar_t* KindName(TLeftoverKind kind) {
 
 std::wstring TLeftover::Location() const {
   if (Kind == TLeftoverKind::Folder || Kind == TLeftoverKind::File) return Path;
-  std::wstring root = Root == HKEY_LOCAL_MACHINE  ? L"HKEY_LOCAL_MACHINE"
-                      : Root == HKEY_CURRENT_USER ? L"HKEY_CURRENT_USER"
-                      : Root == HKEY_USERS        ? L"HKEY_USERS"
-                      : Root == HKEY_CLASSES_ROOT ? L"HKEY_CLASSES_ROOT"
-                                                  : L"HKEY_CURRENT_CONFIG";
-  return root + Path;
+  return RegistryLocationText(Root, 0, Path);
 }
 
 std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::wstring& entryKey) {
@@ -720,8 +538,9 @@ std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::
     HKEY Root;
     REGSAM View;
   };
-  for (TSource source : {TSource{HKEY_LOCAL_MACHINE, 0}, TSource{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
-                         TSource{HKEY_CURRENT_USER, 0}}) {
+  for (TSource source :
+       {TSource{HKEY_LOCAL_MACHINE, 0}, TSource{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+        TSource{HKEY_CURRENT_USER, 0}}) {
     win::UniqueHKey uninstall = OpenKey(source.Root, kUninstall, source.View);
     for (const std::wstring& name : SubKeyNames(uninstall.Get())) {
       std::wstring path = std::wstring(kUninstall) + L"\\" + name;
@@ -736,14 +555,16 @@ std::vector<TOtherProgram> ReadOtherPrograms(HKEY root, REGSAM view, const std::
       TOtherProgram program;
       program.Name = win::Trim(value(L"DisplayName"));
       program.Publisher = win::Trim(value(L"Publisher"));
-      AddFolder(program.Folders, DeriveInstallFolder(value(L"InstallLocation"),
-                                                     value(L"UninstallString"), value(L"DisplayIcon")));
-      for (const auto& [valueName, text] : values) AddFolder(program.Folders, FolderOfValue(valueName, text));
+      AddFolder(program.Folders,
+                DeriveInstallFolder(value(L"InstallLocation"), value(L"UninstallString"),
+                                    value(L"DisplayIcon")));
+      for (const auto& [valueName, text] : values)
+        AddFolder(program.Folders, FolderOfValue(valueName, text));
       // Its own key, Software\<Publisher>\<Name>, in each place programs keep one.
       if (!program.Name.empty() && !program.Publisher.empty())
         for (const TKeyPlace& software : SoftwareKeys()) {
-          win::UniqueHKey own = OpenKey(software.Root, software.Path + L"\\" + program.Publisher +
-                                                           L"\\" + program.Name);
+          win::UniqueHKey own = OpenKey(
+              software.Root, software.Path + L"\\" + program.Publisher + L"\\" + program.Name);
           for (const auto& [valueName, text] : StringValues(own.Get()))
             AddFolder(program.Folders, FolderOfValue(valueName, text));
         }
@@ -759,9 +580,9 @@ TSearchPlaces TSearchPlaces::OfThisMachine() {
     std::wstring path = KnownFolder(id);
     if (!path.empty()) AddFolder(list, path);
   };
-  for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFilesX64, &FOLDERID_ProgramFilesX86,
-                                  &FOLDERID_ProgramFilesCommonX64, &FOLDERID_ProgramFilesCommonX86,
-                                  &FOLDERID_UserProgramFiles})
+  for (const KNOWNFOLDERID* id :
+       {&FOLDERID_ProgramFilesX64, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesCommonX64,
+        &FOLDERID_ProgramFilesCommonX86, &FOLDERID_UserProgramFiles})
     add(places.ProgramFolders, *id);
   for (const KNOWNFOLDERID* id : {&FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,
                                   &FOLDERID_LocalAppDataLow, &FOLDERID_ProgramData})
@@ -786,7 +607,8 @@ bool TLeftoverFinder::StillHolds(const TLeftover& find, const std::vector<TOther
       if (IsProtectedPath(find.Path) || !PathExists(find.Path)) return false;
       for (const TOtherProgram& other : others)
         for (const std::wstring& folder : other.Folders)
-          if (IsPathAtOrInside(find.Path, folder) || IsPathAtOrInside(folder, find.Path)) return false;
+          if (IsPathAtOrInside(find.Path, folder) || IsPathAtOrInside(folder, find.Path))
+            return false;
       return true;
     case TLeftoverKind::Key: {
       if (IsProtectedKey(find.Root, find.Path)) return false;

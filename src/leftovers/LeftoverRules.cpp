@@ -18,8 +18,9 @@
 // - The exact name under a folder or key named after the publisher.
 // For, alone enough to tick: the exact name in a shared place; an extension or an Open With value
 //   naming a file type found above.
-// For, weakly (never enough alone): a publisher folder that holds only the program's traces, a
-//   near or partial name match, a place deeper than the shared folder's own level.
+// For, weakly (never enough alone): a publisher folder that holds only the program's traces, an
+//   Open With value offering a file type that is gone, a near or partial name match, a place
+//   deeper than the shared folder's own level.
 // Against: a generic name, a place another installed program uses or is named like, the
 //   publisher's folder while another program of that publisher is installed, and documents kept
 //   in the folder. Each outweighs a name match; the last two outweigh everything.
@@ -47,10 +48,13 @@ constexpr TLeftoverRuleRow kRules[] = {
     {TLeftoverRule::OpenWithNamesFileType, L"Open With of the program's file type", 60,
      L"It offers a file type the program registered in Open With."},
     {TLeftoverRule::ExactName, L"Exact name", 50, L"It is named after the program."},
+    {TLeftoverRule::OpenWithNamesMissingType, L"Open With of a file type that is gone", 30,
+     L"It offers a file type that no longer exists."},
     {TLeftoverRule::PublisherFolderOnlyProgram, L"Publisher's folder with only the program", 40,
      L"It is named after the publisher and holds nothing but the program's traces."},
     {TLeftoverRule::NearName, L"Near name", 25, L"Its name is close to the program's name."},
-    {TLeftoverRule::PartialName, L"Partial name", 15, L"Its name holds part of the program's name."},
+    {TLeftoverRule::PartialName, L"Partial name", 15,
+     L"Its name holds part of the program's name."},
     {TLeftoverRule::DeepPlace, L"Deeper place", 10,
      L"It lies deeper than the shared folder's own level, where fewer programs meet."},
     {TLeftoverRule::GenericName, L"Generic name", -60,
@@ -201,11 +205,12 @@ TNameMatch MatchName(std::wstring_view place, std::wstring_view program) {
 
 bool IsGenericName(std::wstring_view normalName) {
   static const wchar_t* const kGeneric[] = {
-      L"data",    L"settings", L"config",   L"configuration", L"users",  L"user",   L"install",
-      L"installer", L"setup",  L"bin",      L"lib",           L"common", L"shared", L"temp",
-      L"tmp",     L"cache",    L"logs",     L"log",           L"app",    L"apps",   L"application",
-      L"programs", L"program", L"plugins",  L"tools",         L"files",  L"update", L"updates",
-      L"backup",  L"default",  L"local",    L"system",        L"microsoft", L"windows", L"software",
+      L"data",    L"settings",  L"config",      L"configuration", L"users",    L"user",
+      L"install", L"installer", L"setup",       L"bin",           L"lib",      L"common",
+      L"shared",  L"temp",      L"tmp",         L"cache",         L"logs",     L"log",
+      L"app",     L"apps",      L"application", L"programs",      L"program",  L"plugins",
+      L"tools",   L"files",     L"update",      L"updates",       L"backup",   L"default",
+      L"local",   L"system",    L"microsoft",   L"windows",       L"software",
   };
   for (const wchar_t* word : kGeneric)
     if (normalName == word) return true;

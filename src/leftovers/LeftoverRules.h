@@ -21,6 +21,7 @@ enum class TLeftoverRule {
   ComServerIn,
   ExtensionNamesFileType,
   OpenWithNamesFileType,
+  OpenWithNamesMissingType,
   ExactNameUnderPublisher,
   ExactName,
   PublisherFolderOnlyProgram,

@@ -166,6 +166,12 @@ TProgramFacts FactsFromSavedEntry(const std::wstring& regFile) {
     TProgramFacts facts = FactsFromValues(values);
     facts.Root = section.Root;
     facts.EntryKey = section.Path;
+    // The file spells the machine's 32-bit view out; the facts name the entry as it was read.
+    const std::wstring wow = L"Software\\WOW6432Node\\";
+    if (section.Root == HKEY_LOCAL_MACHINE && win::StartsWithNoCase(section.Path, wow)) {
+      facts.View = KEY_WOW64_32KEY;
+      facts.EntryKey = L"Software\\" + section.Path.substr(wow.size());
+    }
     return facts;
   }
   return {};

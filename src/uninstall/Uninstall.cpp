@@ -24,6 +24,11 @@ const wchar_t kCleanupExpl[] = L"Click this button to delete the program from th
 const wchar_t kRemoved[] =
     L"The Uninstall program has completed and the program name was removed from the list of "
     L"programs installed on your computer";
+const wchar_t kCleanedUp[] =
+    L"The program name was deleted from the list of programs installed on your computer";
+const wchar_t kLeftoversHint[] =
+    L"Programs often leave folders, files and registry entries behind. Click Find Leftovers to "
+    L"look for them";
 const wchar_t kLeft[] =
     L"The Uninstall program has completed. However, it did not remove the program name from the "
     L"list of programs installed on your computer";
@@ -70,6 +75,9 @@ void TfUninstall::OnCommand(int id, int) {
       OnCleanUp();
     else
       buUninstallClick();
+  } else if (id == IDC_UN_LEFTOVERS) {
+    leftoversWanted_ = true;
+    End(IDOK);
   } else if (id == IDCANCEL) {
     End(IDCANCEL);
   }
@@ -88,7 +96,8 @@ void TfUninstall::ShowPage(TPage page) {
   for (int p = 0; p < 3; ++p)
     for (int id : kPageControls[p])
       if (id) ShowWindow(Item(id), p == page ? SW_SHOWNA : SW_HIDE);
-  ShowWindow(Item(IDC_UN_CLEANUP_EXPL), SW_HIDE);
+  for (int id : {IDC_UN_CLEANUP_EXPL, IDC_UN_LEFTOVERS_HINT, IDC_UN_LEFTOVERS})
+    ShowWindow(Item(id), SW_HIDE);
   switch (page) {
     case tsBefore: tsBeforeShow(); break;
     case tsUninstall: tsUninstallShow(); break;
@@ -109,6 +118,7 @@ void TfUninstall::tsUninstallShow() {
   UpdateWindow(Handle());
   {
     TMoveThread mover(Item(IDC_UN_PROGRESS), [this] { return IsFinished(); });
+    entryBackup_ = SaveEntryBeforeUninstall(entry_, logPath_);
     // Blocks until the uninstaller ends; only painting and sent messages are served meanwhile, so
     // clicks wait in the queue until it is over.
     entry_.RunUninstaller();
@@ -125,10 +135,11 @@ void TfUninstall::tsAfterShow() {
   header_.SetTitle(kFinishedTitle);
   header_.ShowPicture(true);
   if (JudgeUninstall(entry_, logPath_)) {
-    header_.SetPicture(IDI_WIZ_DONE);
-    SetItemText(IDC_UN_FORWARD, L"Close");
-    SetItemText(IDC_UN_FINISHED, kRemoved);
+    OfferLeftovers(kRemoved);
   } else {
+    // The entry is still there: Clean-Up saves it again when it goes.
+    if (entryBackup_) entryBackup_->Discard();
+    entryBackup_.reset();
     cleanUpOffered_ = true;
     SetItemText(IDC_UN_FINISHED, kLeft);
     ShowWindow(Item(IDC_UN_CLEANUP_EXPL), SW_SHOWNA);
@@ -142,5 +153,16 @@ void TfUninstall::OnCleanUp() {
   // A key that could not be saved stays; the result page stays too, with Clean-Up on offer.
   if (!result.BackupError.empty())
     throw win::TError(KeptForBackupMessage(entry_.GetName(), result.BackupError));
-  End(IDOK);
+  cleanUpOffered_ = false;
+  OfferLeftovers(kCleanedUp);
+}
+
+// The program is gone from the list: the page says so and offers to look for what it left.
+void TfUninstall::OfferLeftovers(const wchar_t* finished) {
+  header_.SetPicture(IDI_WIZ_DONE);
+  SetItemText(IDC_UN_FORWARD, L"Close");
+  SetItemText(IDC_UN_FINISHED, finished);
+  SetItemText(IDC_UN_LEFTOVERS_HINT, kLeftoversHint);
+  ShowWindow(Item(IDC_UN_CLEANUP_EXPL), SW_HIDE);
+  for (int id : {IDC_UN_LEFTOVERS_HINT, IDC_UN_LEFTOVERS}) ShowWindow(Item(id), SW_SHOWNA);
 }

@@ -7,7 +7,10 @@
 #include "win/Dialog.h"
 #include "win/UniqueHandle.h"
 
+#include "backup/BackupStore.h"
+
 #include <atomic>
+#include <optional>
 #include <string>
 
 class TUninstListItem;
@@ -21,6 +24,9 @@ public:
   // Asked by the progress thread.
   bool IsFinished() const noexcept { return finished_; }
   TPage Page() const noexcept { return page_; }
+  // Whether the wizard was closed with "Find Leftovers...": offered once the program is gone
+  // from the list, by its uninstaller or by Clean-Up.
+  bool LeftoversWanted() const noexcept { return leftoversWanted_; }
 
 protected:
   INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -35,12 +41,16 @@ private:
   void tsUninstallShow();
   void tsAfterShow();
   void OnCleanUp();
+  void OfferLeftovers(const wchar_t* finished);
 
   TUninstListItem& entry_;
   std::wstring logPath_;
   std::atomic<bool> finished_{false};
   TPage page_ = tsBefore;
   bool cleanUpOffered_ = false;
+  bool leftoversWanted_ = false;
+  // The entry's key as it was before the uninstaller ran; kept only when the uninstaller removed it.
+  std::optional<TBackup> entryBackup_;
   TDialogHeader header_;
   win::UniqueHFont boldFont_;
 };

@@ -69,6 +69,23 @@ TEntryDeletion DeleteEntryLogged(const TUninstListItem& entry, const std::wstrin
   return result;
 }
 
+std::optional<TBackup> SaveEntryBeforeUninstall(const TUninstListItem& entry,
+                                                const std::wstring& logPath) {
+  if (ProgramRemoved(entry.RegistryKey(), entry.RootKey(), entry.View())) return std::nullopt;
+  try {
+    TBackup backup(BackupRootBeside(logPath), kUninstallAction, entry.GetName());
+    try {
+      backup.SaveKey(entry.RootKey(), entry.View(), entry.RegistryKey());
+    } catch (...) {
+      backup.Discard();
+      throw;
+    }
+    return backup;
+  } catch (const win::TError&) {
+    return std::nullopt;
+  }
+}
+
 TRestoreOutcome RestoreLogged(const TBackupAction& action, const std::wstring& logPath,
                               const TProtectedKeyRule& isProtected,
                               const TProtectedValueRule& valuesProtected) {

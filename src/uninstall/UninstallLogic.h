@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,14 @@ bool JudgeUninstall(const std::wstring& name, HKEY root, REGSAM view, const std:
 // The actions that delete an entry, as their backups name them.
 inline const wchar_t kCleanUpAction[] = L"Clean-Up";
 inline const wchar_t kDeleteFromListAction[] = L"Delete From List";
+inline const wchar_t kUninstallAction[] = L"Uninstall";
+
+// Saves the entry's key in a backup of the "Uninstall" action beside the log before its
+// uninstaller runs, so that what the entry said outlives the uninstall: its leftovers can be
+// looked for later, and Restore can bring the entry back. None when the key cannot be saved; the
+// uninstall goes on without it.
+std::optional<TBackup> SaveEntryBeforeUninstall(const TUninstListItem& entry,
+                                                const std::wstring& logPath);
 
 // The log line after a deletion's result line: where the deleted key was saved, or why it was not.
 inline const wchar_t kBackupLine[] = L"Backup: ";

@@ -289,7 +289,7 @@ TEST_F(MenuTest, ClickingItemsOfTheMenuBarAndOfThePopupMenuRunsTheirCommands) {
     std::thread user([&] {
       HWND popup = loop.WaitOpened(w.PopupMenu()) ? WaitForWindowOfClass(L"#32768") : nullptr;
       RECT item{};
-      if (!popup || !GetMenuItemRect(nullptr, w.PopupMenu(), 3, &item)) return;
+      if (!popup || !GetMenuItemRect(nullptr, w.PopupMenu(), 4, &item)) return;
       PostMenuClick(popup, Middle(item));
       if (HWND dialog = WaitForDialog(L"Program Details")) {
         details = true;

@@ -20,8 +20,8 @@ using testing_support::TTempDir;
 
 std::wstring Unique() {
   static int count = 0;
-  return L"T" + std::to_wstring(GetCurrentProcessId()) + L"x" + std::to_wstring(GetTickCount() % 100000) +
-         L"n" + std::to_wstring(++count);
+  return L"T" + std::to_wstring(GetCurrentProcessId()) + L"x" +
+         std::to_wstring(GetTickCount() % 100000) + L"n" + std::to_wstring(++count);
 }
 
 std::wstring KnownFolder(const KNOWNFOLDERID& id) {
@@ -44,7 +44,7 @@ void MakeShortcut(const std::wstring& path, const std::wstring& target) {
 // Keys and values the test writes in the real registry of the test prefix, each uniquely named;
 // the keys it owns are deleted with everything below them, the values it owns one by one.
 class TMadeRegistry {
-public:
+ public:
   ~TMadeRegistry() {
     for (const TPlace& place : values_) {
       win::UniqueHKey key;
@@ -63,8 +63,8 @@ public:
   }
   // Writes a string value into root\path (the default value for an empty name); `owned` (a
   // prefix of path) is the unique key deleted again.
-  void Set(HKEY root, const std::wstring& owned, const std::wstring& below, const std::wstring& name,
-           const std::wstring& text, REGSAM view = 0) {
+  void Set(HKEY root, const std::wstring& owned, const std::wstring& below,
+           const std::wstring& name, const std::wstring& text, REGSAM view = 0) {
     Own(root, owned, view);
     std::wstring path = below.empty() ? owned : owned + L"\\" + below;
     win::UniqueHKey key;
@@ -76,7 +76,8 @@ public:
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   }
   // A value of its own in a key the machine keeps (Run).
-  void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+  void SetValue(HKEY root, const std::wstring& path, const std::wstring& name,
+                const std::wstring& text) {
     win::UniqueHKey key;
     ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
                               nullptr),
@@ -86,7 +87,7 @@ public:
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   }
 
-private:
+ private:
   struct TPlace {
     HKEY Root;
     REGSAM View;
@@ -138,8 +139,9 @@ const TLeftover* Found(const std::vector<TLeftover>& finds, const std::wstring& 
 std::wstring Describe(const std::vector<TLeftover>& finds) {
   std::wstring text;
   for (const TLeftover& find : finds) {
-    text += L"\n  " + find.Location() + (find.ValueName.empty() ? L"" : L" [" + find.ValueName + L"]") +
-            L" " + LevelCaption(find.Level) + L" " + std::to_wstring(find.Score);
+    text += L"\n  " + find.Location() +
+            (find.ValueName.empty() ? L"" : L" [" + find.ValueName + L"]") + L" " +
+            LevelCaption(find.Level) + L" " + std::to_wstring(find.Score);
     for (const std::wstring& e : find.Evidence) text += L" | " + e;
   }
   return text;
@@ -154,7 +156,8 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
   quill.Version = L"2.1";
   quill.Publisher = L"Tarvtest" + t + L" Inc.";
   // A folder name no ANSI code page spells.
-  const std::wstring installName = L"Program Files\\" + publisherFolder + L"\\Quill " + t + L" Перо 筆";
+  const std::wstring installName =
+      L"Program Files\\" + publisherFolder + L"\\Quill " + t + L" Перо 筆";
   quill.InstallFolder = m.Folder(installName);
   const std::wstring exe = m.File(installName + L"\\quill.exe");
   quill.Executables = {L"quill.exe"};
@@ -172,20 +175,32 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
   MakeShortcut(m.Desktop + L"\\Notepad.lnk", L"C:\\windows\\notepad.exe");  // not the program's
 
   const std::wstring software = L"Software\\Tarvtest" + t;
-  m.Registry.Set(HKEY_CURRENT_USER, software, L"Quill " + t + L" 2.1", L"Path", quill.InstallFolder);
+  m.Registry.Set(HKEY_CURRENT_USER, software, L"Quill " + t + L" 2.1", L"Path",
+                 quill.InstallFolder);
   m.Registry.Set(HKEY_LOCAL_MACHINE, L"Software\\Quill" + t, L"", L"", L"", KEY_WOW64_32KEY);
   const std::wstring appPaths =
       L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\quill" + t + L".exe";
   m.Registry.Set(HKEY_CURRENT_USER, appPaths, L"", L"", exe);
   const std::wstring progId = L"Software\\Classes\\Quill" + t + L".Document";
-  m.Registry.Set(HKEY_CURRENT_USER, progId, L"shell\\open\\command", L"", L"\"" + exe + L"\" \"%1\"");
+  m.Registry.Set(HKEY_CURRENT_USER, progId, L"shell\\open\\command", L"",
+                 L"\"" + exe + L"\" \"%1\"");
   const std::wstring extension = L"Software\\Classes\\.qw" + t;
   m.Registry.Set(HKEY_CURRENT_USER, extension, L"", L"", L"Quill" + t + L".Document");
   // An extension other file types are offered for too: only its Open With value is the program's.
   const std::wstring sharedExtension = L"Software\\Classes\\.qs" + t;
   m.Registry.Set(HKEY_CURRENT_USER, sharedExtension, L"", L"", L"Quill" + t + L".Document");
-  m.Registry.Set(HKEY_CURRENT_USER, sharedExtension, L"OpenWithProgids", L"Quill" + t + L".Document", L"");
-  m.Registry.Set(HKEY_CURRENT_USER, sharedExtension, L"OpenWithProgids", L"Inkpot" + t + L".Sheet", L"");
+  m.Registry.Set(HKEY_CURRENT_USER, sharedExtension, L"OpenWithProgids",
+                 L"Quill" + t + L".Document", L"");
+  m.Registry.Set(HKEY_CURRENT_USER, sharedExtension, L"OpenWithProgids", L"Inkpot" + t + L".Sheet",
+                 L"");
+  // Open With offering types no Classes key holds any more: one named after the program.
+  const std::wstring goneTypes = L"Software\\Classes\\.qd" + t;
+  m.Registry.Set(HKEY_CURRENT_USER, goneTypes, L"OpenWithProgids", L"Quill" + t + L".Legacy", L"");
+  m.Registry.Set(HKEY_CURRENT_USER, goneTypes, L"OpenWithProgids", L"Inkpot" + t + L".Old", L"");
+  m.Registry.Set(HKEY_CURRENT_USER, goneTypes, L"OpenWithProgids", L"Quill" + t + L".Viewer", L"");
+  m.Registry.Set(HKEY_CURRENT_USER, L"Software\\Classes\\Quill" + t + L".Viewer",
+                 L"shell\\open\\command", L"",
+                 L"C:\\Viewers\\view.exe");  // still there, and not the program's
   const std::wstring clsid = L"Software\\Classes\\CLSID\\{" + t + L"-0000-4000-8000-000000000001}";
   m.Registry.Set(HKEY_CURRENT_USER, clsid, L"InprocServer32", L"",
                  quill.InstallFolder + L"\\quillext.dll");
@@ -212,7 +227,8 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
       {TLeftoverKind::Folder, m.Roaming + L"\\" + publisherFolder + L" Inc\\Quill " + t, L"",
        TLeftoverLevel::Sure,
        L"It is named after the program, inside a folder or key named after its publisher."},
-      {TLeftoverKind::Folder, m.Roaming + L"\\" + publisherFolder + L" Inc", L"", TLeftoverLevel::Unsure,
+      {TLeftoverKind::Folder, m.Roaming + L"\\" + publisherFolder + L" Inc", L"",
+       TLeftoverLevel::Unsure,
        L"It is named after the publisher and holds nothing but the program's traces."},
       {TLeftoverKind::Folder, m.Local + L"\\Quill" + t + L" Backup", L"", TLeftoverLevel::Unlikely,
        L"Its name holds part of the program's name."},
@@ -220,10 +236,10 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
        L"Its name is close to the program's name."},
       {TLeftoverKind::Folder, m.Menu + L"\\Quill " + t, L"", TLeftoverLevel::Sure,
        L"It is named after the program."},
-      {TLeftoverKind::File, m.Menu + L"\\Quill " + t + L"\\Quill.lnk", L"", TLeftoverLevel::VerySure,
-       L"The shortcut starts a file in the program's install folder."},
-      {TLeftoverKind::File, m.Menu + L"\\Tools" + t + L"\\Writer.lnk", L"", TLeftoverLevel::VerySure,
-       L"The shortcut starts a file in the program's install folder."},
+      {TLeftoverKind::File, m.Menu + L"\\Quill " + t + L"\\Quill.lnk", L"",
+       TLeftoverLevel::VerySure, L"The shortcut starts a file in the program's install folder."},
+      {TLeftoverKind::File, m.Menu + L"\\Tools" + t + L"\\Writer.lnk", L"",
+       TLeftoverLevel::VerySure, L"The shortcut starts a file in the program's install folder."},
       {TLeftoverKind::File, m.Desktop + L"\\Quill.lnk", L"", TLeftoverLevel::VerySure,
        L"The shortcut starts a file in the program's install folder."},
       {TLeftoverKind::Key, hkcu + software + L"\\Quill " + t + L" 2.1", L"", TLeftoverLevel::Sure,
@@ -240,8 +256,11 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
        L"The extension opens with a file type the program registered."},
       {TLeftoverKind::Key, hkcu + clsid, L"", TLeftoverLevel::Sure,
        L"Its COM server lies in the program's install folder."},
-      {TLeftoverKind::Value, hkcu + sharedExtension + L"\\OpenWithProgids", L"Quill" + t + L".Document",
-       TLeftoverLevel::Sure, L"It offers a file type the program registered in Open With."},
+      {TLeftoverKind::Value, hkcu + sharedExtension + L"\\OpenWithProgids",
+       L"Quill" + t + L".Document", TLeftoverLevel::Sure,
+       L"It offers a file type the program registered in Open With."},
+      {TLeftoverKind::Value, hkcu + goneTypes + L"\\OpenWithProgids", L"Quill" + t + L".Legacy",
+       TLeftoverLevel::Sure, L"It is named after the program."},
       {TLeftoverKind::Value, hkcu + run, L"Quill" + t + L" Tray", TLeftoverLevel::VerySure,
        L"Its Run value starts the program from its install folder."},
   };
@@ -255,8 +274,9 @@ TEST(LeftoverFinder, FindsEveryKindOfTraceWithItsEvidenceAndLevel) {
   // Nothing else: not the other program's folder, value or Open With, not the shared extension.
   EXPECT_EQ(finds.size(), rows.size()) << win::ToUtf8(Describe(finds));
   // Grouped by kind: folders, files, keys, values.
-  EXPECT_TRUE(std::is_sorted(finds.begin(), finds.end(),
-                             [](const TLeftover& a, const TLeftover& b) { return a.Kind < b.Kind; }));
+  EXPECT_TRUE(
+      std::is_sorted(finds.begin(), finds.end(),
+                     [](const TLeftover& a, const TLeftover& b) { return a.Kind < b.Kind; }));
 }
 
 // Another program of the same publisher shares its folder, key and a Common Files folder; a
@@ -290,7 +310,8 @@ TEST(LeftoverFinder, NeverTicksABystander) {
   m.Registry.Set(HKEY_CURRENT_USER, L"Software\\" + vendor, L"Inkpot" + t, L"Data", inkpot);
   m.Registry.Set(HKEY_CURRENT_USER, L"Software\\Quill" + t + L" Pro", L"", L"", L"");
   // A shortcut into the folder the other program shares.
-  MakeShortcut(m.Desktop + L"\\Ink Tools.lnk", m.File(L"Common Files\\" + vendor + L"\\Shared\\tools.exe"));
+  MakeShortcut(m.Desktop + L"\\Ink Tools.lnk",
+               m.File(L"Common Files\\" + vendor + L"\\Shared\\tools.exe"));
   std::vector<TOtherProgram> others = {{L"Inkpot" + t, vendor, {inkpot, shared}},
                                        {L"Quill" + t + L" Pro", L"Pro Vendor" + t, {proFolder}}};
 
@@ -315,20 +336,23 @@ TEST(LeftoverFinder, NeverTicksABystander) {
   DeleteFileW(installer.c_str());
 
   // The program's own traces are proposed...
-  for (const std::wstring& own : {install, ownData, L"HKEY_CURRENT_USER\\Software\\" + vendor + L"\\Quill" + t}) {
+  for (const std::wstring& own :
+       {install, ownData, L"HKEY_CURRENT_USER\\Software\\" + vendor + L"\\Quill" + t}) {
     const TLeftover* find = Found(finds, own);
     ASSERT_TRUE(find && find->Ticked()) << win::ToUtf8(own) << win::ToUtf8(Describe(finds));
   }
   // ...the bystanders never ticked...
-  for (const std::wstring& bystander : {shared, proFolder, m.Desktop + L"\\Ink Tools.lnk", L"HKEY_CURRENT_USER\\Software\\Quill" + t + L" Pro"}) {
+  for (const std::wstring& bystander : {shared, proFolder, m.Desktop + L"\\Ink Tools.lnk",
+                                        L"HKEY_CURRENT_USER\\Software\\Quill" + t + L" Pro"}) {
     const TLeftover* find = Found(finds, bystander);
     EXPECT_TRUE(!find || !find->Ticked()) << win::ToUtf8(bystander) << win::ToUtf8(Describe(finds));
   }
   // ...and what holds another program's traces, the user's documents and the installer in
   // Downloads not proposed at all.
-  for (const std::wstring& never :
-       {m.ProgramFiles + L"\\" + vendor, inkpot, vendorData, L"HKEY_CURRENT_USER\\Software\\" + vendor,
-        L"HKEY_CURRENT_USER\\Software\\" + vendor + L"\\Inkpot" + t, documents, installer, downloads})
+  for (const std::wstring& never : {m.ProgramFiles + L"\\" + vendor, inkpot, vendorData,
+                                    L"HKEY_CURRENT_USER\\Software\\" + vendor,
+                                    L"HKEY_CURRENT_USER\\Software\\" + vendor + L"\\Inkpot" + t,
+                                    documents, installer, downloads})
     EXPECT_FALSE(Found(finds, never)) << win::ToUtf8(never) << win::ToUtf8(Describe(finds));
 }
 
@@ -364,6 +388,32 @@ TEST(LeftoverFinder, NeverProposesKnownFoldersOrProtectedPlaces) {
   EXPECT_FALSE(Found(finds, KnownFolder(FOLDERID_RoamingAppData) + L"\\Microsoft"));
 }
 
+// "Tarvtest Data" by Tarvtest keeps its settings in Tarvtest\Data: a word too common to tick on
+// its name alone. Its publisher's folder holds only that, but another Tarvtest program is still
+// installed.
+TEST(LeftoverFinder, WeighsAgainstGenericNamesAndAPublisherStillInstalled) {
+  TMachine m;
+  const std::wstring vendor = L"Tarvtest" + m.Tag;
+  TProgramFacts facts = FactsFromName(vendor + L" Data");
+  facts.Publisher = vendor;
+  const std::wstring data = m.Folder(L"Roaming\\" + vendor + L"\\Data");
+  const std::wstring vendorFolder = m.ProgramData + L"\\" + vendor;
+  m.Folder(L"ProgramData\\" + vendor + L"\\Data");
+  std::vector<TLeftover> finds =
+      m.Finder.Find(facts, {{L"Inkpot" + m.Tag, vendor, {m.ProgramFiles + L"\\Inkpot"}}});
+
+  const TLeftover* generic = Found(finds, data);
+  ASSERT_TRUE(generic) << win::ToUtf8(Describe(finds));
+  EXPECT_EQ(generic->Level, TLeftoverLevel::Unsure);
+  EXPECT_EQ(generic->Evidence.at(1),
+            L"Its name is a word many programs use for their own folders and keys.");
+  const TLeftover* publisher = Found(finds, vendorFolder);
+  ASSERT_TRUE(publisher) << win::ToUtf8(Describe(finds));
+  EXPECT_EQ(publisher->Level, TLeftoverLevel::Unlikely);
+  EXPECT_EQ(publisher->Evidence.at(0),
+            L"Another program of the same publisher is still installed: Inkpot" + m.Tag + L".");
+}
+
 TEST(LeftoverFinder, AFindNoLongerHoldsOnceGoneOrAnotherProgramsOwn) {
   TMachine m;
   const std::wstring folder = m.Folder(L"ProgramData\\Quill" + m.Tag);
@@ -375,7 +425,8 @@ TEST(LeftoverFinder, AFindNoLongerHoldsOnceGoneOrAnotherProgramsOwn) {
   quill.Publisher = vendor;
   std::vector<TLeftover> finds = m.Finder.Find(quill, {});
   const TLeftover* inFolder = Found(finds, folder);
-  const TLeftover* key = Found(finds, L"HKEY_CURRENT_USER\\Software\\" + vendor + L"\\Quill" + m.Tag);
+  const TLeftover* key =
+      Found(finds, L"HKEY_CURRENT_USER\\Software\\" + vendor + L"\\Quill" + m.Tag);
   const TLeftover* value = Found(finds, L"HKEY_CURRENT_USER\\" + run, L"Quill" + m.Tag);
   ASSERT_TRUE(inFolder && key && value) << win::ToUtf8(Describe(finds));
   for (const TLeftover& find : finds) EXPECT_TRUE(TLeftoverFinder::StillHolds(find, {}));
@@ -389,7 +440,8 @@ TEST(LeftoverFinder, AFindNoLongerHoldsOnceGoneOrAnotherProgramsOwn) {
   EXPECT_TRUE(TLeftoverFinder::StillHolds(*key, {{L"Quill" + m.Tag, L"Other", {}}}));
   // Gone.
   win::UniqueHKey runKey;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, run.c_str(), 0, KEY_SET_VALUE, runKey.Put()), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, run.c_str(), 0, KEY_SET_VALUE, runKey.Put()),
+            ERROR_SUCCESS);
   RegDeleteValueW(runKey.Get(), (L"Quill" + m.Tag).c_str());
   EXPECT_FALSE(TLeftoverFinder::StillHolds(*value, {}));
   RemoveDirectoryW(folder.c_str());
@@ -405,12 +457,14 @@ TEST(LeftoverFinder, OtherProgramsCarryEveryFolderTheirEntryAndOwnKeyPointInto) 
   const std::wstring data = m.Folder(L"ProgramData\\Ink Data" + t);
   m.Registry.Set(HKEY_CURRENT_USER, uninstall + L"Inkpot" + t, L"", L"DisplayName", L"Inkpot" + t);
   m.Registry.Set(HKEY_CURRENT_USER, uninstall + L"Inkpot" + t, L"", L"Publisher", L"Ink Co" + t);
-  m.Registry.Set(HKEY_CURRENT_USER, uninstall + L"Inkpot" + t, L"", L"InstallLocation", inkpot + L"\\");
+  m.Registry.Set(HKEY_CURRENT_USER, uninstall + L"Inkpot" + t, L"", L"InstallLocation",
+                 inkpot + L"\\");
   m.Registry.Set(HKEY_CURRENT_USER, uninstall + L"Inkpot" + t, L"", L"ModifyPath",
                  L"\"" + tools + L"\\setup.exe\" /modify");
   m.Registry.Set(HKEY_CURRENT_USER, uninstall + L"Inkpot" + t, L"", L"UninstallString",
                  L"C:\\windows\\system32\\msiexec.exe /x {1}");
-  m.Registry.Set(HKEY_CURRENT_USER, L"Software\\Ink Co" + t, L"Inkpot" + t, L"DataDir", data + L"\\");
+  m.Registry.Set(HKEY_CURRENT_USER, L"Software\\Ink Co" + t, L"Inkpot" + t, L"DataDir",
+                 data + L"\\");
   m.Registry.Set(HKEY_LOCAL_MACHINE, uninstall + L"Quill" + t, L"", L"DisplayName", L"Quill" + t);
 
   auto byName = [](const std::vector<TOtherProgram>& programs, const std::wstring& name) {

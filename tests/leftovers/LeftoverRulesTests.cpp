@@ -17,12 +17,12 @@ TEST(LeftoverRules, NamesCompareWithoutCaseSpacesPunctuationVersionOrCompanyForm
   } rows[] = {
       {L"Quill Writer", L"", L"quillwriter"},
       {L"  QUILL-writer! ", L"", L"quillwriter"},
-      {L"Quill Writer 2.1", L"2.1.0", L"quillwriter"},     // trailing version word
+      {L"Quill Writer 2.1", L"2.1.0", L"quillwriter"},  // trailing version word
       {L"Quill Writer 2.1.0 (x64)", L"2.1.0", L"quillwriter"},
       {L"Quill Writer v3 64-bit", L"", L"quillwriter"},
-      {L"Quill 2.1.0 Writer", L"2.1.0", L"quillwriter"},   // the version, wherever it stands
-      {L"7-Zip", L"", L"7zip"},                              // a name that starts with digits keeps them
-      {L"2048", L"", L"2048"},                               // a name of digits alone stays
+      {L"Quill 2.1.0 Writer", L"2.1.0", L"quillwriter"},  // the version, wherever it stands
+      {L"7-Zip", L"", L"7zip"},  // a name that starts with digits keeps them
+      {L"2048", L"", L"2048"},   // a name of digits alone stays
       {L"Schreibstube Größe", L"", L"schreibstubegröße"},  // letters of any script
       {L"Редактор", L"1.0", L"редактор"},
   };
@@ -41,16 +41,16 @@ TEST(LeftoverRules, PlaceNamesMatchExactlyNearlyOrInPart) {
     TNameMatch Match;
   } rows[] = {
       {L"quillwriter", L"quillwriter", TNameMatch::Exact},
-      {L"quilwriter", L"quillwriter", TNameMatch::Near},     // one letter apart
-      {L"quillwritr2", L"quillwriter", TNameMatch::Near},    // two apart, long names
-      {L"qwilwritr", L"quillwriter", TNameMatch::None},      // three apart
-      {L"quills", L"quill", TNameMatch::Near},                // one letter apart, short names
+      {L"quilwriter", L"quillwriter", TNameMatch::Near},   // one letter apart
+      {L"quillwritr2", L"quillwriter", TNameMatch::Near},  // two apart, long names
+      {L"qwilwritr", L"quillwriter", TNameMatch::None},    // three apart
+      {L"quills", L"quill", TNameMatch::Near},             // one letter apart, short names
       {L"quillpro", L"quill", TNameMatch::Partial},
       {L"quillwriterbackup", L"quillwriter", TNameMatch::Partial},
       {L"quill", L"quillwriter", TNameMatch::Partial},
-      {L"qui", L"quillwriter", TNameMatch::None},             // a part too short to tell
+      {L"qui", L"quillwriter", TNameMatch::None},  // a part too short to tell
       {L"ab", L"ab", TNameMatch::Exact},
-      {L"abc", L"ab", TNameMatch::None},                      // short names only exactly
+      {L"abc", L"ab", TNameMatch::None},  // short names only exactly
       {L"inkpot", L"quillwriter", TNameMatch::None},
       {L"", L"quillwriter", TNameMatch::None},
   };
@@ -60,8 +60,8 @@ TEST(LeftoverRules, PlaceNamesMatchExactlyNearlyOrInPart) {
 }
 
 TEST(LeftoverRules, GenericNamesWeighAgainstAMatch) {
-  for (const wchar_t* name : {L"data", L"settings", L"config", L"users", L"install", L"bin",
-                              L"common", L"cache"})
+  for (const wchar_t* name :
+       {L"data", L"settings", L"config", L"users", L"install", L"bin", L"common", L"cache"})
     EXPECT_TRUE(IsGenericName(name)) << win::ToUtf8(name);
   for (const wchar_t* name : {L"quillwriter", L"database", L"binder", L""})
     EXPECT_FALSE(IsGenericName(name)) << win::ToUtf8(name);
@@ -74,14 +74,23 @@ TEST(LeftoverRules, EvidenceSumsToALevelAndReadsStrongestFirst) {
     TLeftoverLevel Level;
     std::vector<std::wstring> Sentences;
   } rows[] = {
-      {{{TLeftoverRule::ExactName, {}}}, 50, TLeftoverLevel::Sure, {L"It is named after the program."}},
+      {{{TLeftoverRule::ExactName, {}}},
+       50,
+       TLeftoverLevel::Sure,
+       {L"It is named after the program."}},
       // The same rule twice counts once.
       {{{TLeftoverRule::RunValuePointsInto, {}}, {TLeftoverRule::RunValuePointsInto, {}}},
        90,
        TLeftoverLevel::VerySure,
        {L"Its Run value starts the program from its install folder."}},
-      {{{TLeftoverRule::NearName, {}}}, 25, TLeftoverLevel::Unsure, {L"Its name is close to the program's name."}},
-      {{{TLeftoverRule::PartialName, {}}}, 15, TLeftoverLevel::Unlikely, {L"Its name holds part of the program's name."}},
+      {{{TLeftoverRule::NearName, {}}},
+       25,
+       TLeftoverLevel::Unsure,
+       {L"Its name is close to the program's name."}},
+      {{{TLeftoverRule::PartialName, {}}},
+       15,
+       TLeftoverLevel::Unlikely,
+       {L"Its name holds part of the program's name."}},
       // Against outweighs an exact name; the strongest piece reads first, with its detail.
       {{{TLeftoverRule::ExactName, {}}, {TLeftoverRule::OtherProgramNamed, L"Quill Pro"}},
        -10,
@@ -97,7 +106,9 @@ TEST(LeftoverRules, EvidenceSumsToALevelAndReadsStrongestFirst) {
        TLeftoverLevel::Sure,
        {L"It is named after the program, inside a folder or key named after its publisher.",
         L"It lies deeper than the shared folder's own level, where fewer programs meet."}},
-      {{{TLeftoverRule::PublisherFolderOnlyProgram, {}}}, 40, TLeftoverLevel::Unsure,
+      {{{TLeftoverRule::PublisherFolderOnlyProgram, {}}},
+       40,
+       TLeftoverLevel::Unsure,
        {L"It is named after the publisher and holds nothing but the program's traces."}},
       {{{TLeftoverRule::ShortcutPointsInto, {}}, {TLeftoverRule::HoldsDocuments, {}}},
        -110,
@@ -111,7 +122,8 @@ TEST(LeftoverRules, EvidenceSumsToALevelAndReadsStrongestFirst) {
     EXPECT_EQ(find.Score, row.Score);
     EXPECT_EQ(find.Level, row.Level);
     EXPECT_EQ(find.Evidence, row.Sentences);
-    EXPECT_EQ(find.Ticked(), row.Level == TLeftoverLevel::Sure || row.Level == TLeftoverLevel::VerySure);
+    EXPECT_EQ(find.Ticked(),
+              row.Level == TLeftoverLevel::Sure || row.Level == TLeftoverLevel::VerySure);
   }
   // The boundaries of each level.
   EXPECT_EQ(LevelOfScore(90), TLeftoverLevel::VerySure);

@@ -29,8 +29,10 @@ TEST(ProgramFacts, CommandFileNamesTheFileACommandRuns) {
   struct TRow {
     std::wstring Command, File;
   } rows[] = {
-      {L"\"C:\\Program Files\\Quill\\unins000.exe\" /SILENT", L"C:\\Program Files\\Quill\\unins000.exe"},
-      {L"C:\\Program Files\\Quill\\unins000.exe /SILENT", L"C:\\Program Files\\Quill\\unins000.exe"},
+      {L"\"C:\\Program Files\\Quill\\unins000.exe\" /SILENT",
+       L"C:\\Program Files\\Quill\\unins000.exe"},
+      {L"C:\\Program Files\\Quill\\unins000.exe /SILENT",
+       L"C:\\Program Files\\Quill\\unins000.exe"},
       // Blanks in the folder, an icon file and an index.
       {L"C:\\Program Files\\Quill\\quill.dll,0", L"C:\\Program Files\\Quill\\quill.dll"},
       {L"C:\\Program Files\\Quill\\Quill Icon.ico", L"C:\\Program Files\\Quill\\Quill Icon.ico"},
@@ -42,7 +44,8 @@ TEST(ProgramFacts, CommandFileNamesTheFileACommandRuns) {
       {L"%SystemRoot%\\notepad.exe", windows + L"\\notepad.exe"},
       {L"  ", L""},
   };
-  for (const TRow& row : rows) EXPECT_EQ(CommandFile(row.Command), row.File) << win::ToUtf8(row.Command);
+  for (const TRow& row : rows)
+    EXPECT_EQ(CommandFile(row.Command), row.File) << win::ToUtf8(row.Command);
 }
 
 TEST(ProgramFacts, InstallFolderComesFromLocationThenUninstallerThenIconAndIsNeverShared) {
@@ -51,7 +54,8 @@ TEST(ProgramFacts, InstallFolderComesFromLocationThenUninstallerThenIconAndIsNev
   const std::wstring uninstaller = dir.MakeFolder(L"Quill Uninstall");
   const std::wstring icons = dir.MakeFolder(L"Quill Icons");
   const std::wstring missing = dir.Path() + L"Gone";
-  const std::wstring msiexec = win::ExpandEnvironment(L"%SystemRoot%\\system32\\msiexec.exe /x {1}");
+  const std::wstring msiexec =
+      win::ExpandEnvironment(L"%SystemRoot%\\system32\\msiexec.exe /x {1}");
   const std::wstring documents = KnownFolder(FOLDERID_Documents);
   const std::wstring programFiles = KnownFolder(FOLDERID_ProgramFiles);
   struct TRow {
@@ -107,6 +111,20 @@ TEST(ProgramFacts, AnEntryGivesItsFoldersAndExecutablesAndSurvivesAsASavedFile) 
   EXPECT_EQ(fromFile.OtherFolders, facts.OtherFolders);
   EXPECT_EQ(fromFile.Root, HKEY_CURRENT_USER);
   EXPECT_TRUE(FactsFromSavedEntry(dir.Path() + L"missing.reg").Name.empty());
+
+  // A 32-bit entry of the machine, whose file spells its view out, names its entry as it is read.
+  testing_support::TSourceTrees trees;
+  const auto& machine32 = trees.Source(testing_support::TSourceTrees::Machine32);
+  trees.AddProgram(testing_support::TSourceTrees::Machine32, L"Quill32", L"Quill 32",
+                   L"\"" + install + L"\\quill.exe\"");
+  const std::wstring saved32 = dir.Path() + L"entry32.reg";
+  ExportRegistryKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY,
+                    L"\\" + machine32.UninstallKey + L"\\Quill32", saved32);
+  TProgramFacts from32 = FactsFromSavedEntry(saved32);
+  EXPECT_EQ(from32.Name, L"Quill 32");
+  EXPECT_EQ(from32.InstallFolder, install);
+  EXPECT_EQ(from32.View, static_cast<REGSAM>(KEY_WOW64_32KEY));
+  EXPECT_EQ(from32.EntryKey, machine32.UninstallKey + L"\\Quill32");
 }
 
 }  // namespace

@@ -95,11 +95,22 @@ TEST_F(WizardTest, AKeyLeftBehindIsCleanedUpWithASecondRecordAndABackupThatBring
   const std::wstring entryKey = key.Path() + L"\\" + program.Key;
   const std::wstring saved = RegFileText(HKEY_CURRENT_USER, 0, entryKey);
   TUninstListItem& entry = AddEntry(list, key, L"Stays", L"Stays 100% Ω", program.Command);
+  std::wstring cleanedUp;
+  bool leftoversOffered = false;
   INT_PTR result = Show(entry, [&](HWND dialog) {
     RunToResult(dialog, finished, forward, cleanupShown);
-    PostClick(GetDlgItem(dialog, IDC_UN_FORWARD));  // "Clean-Up"
+    HWND button = GetDlgItem(dialog, IDC_UN_FORWARD);
+    PostClick(button);  // "Clean-Up"
+    // The page then offers to look for the program's leftovers.
+    ASSERT_TRUE(WaitUntil([button] { return ControlText(button) == L"Close"; }));
+    cleanedUp = ControlText(GetDlgItem(dialog, IDC_UN_FINISHED));
+    leftoversOffered = IsWindowVisible(GetDlgItem(dialog, IDC_UN_LEFTOVERS)) != FALSE;
+    PostClick(button);
   });
   EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(leftoversOffered);
+  EXPECT_EQ(cleanedUp,
+            L"The program name was deleted from the list of programs installed on your computer");
   EXPECT_EQ(forward, L"Clean-Up");
   EXPECT_TRUE(cleanupShown);
   EXPECT_EQ(finished,
@@ -191,13 +202,25 @@ TEST_F(WizardTest, TheRunIsJudgedAndCleanedUpInTheEntrysOwnRootAndView) {
   // The user's program is cancelled, judged by its own key, and cleaned up there alone.
   Show(entry(L"Same User"), [&](HWND dialog) {
     RunToResult(dialog, finished, forward, cleanupShown);
-    PostClick(GetDlgItem(dialog, IDC_UN_FORWARD));  // "Clean-Up"
+    HWND button = GetDlgItem(dialog, IDC_UN_FORWARD);
+    PostClick(button);  // "Clean-Up"
+    ASSERT_TRUE(WaitUntil([button] { return ControlText(button) == L"Close"; }));
+    PostClick(button);
   });
   EXPECT_EQ(forward, L"Clean-Up");
   EXPECT_FALSE(trees.Exists(P::User, L"Same"));
   EXPECT_TRUE(trees.Exists(P::Machine, L"Same"));
+  // The 32-bit entry was saved before its uninstaller ran, from its own view; the user's entry
+  // only by its Clean-Up, the copy made before its run being given up when its key stayed.
   std::vector<TBackupAction> backups = ListBackups(dir.Path() + L"Backups");
-  ASSERT_EQ(backups.size(), 1u);
+  ASSERT_EQ(backups.size(), 2u);
+  EXPECT_EQ(backups[1].Action, L"Uninstall");
+  EXPECT_EQ(backups[1].Subject, L"Same 32");
+  ASSERT_EQ(backups[1].Items.size(), 1u);
+  EXPECT_EQ(backups[1].Items[0].Path, L"HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\" +
+                                          trees.Source(P::Machine32).UninstallKey.substr(9) +
+                                          L"\\Same");
+  EXPECT_EQ(backups[0].Action, L"Clean-Up");
   std::string log = ReadBytes(Log());
   EXPECT_TRUE(std::regex_match(
       log, std::regex(std::string(kTimestamp) + "Uninstalling Same 32\r\n" + kOkLine + kTimestamp +
