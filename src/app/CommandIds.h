@@ -23,4 +23,9 @@ enum TCommandId : int {
   cmAbout,
   cmFind,
   cmRestore,
+  // What the selected entry offers beside its uninstaller.
+  cmModify,
+  cmRepair,
+  // The column menu's items, one per column in TfMain's column order, from here on.
+  cmColumnFirst = 1100,
 };

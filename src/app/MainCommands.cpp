@@ -134,6 +134,9 @@ void TfMain::CreateMenus() {
                                    {cmDelete, L"&Delete program from list\tCtrl+Del"},
                                    {0, nullptr},
                                    {cmDetails, L"Program details"},
+                                   {0, nullptr},
+                                   {cmModify, L"&Modify..."},
+                                   {cmRepair, L"&Repair..."},
                                })),
               L"&Uninstall");
   HMENU view = SubMenu({{cmLargeIcons, L"Large Icons"},
@@ -149,6 +152,8 @@ void TfMain::CreateMenus() {
     info.fType = MFT_STRING | MFT_RADIOCHECK;
     SetMenuItemInfoW(view, static_cast<UINT>(id), FALSE, &info);
   }
+  AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(view, MF_POPUP, reinterpret_cast<UINT_PTR>(MakeColumnMenu()), L"&Columns");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(SubMenu({
                                    {cmAuditReport, L"Audit Report..."},
@@ -171,8 +176,12 @@ void TfMain::CreateMenus() {
                     {cmDelete, L"Delete From List...\tCtrl+Del"},
                     {0, nullptr},
                     {cmDetails, L"Program Details..."},
-                    {cmEditDetails, L"Edit Program Details..."}}));
+                    {cmEditDetails, L"Edit Program Details..."},
+                    {0, nullptr},
+                    {cmModify, L"Modify..."},
+                    {cmRepair, L"Repair..."}}));
   xpMenu_->Attach(popup_.Get(), false);
+  columnMenu_.Reset(MakeColumnMenu());
 
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'N', cmNewProgram},
                   {FCONTROL | FVIRTKEY, 'E', cmEditDetails},
@@ -300,6 +309,10 @@ void TfMain::OnCommand(int id) {
     case cmAbout: About1Click(); break;
     case cmFind: spbuFindClick(); break;
     case cmRestore: Restore1Click(); break;
+    case cmModify: ModifyOrRepairClick(false); break;
+    case cmRepair: ModifyOrRepairClick(true); break;
+    default:
+      if (id >= cmColumnFirst) ToggleColumn(id - cmColumnFirst);
   }
 }
 
@@ -457,6 +470,7 @@ void TfMain::Refresh1Click() {
   scanner_->Scan();
   const int row = selected ? FindEntry(programs_, *selected) : -1;
   if (row >= 0) list_.Select(row, false);
+  if (IsWindowVisible(Handle())) StartFolderSizes();
 }
 
 void TfMain::ChangeViewStyle(int style) {

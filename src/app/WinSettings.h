@@ -36,6 +36,11 @@ public:
   virtual int SortColumn() const { return 0; }
   virtual bool SortDescending() const { return false; }
   virtual void SetSort(int /*column*/, bool /*descending*/) {}
+  // The columns hidden until the user shows them (0 Publisher, 1 Install Folder): whether each is
+  // shown and its width.
+  virtual bool OptionalColumnShown(int /*which*/) const { return false; }
+  virtual int OptionalColumnWidth(int /*which*/) const { return 0; }
+  virtual void SetOptionalColumn(int /*which*/, bool /*shown*/, int /*width*/) {}
 };
 
 class TWinSettings {
