@@ -20,7 +20,7 @@ void ReadValue(HKEY key, const wchar_t* name, std::vector<BYTE>& buffer) {
 
 }  // namespace
 
-size_t RawRegistryRead() {
+size_t RawRegistryRead(bool facts) {
   size_t count = 0;
   std::vector<BYTE> buffer(1024);
   for (const TUninstallSource& source : TUninstallSource::All()) {
@@ -46,6 +46,12 @@ size_t RawRegistryRead() {
         continue;
       for (const wchar_t* value : {L"DisplayName", L"UninstallString", L"DisplayIcon"})
         ReadValue(key.Get(), value, buffer);
+      if (facts)
+        for (const wchar_t* value :
+             {L"Publisher", L"DisplayVersion", L"InstallLocation", L"InstallDate",
+              L"QuietUninstallString", L"ModifyPath", L"WindowsInstaller", L"SystemComponent",
+              L"ReleaseType", L"ParentKeyName"})
+          ReadValue(key.Get(), value, buffer);
       // The size comes from the usage record, or from the installer's estimate without one.
       win::UniqueHKey usage;
       if (cache && RegOpenKeyExW(cache.Get(), n.c_str(), 0, KEY_READ | source.View,

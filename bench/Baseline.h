@@ -8,8 +8,10 @@
 
 // Enumerates the Uninstall subkeys of every place programs are registered and reads DisplayName,
 // UninstallString, DisplayIcon and the usage record of each (its EstimatedSize when there is no
-// record); returns the number of subkeys.
-size_t RawRegistryRead();
+// record); returns the number of subkeys. With facts, also the values the scan keeps beside them
+// (publisher, version, install location and date, quiet and modify commands, installer and
+// release marks).
+size_t RawRegistryRead(bool facts = false);
 
 double Seconds(const std::function<void()>& work);
 // The fastest of the runs: on a shared machine other work only ever adds time, so the fastest run
