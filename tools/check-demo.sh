@@ -333,7 +333,7 @@ check "benchmark commands point at real shared files" eval \
 check "demo entries undisturbed" eval 'demo --verify | grep -q "^Demo machine intact.$"'
 check "--clear-count removes them" eval '[[ "$(demo --clear-count --prefix Chk)" == *"Removed 3000 entries and 1500 usage records"* ]]'
 check "back to the demo entries" eval \
-  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 40)) ] && [ "$(all_count)" -eq $((baseline_all + 45)) ]'
+  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 47)) ] && [ "$(all_count)" -eq $((baseline_all + 53)) ]'
 check "benchmark files removed" [ ! -e "$PF/Purgalot Bench/Chk" ]
 
 echo "== demo entries' uninstallers"

@@ -131,8 +131,12 @@ std::vector<TDetailRow> ReadDetailRows(const TUninstListItem& entry) {
   rows.Gap();
   for (const TValueRow& row : kSecondBlock) rows.AddValue(reg, row);
 
+  // The folder found for the program, unless the Location row already names it.
   const TProgramRow& listed = entry.ListItem();
-  if (!listed.InstallFolder.empty())
+  std::wstring location =
+      win::ExpandEnvironment(win::Trim(Unquote(win::Trim(listed.Facts.InstallLocation))));
+  while (!location.empty() && location.back() == L'\\') location.pop_back();
+  if (!listed.InstallFolder.empty() && !win::EqualsNoCase(location, listed.InstallFolder))
     rows.Add(L"Install Folder:", listed.InstallFolder, TDetailLink::Open);
   TInstallerFacts installer =
       ReadInstallerFacts(entry.RootKey(), entry.View(), entry.RegistryKey());

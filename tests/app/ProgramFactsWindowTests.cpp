@@ -59,7 +59,8 @@ TEST_F(MainWindowTest, AFolderSizeComesAfterTheFirstPaintAndTheHeaderMenuShowsTh
   dir.MakeFile(L"Beta\\beta.exe", std::string(3000, 'b'));
   dir.MakeFile(L"Beta\\Data\\beta.dat", std::string(1000, 'd'));
   const std::wstring folder = dir.Path() + L"Beta";
-  key.SetString(L"Uninstall\\B", L"InstallLocation", folder + L"\\");
+  // No location: the folder is the uninstaller's.
+  key.SetString(L"Uninstall\\B", L"UninstallString", L"\"" + folder + L"\\unins000.exe\" /SILENT");
   // Made and shown without handling a message in between: the list is painted with no size yet.
   settings = std::make_unique<TWinSettings>(L"Desktop", HKEY_CURRENT_USER, key.Path() + L"\\");
   main = std::make_unique<TfMain>(*settings, TCommandLine({}),
