@@ -147,12 +147,12 @@ echo "== demo machine"
 baseline=$(subkey_count "$UNINSTALL")
 baseline_all=$(all_count)
 summary=$(demo)
-check "demomachine reports 54 entries and 4 leftovers" \
-  contains "$summary" "54 Uninstall entries (28 usage records), 4 leftovers"
+check "demomachine reports 62 entries and 4 leftovers" \
+  contains "$summary" "62 Uninstall entries (28 usage records), 4 leftovers"
 check "folder links made from the Unix side" bash "$MAKE_LINKS" "$DEMO"
 check "no drive but C: and the tools' folder, no link into the host at any depth" \
   wine_env_check_prefix "$WINEPREFIX"
-check "49 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 49)) ]
+check "56 entries in the 64-bit view" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 56)) ]
 check "Tallyho and the x86 runtime are in the 32-bit view only" \
   eval 'key_exists "$UNINSTALL\Tallyho Accounting 2019" /reg:32 &&
         key_absent "$UNINSTALL\Tallyho Accounting 2019" /reg:64 &&
@@ -172,6 +172,11 @@ check "MsiExec.exe /X{GUID}" value_is "$UNINSTALL\{6B1E2D40-9A7C-4F3B-8E21-5D0C7
   UninstallString REG_SZ 'MsiExec.exe /X{6B1E2D40-9A7C-4F3B-8E21-5D0C7A4B9F10}'
 check "msiexec /x without .exe" value_is "$UNINSTALL\{A03E5C11-6D2F-4B8A-9E47-C15D8B3F2A96}" \
   UninstallString REG_SZ 'msiexec /x{A03E5C11-6D2F-4B8A-9E47-C15D8B3F2A96}'
+check "NSIS-shaped uninstaller names Nullsoft in its manifest" \
+  grep -q Nullsoft.NSIS.exehead "$C/Program Files/Lumo/Recorder/uninstall.exe"
+check "Marlin FTP for the machine and for the user, neither with a size" \
+  eval 'key_exists "$UNINSTALL\MarlinFTP" && key_exists "${UNINSTALL/HKLM/HKCU}\MarlinFTP" &&
+        value_absent "$UNINSTALL\MarlinFTP" EstimatedSize'
 check "two glued option paths" value_is "$UNINSTALL\Tessellate CAD 9" UninstallString REG_SZ \
   'C:\Program Files\Tessellate\CAD 9\uninst.exe -fC:\Program Files\Tessellate\CAD 9\Uninst.isu -cC:\Program Files\Tessellate\CAD 9\_ISRES.DLL'
 check "expand-string command" value_type_is "$UNINSTALL\Fernleaf Notes" UninstallString REG_EXPAND_SZ
@@ -357,15 +362,15 @@ check "a rerun puts Inkpad back, its shared values once" eval \
    [ "$(reg_query "$RUN" | grep -c "    Inkpad    ")" -eq 1 ]'
 
 echo "== rerun and benchmark entries"
-check "second run succeeds" eval '[[ "$(demo)" == *"54 Uninstall entries"* ]]'
-check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 49)) ]
+check "second run succeeds" eval '[[ "$(demo)" == *"62 Uninstall entries"* ]]'
+check "second run adds no entry" [ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 56)) ]
 check "--count 3000 writes 3000 entries" eval '[[ "$(demo --count 3000 --prefix Chk)" == *"Wrote 3000 entries and 1500 usage records"* ]]'
-check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3054)) ]
+check "3000 more entries" [ "$(all_count)" -eq $((baseline_all + 3062)) ]
 check "spread over the three places" eval \
   '[ "$(subkey_count "$UNINSTALL")" -gt $((baseline + 840)) ] &&
    [ "$(subkey_count "$UNINSTALL" /reg:32)" -gt 800 ] && [ "$(subkey_count "${UNINSTALL/HKLM/HKCU}")" -gt 800 ]'
 check "--count again replaces them" eval \
-  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3054)) ]'
+  'demo --count 3000 --prefix Chk >/dev/null && [ "$(all_count)" -eq $((baseline_all + 3062)) ]'
 check "numbered and GUID-like names" eval \
   'all_keys | grep -q "Chk00001$" && all_keys | grep -q "BE4C-4000-8000-000000000003}$"'
 check "benchmark commands point at real shared files" eval \
@@ -373,7 +378,7 @@ check "benchmark commands point at real shared files" eval \
 check "demo entries undisturbed" eval 'demo --verify | grep -q "^Demo machine intact.$"'
 check "--clear-count removes them" eval '[[ "$(demo --clear-count --prefix Chk)" == *"Removed 3000 entries and 1500 usage records"* ]]'
 check "back to the demo entries" eval \
-  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 49)) ] && [ "$(all_count)" -eq $((baseline_all + 54)) ]'
+  '[ "$(subkey_count "$UNINSTALL")" -eq $((baseline + 56)) ] && [ "$(all_count)" -eq $((baseline_all + 62)) ]'
 check "benchmark files removed" [ ! -e "$PF/Purgalot Bench/Chk" ]
 
 echo "== demo entries' uninstallers"

@@ -37,4 +37,9 @@ enum TCommandId : int {
   // Leftovers: of the selected program, and of one removed earlier.
   cmFindLeftovers,
   cmFindRemovedLeftovers,
+  // What the selected entry offers beside its uninstaller.
+  cmModify,
+  cmRepair,
+  // The column menu's items, one per column in TfMain's column order, from here on.
+  cmColumnFirst = 1100,
 };

@@ -5,6 +5,7 @@
 #include "help/Splash.h"
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
+#include "leftovers/FolderSizes.h"
 #include "uninstall/Logging.h"
 #include "widgets/UPClickSplitter.h"
 #include "widgets/XPMenu.h"
@@ -109,6 +110,9 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       OnCommand(LOWORD(wp));
       return 0;
+    case kFolderSizesMessage:
+      TakeFolderSizes();
+      return 0;
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<NMHDR*>(lp));
     case WM_CONTEXTMENU:
@@ -116,9 +120,17 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnContextMenu(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
       }
+      if (reinterpret_cast<HWND>(wp) == ListView_GetHeader(list_.Handle())) {
+        HeaderMenu(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        return 0;
+      }
       break;
     case WM_INITMENUPOPUP:
       if (reinterpret_cast<HMENU>(wp) == GetSubMenu(menu_, mpView)) View1Click();
+      if (reinterpret_cast<HMENU>(wp) == GetSubMenu(menu_, mpUninstall))
+        EnableModifyAndRepair(reinterpret_cast<HMENU>(wp));
+      if (GetMenuItemID(reinterpret_cast<HMENU>(wp), 0) == cmColumnFirst)
+        UpdateColumnMenu(reinterpret_cast<HMENU>(wp));
       return 0;
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wp));
@@ -236,6 +248,7 @@ void TfMain::FormActivate() {
 }
 
 void TfMain::FormDestroy() {
+  sizer_.reset();
   scanner_.reset();
   if (saveOnDestroy_) win::Guarded([this] { settings_.SaveSettings(); });
 }
@@ -271,6 +284,8 @@ void TfMain::Show(int showCommand) {
     ShowWindow(Handle(), showCommand == SW_SHOWDEFAULT ? SW_SHOWNORMAL : showCommand);
   }
   UpdateWindow(Handle());
+  // Once the list is on screen: the sizes never hold up the first paint.
+  StartFolderSizes();
 }
 
 bool TfMain::PreTranslateMessage(MSG& msg) {
@@ -393,7 +408,8 @@ void TfMain::lvProgramsSelectItem(bool selected) {
   TProgramRow* row = list_.SelectedRow();
   if (!row) return;
   if (TUtils::IsNTPlatform())
-    sideBar_->ShowProgram(row->Caption, row->Size, row->Frequency, row->LastUsed);
+    sideBar_->ShowProgram(row->Caption, row->Size, row->Frequency, row->LastUsed,
+                          row->InstallFolder);
   else
     sideBar_->ShowProgram(row->Caption, L"", L"", L"");
 }
@@ -459,6 +475,7 @@ void TfMain::popmenuActionPopup() {
   UINT state = list_.Selected() >= 0 ? MF_ENABLED : MF_GRAYED;
   for (int i = 0, n = GetMenuItemCount(popup_.Get()); i < n; ++i)
     EnableMenuItem(popup_.Get(), static_cast<UINT>(i), MF_BYPOSITION | state);
+  if (state == MF_ENABLED) EnableModifyAndRepair(popup_.Get());
 }
 
 void TfMain::View1Click() {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+class TFolderSizer;
 class TSideBar;
 class TUPClickSplitter;
 class TXPMenu;
@@ -111,6 +112,22 @@ public:
   TXPMenu& XPMenu() noexcept { return *xpMenu_; }
   std::wstring StatusText() const;
 
+  // Install folders and measured sizes, found after the list is shown (MainFacts.cpp).
+  static constexpr UINT kFolderSizesMessage = WM_APP + 1;
+  TFolderSizer* FolderSizer() noexcept { return sizer_.get(); }
+  // On unless turned off before the window is shown (the benchmark compares both).
+  void SetFolderSizing(bool on) noexcept { folderSizing_ = on; }
+  void StartFolderSizes();
+  void TakeFolderSizes();
+  // Runs the selected entry's modify or repair command and scans again.
+  void ModifyOrRepairClick(bool repair);
+  // The header's menu: every column with a tick; an optional column's item shows or hides it. At
+  // a screen point, or below the header for (-1, -1).
+  void HeaderMenu(int x, int y);
+  HMENU ColumnMenu() const noexcept { return columnMenu_.Get(); }
+  // Shows or hides the optional column at that place of the column menus.
+  void ToggleColumn(int place);
+
 private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -144,6 +161,11 @@ private:
   void OnHelp(const HELPINFO& info);
   void popmenuActionPopup();
   void View1Click();
+  void EnableModifyAndRepair(HMENU menu);
+  // A menu of every column (the header's, and View's "Columns"), ticked as the list shows them.
+  HMENU MakeColumnMenu();
+  void UpdateColumnMenu(HMENU menu);
+
   void OnDropFiles(HDROP drop);
   void lvProgramsChange();
   void lvProgramsSelectItem(bool selected);
@@ -173,6 +195,8 @@ private:
   TIconResolver icons_;
   TProgramListView list_;
   std::unique_ptr<TNormalUninstall> scanner_;
+  std::unique_ptr<TFolderSizer> sizer_;
+  bool folderSizing_ = true;
   std::vector<TUninstallSource> sources_;
   std::unique_ptr<TSideBar> sideBar_;
   std::unique_ptr<TUPClickSplitter> splitter_;
@@ -183,6 +207,7 @@ private:
   win::UniqueHFont filterFont_;
   HMENU menu_ = nullptr;  // the window owns it and destroys it with itself
   win::UniqueHMenu popup_;
+  win::UniqueHMenu columnMenu_;
   win::UniqueHAccel accelerators_;
   HWND focus_ = nullptr;  // the control that had the keyboard when the window was deactivated
   win::UniqueHImageList toolbarImages_;

@@ -153,6 +153,9 @@ void TfMain::CreateMenus() {
                                    {cmDelete, L"&Delete program from list\tCtrl+Del"},
                                    {0, nullptr},
                                    {cmDetails, L"Program details"},
+                                   {0, nullptr},
+                                   {cmModify, L"&Modify..."},
+                                   {cmRepair, L"&Repair..."},
                                })),
               L"&Uninstall");
   HMENU view = SubMenu({{cmLargeIcons, L"Lar&ge Icons"},
@@ -173,6 +176,8 @@ void TfMain::CreateMenus() {
   MakeRadioItems(show, cmShowAll, cmShowWindowsInstaller);
   InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_POPUP, reinterpret_cast<UINT_PTR>(show),
               L"Sho&w");
+  InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_POPUP,
+              reinterpret_cast<UINT_PTR>(MakeColumnMenu()), L"C&olumns");
   InsertMenuW(view, cmRefresh, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
   MakeRadioItems(view, cmLargeIcons, cmDetailsView);
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
@@ -200,8 +205,12 @@ void TfMain::CreateMenus() {
                     {cmDelete, L"Delete From List...\tCtrl+Del"},
                     {0, nullptr},
                     {cmDetails, L"Program Details..."},
-                    {cmEditDetails, L"Edit Program Details..."}}));
+                    {cmEditDetails, L"Edit Program Details..."},
+                    {0, nullptr},
+                    {cmModify, L"Modify..."},
+                    {cmRepair, L"Repair..."}}));
   xpMenu_->Attach(popup_.Get(), false);
+  columnMenu_.Reset(MakeColumnMenu());
 
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'N', cmNewProgram},
                   {FCONTROL | FVIRTKEY, 'E', cmEditDetails},
@@ -344,6 +353,10 @@ void TfMain::OnCommand(int id) {
     case cmOptions: Options1Click(); break;
     case cmFindLeftovers: FindLeftovers1Click(); break;
     case cmFindRemovedLeftovers: FindRemovedLeftovers1Click(); break;
+    case cmModify: ModifyOrRepairClick(false); break;
+    case cmRepair: ModifyOrRepairClick(true); break;
+    default:
+      if (id >= cmColumnFirst) ToggleColumn(id - cmColumnFirst);
   }
 }
 
@@ -577,6 +590,7 @@ void TfMain::Refresh1Click() {
       programs_.Row(static_cast<size_t>(index)).Checked = true;
   const int row = selected ? FindEntry(programs_, *selected) : -1;
   if (row >= 0) list_.SelectRow(&programs_.Row(static_cast<size_t>(row)), false);
+  if (IsWindowVisible(Handle())) StartFolderSizes();
 }
 
 void TfMain::ChangeViewStyle(int style) {

@@ -2,7 +2,10 @@
 
 #include "inventory/IconCache.h"
 #include "inventory/ProgramFinder.h"
+#include "inventory/UninstallItem.h"
 #include "win/Gdi.h"
+
+#include <algorithm>
 
 #include <stdexcept>
 
@@ -24,6 +27,20 @@ const std::vector<TListColumn>& TProgramListView::ProgramColumns() {
   return columns;
 }
 
+const std::vector<TListColumn>& TProgramListView::OptionalColumns() {
+  static const std::vector<TListColumn> columns = {
+      {L"Publisher", 140, TRowField::Publisher, LVCFMT_LEFT},
+      {L"Install Folder", 220, TRowField::InstallFolder, LVCFMT_LEFT}};
+  return columns;
+}
+
+const wchar_t* PlaceMark(const TProgramRow& row) {
+  if (!row.Entry || !row.SharesName) return L"";
+  if (row.Entry->RootKey() == HKEY_CURRENT_USER) return L" (per user)";
+  if (row.Entry->View() & KEY_WOW64_32KEY) return L" (32-bit)";
+  return L"";
+}
+
 void TProgramListView::Create(HWND parent, int id) {
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON |
@@ -39,6 +56,61 @@ void TProgramListView::Create(HWND parent, int id) {
   ListView_SetCallbackMask(hwnd_, LVIS_STATEIMAGEMASK);
   columns_.clear();
   for (const auto& column : ProgramColumns()) InsertColumn(column);
+  optionalWidths_.clear();
+  for (const auto& column : OptionalColumns()) optionalWidths_.push_back(column.Width);
+  RebuildOptionalColumns();
+}
+
+bool TProgramListView::ColumnShown(TRowField field) const { return ShowsField(field); }
+
+void TProgramListView::ShowColumn(TRowField field, bool show) {
+  const auto& optional = OptionalColumns();
+  for (size_t i = 0; i < optional.size(); ++i)
+    if (optional[i].Field == field && optionalShown_[i] != show) {
+      optionalShown_[i] = show;
+      RebuildOptionalColumns();
+    }
+}
+
+bool TProgramListView::OptionalColumnShown(int which) const {
+  return which >= 0 && static_cast<size_t>(which) < optionalShown_.size() &&
+         optionalShown_[static_cast<size_t>(which)];
+}
+
+int TProgramListView::OptionalColumnWidth(int which) const {
+  if (which < 0 || static_cast<size_t>(which) >= optionalWidths_.size()) return 0;
+  for (size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i].Field == OptionalColumns()[static_cast<size_t>(which)].Field)
+      return ColumnWidth(static_cast<int>(i));
+  return optionalWidths_[static_cast<size_t>(which)];
+}
+
+void TProgramListView::SetOptionalColumn(int which, bool shown, int width) {
+  if (which < 0 || static_cast<size_t>(which) >= optionalWidths_.size()) return;
+  optionalWidths_[static_cast<size_t>(which)] = width;
+  optionalShown_[static_cast<size_t>(which)] = shown;
+  if (hwnd_) RebuildOptionalColumns();
+}
+
+void TProgramListView::RebuildOptionalColumns() {
+  const auto& optional = OptionalColumns();
+  // The widths the user gave the columns now shown are kept for when they come back.
+  for (int i = static_cast<int>(columns_.size()) - 1; i >= 1; --i) {
+    const auto found = std::find_if(optional.begin(), optional.end(), [&](const TListColumn& c) {
+      return c.Field == columns_[static_cast<size_t>(i)].Field;
+    });
+    if (found == optional.end()) break;
+    optionalWidths_[static_cast<size_t>(found - optional.begin())] = ColumnWidth(i);
+    ListView_DeleteColumn(hwnd_, i);
+    columns_.pop_back();
+  }
+  for (size_t i = 0; i < optional.size(); ++i)
+    if (optionalShown_[i]) {
+      TListColumn column = optional[i];
+      column.Width = optionalWidths_[i];
+      InsertColumn(column);
+    }
+  if (!ShowsField(programs_.SortOrder().Field)) programs_.SetSortOrder({});
   ShowSortArrow();
 }
 
@@ -56,6 +128,7 @@ LRESULT CALLBACK TProgramListView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
   }
   return DefSubclassProc(hwnd, msg, wp, lp);
 }
+void TProgramListView::RedrawRow(int index) { ListView_RedrawItems(hwnd_, index, index); }
 
 void TProgramListView::InsertColumn(const TListColumn& column) {
   LVCOLUMNW info{};
@@ -235,6 +308,9 @@ bool TProgramListView::OnNotify(const NMHDR& header, LRESULT& result) {
       if (OnCheckBox(click.ptAction)) ToggleCheck(click.iItem);
       return false;
     }
+    case NM_CUSTOMDRAW:
+      result = CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
+      return true;
   }
   return false;
 }
@@ -256,7 +332,14 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
     const std::wstring* text = nullptr;
     if (item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < columns_.size())
       text = &row.Text(columns_[static_cast<size_t>(item.iSubItem)].Field);
-    if (item.cchTextMax > 0) lstrcpynW(item.pszText, text ? text->c_str() : L"", item.cchTextMax);
+    // The same program in two places: the mark tells them apart, to the eye and to a reader.
+    const wchar_t* mark = item.iSubItem == 0 ? PlaceMark(row) : L"";
+    if (*mark && text) {
+      std::wstring marked = *text + mark;
+      if (item.cchTextMax > 0) lstrcpynW(item.pszText, marked.c_str(), item.cchTextMax);
+    } else if (item.cchTextMax > 0) {
+      lstrcpynW(item.pszText, text ? text->c_str() : L"", item.cchTextMax);
+    }
   }
   if (item.mask & LVIF_IMAGE) item.iImage = icons_ ? icons_->ImageIndex(row) : row.ImageIndex();
   if (item.mask & LVIF_STATE) {
@@ -266,6 +349,26 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
     item.state = INDEXTOSTATEIMAGEMASK(image);
     item.stateMask |= LVIS_STATEIMAGEMASK;
   }
+}
+
+// A measured size is drawn in a lighter shade than one the entry states (a selected row keeps
+// its highlight text).
+LRESULT TProgramListView::CustomDraw(NMLVCUSTOMDRAW& draw) {
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+      const size_t index = draw.nmcd.dwItemSpec;
+      const bool measured = index < programs_.Count() && draw.iSubItem >= 0 &&
+                            static_cast<size_t>(draw.iSubItem) < columns_.size() &&
+                            columns_[static_cast<size_t>(draw.iSubItem)].Field == TRowField::Size &&
+                            programs_.Row(index).SizeMeasured &&
+                            !ListView_GetItemState(hwnd_, static_cast<int>(index), LVIS_SELECTED);
+      draw.clrText = measured ? GetSysColor(COLOR_GRAYTEXT) : CLR_DEFAULT;
+      return CDRF_DODEFAULT;
+    }
+  }
+  return CDRF_DODEFAULT;
 }
 
 int TProgramListView::ColumnCount() const {
@@ -312,7 +415,7 @@ int TProgramListView::SortColumn() const { return static_cast<int>(programs_.Sor
 bool TProgramListView::SortDescending() const { return programs_.SortOrder().Descending; }
 
 void TProgramListView::SetSort(int column, bool descending) {
-  if (column < 0 || column > static_cast<int>(TRowField::UninstallCommand)) return;
+  if (column < 0 || column > static_cast<int>(TRowField::InstallFolder)) return;
   TSortOrder order{static_cast<TRowField>(column), descending};
   if (hwnd_ && !ShowsField(order.Field)) order = {};
   ApplySortOrder(order);

@@ -30,6 +30,8 @@ public:
 
   // "Name", "Size", "Last Used On", "Frequency" and "Uninstall Command", in that order.
   static const std::vector<TListColumn>& ProgramColumns();
+  // "Publisher" and "Install Folder": hidden until the user shows them, then after the others.
+  static const std::vector<TListColumn>& OptionalColumns();
 
   explicit TProgramListView(TProgramList& programs) : programs_(programs), filter_(programs) {}
 
@@ -90,6 +92,19 @@ public:
   // Orders the rows by the field; a field no column shows leaves the name order.
   void SetSort(int column, bool descending) override;
 
+  // The optional columns, by their field.
+  bool ColumnShown(TRowField field) const;
+  void ShowColumn(TRowField field, bool show);
+  // TSettingsList: the optional columns by their place in OptionalColumns().
+  bool OptionalColumnShown(int which) const override;
+  int OptionalColumnWidth(int which) const override;
+  void SetOptionalColumn(int which, bool shown, int width) override;
+
+  // Repaints one row; the others stay as they are.
+  void RedrawRow(int index);
+  // Orders the rows again by the present order, after the values it orders by changed.
+  void Resort() { ApplySortOrder(programs_.SortOrder()); }
+
   // A click on a column's header: the rows ordered by it, or the other way round when they
   // already are. The selected program stays selected and in sight.
   void ColumnClick(int column);
@@ -111,6 +126,9 @@ private:
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                   DWORD_PTR data) noexcept;
   void ShowChosenRows(const TProgramRow* selected);
+  // Removes the optional columns and inserts those shown, in their order, after the others.
+  void RebuildOptionalColumns();
+  LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
 
   TProgramList& programs_;
   TProgramFilter filter_;
@@ -122,4 +140,12 @@ private:
   bool checkBoxes_ = false;
   // By position, which is also the sub-item number each column asks for.
   std::vector<TListColumn> columns_;
+  // Whether each optional column is shown, and its width while it is not.
+  std::vector<bool> optionalShown_ = std::vector<bool>(OptionalColumns().size(), false);
+  std::vector<int> optionalWidths_;
 };
+
+// What tells rows of the same name apart in the list: " (per user)" for the current user's
+// entry, " (32-bit)" for one of the 32-bit registry view, nothing for the machine's 64-bit entry
+// and for a name listed once.
+const wchar_t* PlaceMark(const TProgramRow& row);

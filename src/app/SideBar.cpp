@@ -17,7 +17,7 @@ constexpr COLORREF kSideBarColor = RGB(238, 243, 250);
 constexpr int kMargin = 10;      // around and between the panels
 constexpr int kInset = 12;       // of the contents inside a panel
 constexpr int kActionsHeight = 110;
-constexpr int kInfoHeight = 160;
+constexpr int kInfoHeight = 180;
 constexpr int kInfoHeight9x = 80;
 constexpr int kFindHeight = 70;
 constexpr int kImageId1 = 201, kImageId2 = 202, kFindButtonId = 203, kImageId3 = 204;
@@ -88,6 +88,8 @@ void TSideBar::Create(HWND parent, int width) {
   lSideSize_ = MakeLabel(info, L"", SS_NOPREFIX);
   lSideUsed_ = MakeLabel(info, L"", SS_NOPREFIX);
   lSideLastUsed_ = MakeLabel(info, L"", SS_NOPREFIX);
+  Label7_ = MakeLabel(info, L"Folder:");
+  lSideFolder_ = MakeLabel(info, L"", SS_NOPREFIX | SS_PATHELLIPSIS);
   makeLink(SideBarLabel4_, info, L"More details", cmDetails);
 
   // Find: the text and its button.
@@ -141,8 +143,9 @@ void TSideBar::LayoutPanels() {
   place(lSidePrgName_, x, top, inner, S(34));
   int captionWidth = S(86);
   int y = top + S(38);
-  for (auto [caption, value] : {std::pair{Label4_, lSideSize_}, std::pair{Label5_, lSideUsed_},
-                                std::pair{Label6_, lSideLastUsed_}}) {
+  for (auto [caption, value] :
+       {std::pair{Label4_, lSideSize_}, std::pair{Label5_, lSideUsed_},
+        std::pair{Label6_, lSideLastUsed_}, std::pair{Label7_, lSideFolder_}}) {
     place(caption, x, y, captionWidth, S(18));
     place(value, x + captionWidth, y, inner - captionWidth, S(18));
     y += S(20);
@@ -223,9 +226,11 @@ void TSideBar::ScrollIntoView(HWND control) {
 }
 
 void TSideBar::ShowProgram(const std::wstring& name, const std::wstring& size,
-                           const std::wstring& used, const std::wstring& lastUsed) {
+                           const std::wstring& used, const std::wstring& lastUsed,
+                           const std::wstring& folder) {
   SetWindowTextW(lSidePrgName_, name.c_str());
   if (!usageShown_) return;
+  SetWindowTextW(lSideFolder_, folder.c_str());
   SetWindowTextW(lSideSize_, size.c_str());
   SetWindowTextW(lSideUsed_, used.c_str());
   SetWindowTextW(lSideLastUsed_, lastUsed.c_str());
@@ -241,7 +246,8 @@ void TSideBar::ShowProgramPanels(bool show) {
 
 void TSideBar::HideUsageLabels() {
   usageShown_ = false;
-  for (HWND label : {Label4_, Label5_, Label6_, lSideSize_, lSideUsed_, lSideLastUsed_})
+  for (HWND label : {Label4_, Label5_, Label6_, Label7_, lSideSize_, lSideUsed_, lSideLastUsed_,
+                     lSideFolder_})
     ShowWindow(label, SW_HIDE);
   RECT r;
   GetWindowRect(sideBarInfo_->Handle(), &r);

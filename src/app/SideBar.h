@@ -22,9 +22,9 @@ public:
   // Called with the command of a link or button (the main window's command identifiers).
   std::function<void(int)> OnCommand;
 
-  // Shows a program's facts in the Info panel.
+  // Shows a program's facts in the Info panel; the install folder once it is known.
   void ShowProgram(const std::wstring& name, const std::wstring& size, const std::wstring& used,
-                   const std::wstring& lastUsed);
+                   const std::wstring& lastUsed, const std::wstring& folder = {});
   // Shows or hides the Actions and Info panels.
   void ShowProgramPanels(bool show);
   // Outside the NT family there are no usage facts: their labels go and the Info panel shrinks.
@@ -51,6 +51,7 @@ public:
   HWND SizeLabel() const noexcept { return lSideSize_; }
   HWND UsedLabel() const noexcept { return lSideUsed_; }
   HWND LastUsedLabel() const noexcept { return lSideLastUsed_; }
+  HWND FolderLabel() const noexcept { return lSideFolder_; }
 
 protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -70,6 +71,7 @@ private:
   HWND lSidePrgName_ = nullptr, lSideSize_ = nullptr, lSideUsed_ = nullptr,
        lSideLastUsed_ = nullptr;
   HWND Label4_ = nullptr, Label5_ = nullptr, Label6_ = nullptr;
+  HWND Label7_ = nullptr, lSideFolder_ = nullptr;  // the install folder
   HWND edFind_ = nullptr, spbuFind_ = nullptr;
   bool usageShown_ = true;
   int scrollY_ = 0;

@@ -16,6 +16,17 @@ const TColumnValue kColumns[] = {{L"NameLength", 150},
                                  {L"FreqLength", 70},
                                  {L"UnCommLength", 270}};
 
+// The optional columns: whether shown, and width.
+struct TOptionalColumnValue {
+  const wchar_t* Shown;
+  const wchar_t* Width;
+  int DefaultWidth;
+};
+const TOptionalColumnValue kOptionalColumns[] = {{L"ShowPublisher", L"PublisherLength", 140},
+                                                 {L"ShowInstallFolder", L"FolderLength", 220}};
+// The highest field a stored order may name (the install folder).
+constexpr int kLastSortColumn = 6;
+
 // Closes the settings key on every way out of a load or save.
 struct TKeyCloser {
   TRegistry& Reg;
@@ -99,7 +110,12 @@ void TWinSettings::LoadSettings() {
       if (style >= 0 && style <= 3) list_->SetViewStyle(style);
       int sortColumn = read(L"SortColumn", 0);
       int sortOrder = read(L"SortOrder", 0);
-      if (sortColumn >= 0 && sortColumn <= 4 && (sortOrder == 0 || sortOrder == 1))
+      for (int i = 0; i < static_cast<int>(std::size(kOptionalColumns)); ++i) {
+        const TOptionalColumnValue& c = kOptionalColumns[i];
+        int width = read(c.Width, c.DefaultWidth);
+        list_->SetOptionalColumn(i, read(c.Shown, 0) == 1, std::max(width, kMinColumnWidth));
+      }
+      if (sortColumn >= 0 && sortColumn <= kLastSortColumn && (sortOrder == 0 || sortOrder == 1))
         list_->SetSort(sortColumn, sortOrder == 1);
       list_->SetCheckBoxes(read(L"CheckBoxes", 0) == 1);
     }
@@ -142,6 +158,10 @@ void TWinSettings::SaveSettings() {
     WriteInt(L"LastUsedLength", list_->ColumnWidth(2));
     WriteInt(L"FreqLength", list_->ColumnWidth(3));
     WriteInt(L"UnCommLength", list_->ColumnWidth(4));
+  }
+  for (int i = 0; i < static_cast<int>(std::size(kOptionalColumns)); ++i) {
+    WriteInt(kOptionalColumns[i].Shown, list_->OptionalColumnShown(i) ? 1 : 0);
+    WriteInt(kOptionalColumns[i].Width, list_->OptionalColumnWidth(i));
   }
   WriteInt(L"MainViewStyle", list_->ViewStyle());
   WriteInt(L"SortColumn", list_->SortColumn());

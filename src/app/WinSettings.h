@@ -41,6 +41,11 @@ public:
   // Whether the rows show check boxes.
   virtual bool CheckBoxes() const { return false; }
   virtual void SetCheckBoxes(bool /*show*/) {}
+  // The columns hidden until the user shows them (0 Publisher, 1 Install Folder): whether each is
+  // shown and its width.
+  virtual bool OptionalColumnShown(int /*which*/) const { return false; }
+  virtual int OptionalColumnWidth(int /*which*/) const { return 0; }
+  virtual void SetOptionalColumn(int /*which*/, bool /*shown*/, int /*width*/) {}
 };
 
 class TWinSettings {

@@ -1,5 +1,6 @@
 #include "editing/DetailsRows.h"
 
+#include "inventory/InstallerKind.h"
 #include "inventory/ProgramList.h"
 #include "inventory/Registry.h"
 #include "inventory/UninstallItem.h"
@@ -115,7 +116,8 @@ std::vector<TDetailRow> ReadDetailRows(const TUninstListItem& entry) {
 
   if (TUtils::IsNTPlatform()) {
     const TProgramRow& listed = entry.ListItem();
-    if (!listed.Size.empty()) rows.Add(L"Size:", listed.Size);
+    if (!listed.Size.empty())
+      rows.Add(L"Size:", listed.SizeMeasured ? listed.Size + L" (measured)" : listed.Size);
     if (!listed.Frequency.empty()) rows.Add(L"Used:", listed.Frequency);
     if (!listed.LastUsed.empty()) rows.Add(L"Last Used:", listed.LastUsed);
   }
@@ -129,12 +131,17 @@ std::vector<TDetailRow> ReadDetailRows(const TUninstListItem& entry) {
   rows.Gap();
   for (const TValueRow& row : kSecondBlock) rows.AddValue(reg, row);
 
-  auto installer = reg.ReadValue(L"WindowsInstaller");
-  if (installer) {
-    std::wstring text;
-    if (installer->IsText()) text = installer->Text();
-    else if (installer->DataType() == TRegDataType::Integer) text = DwordText(*installer);
-    if (text == L"1") rows.Add(L"Install Program:", L"Windows Installer");
-  }
+  // The folder found for the program, unless the Location row already names it.
+  const TProgramRow& listed = entry.ListItem();
+  std::wstring location =
+      win::ExpandEnvironment(win::Trim(Unquote(win::Trim(listed.Facts.InstallLocation))));
+  while (!location.empty() && location.back() == L'\\') location.pop_back();
+  if (!listed.InstallFolder.empty() && !win::EqualsNoCase(location, listed.InstallFolder))
+    rows.Add(L"Install Folder:", listed.InstallFolder, TDetailLink::Open);
+  TInstallerFacts installer =
+      ReadInstallerFacts(entry.RootKey(), entry.View(), entry.RegistryKey());
+  if (installer.Kind != TInstallerKind::Other)
+    rows.Add(L"Install Program:", InstallerKindText(installer.Kind));
+  if (!installer.ProductCode.empty()) rows.Add(L"Product Code:", installer.ProductCode);
   return rows.Take();
 }

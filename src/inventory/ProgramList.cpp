@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 const std::wstring& TProgramRow::Text(TRowField field) const noexcept {
   switch (field) {
@@ -12,6 +13,8 @@ const std::wstring& TProgramRow::Text(TRowField field) const noexcept {
     case TRowField::LastUsed: return LastUsed;
     case TRowField::Frequency: return Frequency;
     case TRowField::UninstallCommand: return UninstallCommand;
+    case TRowField::Publisher: return Facts.Publisher;
+    case TRowField::InstallFolder: return InstallFolder;
     case TRowField::Name: break;
   }
   return Caption;
@@ -110,7 +113,9 @@ int CompareBy(TRowField field, const TKeyedRow& a, const TKeyedRow& b) {
     case TRowField::Size: return Compare(a.Row->SizeBytes, b.Row->SizeBytes);
     case TRowField::LastUsed: return Compare(a.Row->LastUsedKey, b.Row->LastUsedKey);
     case TRowField::Frequency: return Compare(a.Row->UseCount, b.Row->UseCount);
-    case TRowField::UninstallCommand: return Compare(a.TextKey, b.TextKey);
+    case TRowField::UninstallCommand:
+    case TRowField::Publisher:
+    case TRowField::InstallFolder: return Compare(a.TextKey, b.TextKey);
   }
   return 0;
 }
@@ -119,13 +124,16 @@ int CompareBy(TRowField field, const TKeyedRow& a, const TKeyedRow& b) {
 
 void TProgramList::Sort() {
   // Rows that tie keep the name order, and rows with equal names the order they were added in.
-  const bool byText = order_.Field == TRowField::UninstallCommand;
+  const bool byText = order_.Field == TRowField::UninstallCommand ||
+                      order_.Field == TRowField::Publisher ||
+                      order_.Field == TRowField::InstallFolder;
   std::vector<TKeyedRow> keyed;
   keyed.reserve(rows_.size());
   for (auto& row : rows_) {
     std::string textKey = byText ? SortKey(row->Text(order_.Field)) : std::string();
     keyed.push_back({SortKey(row->Caption), std::move(textKey), std::move(row)});
   }
+  std::unordered_map<std::string, std::vector<TProgramRow*>> names;
   const TSortOrder order = order_;
   std::stable_sort(keyed.begin(), keyed.end(), [order](const TKeyedRow& a, const TKeyedRow& b) {
     int c = CompareBy(order.Field, a, b);
@@ -133,7 +141,15 @@ void TProgramList::Sort() {
     if (c != 0) return c < 0;
     return a.NameKey < b.NameKey;
   });
-  for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = std::move(keyed[i].Row);
+  for (size_t i = 0; i < keyed.size(); ++i) {
+    // A name listed from more than one place gets each place's mark.
+    keyed[i].Row->SharesName = false;
+    names[keyed[i].NameKey].push_back(keyed[i].Row.get());
+    rows_[i] = std::move(keyed[i].Row);
+  }
+  for (auto& [name, rows] : names)
+    if (rows.size() > 1)
+      for (TProgramRow* row : rows) row->SharesName = true;
 }
 
 void TProgramList::Changed() {

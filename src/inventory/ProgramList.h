@@ -21,7 +21,7 @@ constexpr int kNoStateImage = -1;
 constexpr int kWarningStateImage = 0;
 
 // The texts a row shows; the list view decides which column shows which.
-enum class TRowField { Name, Size, LastUsed, Frequency, UninstallCommand };
+enum class TRowField { Name, Size, LastUsed, Frequency, UninstallCommand, Publisher, InstallFolder };
 
 // How the rows are ordered: by one field, ascending or not. Sizes, dates and frequencies order by
 // what they stand for, texts as the platform compares them; rows that tie keep the name order.
@@ -62,6 +62,13 @@ struct TProgramRow {
   std::unique_ptr<TUninstListItem> Entry;  // the entry dies with its row
   TEntryFacts Facts;
   bool Checked = false;  // its check box in the list, when the list shows check boxes
+  // Derived from the entry's values in the background after the list is shown; empty until then
+  // and when none can be told.
+  std::wstring InstallFolder;
+  // The size is the install folder's, summed on this machine, not one the entry gives.
+  bool SizeMeasured = false;
+  // Another row has the same name (read from another place): the list marks where each is from.
+  bool SharesName = false;
 
   const std::wstring& Text(TRowField field) const noexcept;
 

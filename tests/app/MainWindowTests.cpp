@@ -233,9 +233,11 @@ TEST_F(MainWindowTest, ThePopupMenuIsEnabledOnlyWithASelection) {
                  MAKELPARAM(100, 100));
     closer.join();
     EXPECT_TRUE(shown);
+    // Modify and Repair follow what the entry offers (none of these offers them).
     for (int i = 0; i < GetMenuItemCount(w.PopupMenu()); ++i)
       EXPECT_EQ((GetMenuState(w.PopupMenu(), static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0,
-                !selected)
+                !selected || GetMenuItemID(w.PopupMenu(), i) == cmModify ||
+                    GetMenuItemID(w.PopupMenu(), i) == cmRepair)
           << i;
   }
 }

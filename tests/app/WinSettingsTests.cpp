@@ -154,7 +154,7 @@ TEST_F(WinSettingsTest, TheChosenOrderIsSavedAndOnlyAKnownColumnAndDirectionCome
 
   // No such column, no such direction: the name order stays.
   for (auto [column, order] :
-       {std::pair{L"5", L"0"}, std::pair{L"-1", L"0"}, std::pair{L"1", L"2"}}) {
+       {std::pair{L"7", L"0"}, std::pair{L"-1", L"0"}, std::pair{L"1", L"2"}}) {
     Store(L"SortColumn", column);
     Store(L"SortOrder", order);
     list.sorts = 0;

@@ -29,6 +29,11 @@ case "${1:-}" in
     printf 'app' >"$root/binkept/app.txt"
     printf 'more' >"$root/binkept/Sub/more.txt"
     ln -s "$root/target" "$root/binkept/data"
+    # The folder sizes': an install folder of 8 bytes with a link to the 8 bytes of the target.
+    mkdir -p "$root/sized/bin"
+    printf 'abc' >"$root/sized/app.exe"
+    printf '12345' >"$root/sized/bin/tool.dll"
+    ln -s "$root/target" "$root/sized/data"
     # The folder tree's: a holder with a plain folder and a link to a folder beside it.
     rm -rf "$tree"
     mkdir -p "$tree/target/Inner/Deeper" "$tree/holder/Plain"

@@ -460,8 +460,8 @@ std::vector<DemoProgram> EverydayPrograms(const MachinePaths& paths) {
 
 std::vector<DemoProgram> DemoCatalog(const MachinePaths& paths) {
   Programs all = EverydayPrograms(paths);
-  for (auto* part : {&ProgramsOfOtherPlaces, &UnusualPrograms, &Leftovers, &AssistedLeftovers,
-                     &TracedProgram, &QuietPrograms})
+  for (auto* part : {&ProgramsOfOtherPlaces, &UnusualPrograms, &ProgramsWithoutSizes, &Leftovers,
+                     &AssistedLeftovers, &TracedProgram, &QuietPrograms})
     for (DemoProgram& program : part(paths)) all.push_back(std::move(program));
   return all;
 }

@@ -14,6 +14,8 @@ std::vector<DemoProgram> EverydayPrograms(const MachinePaths& paths);
 std::vector<DemoProgram> UnusualPrograms(const MachinePaths& paths);
 // Programs of the 32-bit registry view and programs installed for the current user only.
 std::vector<DemoProgram> ProgramsOfOtherPlaces(const MachinePaths& paths);
+// Entries that state no size (their folders are measured) and entries shaped by each installer.
+std::vector<DemoProgram> ProgramsWithoutSizes(const MachinePaths& paths);
 // What removed programs left behind: folders, Start-menu folders, vendor keys, dead shortcuts.
 std::vector<DemoProgram> Leftovers(const MachinePaths& paths);
 // Removed programs whose every leftover the assisted uninstall can find and remove.

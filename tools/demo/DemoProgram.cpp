@@ -30,7 +30,8 @@ bool WriteContent(const DemoFile& file, const MachinePaths& paths) {
     case DemoFile::Kind::Program:
     case DemoFile::Kind::Uninstaller:
       return tools::CopyFileTo(paths.sampleUninstaller, file.path) &&
-             StampExeIcon(file.path, file.look);
+             StampExeIcon(file.path, file.look) &&
+             (file.text.empty() || StampExeManifest(file.path, tools::ToUtf8(file.text)));
     case DemoFile::Kind::Icon: {
       const std::vector<uint8_t> bytes = MakeIconFile(file.look);
       return tools::WriteFileBytes(file.path, bytes.data(), bytes.size());
@@ -150,6 +151,17 @@ ProgramBuilder& ProgramBuilder::UninstallerExe(const std::wstring& path,
     std::wstring dat = path.substr(0, path.rfind(L'.')) + L".dat";
     program_.files.push_back({DemoFile::Kind::Text, dat, {}, optionsFileText});
   }
+  return *this;
+}
+
+ProgramBuilder& ProgramBuilder::NsisUninstallerExe(const std::wstring& path) {
+  program_.files.push_back(
+      {DemoFile::Kind::Uninstaller, path, kUninstallerLook,
+       L"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+       L"<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+       L"<assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"*\" "
+       L"name=\"Nullsoft.NSIS.exehead\" type=\"win32\"/>"
+       L"<description>Nullsoft Install System v3.08</description></assembly>"});
   return *this;
 }
 

@@ -44,7 +44,7 @@ struct DemoFile {
   Kind kind = Kind::Text;
   std::wstring path;
   IconLook look;      // Program, Uninstaller, Icon
-  std::wstring text;  // Text
+  std::wstring text;  // Text; for an Uninstaller, a manifest of its own (when not empty)
   DWORD attributes = 0;  // read-only, hidden, system: set once the file is written
 };
 
@@ -103,6 +103,8 @@ public:
   ProgramBuilder& ProgramExe(const std::wstring& name);
   ProgramBuilder& UninstallerExe(const std::wstring& path,
                                  const std::wstring& optionsFileText = {});
+  // An uninstaller whose manifest names NSIS's program head, as NSIS uninstallers carry it.
+  ProgramBuilder& NsisUninstallerExe(const std::wstring& path);
   ProgramBuilder& IconFile(const std::wstring& name);
   ProgramBuilder& TextFile(const std::wstring& path, const std::wstring& text);
   // A "Settings" subfolder with user data, what /leave-files keeps.

@@ -171,4 +171,13 @@ bool StampExeIcon(const std::wstring& exePath, const IconLook& look) {
   return ok && EndUpdateResourceW(update.Release(), FALSE);
 }
 
+bool StampExeManifest(const std::wstring& exePath, const std::string& manifest) {
+  UniqueResourceUpdate update(BeginUpdateResourceW(exePath.c_str(), FALSE));
+  return update &&
+         UpdateResourceW(update.Get(), RT_MANIFEST, MAKEINTRESOURCEW(1),
+                         MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                         const_cast<char*>(manifest.data()), static_cast<DWORD>(manifest.size())) &&
+         EndUpdateResourceW(update.Release(), FALSE);
+}
+
 }  // namespace demo

@@ -19,5 +19,7 @@ struct IconLook {
 std::vector<uint8_t> MakeIconFile(const IconLook& look);
 // Replaces the executable's icons with this one (group 1, the one shells show first).
 bool StampExeIcon(const std::wstring& exePath, const IconLook& look);
+// Gives the executable the manifest (resource 1).
+bool StampExeManifest(const std::wstring& exePath, const std::string& manifest);
 
 }  // namespace demo
