@@ -3,6 +3,7 @@
 #include "inventory/IconCache.h"
 #include "inventory/ProgramFinder.h"
 #include "win/Gdi.h"
+#include "win/Text.h"
 
 #include <stdexcept>
 
@@ -136,10 +137,13 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
   if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= programs_.Count()) return;
   TProgramRow& row = programs_.Row(static_cast<size_t>(item.iItem));
   if (item.mask & LVIF_TEXT) {
-    const std::wstring* text = nullptr;
-    if (item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < columns_.size())
-      text = &row.Text(columns_[static_cast<size_t>(item.iSubItem)].Field);
-    if (item.cchTextMax > 0) lstrcpynW(item.pszText, text ? text->c_str() : L"", item.cchTextMax);
+    std::wstring text;
+    if (item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < columns_.size()) {
+      const TRowField field = columns_[static_cast<size_t>(item.iSubItem)].Field;
+      // The row keeps the date as reports record it; the list shows it as the user writes dates.
+      text = field == TRowField::LastUsed ? win::ShownRecordedDate(row.LastUsed) : row.Text(field);
+    }
+    if (item.cchTextMax > 0) lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
   }
   if (item.mask & LVIF_IMAGE) item.iImage = icons_ ? icons_->ImageIndex(row) : row.ImageIndex();
   if (item.mask & LVIF_STATE) {
