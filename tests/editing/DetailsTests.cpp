@@ -28,17 +28,6 @@ using namespace main_window_testing;
 
 namespace {
 
-// A date as the platform writes it in the user's short format.
-std::wstring UserDate(WORD year, WORD month, WORD day) {
-  SYSTEMTIME when{};
-  when.wYear = year;
-  when.wMonth = month;
-  when.wDay = day;
-  wchar_t text[80] = {};
-  GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, text, 80, nullptr);
-  return text;
-}
-
 struct TShownRow {
   std::wstring Caption;
   std::wstring Value;
