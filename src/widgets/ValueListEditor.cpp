@@ -54,7 +54,7 @@ void TValueListEditor::SetRows(std::vector<TRow> rows) {
   if (editing_) CancelEdit();
   rows_ = std::move(rows);
   if (rows_.empty()) rows_.emplace_back();
-  // The scroll bar is set once for all rows: once a row, a long list took seconds to show.
+  // The scroll bar is set once for all rows, not once a row: a long list shows at once.
   ScrollTo(0);
   SelectCell(kKeyColumn, 0);
 }
