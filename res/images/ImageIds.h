@@ -20,8 +20,9 @@
 #define IDI_CMD_WELCOME 212
 #define IDI_CMD_ABOUT 213
 #define IDI_CMD_FIND 214
+#define IDI_CMD_RESTORE 215
 #define IDI_CMD_FIRST IDI_CMD_NEW
-#define IDI_CMD_COUNT 15
+#define IDI_CMD_COUNT 16
 
 // Side bar panel header fold buttons, drawn on the #265BCC header. Sizes 18, 36.
 #define IDI_FOLD_UP 500

@@ -10,6 +10,7 @@
 #include "widgets/UPClickSplitter.h"
 #include "widgets/XPMenu.h"
 #include "win/Gdi.h"
+#include "win/Text.h"
 
 #include "resource.h"
 
@@ -408,8 +409,8 @@ void TfMain::lvProgramsSelectItem(bool selected) {
   TProgramRow* row = list_.SelectedRow();
   if (!row) return;
   if (TUtils::IsNTPlatform())
-    sideBar_->ShowProgram(row->Caption, row->Size, row->Frequency, row->LastUsed,
-                          row->InstallFolder);
+    sideBar_->ShowProgram(row->Caption, row->Size, row->Frequency,
+                          win::ShownRecordedDate(row->LastUsed), row->InstallFolder);
   else
     sideBar_->ShowProgram(row->Caption, L"", L"", L"");
 }

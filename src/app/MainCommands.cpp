@@ -90,7 +90,8 @@ const TCommandImage kCommandImages[] = {
     {cmAuditReport, IDI_CMD_AUDIT},    {cmUninstallLog, IDI_CMD_LOG},
     {cmHelpTopics, IDI_CMD_HELP},      {cmUpdates, IDI_CMD_UPDATE},
     {cmWelcomeBox, IDI_CMD_WELCOME},   {cmAbout, IDI_CMD_ABOUT},
-    {cmFind, IDI_CMD_FIND},            {cmFindLeftovers, IDI_CMD_FIND}};
+    {cmFind, IDI_CMD_FIND},            {cmFindLeftovers, IDI_CMD_FIND},
+    {cmRestore, IDI_CMD_RESTORE}};
 
 int CommandImage(int command) {
   for (const auto& c : kCommandImages)

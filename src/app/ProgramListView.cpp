@@ -4,6 +4,7 @@
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
 #include "win/Gdi.h"
+#include "win/Text.h"
 
 #include <algorithm>
 
@@ -329,17 +330,15 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
   if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= filter_.Count()) return;
   TProgramRow& row = programs_.Row(filter_.RowIndex(static_cast<size_t>(item.iItem)));
   if (item.mask & LVIF_TEXT) {
-    const std::wstring* text = nullptr;
-    if (item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < columns_.size())
-      text = &row.Text(columns_[static_cast<size_t>(item.iSubItem)].Field);
-    // The same program in two places: the mark tells them apart, to the eye and to a reader.
-    const wchar_t* mark = item.iSubItem == 0 ? PlaceMark(row) : L"";
-    if (*mark && text) {
-      std::wstring marked = *text + mark;
-      if (item.cchTextMax > 0) lstrcpynW(item.pszText, marked.c_str(), item.cchTextMax);
-    } else if (item.cchTextMax > 0) {
-      lstrcpynW(item.pszText, text ? text->c_str() : L"", item.cchTextMax);
+    std::wstring text;
+    if (item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < columns_.size()) {
+      const TRowField field = columns_[static_cast<size_t>(item.iSubItem)].Field;
+      // The row keeps the date as reports record it; the list shows it as the user writes dates.
+      text = field == TRowField::LastUsed ? win::ShownRecordedDate(row.LastUsed) : row.Text(field);
     }
+    // The same program in two places: the mark tells them apart, to the eye and to a reader.
+    if (item.iSubItem == 0) text += PlaceMark(row);
+    if (item.cchTextMax > 0) lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
   }
   if (item.mask & LVIF_IMAGE) item.iImage = icons_ ? icons_->ImageIndex(row) : row.ImageIndex();
   if (item.mask & LVIF_STATE) {

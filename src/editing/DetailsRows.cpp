@@ -102,7 +102,8 @@ std::wstring InstallDateText(const std::wstring& stored) {
     if (c < L'0' || c > L'9') return stored;
   int year = Digits(stored, 0, 4), month = Digits(stored, 4, 2), day = Digits(stored, 6, 2);
   if (!IsValidDate(year, month, day)) return stored;
-  return stored.substr(4, 2) + L"/" + stored.substr(6, 2) + L"/" + stored.substr(0, 4);
+  std::wstring shown = win::ShortDate(year, month, day);
+  return shown.empty() ? stored : shown;
 }
 
 std::vector<TDetailRow> ReadDetailRows(const TUninstListItem& entry) {
@@ -119,7 +120,7 @@ std::vector<TDetailRow> ReadDetailRows(const TUninstListItem& entry) {
     if (!listed.Size.empty())
       rows.Add(L"Size:", listed.SizeMeasured ? listed.Size + L" (measured)" : listed.Size);
     if (!listed.Frequency.empty()) rows.Add(L"Used:", listed.Frequency);
-    if (!listed.LastUsed.empty()) rows.Add(L"Last Used:", listed.LastUsed);
+    if (!listed.LastUsed.empty()) rows.Add(L"Last Used:", win::ShownRecordedDate(listed.LastUsed));
   }
 
   auto date = reg.ReadValue(L"InstallDate");

@@ -48,11 +48,9 @@ void TfEditDetails::OnInitDialog() {
 
 void TfEditDetails::FormCreate() {
   if (values_.Load(root_, view_, keyPath_)) {
-    const std::vector<TValueRow> rows = values_.Rows();
-    for (size_t i = 0; i < rows.size(); ++i) {
-      const int row = i == 0 ? 0 : vleDetails_.AppendRow();
-      vleDetails_.SetRow(row, rows[i].Name, rows[i].Value, rows[i].ReadOnly);
-    }
+    std::vector<TValueListEditor::TRow> rows;
+    for (const TValueRow& row : values_.Rows()) rows.push_back({row.Name, row.Value, row.ReadOnly});
+    vleDetails_.SetRows(std::move(rows));
   }
   // The first loaded name is on the first row; when it is not shown, the first row is current
   // all the same, so "Delete Key" always has a row to act on.

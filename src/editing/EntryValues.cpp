@@ -6,9 +6,14 @@
 
 namespace {
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+// A name as the registry compares names: letter case ignored.
+std::wstring FoldedName(const std::wstring& name) {
+  std::wstring folded = name;
+  if (!folded.empty())
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(),
+                  static_cast<int>(name.size()), folded.data(), static_cast<int>(folded.size()),
+                  nullptr, nullptr, 0);
+  return folded;
 }
 
 // The text a value is shown with and whether writing that text back gives the same bytes.
@@ -38,11 +43,13 @@ bool TEntryValues::Load(HKEY root, REGSAM view, const std::wstring& keyPath) {
   loaded_.clear();
   types_.clear();
   shown_.clear();
+  byName_.clear();
   registry_.emplace(view);
   registry_->SetRootKey(root);
   if (!registry_->OpenKey(keyPath, false)) return false;
   loaded_ = registry_->GetValueNames();
   for (const std::wstring& name : loaded_) {
+    byName_.emplace(FoldedName(name), shown_.size());
     const std::optional<TRegValue> value = registry_->ReadValue(name);
     types_.push_back(value ? value->RawType : REG_NONE);
     shown_.push_back(value ? Shown(name, *value) : TValueRow{name, kHidden, true});
@@ -50,16 +57,19 @@ bool TEntryValues::Load(HKEY root, REGSAM view, const std::wstring& keyPath) {
   return true;
 }
 
+std::optional<size_t> TEntryValues::LoadedIndex(const std::wstring& name) const {
+  const auto found = byName_.find(FoldedName(name));
+  if (found == byName_.end()) return std::nullopt;
+  return found->second;
+}
+
 DWORD TEntryValues::LoadedType(const std::wstring& name) const {
-  for (size_t i = 0; i < loaded_.size(); ++i)
-    if (SameName(loaded_[i], name)) return types_[i];
-  return REG_NONE;
+  const std::optional<size_t> i = LoadedIndex(name);
+  return i ? types_[*i] : REG_NONE;
 }
 
 std::wstring TEntryValues::ValueText(const std::wstring& name) const {
-  bool isLoaded = false;
-  for (const std::wstring& loaded : loaded_) isLoaded = isLoaded || SameName(loaded, name);
-  if (!isLoaded || !registry_) return kHidden;
+  if (!LoadedIndex(name) || !registry_) return kHidden;
   const std::optional<TRegValue> value = registry_->ReadValue(name);
   return value ? Shown(name, *value).Value : kHidden;
 }
@@ -125,10 +135,8 @@ void TEntryValues::WriteValue(const TValueRow& row) {
 }
 
 bool TEntryValues::Unchanged(const TValueRow& row) const {
-  for (const TValueRow& shown : shown_)
-    if (shown.Value != kHidden && SameName(shown.Name, row.Name) && shown.Value == row.Value)
-      return true;
-  return false;
+  const std::optional<size_t> i = LoadedIndex(row.Name);
+  return i && shown_[*i].Value != kHidden && shown_[*i].Value == row.Value;
 }
 
 void TEntryValues::Save(const std::vector<TValueRow>& rows,

@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct TValueRow {
@@ -52,7 +53,9 @@ public:
   static bool ParseInteger(const std::wstring& text, int& value);
 
 private:
-  // The stored type of a loaded name (letter case ignored); REG_NONE when it was not loaded.
+  // Where a name stands in loaded_ (letter case ignored); none when it was not loaded.
+  std::optional<size_t> LoadedIndex(const std::wstring& name) const;
+  // The stored type of a loaded name; REG_NONE when it was not loaded.
   DWORD LoadedType(const std::wstring& name) const;
 
   // Whether the row holds a loaded value as it was loaded.
@@ -62,4 +65,7 @@ private:
   std::vector<std::wstring> loaded_;
   std::vector<DWORD> types_;      // beside loaded_
   std::vector<TValueRow> shown_;  // beside loaded_: each value as loaded, kHidden when not shown
+  // Each loaded name's place in loaded_, by the name with its letter case folded: searching every
+  // name for each row made OK on a key of 10,000 values take seconds.
+  std::unordered_map<std::wstring, size_t> byName_;
 };

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -47,6 +48,15 @@ void TValueListEditor::SetRow(int row, const std::wstring& key, const std::wstri
                               bool readOnly) {
   rows_.at(static_cast<size_t>(row)) = TRow{key, value, readOnly};
   Repaint();
+}
+
+void TValueListEditor::SetRows(std::vector<TRow> rows) {
+  if (editing_) CancelEdit();
+  rows_ = std::move(rows);
+  if (rows_.empty()) rows_.emplace_back();
+  // The scroll bar is set once for all rows, not once a row: a long list shows at once.
+  ScrollTo(0);
+  SelectCell(kKeyColumn, 0);
 }
 
 int TValueListEditor::AppendRow() {

@@ -41,6 +41,8 @@ public:
   const TRow& Row(int row) const { return rows_.at(static_cast<size_t>(row)); }
   const std::vector<TRow>& Rows() const noexcept { return rows_; }
   void SetRow(int row, const std::wstring& key, const std::wstring& value, bool readOnly = false);
+  // Replaces every row at once (none leaves one empty row); the first cell becomes current.
+  void SetRows(std::vector<TRow> rows);
   // Adds an empty row at the end; returns its index.
   int AppendRow();
   // Adds an empty row before the given one.

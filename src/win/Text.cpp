@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace win {
@@ -70,6 +71,28 @@ std::wstring SingleLine(std::wstring_view text) {
 std::wstring WithTrailingBackslash(std::wstring text) {
   if (text.empty() || text.back() != L'\\') text += L'\\';
   return text;
+}
+
+std::wstring ShortDate(int year, int month, int day) {
+  if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 || day > 31) return {};
+  SYSTEMTIME when{};
+  when.wYear = static_cast<WORD>(year);
+  when.wMonth = static_cast<WORD>(month);
+  when.wDay = static_cast<WORD>(day);
+  wchar_t text[80] = {};
+  if (!GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, text, 80,
+                       nullptr))
+    return {};
+  return text;
+}
+
+std::wstring ShownRecordedDate(const std::wstring& recorded) {
+  int year = 0, month = 0, day = 0, end = 0;
+  if (swscanf(recorded.c_str(), L"%4d-%2d-%2d%n", &year, &month, &day, &end) != 3 ||
+      static_cast<size_t>(end) != recorded.size() || recorded.size() != 10)
+    return recorded;
+  std::wstring shown = ShortDate(year, month, day);
+  return shown.empty() ? recorded : shown;
 }
 
 std::wstring ExpandEnvironment(const std::wstring& text) {

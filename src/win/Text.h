@@ -23,6 +23,10 @@ std::wstring Trim(std::wstring_view text);
 std::wstring SingleLine(std::wstring_view text);
 // Adds a trailing backslash unless the text already ends in one.
 std::wstring WithTrailingBackslash(std::wstring text);
+// The date in the user's short date format; empty when the platform cannot format it.
+std::wstring ShortDate(int year, int month, int day);
+// A date recorded as YYYY-MM-DD in the user's short date format; any other text as it is.
+std::wstring ShownRecordedDate(const std::wstring& recorded);
 // Expands %VARIABLE% references with the process environment; the text unchanged on failure.
 std::wstring ExpandEnvironment(const std::wstring& text);
 

@@ -445,7 +445,7 @@ TEST_F(MainWindowTest, EachColumnShowsItsOwnFieldInBothLayoutsAndSizesAlignRight
   const std::wstring size = TInfoCache::FormatSize(1572864);
   std::vector<TColumnShown> nt = {{L"Name", L"Beta Player", LVCFMT_LEFT},
                                   {L"Size", size, LVCFMT_RIGHT},
-                                  {L"Last Used On", L"2025-03-14", LVCFMT_LEFT},
+                                  {L"Last Used On", UserDate(2025, 3, 14), LVCFMT_LEFT},
                                   {L"Frequency", L"frequently", LVCFMT_LEFT},
                                   {L"Uninstall Command", L"beta.exe", LVCFMT_LEFT}};
   std::vector<TColumnShown> win9x = {nt[0], nt[4]};

@@ -205,14 +205,16 @@ TEST_F(DetailsTest, ARichEntryShowsEveryRowInOrderWithItsLinksAndGaps) {
   const TProgramRow& listed = *main->lvPrograms().SelectedRow();
   ASSERT_FALSE(listed.Size.empty());
   ASSERT_FALSE(listed.Frequency.empty());
-  ASSERT_FALSE(listed.LastUsed.empty());
+  // The list keeps the date as reports record it; the page shows dates as the user writes them.
+  ASSERT_EQ(listed.LastUsed, L"2025-03-14");
+  ASSERT_NE(UserDate(2025, 3, 14), L"");
 
   std::vector<TShownRow> expected = {
       {L"Program Name:", L"Rich Suite", false, 20},
       {L"Size:", listed.Size, false, 40},
       {L"Used:", listed.Frequency, false, 60},
-      {L"Last Used:", listed.LastUsed, false, 80},
-      {L"Install Date:", L"12/05/2006", false, 100},
+      {L"Last Used:", UserDate(2025, 3, 14), false, 80},
+      {L"Install Date:", UserDate(2006, 12, 5), false, 100},
       // a gap
       {L"Publisher:", L"Rich Software Ltd.", false, 140},
       {L"Version:", L"4.2.1", false, 160},
@@ -261,7 +263,7 @@ TEST_F(DetailsTest, ARichEntryShowsEveryRowInOrderWithItsLinksAndGaps) {
   rows = RowsOf(position);
   ASSERT_GE(rows.size(), 3u);
   EXPECT_EQ(rows.size(), expected.size() - 3);
-  EXPECT_EQ(rows[1], (TShownRow{L"Install Date:", L"12/05/2006", false, 40}));
+  EXPECT_EQ(rows[1], (TShownRow{L"Install Date:", UserDate(2006, 12, 5), false, 40}));
   EXPECT_EQ(rows[2], (TShownRow{L"Publisher:", L"Rich Software Ltd.", false, 80}));
 }
 
@@ -314,8 +316,8 @@ TEST_F(DetailsTest, DatesAndIntegersAreShownByTheirTypeAndNumbersAreNeverLinks) 
             (std::vector<TShownRow>{{L"Program Name:", L"Edge Four", false, 20},
                                     {L"Uninstall Command:", L"four.exe", true, 80}}));
 
-  for (auto [stored, shown] : {std::pair{L"20080229", L"02/29/2008"}, {L"20061231", L"12/31/2006"},
-                               {L"2006125", L"2006125"}, {L"00001205", L"00001205"},
+  EXPECT_EQ(InstallDateText(L"20080229"), UserDate(2008, 2, 29));
+  for (auto [stored, shown] : {std::pair{L"2006125", L"2006125"}, {L"00001205", L"00001205"},
                                {L"20060005", L"20060005"}, {L"20060400", L"20060400"},
                                {L"20060431", L"20060431"}, {L"+2006120", L"+2006120"}, {L"", L""}})
     EXPECT_EQ(InstallDateText(stored), shown) << win::ToUtf8(stored);

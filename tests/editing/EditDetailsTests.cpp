@@ -390,6 +390,15 @@ TEST(EntryValues, RowsSkipHiddenValuesAndAnEmptyDefaultValueGivesItsRowAway) {
   for (const wchar_t* bad : {L"", L"-", L"12ab", L"1 2", L"4294967296", L"-2147483649"})
     EXPECT_FALSE(TEntryValues::ParseInteger(bad, n)) << testing::PrintToString(bad);
 
+  // A loaded name typed in another letter case is that value: it keeps its stored type.
+  values.Save({{L"NEGATIVE", L"7"}}, {});
+  DWORD type = REG_NONE, number = 0, size = sizeof number;
+  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, (key.Path() + L"\\K").c_str(), L"Negative",
+                         RRF_RT_ANY, &type, &number, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(number, 7u);
+
   // Deletions run after the writes: a name deleted and written again ends deleted.
   values.Save({{L"Name", L"New"}, {L"", L"ignored"}}, {L"Name"});
   EXPECT_EQ(values.ValueText(L"Name"), TEntryValues::kHidden);

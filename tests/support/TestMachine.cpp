@@ -240,6 +240,16 @@ FILETIME FileTimeOf(int year, int month, int day, int hour, int minute) {
   return ft;
 }
 
+std::wstring UserDate(int year, int month, int day) {
+  SYSTEMTIME when{};
+  when.wYear = static_cast<WORD>(year);
+  when.wMonth = static_cast<WORD>(month);
+  when.wDay = static_cast<WORD>(day);
+  wchar_t text[80] = {};
+  GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, text, 80, nullptr);
+  return text;
+}
+
 std::wstring SystemExe(const wchar_t* name) {
   wchar_t folder[MAX_PATH + 1];
   GetSystemDirectoryW(folder, MAX_PATH);

@@ -100,6 +100,8 @@ private:
 std::vector<BYTE> UsageRecord(int64_t size, FILETIME lastUsed, int32_t count,
                               const std::wstring& path, size_t length = 552);
 FILETIME FileTimeOf(int year, int month, int day, int hour = 12, int minute = 0);
+// A date as the platform writes it in the user's short format.
+std::wstring UserDate(int year, int month, int day);
 
 // A copy of a file that gives a distinct icon (a real executable of the system).
 std::wstring SystemExe(const wchar_t* name);
