@@ -1,7 +1,11 @@
 #include "cli/CliListing.h"
 
 #include "inventory/UninstallItem.h"
+#include "inventory/Utils.h"
+#include "leftovers/FolderSizes.h"
 #include "win/Text.h"
+
+#include <map>
 
 namespace {
 
@@ -119,6 +123,32 @@ TListRecord ListRecordOf(const TProgramRow& row) {
     record.QuietUninstallCommand = row.Facts.QuietUninstallCommand;
   record.UninstallerMissing = row.StateIndex() == kWarningStateImage;
   return record;
+}
+
+void AddMeasuredSizes(const TProgramList& list, const std::vector<const TProgramRow*>& rows,
+                      std::vector<TListRecord>& records) {
+  if (!TUtils::IsNTPlatform()) return;
+  std::map<std::wstring, size_t> wanted;  // record by its id
+  for (size_t i = 0; i < rows.size() && i < records.size(); ++i)
+    if (!records[i].SizeKB) wanted[records[i].Id] = i;
+  if (wanted.empty()) return;
+  std::vector<TFolderSizeRequest> requests;
+  requests.reserve(list.Count());
+  for (size_t i = 0; i < list.Count(); ++i) {
+    const TProgramRow& row = list.Row(i);
+    if (!row.Entry) continue;
+    std::wstring id = EntryId(*row.Entry);
+    bool needs = wanted.count(id) > 0;
+    requests.push_back({std::move(id), row.Facts.InstallLocation, row.Entry->ExecutableCommand(),
+                        row.IconSources().IconSource, needs});
+  }
+  TFolderSizeCache cache(TFolderSizeCache::DefaultFile());
+  MeasureFolders(requests, cache, [&](const TFolderSizeAnswer& answer) {
+    if (answer.Bytes < 0) return;
+    if (auto found = wanted.find(answer.Key); found != wanted.end())
+      records[found->second].SizeKB = (answer.Bytes + 1023) / 1024;
+  });
+  cache.Save();
 }
 
 std::vector<const TProgramRow*> SelectRows(const TProgramList& list, const TCliOptions& options) {

@@ -33,6 +33,11 @@ struct TListRecord {
   bool UninstallerMissing = false;
 };
 TListRecord ListRecordOf(const TProgramRow& row);
+// Gives the records that have no size the size of their install folder, as the main window
+// measures it and from the same cache: every row of the list is weighed, so a folder two entries
+// share is never summed. Records and rows go in pairs.
+void AddMeasuredSizes(const TProgramList& list, const std::vector<const TProgramRow*>& rows,
+                      std::vector<TListRecord>& records);
 
 // "20240131" as "2024-01-31"; none for anything that is no such date.
 std::optional<std::wstring> IsoDate(const std::wstring& yyyymmdd);

@@ -28,7 +28,9 @@ int List(const TCliOptions& options, const TCliStreams& io) {
   std::vector<TListRecord> records;
   {
     TFileProbeCache probes;  // entries share uninstallers: each file is looked for once
-    for (const TProgramRow* row : SelectRows(list, options)) records.push_back(ListRecordOf(*row));
+    std::vector<const TProgramRow*> rows = SelectRows(list, options);
+    for (const TProgramRow* row : rows) records.push_back(ListRecordOf(*row));
+    AddMeasuredSizes(list, rows, records);
   }
   switch (options.Format) {
     case TCliFormat::Table: io.Out(ListAsTable(records)); break;

@@ -22,8 +22,9 @@ std::wstring FilterFolded(std::wstring text) {
 // The texts the filter searches, joined by a character no typed text holds, so that no match
 // runs from one text into the next.
 std::wstring Haystack(const TProgramRow& row) {
+  // The derived install folder arrives after the scan; until then the stored location stands in.
   return FilterFolded(row.Caption + L'\n' + row.Facts.Publisher + L'\n' +
-                      row.Facts.InstallLocation);
+                      row.Facts.InstallLocation + L'\n' + row.InstallFolder);
 }
 
 }  // namespace

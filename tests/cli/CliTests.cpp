@@ -490,8 +490,11 @@ TEST_F(CliTest, UninstallRunsEachTargetInTurnAndExitsByHowTheyEnded) {
 TEST_F(CliTest, LeftoversAreListedAndRemovedByTheirLevel) {
   const std::wstring appPaths = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + Tag() + L".exe";
   const auto install = [&](const std::wstring& key, const std::wstring& name) {
-    std::wstring folder = dir.MakeFolder(L"Installed\\" + name);
-    dir.MakeFile(L"Installed\\" + name + L"\\program.exe");
+    // No file name may hold a double quote; the entry's name keeps its own.
+    std::wstring folderName = name;
+    std::erase(folderName, L'"');
+    std::wstring folder = dir.MakeFolder(L"Installed\\" + folderName);
+    dir.MakeFile(L"Installed\\" + folderName + L"\\program.exe");
     auto entry = std::make_unique<TEntry>(dir, kUser, key, name, L"/dir \"" + folder + L"\" /leave-files");
     entry->Set(L"InstallLocation", folder);
     return std::pair{std::move(entry), folder};
