@@ -349,11 +349,14 @@ TEST_F(CliTest, ListWritesEveryEntryAsJsonCsvAndTableThatReadBackTheSame) {
   EXPECT_EQ(first.at("uninstallerMissing"), "false");
   const TObject& second = byId.at(win::ToUtf8(b.Id()));
   EXPECT_EQ(second.at("installDate"), std::nullopt);
-  EXPECT_EQ(second.at("sizeKB"), std::nullopt);
+  // No size of its own: its install folder (the uninstaller's) is measured, as the window does.
+  ASSERT_TRUE(second.at("sizeKB")) << json.Out;
+  EXPECT_GT(std::stoi(*second.at("sizeKB")), 0);
   EXPECT_EQ(second.at("quietUninstallCommand"), std::nullopt);
   const TObject& third = byId.at(win::ToUtf8(c.Id()));
   EXPECT_EQ(third.at("name"), win::ToUtf8(Tag() + L" User\r\nline ") + "<55296>" + " lone");
   EXPECT_EQ(third.at("uninstallerMissing"), "true");
+  EXPECT_EQ(third.at("sizeKB"), std::nullopt);  // no folder to measure
   EXPECT_EQ(first.size(), 10u);
 
   TRun csv = Run(L"list --name " + Tag() + L" --format csv");
