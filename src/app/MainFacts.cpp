@@ -53,7 +53,7 @@ void TfMain::TakeFolderSizes() {
     if (programs_.Row(i).Entry) rows.emplace(RowKey(*programs_.Row(i).Entry), i);
   bool reorder = false;
   const TRowField order = programs_.SortOrder().Field;
-  const int selected = list_.Selected();
+  const TProgramRow* selected = list_.SelectedRow();
   bool selectedChanged = false;
   for (const TFolderSizeAnswer& answer : answers) {
     auto found = rows.find(answer.Key);
@@ -73,8 +73,8 @@ void TfMain::TakeFolderSizes() {
       reorder = reorder || order == TRowField::Size;
     }
     if (!changed) continue;
-    if (static_cast<int>(found->second) == selected) selectedChanged = true;
-    if (!reorder) list_.RedrawRow(static_cast<int>(found->second));
+    if (&row == selected) selectedChanged = true;
+    if (!reorder) list_.RedrawRow(&row);
   }
   if (reorder) list_.Resort();
   if (selectedChanged) lvProgramsSelectItem(true);

@@ -129,7 +129,11 @@ LRESULT CALLBACK TProgramListView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
   }
   return DefSubclassProc(hwnd, msg, wp, lp);
 }
-void TProgramListView::RedrawRow(int index) { ListView_RedrawItems(hwnd_, index, index); }
+void TProgramListView::RedrawRow(const TProgramRow* row) {
+  // Where the filter shows it, if it does.
+  if (const int index = filter_.PositionOf(row); index >= 0)
+    ListView_RedrawItems(hwnd_, index, index);
+}
 
 void TProgramListView::InsertColumn(const TListColumn& column) {
   LVCOLUMNW info{};
@@ -358,10 +362,11 @@ LRESULT TProgramListView::CustomDraw(NMLVCUSTOMDRAW& draw) {
     case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
       const size_t index = draw.nmcd.dwItemSpec;
-      const bool measured = index < programs_.Count() && draw.iSubItem >= 0 &&
+      // Item numbers count the rows the filter shows.
+      const bool measured = index < filter_.Count() && draw.iSubItem >= 0 &&
                             static_cast<size_t>(draw.iSubItem) < columns_.size() &&
                             columns_[static_cast<size_t>(draw.iSubItem)].Field == TRowField::Size &&
-                            programs_.Row(index).SizeMeasured &&
+                            programs_.Row(filter_.RowIndex(index)).SizeMeasured &&
                             !ListView_GetItemState(hwnd_, static_cast<int>(index), LVIS_SELECTED);
       draw.clrText = measured ? GetSysColor(COLOR_GRAYTEXT) : CLR_DEFAULT;
       return CDRF_DODEFAULT;

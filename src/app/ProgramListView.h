@@ -101,7 +101,7 @@ public:
   void SetOptionalColumn(int which, bool shown, int width) override;
 
   // Repaints one row; the others stay as they are.
-  void RedrawRow(int index);
+  void RedrawRow(const TProgramRow* row);
   // Orders the rows again by the present order, after the values it orders by changed.
   void Resort() { ApplySortOrder(programs_.SortOrder()); }
 
