@@ -36,14 +36,8 @@ const wchar_t kDefaultValue[] = L"(Default)";
 
 constexpr UINT kSearchDone = WM_APP + 1;
 
-struct TColumn {
-  const wchar_t* Caption;
-  int Width;  // at 96 DPI; 0: the column takes the rest
-};
 // The finds come ordered by kind; the kind leads each row, as in the assisted uninstall's list.
 enum { kKindColumn, kPathColumn, kLevelColumn, kWhyColumn, kStatusColumn };
-const TColumn kColumns[] = {
-    {L"Kind", 92}, {L"Path", 0}, {L"Level", 64}, {L"Why", 230}, {L"Status", 52}};
 
 }  // namespace
 
@@ -142,19 +136,8 @@ void TfLeftovers::FormCreate() {
   HWND list = Item(IDC_LO_LIST);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
                                               LVS_EX_LABELTIP | LVS_EX_CHECKBOXES);
-  RECT client;
-  GetClientRect(list, &client);
-  int rest = client.right - GetSystemMetrics(SM_CXVSCROLL);
-  for (const TColumn& column : kColumns)
-    if (column.Width) rest -= win::Scale(Handle(), column.Width);
-  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<wchar_t*>(kColumns[i].Caption);
-    column.cx = kColumns[i].Width ? win::Scale(Handle(), kColumns[i].Width) : std::max(rest, 120);
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
-                 reinterpret_cast<LPARAM>(&column));
-  }
+  win::InsertListColumns(
+      list, {{L"Kind", 92}, {L"Path", 0}, {L"Level", 64}, {L"Why", 230}, {L"Status", 52}}, 120);
   CenterOn(GetWindow(Handle(), GW_OWNER));
   StartSearch();
 }

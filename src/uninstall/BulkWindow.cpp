@@ -48,11 +48,6 @@ const wchar_t kWaiting[] = L"Waiting";
 const wchar_t kSaveTitle[] = L"Save Summary";
 
 enum TColumnIndex { ciName, ciQuiet, ciStatus, ciExitCode };
-struct TColumn {
-  const wchar_t* Caption;
-  int Width;  // at 96 DPI; the first column takes the rest
-};
-const TColumn kColumns[] = {{L"Name", 0}, {L"Quiet", 50}, {L"Status", 150}, {L"Exit Code", 70}};
 
 std::wstring ClockText(DWORD ms) {
   const DWORD seconds = ms / 1000;
@@ -133,19 +128,8 @@ void TfBulkUninstall::FormCreate() {
   HWND list = Item(IDC_BU_LIST);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
                                               LVS_EX_LABELTIP);
-  RECT client;
-  GetClientRect(list, &client);
-  int rest = client.right - GetSystemMetrics(SM_CXVSCROLL);
-  for (const TColumn& c : kColumns) rest -= c.Width ? win::Scale(Handle(), c.Width) : 0;
-  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = i == ciExitCode ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.pszText = const_cast<wchar_t*>(kColumns[i].Caption);
-    column.cx = kColumns[i].Width ? win::Scale(Handle(), kColumns[i].Width) : std::max(rest, 80);
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
-                 reinterpret_cast<LPARAM>(&column));
-  }
+  win::InsertListColumns(list, {{L"Name", 0}, {L"Quiet", 50}, {L"Status", 150},
+                                {L"Exit Code", 70, LVCFMT_RIGHT}}, 80);
   FillList();
   ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   UpdateButtons();

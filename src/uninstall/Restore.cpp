@@ -36,11 +36,6 @@ const wchar_t kRestoredBefore[] = L"The keys of this action were put back on ";
 const wchar_t kRestoreAgain[] =
     L" already. Restore them again? The saved values are written over what the keys hold now.";
 
-struct TColumn {
-  const wchar_t* Caption;
-  int Width;  // at 96 DPI; the last column takes the rest
-};
-const TColumn kColumns[] = {{L"Date", 136}, {L"Action", 104}, {L"Program", 128}, {L"Removed", 0}};
 
 bool Is(const TBackupItem& item, const wchar_t* kind) { return item.Kind == kind; }
 
@@ -162,18 +157,8 @@ void TfRestore::FormCreate() {
   HWND list = Item(IDC_RES_LIST);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
                                               LVS_EX_LABELTIP);
-  RECT client;
-  GetClientRect(list, &client);
-  int rest = client.right - GetSystemMetrics(SM_CXVSCROLL);
-  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<wchar_t*>(kColumns[i].Caption);
-    column.cx = kColumns[i].Width ? win::Scale(Handle(), kColumns[i].Width) : std::max(rest, 80);
-    rest -= column.cx;
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
-                 reinterpret_cast<LPARAM>(&column));
-  }
+  win::InsertListColumns(list, {{L"Date", 136}, {L"Action", 104}, {L"Program", 128}, {L"Removed", 0}},
+                         80);
   FillList();
   CenterOn(GetWindow(Handle(), GW_OWNER));
 }

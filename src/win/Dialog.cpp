@@ -5,6 +5,10 @@
 
 #include "resource.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+
 namespace win {
 
 namespace {
@@ -108,6 +112,23 @@ INT_PTR CALLBACK TDialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexce
   if (!Guarded([&] { result = self->HandleMessage(msg, wp, lp); })) result = FALSE;
   if (msg == WM_NCDESTROY) self->hwnd_ = nullptr;
   return result;
+}
+
+void InsertListColumns(HWND list, std::initializer_list<TListColumn> columns, int least) {
+  RECT client;
+  GetClientRect(list, &client);
+  int rest = client.right - GetSystemMetrics(SM_CXVSCROLL);
+  for (const TListColumn& c : columns) rest -= c.Width ? Scale(list, c.Width) : 0;
+  int index = 0;
+  for (const TListColumn& c : columns) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.fmt = c.Format;
+    column.pszText = const_cast<wchar_t*>(c.Caption);
+    column.cx = c.Width ? Scale(list, c.Width) : std::max(rest, least);
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++),
+                 reinterpret_cast<LPARAM>(&column));
+  }
 }
 
 }  // namespace win

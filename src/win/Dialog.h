@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <initializer_list>
 #include <string>
 
 namespace win {
@@ -50,5 +53,14 @@ private:
   HWND hwnd_ = nullptr;
   bool hidden_ = false;
 };
+
+// A column of a dialog's report list: its caption, its width designed at 96 DPI (0 for the one
+// column that takes what the others leave, at least `least` wide) and its alignment.
+struct TListColumn {
+  const wchar_t* Caption;
+  int Width;
+  int Format = LVCFMT_LEFT;
+};
+void InsertListColumns(HWND list, std::initializer_list<TListColumn> columns, int least);
 
 }  // namespace win
