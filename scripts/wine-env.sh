@@ -31,12 +31,32 @@ wine_env_prefix() {
     # Windows shows an .ico file's own picture as its icon; a new Wine prefix lacks that link.
     wine reg add 'HKCR\.ico' /ve /d icofile /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCR\icofile\DefaultIcon' /ve /d '%1' /f </dev/null >/dev/null 2>&1
-    # Wine's Tahoma has no Chinese or Japanese; Windows links its UI font to fonts that do.
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-      /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
     wineserver -w
   fi
+  wine_env_fonts
   wine_env_seal_prefix "$WINEPREFIX" "$program_folder"
+}
+
+# wine_env_fonts: a UI font that draws names in every script, as Windows' Tahoma does; a prefix
+# made before gets it too. Debian's Wine looks for its own fonts in the wrong folder and so has no
+# Tahoma: asked for it, Wine takes the first font linked to Tahoma instead, which has no links.
+# DejaVu Sans stands in, with Latin, Greek, Cyrillic, Arabic and Hebrew: Wine shapes right-to-left
+# text with the chosen font's own letters, never a linked font's. Chinese, Japanese and Korean
+# come through links, which Wine looks up under the full name of the face it chose.
+wine_env_fonts() {
+  if grep -qF '"Tahoma"="DejaVu Sans"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    grep -qF '"DejaVu Sans Bold"=str(7):"wqy' "$WINEPREFIX/system.reg" 2>/dev/null; then
+    return 0
+  fi
+  local face
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /d 'DejaVu Sans' /f \
+    </dev/null >/dev/null 2>&1
+  for face in 'DejaVu Sans' 'DejaVu Sans Bold'; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
+      </dev/null >/dev/null 2>&1
+  done
+  wineserver -w
 }
 
 # wine_env_move_old_prefixes: the prefixes used to live in build/, which the tests now see as a

@@ -24,6 +24,9 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace testing_support;
 using namespace main_window_testing;
@@ -729,6 +732,62 @@ int InkedPixels(HWND control, const RECT& area) {
       inked += RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) != background;
     }
   return inked;
+}
+
+// What a font draws for a text in black on white, pixel by pixel.
+std::vector<DWORD> Drawn(HFONT font, const std::wstring& text) {
+  constexpr int kSide = 48;
+  BITMAPINFO info = win::TopDown32(kSide, kSide);
+  void* bits = nullptr;
+  win::UniqueHBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueHdc memory(CreateCompatibleDC(nullptr));
+  {
+    win::SelectGuard selectBitmap(memory.Get(), bitmap.Get());
+    win::SelectGuard selectFont(memory.Get(), font);
+    const RECT all{0, 0, kSide, kSide};
+    FillRect(memory.Get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    TextOutW(memory.Get(), 4, 4, text.c_str(), static_cast<int>(text.size()));
+  }
+  GdiFlush();
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  return std::vector<DWORD>(pixels, pixels + kSide * kSide);
+}
+
+// Names come in every script. A letter the UI font lacks comes from a font linked to it, and one
+// that no font has shows as the font's empty box. Right-to-left text is shaped with the UI font's
+// own letters only, so Arabic and Hebrew must be in that font itself.
+TEST_F(MainWindowTest, TheListSideBarAndDialogFontsDrawLettersOfEveryScript) {
+  TfMain& w = Start();
+  LOGFONTW dialog{};
+  dialog.lfHeight = -11;
+  lstrcpynW(dialog.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
+  win::UniqueHFont dialogFont(CreateFontIndirectW(&dialog));
+  win::UniqueHFont boldFont(win::CreateMessageFont(w.Handle(), true));  // the side bar's name
+  const std::pair<const char*, HFONT> fonts[] = {
+      {"list", reinterpret_cast<HFONT>(SendMessageW(w.lvPrograms().Handle(), WM_GETFONT, 0, 0))},
+      {"bold", boldFont.Get()},
+      {"dialog", dialogFont.Get()}};
+  const std::pair<const char*, const wchar_t*> scripts[] = {
+      {"Arabic", L"\u0642\u0627\u0631\u0626"},
+      {"Hebrew", L"\u05E9\u05DC\u05D5\u05DD"},
+      {"Chinese", L"\u5199\u771F"},
+      {"Japanese", L"\u3055\u304F\u30E9"},
+      {"Korean", L"\uD55C\uAD6D"},
+      {"Cyrillic", L"\u0416\u044C"},
+      {"Greek", L"\u03A9\u03BB"},
+  };
+  for (const auto& [fontName, font] : fonts) {
+    ASSERT_NE(font, nullptr) << fontName;
+    const std::vector<DWORD> box = Drawn(font, L"\u0378");  // no font has this code point
+    const std::vector<DWORD> blank = Drawn(font, L" ");
+    for (const auto& [script, letters] : scripts)
+      for (const wchar_t* letter = letters; *letter; ++letter) {
+        const std::vector<DWORD> drawn = Drawn(font, std::wstring(1, *letter));
+        EXPECT_TRUE(drawn != box && drawn != blank)
+            << fontName << " font, " << script << " letter U+" << std::hex
+            << static_cast<unsigned>(*letter) << std::dec;
+      }
+  }
 }
 
 // The shell trusts an icon file's own counts and sizes: a directory naming more images than the

@@ -37,17 +37,21 @@ namespace {
 const char kHeader[] =
     "Tarvenholt Purgalot! Uninstall Log \r\n"
     "Contains information about programs you have uninstalled from your computer\r\n\r\n";
+// The Georgian name is printed too: Wine's printer driver draws only the UI font's own letters,
+// and Georgian is among them.
 const char kRecords[] =
     "\r\n6/12/2026 9:5:3\r\nUninstalling \xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC"
     "\xD0\xBC\xD0\xB0 2.1\r\nUninstall OK. Uninstaller removed program from list.\r\n"
-    "\r\n6/12/2026 9:7:41\r\nDeleting entry \xE6\x96\x87\xE5\xAD\x97\xE5\xA4\x84\xE7\x90\x86\r\n"
+    "\r\n6/12/2026 9:7:41\r\nDeleting entry \xE1\x83\xA2\xE1\x83\x94\xE1\x83\xA5\xE1\x83\xA1"
+    "\xE1\x83\xA2\xE1\x83\x98\r\n"
     "Deleted OK.\r\n\r\n7/12/2026 10:0:0\r\nUninstalling Caf\xE9 Viewer\r\n"
     "Uninstaller did not complete the uninstall process or did not remove program from list.\r\n";
 // What the memo shows for kRecords: the ANSI line read in the ANSI code page (Windows-1252).
 const wchar_t kRecordsShown[] =
     L"\r\n6/12/2026 9:5:3\r\nUninstalling \u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430 "
     L"2.1\r\nUninstall OK. Uninstaller removed program from list.\r\n"
-    L"\r\n6/12/2026 9:7:41\r\nDeleting entry \u6587\u5B57\u5904\u7406\r\nDeleted OK.\r\n"
+    L"\r\n6/12/2026 9:7:41\r\nDeleting entry \u10E2\u10D4\u10E5\u10E1\u10E2\u10D8\r\n"
+    L"Deleted OK.\r\n"
     L"\r\n7/12/2026 10:0:0\r\nUninstalling Caf\u00E9 Viewer\r\n"
     L"Uninstaller did not complete the uninstall process or did not remove program from list.";
 
@@ -361,7 +365,7 @@ TEST(LogWindow, TextDraggedOverIsCopiedToTheClipboard) {
   std::wstring log = dir.MakeFile(L"ULog.txt", std::string(kHeader) + kRecords);
   std::wstring memo, copied;
   DWORD from = 0, to = 0;
-  const std::wstring wanted = L"Deleting entry \u6587\u5B57";
+  const std::wstring wanted = L"Deleting entry \u10E2\u10D4";
   RunLogWindow(log, [&](HWND dialog) {
     HWND view = GetDlgItem(dialog, IDC_LOG_MLOG);
     memo = MemoText(dialog);

@@ -94,14 +94,16 @@ int TenPointLineHeight(HDC printer) {
   return size.cy;
 }
 
+// Lines in three scripts. Wine's printer driver draws only the chosen font's own letters (it links
+// no other font), so the third is Georgian, which the UI font has, not Chinese.
 std::vector<std::wstring> NumberedLines(int count) {
   std::vector<std::wstring> lines;
   for (int i = 1; i <= count; ++i) {
     std::wstring number = std::to_wstring(i);
     number.insert(0, 3 - number.size(), L'0');
     lines.push_back(L"Line " + number +
-                    L" Caf\u00E9 \u041F\u0440\u0438\u0432\u0435\u0442 \u4E2D\u6587\u7A0B\u5E8F "
-                    L"re-install");
+                    L" Caf\u00E9 \u041F\u0440\u0438\u0432\u0435\u0442 "
+                    L"\u10DE\u10E0\u10DD\u10D2\u10E0\u10D0\u10DB\u10D0 re-install");
   }
   return lines;
 }
