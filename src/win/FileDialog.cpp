@@ -74,8 +74,13 @@ bool Warn(HWND dialog, const std::wstring& text, UINT buttons = MB_OK) {
   return MessageBoxW(dialog, text.c_str(), title.c_str(), buttons | MB_ICONWARNING) == IDYES;
 }
 
+// "No" is the answer Enter gives: a slip of the key replaces nothing.
 bool MayReplace(HWND dialog, const std::wstring& file) {
-  return Warn(dialog, file + kReplaceQuestion, MB_YESNO);
+  return Warn(dialog, file + kReplaceQuestion, MB_YESNO | MB_DEFBUTTON2);
+}
+
+void ThrowIfFailed(HRESULT hr) {
+  if (FAILED(hr)) throw TError(kNoDialog + SystemErrorText(static_cast<DWORD>(hr)) + L".");
 }
 
 // Follows one dialog as it is shown: the caller's check before it closes, the replace question,
@@ -154,7 +159,8 @@ private:
   HWND Window() const {
     ComPtr<IOleWindow> window;
     HWND hwnd = nullptr;
-    if (SUCCEEDED(dialog_.QueryInterface(IID_IOleWindow, window.PutVoid()))) window->GetWindow(&hwnd);
+    if (SUCCEEDED(dialog_.QueryInterface(IID_IOleWindow, window.PutVoid())))
+      window->GetWindow(&hwnd);
     return hwnd;
   }
 
@@ -262,23 +268,18 @@ private:
 class TAdvice {
 public:
   TAdvice(IFileDialog& dialog, IFileDialogEvents& events) : dialog_(dialog) {
-    if (FAILED(dialog.Advise(&events, &cookie_))) cookie_ = 0;
+    ThrowIfFailed(dialog.Advise(&events, &cookie_));
   }
   ~TAdvice() {
     if (cookie_) dialog_.Unadvise(cookie_);
   }
   TAdvice(const TAdvice&) = delete;
   TAdvice& operator=(const TAdvice&) = delete;
-  explicit operator bool() const noexcept { return cookie_ != 0; }
 
 private:
   IFileDialog& dialog_;
   DWORD cookie_ = 0;
 };
-
-void ThrowIfFailed(HRESULT hr) {
-  if (FAILED(hr)) throw TError(kNoDialog + SystemErrorText(static_cast<DWORD>(hr)) + L".");
-}
 
 std::optional<std::wstring> Run(const TFileDialogOptions& options, bool save) {
   ComInit com;
@@ -290,8 +291,9 @@ std::optional<std::wstring> Run(const TFileDialogOptions& options, bool save) {
     ThrowIfFailed(dialog->SetFileTypes(static_cast<UINT>(types.size()), types.data()));
     dialog->SetFileTypeIndex(1);
   }
-  if (options.DefaultExtension) ThrowIfFailed(dialog->SetDefaultExtension(options.DefaultExtension));
-  // Wine's save dialog says "Save"; Windows' says "Save As", as the old form did everywhere.
+  if (options.DefaultExtension)
+    ThrowIfFailed(dialog->SetDefaultExtension(options.DefaultExtension));
+  // Wine's save dialog says "Save", Windows' "Save As".
   ThrowIfFailed(dialog->SetTitle(options.Title ? options.Title : save ? kSaveAs : kOpen));
   ThrowIfFailed(dialog->SetOptions(DialogFlags(options.Flags, save)));
   if (!options.InitialFolder.empty()) {
@@ -302,11 +304,10 @@ std::optional<std::wstring> Run(const TFileDialogOptions& options, bool save) {
       dialog->SetFolder(folder.Get());
   }
   TDialogSession session(options, save, *dialog.Get());
-  TAdvice advice(*dialog.Get(), session);
-  if (!advice) ThrowIfFailed(E_FAIL);
+  const TAdvice advice(*dialog.Get(), session);
   const HWND focus = GetFocus();
   dialog->Show(options.Owner);
-  // The owner gets the keyboard back, on the control that had it, whether a file was chosen or not.
+  // The keyboard goes back to the control that had it, whether a file was chosen or not.
   if (focus && IsWindowVisible(focus)) SetFocus(focus);
   return session.Chosen();
 }

@@ -110,11 +110,13 @@ TEST(FileDialog, OpensInTheModernFormTakesTypedPathsOfAnyLengthAndGivesTheFocusB
   options.InitialFolder = dir.Path();
   options.Filter = L"Programs (*.exe)\0*.exe\0";
   options.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-  std::vector<std::wstring> asked;
+  std::vector<std::wstring> asked;  // read once the dialog has closed
+  std::atomic<size_t> askings = 0;
   std::atomic<HWND> askedOver = nullptr;
   options.Accept = [&](HWND dialog, const std::wstring& file) {
     asked.push_back(file);
     askedOver = dialog;
+    ++askings;
     return file.find(L"refused") == std::wstring::npos;
   };
   auto open = [&options] { return win::OpenFileName(options); };
@@ -132,9 +134,9 @@ TEST(FileDialog, OpensInTheModernFormTakesTypedPathsOfAnyLengthAndGivesTheFocusB
       HWND dialog = WaitForDialog(L"Open");
       modern = FindWindowExW(dialog, nullptr, L"ExplorerBrowserControl", nullptr) != nullptr;
       for (const std::wstring& name : {refused, refusedDeep}) {
-        const size_t before = asked.size();
+        const size_t before = askings;
         Type(dialog, name);
-        EXPECT_TRUE(WaitUntil([&] { return asked.size() > before; })) << win::ToUtf8(name);
+        EXPECT_TRUE(WaitUntil([&] { return askings > before; })) << win::ToUtf8(name);
         EXPECT_EQ(askedOver.load(), dialog);
       }
       EXPECT_TRUE(IsWindowVisible(dialog));
@@ -203,7 +205,6 @@ TEST(FileDialog, ANameToSaveGetsTheDefaultExtensionAndTheReplaceQuestionOnce) {
       {textFiles, longName, true, {IDYES}, longName + L".txt", {longName + question}},
       {allFiles, shortName, true, {IDYES}, shortName + L".txt", {shortName + question}},
       {allFiles, shortName + L".txt", true, {IDYES}, shortName + L".txt", {shortName + question}},
-      {allFiles, longName + L".txt", true, {IDYES}, longName + L".txt", {longName + question}},
       // "No" keeps the dialog open, whoever asked.
       {textFiles, shortName, true, {IDNO}, std::nullopt, {shortName + question}},
       {allFiles, shortName, true, {IDNO}, std::nullopt, {shortName + question}},
@@ -225,9 +226,7 @@ TEST(FileDialog, ANameToSaveGetsTheDefaultExtensionAndTheReplaceQuestionOnce) {
           HWND dialog = WaitForDialog(L"Save As");
           Type(dialog, c.Typed);
           said = AnswerBoxes(dialog, c.Answers);
-          if (!c.Chosen) {
-            EXPECT_TRUE(IsWindowVisible(dialog));
-          }
+          EXPECT_EQ(IsWindowVisible(dialog) != FALSE, !c.Chosen) << "open after the answers";
           if (IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
     EXPECT_EQ(chosen, c.Chosen);
