@@ -63,6 +63,12 @@ std::wstring FullPath(const std::wstring& path) {
   return n > 0 && n < buffer.size() ? std::wstring(buffer.data(), n) : path;
 }
 
+bool EndsWith(const std::wstring& text, const std::wstring& end, bool ignoreCase) {
+  return text.size() >= end.size() &&
+         CompareStringOrdinal(text.c_str() + text.size() - end.size(), static_cast<int>(end.size()),
+                              end.c_str(), static_cast<int>(end.size()), ignoreCase) == CSTR_EQUAL;
+}
+
 bool IsFile(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -124,7 +130,7 @@ public:
         checked = FileSystemPath(result.Get());
       take = !checked;  // nothing to ask about
       if (!checked) return;
-      const std::wstring written = Written(*checked);
+      const std::wstring written = Written(save_ ? AsTyped(*checked) : *checked);
       take = Confirmed(Window(), written, written != *checked);
       if (take) chosen_ = written;
     });
@@ -173,6 +179,31 @@ private:
     return S_OK;
   }
 
+  // The text of the file name box, without the quotes a name may be typed in.
+  std::wstring TypedName() const {
+    UniqueCoTaskMemory text;
+    if (FAILED(dialog_.GetFileName(reinterpret_cast<wchar_t**>(text.Put()))) || !text.Get())
+      return {};
+    const std::wstring name(static_cast<const wchar_t*>(text.Get()));
+    const size_t first = name.find_first_not_of(L" \"");
+    if (first == std::wstring::npos) return {};
+    return name.substr(first, name.find_last_not_of(L" \"") - first + 1);
+  }
+
+  // Wine's dialog adds the file type's extension to a name that ends in it in other letters
+  // ("Report.TXT" comes back as "Report.TXT.txt"): such a name is written as typed.
+  std::wstring AsTyped(const std::wstring& path) const {
+    const size_t dot = path.find_last_of(L".\\");
+    if (dot == std::wstring::npos || path[dot] != L'.') return path;
+    const std::wstring stem = path.substr(0, dot);
+    const std::wstring added = path.substr(dot);
+    const std::wstring typed = TypedName();
+    if (!EndsWith(stem, typed, false) || !EndsWith(typed, added, true) ||
+        EndsWith(typed, added, false))
+      return path;
+    return stem;
+  }
+
   // The name the caller writes: a name to save without an extension gets the default one.
   std::wstring Written(const std::wstring& path) const {
     const size_t name = path.find_last_of(L'\\') + 1;
@@ -191,14 +222,8 @@ private:
 
   // The path a name typed in the dialog stands for, when it is too long for the dialog to build.
   std::optional<std::wstring> TooLongForTheDialog() const {
-    UniqueCoTaskMemory text;
-    if (FAILED(dialog_.GetFileName(reinterpret_cast<wchar_t**>(text.Put()))) || !text.Get())
-      return std::nullopt;
-    // Without the quotes a name may be typed in.
-    const std::wstring name(static_cast<const wchar_t*>(text.Get()));
-    const size_t first = name.find_first_not_of(L" \"");
-    if (first == std::wstring::npos) return std::nullopt;
-    const std::wstring typed = name.substr(first, name.find_last_not_of(L" \"") - first + 1);
+    const std::wstring typed = TypedName();
+    if (typed.empty()) return std::nullopt;
     const bool relative = typed.size() < 2 || (typed[1] != L':' && typed[0] != L'\\');
     std::wstring folder;
     if (relative) {

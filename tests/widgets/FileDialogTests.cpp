@@ -205,6 +205,9 @@ TEST(FileDialog, ANameToSaveGetsTheDefaultExtensionAndTheReplaceQuestionOnce) {
       {textFiles, longName, true, {IDYES}, longName + L".txt", {longName + question}},
       {allFiles, shortName, true, {IDYES}, shortName + L".txt", {shortName + question}},
       {allFiles, shortName + L".txt", true, {IDYES}, shortName + L".txt", {shortName + question}},
+      // The dialog adds ".txt" to a name ending in ".TXT": it is written as typed.
+      {textFiles, shortName + L".TXT", true, {IDYES}, shortName + L".TXT",
+       {shortName + L".TXT" + question.substr(4)}},
       // "No" keeps the dialog open, whoever asked.
       {textFiles, shortName, true, {IDNO}, std::nullopt, {shortName + question}},
       {allFiles, shortName, true, {IDNO}, std::nullopt, {shortName + question}},
