@@ -14,6 +14,8 @@
 
 extern const wchar_t kUninstallKey[];
 
+struct TEntryRead;
+
 // One place installed programs are recorded: a root, a registry view, the Uninstall key and the
 // key holding the usage records that belong to it.
 struct TUninstallSource {
@@ -45,11 +47,8 @@ public:
   void AddProgram(const TUninstallSource& source, const std::wstring& name);
 
 private:
-  // Adds one subkey, opened below the already open Uninstall key when one is given. The usage
-  // record is looked for below cacheKey when one is given, else by its path; with noRecords
-  // there is none to look for.
-  void AddFrom(const TUninstallSource& source, const TRegistry* uninstallKey,
-               const TRegistry* cacheKey, bool noRecords, const std::wstring& name);
+  // Adds the row of one subkey (its name below the source's Uninstall key) from what was read.
+  void AddRow(const TUninstallSource& source, const std::wstring& name, TEntryRead&& read);
 
   std::vector<TUninstallSource> sources_;
   TProgramList* list_ = nullptr;

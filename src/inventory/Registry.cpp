@@ -3,6 +3,8 @@
 #include "win/RegistryTree.h"
 #include "win/Text.h"
 
+#include <algorithm>
+
 namespace {
 
 const wchar_t kInvalidType[] = L"Invalid data type for '%s'";
@@ -194,6 +196,40 @@ std::optional<TRegValue> TRegistry::ReadValue(const std::wstring& name) const {
     value.Data.resize(size);
     return value;
   }
+}
+
+std::vector<std::optional<TRegValue>> TRegistry::ReadValues(
+    const std::vector<const wchar_t*>& names) const {
+  std::vector<std::optional<TRegValue>> values(names.size());
+  if (!current_) return values;
+  auto byName = [&] {
+    for (size_t i = 0; i < names.size(); ++i) values[i] = ReadValue(names[i]);
+    return std::move(values);
+  };
+  DWORD count = 0, maxName = 0, maxData = 0;
+  if (RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                       &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS ||
+      count > names.size())
+    return byName();
+  std::wstring name(maxName + 1, L'\0');
+  std::vector<BYTE> data(std::max<DWORD>(maxData, 1));
+  for (DWORD index = 0; index < count; ++index) {
+    DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size());
+    DWORD type = REG_NONE;
+    LONG rc = RegEnumValueW(current_.Get(), index, name.data(), &nameLength, nullptr, &type,
+                            data.data(), &size);
+    if (rc == ERROR_NO_MORE_ITEMS) break;  // values deleted since the count was taken
+    // A value written since has outgrown the sizes taken: the names answer for a changing key.
+    if (rc != ERROR_SUCCESS) return byName();
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (values[i] || CompareStringOrdinal(name.data(), static_cast<int>(nameLength), names[i], -1,
+                                            TRUE) != CSTR_EQUAL)
+        continue;
+      values[i] = TRegValue{type, std::vector<BYTE>(data.begin(), data.begin() + size)};
+      break;
+    }
+  }
+  return values;
 }
 
 bool TRegistry::ValueExists(const std::wstring& name) const {

@@ -75,6 +75,10 @@ public:
   int GetDataSize(const std::wstring& name) const;
   // Type and data of a value in a single registry call; nothing when the value is missing.
   std::optional<TRegValue> ReadValue(const std::wstring& name) const;
+  // Several values at once, in the order of the names; each missing one is nothing. A key with no
+  // more values than are asked for is read in one walk over its values: every registry call is a
+  // round trip to Wine's server, and most keys hold fewer values than a reader asks about.
+  std::vector<std::optional<TRegValue>> ReadValues(const std::vector<const wchar_t*>& names) const;
 
   std::wstring ReadString(const std::wstring& name) const;
   int ReadInteger(const std::wstring& name) const;

@@ -63,6 +63,54 @@ TEST_F(ScanTest, ListsEntriesThatNameAProgramAndACommandInCaptionOrder) {
   EXPECT_EQ(&alpha->Entry->ListItem(), alpha);
 }
 
+// Enough entries to be read by several threads: each row must get its own entry's values, whether
+// the key is read in one walk over its values, by name (more values than the scan asks about), or
+// with value names in other letters.
+TEST_F(ScanTest, ThousandsOfEntriesEachGetTheirOwnValues) {
+  constexpr int kEntries = 1500;
+  int listed = 0;
+  for (int i = 0; i < kEntries; ++i) {
+    win::UniqueHKey entry;
+    const std::wstring sub = key.Path() + L"\\Uninstall\\E" + std::to_wstring(i);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, entry.Put(), nullptr),
+              ERROR_SUCCESS);
+    const auto text = [&](const std::wstring& name, const std::wstring& value) {
+      RegSetValueExW(entry.Get(), name.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    };
+    const bool lower = i % 13 == 0;
+    const std::wstring n = std::to_wstring(i);
+    if (i % 11 != 0) {
+      text(lower ? L"displayname" : L"DisplayName", L"Program " + n);
+      ++listed;
+    }
+    text(L"UninstallString", L"u" + n + L".exe");
+    text(lower ? L"publisher" : L"Publisher", L"Publisher " + n);
+    text(L"InstallLocation", L"C:\\Programs\\" + n);
+    if (i % 3 == 0) text(L"QuietUninstallString", L"u" + n + L".exe /S");
+    const DWORD kilobytes = static_cast<DWORD>(i + 1);
+    RegSetValueExW(entry.Get(), L"EstimatedSize", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&kilobytes), sizeof kilobytes);
+    if (i % 7 == 0)
+      for (int extra = 0; extra < 20; ++extra) text(L"Extra" + std::to_wstring(extra), n);
+  }
+  scanner.Scan();
+
+  ASSERT_EQ(list.Count(), static_cast<size_t>(listed));
+  for (size_t r = 0; r < list.Count(); ++r) {
+    const TProgramRow& row = list.Row(r);
+    const std::wstring n = row.Caption.substr(row.Caption.find(L' ') + 1);
+    ASSERT_EQ(row.Entry->RegistryKey(), key.Path() + L"\\Uninstall\\E" + n);
+    EXPECT_EQ(row.UninstallCommand, L"u" + n + L".exe");
+    EXPECT_EQ(row.Facts.Publisher, L"Publisher " + n);
+    EXPECT_EQ(row.Facts.InstallLocation, L"C:\\Programs\\" + n);
+    EXPECT_EQ(row.Facts.QuietUninstallCommand, std::stoi(n) % 3 == 0 ? L"u" + n + L".exe /S" : L"");
+    EXPECT_EQ(row.SizeBytes, (std::stoll(n) + 1) * 1024);
+  }
+}
+
 TEST_F(ScanTest, EveryScanStartsFromAnEmptyList) {
   key.AddProgram(L"A", L"Alpha", L"a.exe");
   scanner.Scan();
