@@ -139,7 +139,7 @@ std::vector<std::optional<TEntryRead>> ReadEntries(const TUninstallSource& sourc
                                                    const TRegistry& uninstallKey,
                                                    const TRegistry& cacheKey, bool noRecords,
                                                    const std::vector<std::wstring>& names) {
-  constexpr size_t kNamesPerThread = 256, kMaxThreads = 8;
+  constexpr size_t kNamesPerThread = 32, kMaxThreads = 8;
   std::vector<std::optional<TEntryRead>> reads(names.size());
   std::atomic<size_t> next{0};
   std::exception_ptr failure;
