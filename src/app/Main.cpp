@@ -107,6 +107,7 @@ LRESULT TfMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (lp && reinterpret_cast<HWND>(lp) == filter_) {
         if (HIWORD(wp) == EN_CHANGE) FilterChanged();
+        if (HIWORD(wp) == EN_SETFOCUS) list_.PrepareFilter();
         return 0;
       }
       OnCommand(LOWORD(wp));

@@ -62,6 +62,7 @@ void TfMain::TakeFolderSizes() {
     bool changed = false;
     if (row.InstallFolder != answer.InstallFolder) {
       row.InstallFolder = answer.InstallFolder;
+      list_.FilterTextsChanged();
       changed = true;
       reorder = reorder || order == TRowField::InstallFolder;
     }

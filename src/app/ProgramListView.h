@@ -69,6 +69,10 @@ public:
   // Selects the row where it is shown; nothing is selected when it is hidden or null.
   void SelectRow(const TProgramRow* row, bool ensureVisible);
 
+  // The filter box got the keyboard: the rows' texts are read before the first letter.
+  void PrepareFilter() { filter_.Prepare(); }
+  // Install folders arrived: the filter reads the rows' texts again when next needed.
+  void FilterTextsChanged() noexcept { filter_.ForgetTexts(); }
   // The rows shown, and the texts and kinds that choose them. A change keeps the selected program
   // selected while it is shown.
   const TProgramFilter& Filter() const noexcept { return filter_; }
@@ -128,6 +132,8 @@ private:
   void ShowChosenRows(const TProgramRow* selected);
   // Removes the optional columns and inserts those shown, in their order, after the others.
   void RebuildOptionalColumns();
+  // The Size column's index among the shown columns, or -1 when it is hidden.
+  int SizeColumn() const;
   LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
 
   TProgramList& programs_;

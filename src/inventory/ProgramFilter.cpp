@@ -80,13 +80,17 @@ int TProgramFilter::PositionOf(const TProgramRow* row) const {
   return -1;
 }
 
+void TProgramFilter::Prepare() {
+  const size_t count = programs_.Count();
+  if (haystacks_.size() == count) return;
+  haystacks_.clear();
+  haystacks_.reserve(count);
+  for (size_t i = 0; i < count; ++i) haystacks_.push_back(Haystack(programs_.Row(i)));
+}
+
 void TProgramFilter::Choose(bool withinShown) {
   const size_t count = programs_.Count();
-  if (!foldedText_.empty() && haystacks_.size() != count) {
-    haystacks_.clear();
-    haystacks_.reserve(count);
-    for (size_t i = 0; i < count; ++i) haystacks_.push_back(Haystack(programs_.Row(i)));
-  }
+  if (!foldedText_.empty()) Prepare();
   std::vector<size_t> candidates;
   if (withinShown) {
     candidates.swap(shown_);

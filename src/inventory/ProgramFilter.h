@@ -40,6 +40,11 @@ public:
 
   // The list's rows were changed or reordered: the shown rows are chosen again.
   void Refresh();
+  // Reads every row's texts ahead of the first letter typed (when the box gets the keyboard),
+  // so that the letter only searches them.
+  void Prepare();
+  // A row's searched texts changed (an install folder arrived): read again when next needed.
+  void ForgetTexts() noexcept { haystacks_.clear(); }
 
   // The shown rows, in the list's order.
   size_t Count() const noexcept { return shown_.size(); }

@@ -118,6 +118,14 @@ TEST(ProgramFilter, KeepsRowsByTextInNamePublisherAndFolderAndByKind) {
   filter.Refresh();
   filter.SetText(L"zephyr");
   EXPECT_EQ(Shown(filter), (Names{L"Alpha Editor", L"Beta Player", L"Zephyr Notes"}));
+  // An install folder derived after the texts were read is searched once the filter is told,
+  // typed on or not.
+  filter.SetText(L"");
+  filter.Prepare();
+  list.Row(2).InstallFolder = L"C:\\Program Files\\Quillwort";
+  filter.ForgetTexts();
+  filter.SetText(L"quill");
+  EXPECT_EQ(Shown(filter), (Names{L"Delta Browser"}));
 }
 
 TEST(LogFileProblem, AcceptsAFullPathInAnExistingFolderAndSaysWhatIsWrongOtherwise) {

@@ -116,6 +116,32 @@ TEST_F(MainWindowTest, AFolderSizeComesAfterTheFirstPaintAndTheHeaderMenuShowsTh
   const int betaRow = w.Programs().IndexOf(beta);
   EXPECT_EQ(ItemText(list, betaRow, 5), folder);
 
+  // The measured size is drawn in the lighter shade, and only it; not while its row is selected.
+  auto drawn = [&](DWORD stage, int item, int column, COLORREF& text) {
+    NMLVCUSTOMDRAW draw{};
+    draw.nmcd.hdr = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), NM_CUSTOMDRAW};
+    draw.nmcd.dwDrawStage = stage;
+    draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(item);
+    draw.iSubItem = column;
+    draw.clrText = CLR_DEFAULT;
+    LRESULT result = 0;
+    EXPECT_TRUE(w.lvPrograms().OnNotify(draw.nmcd.hdr, result));
+    text = draw.clrText;
+    return result;
+  };
+  COLORREF color = CLR_DEFAULT;
+  const int shownAt = w.lvPrograms().Filter().PositionOf(beta);
+  EXPECT_EQ(drawn(CDDS_PREPAINT, 0, 0, color), CDRF_NOTIFYITEMDRAW);
+  EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, shownAt, 0, color), CDRF_DODEFAULT);  // selected
+  w.lvPrograms().Select(-1, false);
+  EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, shownAt, 0, color), CDRF_NOTIFYSUBITEMDRAW);
+  drawn(CDDS_ITEMPREPAINT | CDDS_SUBITEM, shownAt, 1, color);
+  EXPECT_EQ(color, GetSysColor(COLOR_GRAYTEXT));
+  drawn(CDDS_ITEMPREPAINT | CDDS_SUBITEM, shownAt, 0, color);
+  EXPECT_EQ(color, CLR_DEFAULT);
+  for (int other = 0; other < ListView_GetItemCount(list); ++other)
+    if (other != shownAt) EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, other, 0, color), CDRF_DODEFAULT);
+
   // Ordered by size, the measured size counts like a stated one.
   w.lvPrograms().ColumnClick(1);
   w.lvPrograms().ColumnClick(1);
