@@ -87,7 +87,9 @@ bool TRegistry::OpenKeyReadOnly(const std::wstring& path) { return Open(path, KE
 bool TRegistry::OpenSubKeyReadOnly(const TRegistry& parent, const std::wstring& name) {
   if (!parent.current_) return false;
   win::UniqueHKey key;
-  if (RegOpenKeyExW(parent.current_.Get(), name.c_str(), 0, KEY_READ | view_, key.Put()) !=
+  // The parent's handle is in its view already; named again, the 32-bit view makes Wine look for
+  // a redirected twin of every key opened, with further calls to its server.
+  if (RegOpenKeyExW(parent.current_.Get(), name.c_str(), 0, KEY_READ, key.Put()) !=
       ERROR_SUCCESS)
     return false;
   root_ = parent.root_;
