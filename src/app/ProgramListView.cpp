@@ -5,12 +5,28 @@
 #include "inventory/UninstallItem.h"
 #include "win/Gdi.h"
 #include "win/Text.h"
+#include "win/Window.h"
+
+#include <shellapi.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include <stdexcept>
 
 namespace {
+
+// Posted to the list while rows wait for their icons.
+const UINT kResolveIconsMessage = RegisterWindowMessageW(L"Tarvenholt.Purgalot.ResolveIcons");
+
+// The generic program icon, shown until a row's own is found; asked without touching a file.
+int PlaceholderIcon() {
+  SHFILEINFOW info{};
+  return SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                        SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+             ? info.iIcon
+             : -1;
+}
 
 const DWORD kViewStyles[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
 // LVFI_SUBSTRING, which the headers lack: the same as LVFI_PARTIAL.
@@ -40,6 +56,11 @@ const wchar_t* PlaceMark(const TProgramRow& row) {
   if (row.Entry->RootKey() == HKEY_CURRENT_USER) return L" (per user)";
   if (row.Entry->View() & KEY_WOW64_32KEY) return L" (32-bit)";
   return L"";
+}
+
+void TProgramListView::SetIconResolver(TIconResolver* icons) {
+  icons_ = icons;
+  if (icons_ && placeholderIcon_ < 0) placeholderIcon_ = PlaceholderIcon();
 }
 
 void TProgramListView::Create(HWND parent, int id) {
@@ -127,7 +148,29 @@ LRESULT CALLBACK TProgramListView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
     }
     if (msg == WM_CHAR && wp == L' ') return 0;
   }
+  if (msg == kResolveIconsMessage) {
+    win::Guarded([self] { self->ResolvePendingIcons(); });
+    return 0;
+  }
   return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void TProgramListView::ResolvePendingIcons() {
+  constexpr auto kSlice = std::chrono::milliseconds(8);
+  const auto start = std::chrono::steady_clock::now();
+  size_t done = 0;
+  while (done < iconsPending_.size() && std::chrono::steady_clock::now() - start < kSlice) {
+    // A row pointer is only compared until the list says it is one of its rows: rows may have
+    // been read again since it was painted.
+    const int index = programs_.IndexOf(iconsPending_[done++]);
+    if (index < 0) continue;
+    TProgramRow& row = programs_.Row(static_cast<size_t>(index));
+    if (row.IconResolved()) continue;
+    icons_->ImageIndex(row);
+    RedrawRow(&row);
+  }
+  iconsPending_.erase(iconsPending_.begin(), iconsPending_.begin() + static_cast<ptrdiff_t>(done));
+  if (!iconsPending_.empty()) PostMessageW(hwnd_, kResolveIconsMessage, 0, 0);
 }
 void TProgramListView::RedrawRow(const TProgramRow* row) {
   // Where the filter shows it, if it does.
@@ -289,6 +332,7 @@ void TProgramListView::ShowChosenRows(const TProgramRow* selected) {
 
 void TProgramListView::Reload() {
   hiddenSelection_ = nullptr;  // the rows may be new ones
+  iconsPending_.clear();
   filter_.Refresh();
   ListView_SetItemCountEx(hwnd_, static_cast<int>(filter_.Count()), 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
@@ -344,7 +388,14 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
     if (item.iSubItem == 0) text += PlaceMark(row);
     if (item.cchTextMax > 0) lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
   }
-  if (item.mask & LVIF_IMAGE) item.iImage = icons_ ? icons_->ImageIndex(row) : row.ImageIndex();
+  if (item.mask & LVIF_IMAGE) {
+    item.iImage = row.ImageIndex();
+    if (icons_ && !row.IconResolved()) {
+      if (iconsPending_.empty()) PostMessageW(hwnd_, kResolveIconsMessage, 0, 0);
+      iconsPending_.push_back(&row);
+      item.iImage = placeholderIcon_;
+    }
+  }
   if (item.mask & LVIF_STATE) {
     // Boxes: unchecked, checked, then both again with the warning marker.
     const int warning = row.StateIndex() == kWarningStateImage ? 1 : 0;

@@ -43,7 +43,7 @@ public:
   // the same with the marker), shown while the list shows check boxes.
   void SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state, HIMAGELIST boxes);
   // Where the rows' icons are found; without one the rows show the icons they already have.
-  void SetIconResolver(TIconResolver* icons) noexcept { icons_ = icons; }
+  void SetIconResolver(TIconResolver* icons);
   // Deletes the column at a position; the others keep showing their fields.
   void DeleteColumn(int column);
 
@@ -135,11 +135,18 @@ private:
   // The Size column's index among the shown columns, or -1 when it is hidden.
   int SizeColumn() const;
   LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
+  // Finds the icons of rows shown with the placeholder, a few milliseconds at a time, each row
+  // redrawn with its own; asks to be called again while some are left.
+  void ResolvePendingIcons();
 
   TProgramList& programs_;
   TProgramFilter filter_;
   const TProgramRow* hiddenSelection_ = nullptr;
   TIconResolver* icons_ = nullptr;
+  // Rows painted before their icon was found (the shell's lookup of a file is slow): found after
+  // the paint, so that typing and scrolling never wait for them.
+  std::vector<const TProgramRow*> iconsPending_;
+  int placeholderIcon_ = -1;
   HWND hwnd_ = nullptr;
   HIMAGELIST stateImages_ = nullptr;
   HIMAGELIST boxImages_ = nullptr;

@@ -139,8 +139,11 @@ TEST_F(MainWindowTest, AFolderSizeComesAfterTheFirstPaintAndTheHeaderMenuShowsTh
   EXPECT_EQ(color, GetSysColor(COLOR_GRAYTEXT));
   drawn(CDDS_ITEMPREPAINT | CDDS_SUBITEM, shownAt, 0, color);
   EXPECT_EQ(color, CLR_DEFAULT);
-  for (int other = 0; other < ListView_GetItemCount(list); ++other)
-    if (other != shownAt) EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, other, 0, color), CDRF_DODEFAULT);
+  for (int other = 0; other < ListView_GetItemCount(list); ++other) {
+    if (other != shownAt) {
+      EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, other, 0, color), CDRF_DODEFAULT);
+    }
+  }
 
   // Ordered by size, the measured size counts like a stated one.
   w.lvPrograms().ColumnClick(1);
