@@ -433,24 +433,16 @@ void TfAssisted::buNextClick() {
   engine.RowStatusChanged = [this](size_t index) { SetRowStatus(index); };
   // A key that could not be saved first was kept, and what stayed of a folder stayed for a
   // reason; the rows say "Failed", this says why.
-  std::vector<std::wstring> keyReasons, fileReasons;
+  TFailureReasons reasons;
   engine.RowFailed = [&](size_t index, const std::wstring& reason) {
-    auto& reasons = flow_.Rows[index].Item.RootKey ? keyReasons : fileReasons;
-    if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
-      reasons.push_back(reason);
+    reasons.Add(flow_.Rows[index].Item.RootKey != nullptr, reason);
   };
   {
     win::TFlagSet deleting(deleting_);
     busy_ = true;
     flow_.Finish(yes, engine);
   }
-  std::wstring text;
-  for (const auto& [heading, reasons] :
-       {std::pair{kKeysKept, &keyReasons}, std::pair{kFilesStayed, &fileReasons}}) {
-    if (reasons->empty()) continue;
-    text += (text.empty() ? L"" : L"\r\n\r\n") + std::wstring(heading);
-    for (const std::wstring& reason : *reasons) text += L"\r\n\r\n" + reason;
-  }
+  const std::wstring text = reasons.Text(kKeysKept, kFilesStayed);
   if (!text.empty())
     MessageBoxW(Handle(), text.c_str(), win::kApplicationTitle, MB_OK | MB_ICONERROR);
 }

@@ -10,6 +10,7 @@
 #include "win/UniqueHandle.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -227,4 +228,21 @@ bool TDeleteEngine::DeleteCheckedItems(TDeleteRows& rows) {
   for (const TDeleteRow& row : rows)
     if (row.Checked && row.Status() != kStatusOK) return false;
   return true;
+}
+
+void TFailureReasons::Add(bool key, const std::wstring& reason) {
+  auto& reasons = key ? keys_ : files_;
+  if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
+    reasons.push_back(reason);
+}
+
+std::wstring TFailureReasons::Text(const wchar_t* keysHeading, const wchar_t* filesHeading) const {
+  std::wstring text;
+  for (const auto& [heading, reasons] :
+       {std::pair{keysHeading, &keys_}, std::pair{filesHeading, &files_}}) {
+    if (reasons->empty()) continue;
+    text += (text.empty() ? L"" : L"\r\n\r\n") + std::wstring(heading);
+    for (const std::wstring& reason : *reasons) text += L"\r\n\r\n" + reason;
+  }
+  return text;
 }

@@ -11,6 +11,19 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
+
+// Why rows ended "Failed", each reason once, keys apart from files and folders: what a window
+// tells the user after a run of the engine.
+class TFailureReasons {
+public:
+  void Add(bool key, const std::wstring& reason);
+  // The reasons under their headings, the keys' first; empty when no row failed.
+  std::wstring Text(const wchar_t* keysHeading, const wchar_t* filesHeading) const;
+
+private:
+  std::vector<std::wstring> keys_, files_;
+};
 
 class TDeleteEngine {
 public:
