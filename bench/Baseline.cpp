@@ -5,6 +5,7 @@
 #include "win/UniqueHandle.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <string>
 
@@ -70,4 +71,9 @@ double Seconds(const std::function<void()>& work) {
 
 double Best(const std::vector<double>& values) {
   return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
+void PrintBesideBaseline(const wchar_t* what, double seconds, double baseline) {
+  wprintf(L"  %-40ls %9.3f s  %8.2fx baseline\n", what, seconds, seconds / baseline);
+  fflush(stdout);
 }

@@ -18,3 +18,5 @@ double Seconds(const std::function<void()>& work);
 // The fastest of the runs: on a shared machine other work only ever adds time, so the fastest run
 // is the truest figure of each side.
 double Best(const std::vector<double>& values);
+// One figure beside its baseline, as a line of the benchmark's table, written at once.
+void PrintBesideBaseline(const wchar_t* what, double seconds, double baseline);

@@ -64,11 +64,6 @@ void LookInEach(const std::wstring& folder, const std::vector<std::wstring>& nam
   for (const std::wstring& name : names) TTreeShellCtrl::HasEntries(folder + name + L"\\");
 }
 
-void Line(const wchar_t* what, double seconds, double baseline) {
-  wprintf(L"  %-40ls %9.3f s  %8.2fx baseline\n", what, seconds, seconds / baseline);
-  fflush(stdout);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -166,12 +161,13 @@ int wmain(int argc, wchar_t** argv) {
 
   if (!raw.empty() && !expand.empty()) {
     const double baseline = Best(raw);
-    Line(L"baseline: FindFirstFileExW of the names", baseline, baseline);
-    if (!model.empty()) Line(L"expand in the model alone (no window)", Best(model), baseline);
-    Line(L"expand in the tree (to the first paint)", Best(expand), baseline);
-    Line(L"expand, whole branch in the control", Best(whole), baseline);
-    Line(L"scroll through the opened branch", Best(scroll), baseline);
-    Line(L"look into each subfolder (eager buttons)", Best(lookInEach), baseline);
+    PrintBesideBaseline(L"baseline: FindFirstFileExW of the names", baseline, baseline);
+    if (!model.empty())
+      PrintBesideBaseline(L"expand in the model alone (no window)", Best(model), baseline);
+    PrintBesideBaseline(L"expand in the tree (to the first paint)", Best(expand), baseline);
+    PrintBesideBaseline(L"expand, whole branch in the control", Best(whole), baseline);
+    PrintBesideBaseline(L"scroll through the opened branch", Best(scroll), baseline);
+    PrintBesideBaseline(L"look into each subfolder (eager buttons)", Best(lookInEach), baseline);
   }
 
   // Only what this run made, one empty folder at a time.

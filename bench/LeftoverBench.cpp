@@ -308,11 +308,6 @@ size_t RawRead(const TSearchPlaces& places) {
   return count;
 }
 
-void Line(const wchar_t* what, double seconds, double baseline) {
-  wprintf(L"  %-40ls %9.3f s  %8.2fx baseline\n", what, seconds, seconds / baseline);
-  fflush(stdout);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -346,7 +341,7 @@ int wmain(int argc, wchar_t** argv) {
   wprintf(L"  other programs read: %zu in %.3f s (not timed below)\n", others.size(), readOthers);
   wprintf(L"  %-40ls %9.3f s  (%zu names and values)\n", L"baseline: the same places read raw",
           Best(raw), rawCount);
-  Line(L"find: one program's leftovers", Best(find), Best(raw));
+  PrintBesideBaseline(L"find: one program's leftovers", Best(find), Best(raw));
   wprintf(L"  finds: %zu, ticked: %zu\n", found, ticked);
   machine.Remove();
   return 0;

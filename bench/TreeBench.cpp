@@ -155,11 +155,6 @@ double PlainScroll(const std::vector<std::wstring>& names, HIMAGELIST images) {
   return seconds;
 }
 
-void Line(const wchar_t* what, double seconds, double baseline) {
-  wprintf(L"  %-40ls %9.3f s  %8.2fx baseline\n", what, seconds, seconds / baseline);
-  fflush(stdout);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -246,23 +241,16 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   if (!raw.empty() && !expand.empty()) {
-    const double baseline = *std::min_element(raw.begin(), raw.end());
-    Line(L"baseline: RegEnumKeyExW of the names", baseline, baseline);
+    const double baseline = Best(raw);
+    PrintBesideBaseline(L"baseline: RegEnumKeyExW of the names", baseline, baseline);
     if (!model.empty())
-      Line(L"expand in the model alone (no window)", *std::min_element(model.begin(), model.end()),
-           baseline);
-    Line(L"expand in the tree (to the first paint)", *std::min_element(expand.begin(), expand.end()),
-         baseline);
-    Line(L"expand, whole branch in the control", *std::min_element(whole.begin(), whole.end()),
-         baseline);
-    Line(L"tick the opened key (all its keys)", *std::min_element(tick.begin(), tick.end()),
-         baseline);
-    Line(L"scroll through the opened branch", *std::min_element(scroll.begin(), scroll.end()),
-         baseline);
-    Line(L"plain tree view, the same scroll", *std::min_element(plain.begin(), plain.end()),
-         baseline);
-    Line(L"open each subkey once (eager buttons)",
-         *std::min_element(openEach.begin(), openEach.end()), baseline);
+      PrintBesideBaseline(L"expand in the model alone (no window)", Best(model), baseline);
+    PrintBesideBaseline(L"expand in the tree (to the first paint)", Best(expand), baseline);
+    PrintBesideBaseline(L"expand, whole branch in the control", Best(whole), baseline);
+    PrintBesideBaseline(L"tick the opened key (all its keys)", Best(tick), baseline);
+    PrintBesideBaseline(L"scroll through the opened branch", Best(scroll), baseline);
+    PrintBesideBaseline(L"plain tree view, the same scroll", Best(plain), baseline);
+    PrintBesideBaseline(L"open each subkey once (eager buttons)", Best(openEach), baseline);
   }
 
   win::DeleteRegistryTree(HKEY_CURRENT_USER, path);
