@@ -6,6 +6,7 @@
 #include "app/SideBar.h"
 #include "uninstall/Logging.h"
 #include "win/Gdi.h"
+#include "win/Subclass.h"
 
 #include <algorithm>
 
@@ -29,7 +30,7 @@ LRESULT CALLBACK FilterEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
   switch (msg) {
     case WM_GETDLGCODE: {
       // The main window's dialog keys would turn Esc into a cancel command before the box saw it.
-      LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
+      LRESULT code = win::DefSubclass(hwnd, msg, wp, lp);
       const auto* key = reinterpret_cast<const MSG*>(lp);
       if (key && key->message == WM_KEYDOWN &&
           (key->wParam == VK_ESCAPE || key->wParam == VK_RETURN))
@@ -54,10 +55,10 @@ LRESULT CALLBACK FilterEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
       if (wp == L'\r' || wp == L'\n' || wp == 27) return 0;  // no beep
       break;
     case WM_NCDESTROY:
-      RemoveWindowSubclass(hwnd, FilterEditProc, 1);
+      win::RemoveSubclass(hwnd, FilterEditProc, 1);
       break;
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return win::DefSubclass(hwnd, msg, wp, lp);
 }
 
 }  // namespace
@@ -72,7 +73,7 @@ void TfMain::CreateFilterBox() {
                             GetModuleHandleW(nullptr), nullptr);
   SetFilterFont();
   SendMessageW(filter_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(kFilterCue));
-  SetWindowSubclass(filter_, FilterEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  win::SetSubclass(filter_, FilterEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
 // The message font at the window's DPI; the strip's height follows it at the next layout.

@@ -4,6 +4,7 @@
 #include "inventory/ProgramFinder.h"
 #include "inventory/UninstallItem.h"
 #include "win/Gdi.h"
+#include "win/Subclass.h"
 #include "win/Text.h"
 #include "win/Window.h"
 
@@ -71,7 +72,7 @@ void TProgramListView::Create(HWND parent, int id) {
                           0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) throw std::runtime_error("Cannot create the program list");
-  SetWindowSubclass(hwnd_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  win::SetSubclass(hwnd_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
                                                LVS_EX_LABELTIP | LVS_EX_INFOTIP);
   // The state image (the warning marker) comes from the rows as well.
@@ -152,7 +153,7 @@ LRESULT CALLBACK TProgramListView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
     win::Guarded([self] { self->ResolvePendingIcons(); });
     return 0;
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return win::DefSubclass(hwnd, msg, wp, lp);
 }
 
 void TProgramListView::ResolvePendingIcons() {

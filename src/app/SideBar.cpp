@@ -4,6 +4,7 @@
 #include "widgets/SideBarHeader.h"
 #include "widgets/SideBarLabel.h"
 #include "win/Gdi.h"
+#include "win/Subclass.h"
 
 #include <commctrl.h>
 
@@ -99,7 +100,7 @@ void TSideBar::Create(HWND parent, int width) {
                             nullptr, nullptr, nullptr);
   SetControlFont(edFind_, font_.Get());
   SendMessageW(edFind_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Program name"));
-  SetWindowSubclass(edFind_, FindEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  win::SetSubclass(edFind_, FindEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
   spbuFind_ = CreateWindowExW(0, L"BUTTON", L"Go  ", WS_CHILD | WS_VISIBLE | WS_TABSTOP |
                               BS_PUSHBUTTON, 0, 0, 0, 0, find,
                               reinterpret_cast<HMENU>(kFindButtonId), nullptr, nullptr);
@@ -319,11 +320,11 @@ LRESULT CALLBACK TSideBar::FindEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   if (msg == WM_CHAR && (wp == L'\r' || wp == L'\n')) return 0;  // no beep for Enter
   if (msg == WM_GETDLGCODE) {
     // Enter searches; Tab and Shift+Tab move on as they do from any other control.
-    LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
+    LRESULT code = win::DefSubclass(hwnd, msg, wp, lp);
     const auto* key = reinterpret_cast<const MSG*>(lp);
     if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
     return code;
   }
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FindEditProc, 1);
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) win::RemoveSubclass(hwnd, FindEditProc, 1);
+  return win::DefSubclass(hwnd, msg, wp, lp);
 }

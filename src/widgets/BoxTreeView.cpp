@@ -3,6 +3,7 @@
 #include "images/ImageIds.h"
 #include "win/Error.h"
 #include "win/Gdi.h"
+#include "win/Subclass.h"
 #include "win/Window.h"
 
 #include <windowsx.h>
@@ -49,8 +50,8 @@ void TBoxTreeView::Create(HWND parent, int x, int y, int width, int height, int 
   if (!hwnd_) throw win::TError(L"The tree view could not be created");
   SendMessageW(hwnd_, TVM_SETUNICODEFORMAT, TRUE, 0);
   SendMessageW(hwnd_, WM_SETFONT, SendMessageW(parent, WM_GETFONT, 0, 0), FALSE);
-  SetWindowSubclass(hwnd_, TreeProc, kTreeSubclass, reinterpret_cast<DWORD_PTR>(this));
-  SetWindowSubclass(parent_, ParentProc, reinterpret_cast<UINT_PTR>(this),
+  win::SetSubclass(hwnd_, TreeProc, kTreeSubclass, reinterpret_cast<DWORD_PTR>(this));
+  win::SetSubclass(parent_, ParentProc, reinterpret_cast<UINT_PTR>(this),
                     reinterpret_cast<DWORD_PTR>(this));
   MakeImages();
   // Nodes added before the window existed.
@@ -63,8 +64,8 @@ void TBoxTreeView::Create(HWND parent, int x, int y, int width, int height, int 
 }
 
 void TBoxTreeView::Detach() noexcept {
-  RemoveWindowSubclass(hwnd_, TreeProc, kTreeSubclass);
-  if (parent_) RemoveWindowSubclass(parent_, ParentProc, reinterpret_cast<UINT_PTR>(this));
+  win::RemoveSubclass(hwnd_, TreeProc, kTreeSubclass);
+  if (parent_) win::RemoveSubclass(parent_, ParentProc, reinterpret_cast<UINT_PTR>(this));
   hwnd_ = nullptr;
   parent_ = nullptr;
 }
@@ -301,7 +302,7 @@ bool TBoxTreeView::ButtonDown(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT
   win::Guarded([&] { canCheck = tree_.CanToggle(*node); });
   result = 0;
   if (!canCheck) return true;
-  result = DefSubclassProc(hwnd, msg, wp, lp);
+  result = win::DefSubclass(hwnd, msg, wp, lp);
   // The control's own handling of the click may have run a message loop: find the node again.
   if ((node = NodeOf(hit.hItem)) != nullptr) win::Guarded([&] { tree_.Toggle(*node); });
   return true;
@@ -391,7 +392,7 @@ LRESULT CALLBACK TBoxTreeView::TreeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       view->Detach();
       break;
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return win::DefSubclass(hwnd, msg, wp, lp);
 }
 
 LRESULT CALLBACK TBoxTreeView::ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
@@ -401,5 +402,5 @@ LRESULT CALLBACK TBoxTreeView::ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
   if (msg == WM_NOTIFY && view->hwnd_ && reinterpret_cast<NMHDR*>(lp)->hwndFrom == view->hwnd_ &&
       view->Notify(*reinterpret_cast<NMHDR*>(lp), result))
     return result;
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return win::DefSubclass(hwnd, msg, wp, lp);
 }

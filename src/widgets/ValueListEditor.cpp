@@ -1,6 +1,7 @@
 #include "widgets/ValueListEditor.h"
 
 #include "win/Gdi.h"
+#include "win/Subclass.h"
 #include "win/Window.h"
 
 #include <commctrl.h>
@@ -26,7 +27,7 @@ void TValueListEditor::Create(HWND parent, int x, int y, int width, int height, 
                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
   editor_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, Handle(),
                             nullptr, nullptr, nullptr);
-  SetWindowSubclass(editor_, EditorProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  win::SetSubclass(editor_, EditorProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(Handle(), WM_SETFONT, SendMessageW(parent, WM_GETFONT, 0, 0), FALSE);
   UpdateScrollBar();
 }
@@ -179,7 +180,7 @@ LRESULT CALLBACK TValueListEditor::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LP
   auto* grid = reinterpret_cast<TValueListEditor*>(self);
   switch (msg) {
     case WM_GETDLGCODE:  // Enter, Esc and Tab belong to the edit, not to the dialog
-      return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
+      return win::DefSubclass(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
     case WM_KEYDOWN: {
       bool handled = false;
       win::Guarded([&] { handled = grid->EditorKey(wp); });
@@ -195,10 +196,10 @@ LRESULT CALLBACK TValueListEditor::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LP
       if (grid->editing_ && wp) win::Guarded([&] { grid->CommitEdit(); });
       break;
     case WM_NCDESTROY:
-      RemoveWindowSubclass(hwnd, EditorProc, 1);
+      win::RemoveSubclass(hwnd, EditorProc, 1);
       break;
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return win::DefSubclass(hwnd, msg, wp, lp);
 }
 
 // ---- keyboard and mouse ----

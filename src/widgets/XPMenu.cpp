@@ -3,6 +3,7 @@
 #include "widgets/XPMenu.h"
 
 #include "win/Gdi.h"
+#include "win/Subclass.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -27,7 +28,7 @@ TXPMenu::~TXPMenu() {
   for (const auto& [menu, bar] : menus_)
     if (IsMenu(menu)) TakeOver(menu, bar, false);
   items_.clear();
-  if (subclassed_ && IsWindow(owner_)) RemoveWindowSubclass(owner_, SubclassProc, kSubclassId);
+  if (subclassed_ && IsWindow(owner_)) win::RemoveSubclass(owner_, SubclassProc, kSubclassId);
 }
 
 void TXPMenu::Attach(HMENU menu, bool bar) {
@@ -71,7 +72,7 @@ void TXPMenu::Restyle(const std::function<void()>& change) {
 void TXPMenu::SetActive(bool active) {
   if (active == active_) return;
   if (active && !subclassed_ && owner_)
-    subclassed_ = SetWindowSubclass(owner_, SubclassProc, kSubclassId,
+    subclassed_ = win::SetSubclass(owner_, SubclassProc, kSubclassId,
                                     reinterpret_cast<DWORD_PTR>(this)) != FALSE;
   active_ = active;
   for (const auto& [menu, bar] : menus_) TakeOver(menu, bar, active);
@@ -497,27 +498,27 @@ LRESULT CALLBACK TXPMenu::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                                        DWORD_PTR self) noexcept {
   auto* painter = reinterpret_cast<TXPMenu*>(self);
   if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+    win::RemoveSubclass(hwnd, SubclassProc, kSubclassId);
     painter->subclassed_ = false;
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return win::DefSubclass(hwnd, msg, wp, lp);
   }
   LRESULT result = 0;
   try {
     if (painter->OnMessage(msg, wp, lp, result)) return result;
     if (msg == WM_INITMENUPOPUP && painter->active_ && painter->autoDetect_) {
       // Items the window adds as the menu opens are drawn like the others.
-      result = DefSubclassProc(hwnd, msg, wp, lp);
+      result = win::DefSubclass(hwnd, msg, wp, lp);
       painter->StyleAdded(reinterpret_cast<HMENU>(wp));
       return result;
     }
     if (msg == WM_DPICHANGED) {
       // The window lays itself out for the new DPI first; the bar is then measured again.
-      result = DefSubclassProc(hwnd, msg, wp, lp);
+      result = win::DefSubclass(hwnd, msg, wp, lp);
       if (painter->active_) painter->Remeasure();
       return result;
     }
   } catch (...) {
     // Drawing fails quietly: the platform then shows what it has.
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return win::DefSubclass(hwnd, msg, wp, lp);
 }
