@@ -193,6 +193,8 @@ void TProgramListView::InsertColumn(const TListColumn& column) {
 
 void TProgramListView::SetImageLists(HIMAGELIST large, HIMAGELIST small, HIMAGELIST state,
                                      HIMAGELIST boxes) {
+  smallImages_ = small;
+  smallIcons_.clear();
   stateImages_ = state;
   boxImages_ = boxes;
   ListView_SetImageList(hwnd_, large, LVSIL_NORMAL);
@@ -389,14 +391,7 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
     if (item.iSubItem == 0) text += PlaceMark(row);
     if (item.cchTextMax > 0) lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
   }
-  if (item.mask & LVIF_IMAGE) {
-    item.iImage = row.ImageIndex();
-    if (icons_ && !row.IconResolved()) {
-      if (iconsPending_.empty()) PostMessageW(hwnd_, kResolveIconsMessage, 0, 0);
-      iconsPending_.push_back(&row);
-      item.iImage = placeholderIcon_;
-    }
-  }
+  if (item.mask & LVIF_IMAGE) item.iImage = DrawsIcons() ? I_IMAGENONE : ShownImage(row);
   if (item.mask & LVIF_STATE) {
     // Boxes: unchecked, checked, then both again with the warning marker.
     const int warning = row.StateIndex() == kWarningStateImage ? 1 : 0;
@@ -408,21 +403,61 @@ void TProgramListView::GetDispInfo(NMLVDISPINFOW& info) {
 
 // A measured size is drawn in a lighter shade than one the entry states (a selected row keeps
 // its highlight text). Only the rows with one ask for each cell: every cell the control reports
-// on costs Wine's control about as much as drawing it.
+// on costs Wine's control about as much as drawing it. The details view's icons are drawn after
+// each row (see DrawsIcons).
 LRESULT TProgramListView::CustomDraw(NMLVCUSTOMDRAW& draw) {
   const size_t index = draw.nmcd.dwItemSpec;  // counts the rows the filter shows
   switch (draw.nmcd.dwDrawStage) {
-    case CDDS_PREPAINT: return SizeColumn() >= 0 ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
-    case CDDS_ITEMPREPAINT:
-      return index < filter_.Count() && programs_.Row(filter_.RowIndex(index)).SizeMeasured &&
-                     !ListView_GetItemState(hwnd_, static_cast<int>(index), LVIS_SELECTED)
-                 ? CDRF_NOTIFYSUBITEMDRAW
-                 : CDRF_DODEFAULT;
+    case CDDS_PREPAINT:
+      return SizeColumn() >= 0 || DrawsIcons() ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+    case CDDS_ITEMPREPAINT: {
+      LRESULT result = DrawsIcons() ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+      if (SizeColumn() >= 0 && index < filter_.Count() &&
+          programs_.Row(filter_.RowIndex(index)).SizeMeasured &&
+          !ListView_GetItemState(hwnd_, static_cast<int>(index), LVIS_SELECTED))
+        result |= CDRF_NOTIFYSUBITEMDRAW;
+      return result;
+    }
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
       draw.clrText = draw.iSubItem == SizeColumn() ? GetSysColor(COLOR_GRAYTEXT) : CLR_DEFAULT;
       return CDRF_DODEFAULT;
+    case CDDS_ITEMPOSTPAINT:
+      if (DrawsIcons() && index < filter_.Count()) DrawIcon(draw.nmcd.hdc, index);
+      return CDRF_DODEFAULT;
   }
   return CDRF_DODEFAULT;
+}
+
+// Wine's control draws each icon through the image list, which asks the display for its
+// devices twice per row, a round trip to the server each time; an icon drawn by itself asks
+// nothing. The control keeps the icon's room, as it does for a row without an image.
+bool TProgramListView::DrawsIcons() const {
+  return smallImages_ && ViewStyle() == vsDetails;
+}
+
+// The row's icon, or the placeholder while its own is being found after the paint.
+int TProgramListView::ShownImage(TProgramRow& row) {
+  if (!icons_ || row.IconResolved()) return row.ImageIndex();
+  if (iconsPending_.empty()) PostMessageW(hwnd_, kResolveIconsMessage, 0, 0);
+  iconsPending_.push_back(&row);
+  return placeholderIcon_;
+}
+
+void TProgramListView::DrawIcon(HDC dc, size_t index) {
+  const int image = ShownImage(programs_.Row(filter_.RowIndex(index)));
+  RECT place{};
+  place.left = LVIR_ICON;
+  if (image < 0 || !SendMessageW(hwnd_, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&place)))
+    return;
+  auto found = smallIcons_.find(image);
+  if (found == smallIcons_.end())
+    found = smallIcons_.emplace(image, win::UniqueHIcon(ImageList_GetIcon(smallImages_, image,
+                                                                          ILD_NORMAL))).first;
+  int width = 0, height = 0;
+  if (!found->second || !ImageList_GetIconSize(smallImages_, &width, &height)) return;
+  DrawIconEx(dc, place.left + (place.right - place.left - width) / 2,
+             place.top + (place.bottom - place.top - height) / 2, found->second.Get(), width,
+             height, 0, nullptr, DI_NORMAL);
 }
 
 int TProgramListView::SizeColumn() const {

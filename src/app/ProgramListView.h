@@ -8,11 +8,13 @@
 #include "app/WinSettings.h"
 #include "inventory/ProgramFilter.h"
 #include "inventory/ProgramList.h"
+#include "win/UniqueHandle.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TIconResolver;
@@ -135,6 +137,10 @@ private:
   // The Size column's index among the shown columns, or -1 when it is hidden.
   int SizeColumn() const;
   LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
+  // Whether the rows' icons are drawn here rather than by the control.
+  bool DrawsIcons() const;
+  int ShownImage(TProgramRow& row);
+  void DrawIcon(HDC dc, size_t index);
   // Finds the icons of rows shown with the placeholder, a few milliseconds at a time, each row
   // redrawn with its own; asks to be called again while some are left.
   void ResolvePendingIcons();
@@ -148,6 +154,8 @@ private:
   std::vector<const TProgramRow*> iconsPending_;
   int placeholderIcon_ = -1;
   HWND hwnd_ = nullptr;
+  HIMAGELIST smallImages_ = nullptr;
+  std::unordered_map<int, win::UniqueHIcon> smallIcons_;  // by image index, as first drawn
   HIMAGELIST stateImages_ = nullptr;
   HIMAGELIST boxImages_ = nullptr;
   bool checkBoxes_ = false;

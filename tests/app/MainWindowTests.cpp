@@ -718,12 +718,15 @@ int InkedPixels(HWND control, const RECT& area) {
   void* bits = nullptr;
   win::UniqueHBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   win::UniqueHdc memory(CreateCompatibleDC(nullptr));
+  const COLORREF background = ListView_GetBkColor(control);
   {
+    // What the control leaves unpainted counts as background.
     win::SelectGuard select(memory.Get(), bitmap.Get());
+    win::UniqueHBrush fill(CreateSolidBrush(background));
+    FillRect(memory.Get(), &client, fill.Get());
     PrintWindow(control, memory.Get(), PW_CLIENTONLY);
   }
   GdiFlush();
-  const COLORREF background = ListView_GetBkColor(control);
   const auto* pixels = static_cast<const DWORD*>(bits);
   int inked = 0;
   for (LONG y = std::max(0L, area.top); y < std::min(client.bottom, area.bottom); ++y)
@@ -792,7 +795,8 @@ TEST_F(MainWindowTest, TheListSideBarAndDialogFontsDrawLettersOfEveryScript) {
 
 // The shell trusts an icon file's own counts and sizes: a directory naming more images than the
 // file holds made it read past the end while the list painted, and not one row was drawn. Such an
-// icon gives the picture of a program without one, and every row paints in every view.
+// icon gives the picture of a program without one, and every row paints, its icon too, in every
+// view.
 TEST_F(MainWindowTest, AnIconFileThatDoesNotHoldTogetherGetsTheGenericPictureAndTheListPaints) {
   const std::pair<const wchar_t*, std::string> broken[] = {
       {L"many.ico", IconFileBytes(16, 40, "", 65535)},
@@ -824,9 +828,11 @@ TEST_F(MainWindowTest, AnIconFileThatDoesNotHoldTogetherGetsTheGenericPictureAnd
     w.ChangeViewStyle(view);
     PumpMessages();
     for (int row = 0; row < static_cast<int>(w.Programs().Count()); ++row) {
-      RECT label{};
+      RECT label{}, icon{};
       ASSERT_TRUE(ListView_GetItemRect(list, row, &label, LVIR_LABEL));
+      ASSERT_TRUE(ListView_GetItemRect(list, row, &icon, LVIR_ICON));
       EXPECT_GT(InkedPixels(list, label), 20) << "view " << view << ", row " << row;
+      EXPECT_GT(InkedPixels(list, icon), 20) << "icon, view " << view << ", row " << row;
     }
   }
 }

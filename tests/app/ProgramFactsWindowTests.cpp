@@ -117,6 +117,8 @@ TEST_F(MainWindowTest, AFolderSizeComesAfterTheFirstPaintAndTheHeaderMenuShowsTh
   EXPECT_EQ(ItemText(list, betaRow, 5), folder);
 
   // The measured size is drawn in the lighter shade, and only it; not while its row is selected.
+  // Cells are asked for only in rows with a measured size (every row is asked after its paint, for
+  // its icon).
   auto drawn = [&](DWORD stage, int item, int column, COLORREF& text) {
     NMLVCUSTOMDRAW draw{};
     draw.nmcd.hdr = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), NM_CUSTOMDRAW};
@@ -132,16 +134,17 @@ TEST_F(MainWindowTest, AFolderSizeComesAfterTheFirstPaintAndTheHeaderMenuShowsTh
   COLORREF color = CLR_DEFAULT;
   const int shownAt = w.lvPrograms().Filter().PositionOf(beta);
   EXPECT_EQ(drawn(CDDS_PREPAINT, 0, 0, color), CDRF_NOTIFYITEMDRAW);
-  EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, shownAt, 0, color), CDRF_DODEFAULT);  // selected
+  EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, shownAt, 0, color), CDRF_NOTIFYPOSTPAINT);  // selected
   w.lvPrograms().Select(-1, false);
-  EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, shownAt, 0, color), CDRF_NOTIFYSUBITEMDRAW);
+  EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, shownAt, 0, color),
+            CDRF_NOTIFYSUBITEMDRAW | CDRF_NOTIFYPOSTPAINT);
   drawn(CDDS_ITEMPREPAINT | CDDS_SUBITEM, shownAt, 1, color);
   EXPECT_EQ(color, GetSysColor(COLOR_GRAYTEXT));
   drawn(CDDS_ITEMPREPAINT | CDDS_SUBITEM, shownAt, 0, color);
   EXPECT_EQ(color, CLR_DEFAULT);
   for (int other = 0; other < ListView_GetItemCount(list); ++other) {
     if (other != shownAt) {
-      EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, other, 0, color), CDRF_DODEFAULT);
+      EXPECT_EQ(drawn(CDDS_ITEMPREPAINT, other, 0, color), CDRF_NOTIFYPOSTPAINT);
     }
   }
 
