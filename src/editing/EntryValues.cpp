@@ -47,12 +47,11 @@ bool TEntryValues::Load(HKEY root, REGSAM view, const std::wstring& keyPath) {
   registry_.emplace(view);
   registry_->SetRootKey(root);
   if (!registry_->OpenKey(keyPath, false)) return false;
-  loaded_ = registry_->GetValueNames();
-  for (const std::wstring& name : loaded_) {
-    byName_.emplace(FoldedName(name), shown_.size());
-    const std::optional<TRegValue> value = registry_->ReadValue(name);
-    types_.push_back(value ? value->RawType : REG_NONE);
-    shown_.push_back(value ? Shown(name, *value) : TValueRow{name, kHidden, true});
+  for (const TNamedValue& value : registry_->ReadAllValues()) {
+    byName_.emplace(FoldedName(value.Name), shown_.size());
+    loaded_.push_back(value.Name);
+    types_.push_back(value.Value.RawType);
+    shown_.push_back(Shown(value.Name, value.Value));
   }
   return true;
 }

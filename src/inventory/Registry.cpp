@@ -234,6 +234,38 @@ std::vector<std::optional<TRegValue>> TRegistry::ReadValues(
   return values;
 }
 
+std::vector<TNamedValue> TRegistry::ReadAllValues() const {
+  std::vector<TNamedValue> values;
+  DWORD count = 0, maxName = 0, maxData = 0;
+  if (!current_ || RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    nullptr, &count, &maxName, &maxData, nullptr,
+                                    nullptr) != ERROR_SUCCESS)
+    return values;
+  values.reserve(count);
+  std::wstring name(std::max<DWORD>(maxName, 255) + 1, L'\0');
+  std::vector<BYTE> data(std::max<DWORD>(maxData, 1));
+  for (DWORD index = 0;;) {
+    DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size());
+    DWORD type = REG_NONE;
+    LONG rc = RegEnumValueW(current_.Get(), index, name.data(), &nameLength, nullptr, &type,
+                            data.data(), &size);
+    // A value written since the sizes were taken: the same index again with more room.
+    if (rc == ERROR_MORE_DATA && size > data.size()) {
+      data.resize(size);
+      continue;
+    }
+    if (rc == ERROR_MORE_DATA && name.size() < 32768) {
+      name.resize(32768);  // the longest name a value can have, and its terminator
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) break;
+    values.push_back({std::wstring(name.data(), nameLength),
+                      TRegValue{type, std::vector<BYTE>(data.begin(), data.begin() + size)}});
+    ++index;
+  }
+  return values;
+}
+
 bool TRegistry::ValueExists(const std::wstring& name) const {
   return current_ && RegQueryValueExW(current_.Get(), name.c_str(), nullptr, nullptr, nullptr,
                                       nullptr) == ERROR_SUCCESS;

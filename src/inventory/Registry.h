@@ -42,6 +42,11 @@ struct TRegValue {
   std::wstring Text() const;
 };
 
+struct TNamedValue {
+  std::wstring Name;
+  TRegValue Value;
+};
+
 class TRegistry {
 public:
   // view: 0 for the process's own registry view, or KEY_WOW64_32KEY / KEY_WOW64_64KEY.
@@ -79,6 +84,8 @@ public:
   // more values than are asked for is read in one walk over its values: every registry call is a
   // round trip to Wine's server, and most keys hold fewer values than a reader asks about.
   std::vector<std::optional<TRegValue>> ReadValues(const std::vector<const wchar_t*>& names) const;
+  // Every value of the key with its name, in the key's order, in one walk over them.
+  std::vector<TNamedValue> ReadAllValues() const;
 
   std::wstring ReadString(const std::wstring& name) const;
   int ReadInteger(const std::wstring& name) const;
