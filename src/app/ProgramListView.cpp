@@ -446,9 +446,7 @@ int TProgramListView::ShownImage(TProgramRow& row) {
 void TProgramListView::DrawIcon(HDC dc, size_t index) {
   const int image = ShownImage(programs_.Row(filter_.RowIndex(index)));
   RECT place{};
-  place.left = LVIR_ICON;
-  if (image < 0 || !SendMessageW(hwnd_, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&place)))
-    return;
+  if (image < 0 || !ListView_GetItemRect(hwnd_, static_cast<int>(index), &place, LVIR_ICON)) return;
   auto found = smallIcons_.find(image);
   if (found == smallIcons_.end())
     found = smallIcons_.emplace(image, win::UniqueHIcon(ImageList_GetIcon(smallImages_, image,

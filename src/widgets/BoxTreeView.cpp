@@ -52,7 +52,7 @@ void TBoxTreeView::Create(HWND parent, int x, int y, int width, int height, int 
   SendMessageW(hwnd_, WM_SETFONT, SendMessageW(parent, WM_GETFONT, 0, 0), FALSE);
   win::SetSubclass(hwnd_, TreeProc, kTreeSubclass, reinterpret_cast<DWORD_PTR>(this));
   win::SetSubclass(parent_, ParentProc, reinterpret_cast<UINT_PTR>(this),
-                    reinterpret_cast<DWORD_PTR>(this));
+                   reinterpret_cast<DWORD_PTR>(this));
   MakeImages();
   // Nodes added before the window existed.
   std::function<void(TCheckNode&)> show = [&](TCheckNode& node) {

@@ -72,8 +72,8 @@ void TXPMenu::Restyle(const std::function<void()>& change) {
 void TXPMenu::SetActive(bool active) {
   if (active == active_) return;
   if (active && !subclassed_ && owner_)
-    subclassed_ = win::SetSubclass(owner_, SubclassProc, kSubclassId,
-                                    reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    subclassed_ =
+        win::SetSubclass(owner_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   active_ = active;
   for (const auto& [menu, bar] : menus_) TakeOver(menu, bar, active);
   if (!active) items_.clear();

@@ -39,7 +39,8 @@ std::wstring Probe(HWND hwnd) {
 }  // namespace
 
 TEST(SubclassTest, ChainRunsNewestFirstAndGivesTheWindowBack) {
-  HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND hwnd =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(hwnd, nullptr);
   const LONG_PTR own = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
   ASSERT_TRUE(win::SetSubclass(hwnd, Tracing, 9, L'z'));
@@ -61,7 +62,8 @@ TEST(SubclassTest, ChainRunsNewestFirstAndGivesTheWindowBack) {
 }
 
 TEST(SubclassTest, ProcedureOnTopKeepsWorkingAfterOursAreGone) {
-  HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND hwnd =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(hwnd, nullptr);
   ASSERT_TRUE(win::SetSubclass(hwnd, Tracing, 1, L'a'));
   ASSERT_TRUE(SetWindowSubclass(hwnd, Foreign, 1, 0));
