@@ -49,7 +49,10 @@ void TfEditDetails::OnInitDialog() {
 void TfEditDetails::FormCreate() {
   if (values_.Load(root_, view_, keyPath_)) {
     std::vector<TValueListEditor::TRow> rows;
-    for (const TValueRow& row : values_.Rows()) rows.push_back({row.Name, row.Value, row.ReadOnly});
+    std::vector<TValueRow> shown = values_.Rows();
+    rows.reserve(shown.size());
+    for (TValueRow& row : shown)
+      rows.push_back({std::move(row.Name), std::move(row.Value), row.ReadOnly});
     vleDetails_.SetRows(std::move(rows));
   }
   // The first loaded name is on the first row; when it is not shown, the first row is current

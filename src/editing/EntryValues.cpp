@@ -6,10 +6,19 @@
 
 namespace {
 
-// A name as the registry compares names: letter case ignored.
+// A name as the registry compares names: letter case ignored. Plain ASCII, as nearly every value
+// name is, is folded here; an entry may hold thousands of names.
 std::wstring FoldedName(const std::wstring& name) {
   std::wstring folded = name;
-  if (!folded.empty())
+  bool ascii = true;
+  for (wchar_t& c : folded) {
+    if (c >= 0x80) {
+      ascii = false;
+      break;
+    }
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  }
+  if (!ascii)
     LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(),
                   static_cast<int>(name.size()), folded.data(), static_cast<int>(folded.size()),
                   nullptr, nullptr, 0);
