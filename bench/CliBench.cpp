@@ -98,9 +98,9 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring log = TUtils::ExeFolder() + L"clibench-ULog.txt";
   std::vector<double> script, bulk;
   // Taken in turns, each side first every other time: the processes of one side's run may still
-  // be winding down when the other starts. At least five of each: 50 process starts vary more
+  // be winding down when the other starts. At least ten of each: 50 process starts vary more
   // than the bookkeeping costs.
-  const int bulkRuns = std::max(runs, 5);
+  const int bulkRuns = std::max(runs, 10);
   for (int i = 0; i < 2 * bulkRuns; ++i) {
     MakeBulkEntries();
     if ((i + i / 2) % 2 == 0) {

@@ -25,10 +25,11 @@ struct TSubclassChain {
 LRESULT CALLBACK Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // Per thread, as windows are: a window's messages are handled on the thread that made it. The
-// map's elements keep their place while others come and go.
+// map's elements keep their place while others come and go. Never destroyed: a thread's windows
+// may still hear of their end after its other thread-local objects are gone.
 std::unordered_map<HWND, TSubclassChain>& Chains() {
-  thread_local std::unordered_map<HWND, TSubclassChain> chains;
-  return chains;
+  thread_local auto* chains = new std::unordered_map<HWND, TSubclassChain>();
+  return *chains;
 }
 
 TSubclassChain* Find(HWND hwnd) {
