@@ -10,6 +10,8 @@
 //   script    50 quick uninstallers (the sample uninstaller) started one after another, each
 //             waited for: what a script that runs the same commands does
 //   bulk      the same 50 through the bulk runner, judged and logged as the wizard does
+//   control   the same 50 started and waited for as the bulk runner does, nothing judged or
+//             logged: how far two runs of the same processes differ
 //
 // Prints the fastest of the runs and the ratio of each to its baseline.
 #include "Baseline.h"
@@ -22,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,24 +99,36 @@ int wmain(int argc, wchar_t** argv) {
   wprintf(L"  %-26ls %9.3f s   %6.2fx raw read\n", L"list --format json", l, l / b);
 
   const std::wstring log = TUtils::ExeFolder() + L"clibench-ULog.txt";
-  std::vector<double> script, bulk;
-  // Taken in turns, each side first every other time: the processes of one side's run may still
-  // be winding down when the other starts. At least ten of each: 50 process starts vary more
-  // than the bookkeeping costs.
-  const int bulkRuns = std::max(runs, 10);
-  for (int i = 0; i < 2 * bulkRuns; ++i) {
-    MakeBulkEntries();
-    if ((i + i / 2) % 2 == 0) {
-      script.push_back(Seconds([] {
-        for (int e = 0; e < kBulkCount; ++e) TUtils::RunAndWait(BulkCommand(e), SW_HIDE);
-      }));
-    } else {
-      bulk.push_back(Seconds([&] {
-        TBulkUninstall run(BulkTargets(), log);
-        run.Run();
-      }));
+  // The sides in rounds, each round in another order: the processes of one side's run may still
+  // be winding down when the next starts. At least ten rounds: 50 process starts vary more than
+  // the bookkeeping costs, as the control shows.
+  std::vector<double> script, bulk, control;
+  const std::function<void()> sides[] = {
+      [&] {
+        script.push_back(Seconds([] {
+          for (int e = 0; e < kBulkCount; ++e) TUtils::RunAndWait(BulkCommand(e), SW_HIDE);
+        }));
+      },
+      [&] {
+        bulk.push_back(Seconds([&] {
+          TBulkUninstall run(BulkTargets(), log);
+          run.Run();
+        }));
+      },
+      [&] {
+        control.push_back(Seconds([] {
+          for (int e = 0; e < kBulkCount; ++e) {
+            win::UniqueHandleObj process = TUtils::StartProcess(BulkCommand(e), SW_HIDE);
+            WaitForSingleObject(process.Get(), INFINITE);
+          }
+        }));
+      }};
+  const int rounds = std::max(runs, 10);
+  for (int round = 0; round < rounds; ++round)
+    for (int side = 0; side < 3; ++side) {
+      MakeBulkEntries();
+      sides[(round + side) % 3]();
     }
-  }
   // The judging and logging alone, each entry already gone.
   double judged = Seconds([&] {
     for (const TBulkTarget& target : BulkTargets())
@@ -125,5 +140,7 @@ int wmain(int argc, wchar_t** argv) {
   wprintf(L"  %-26ls %9.3f s\n", L"50 uninstallers in turn", s);
   wprintf(L"  %-26ls %9.3f s   %6.2fx in turn\n", L"bulk run of the same 50", u, u / s);
   wprintf(L"  %-26ls %9.3f s   %6.2fx in turn\n", L"judging and logging 50", judged, judged / s);
+  wprintf(L"  %-26ls %9.3f s   %6.2fx in turn\n", L"control, no bookkeeping",
+          Best(control), Best(control) / s);
   return 0;
 }

@@ -203,9 +203,23 @@ bool TLogging::ReadText(const std::wstring& fileName, std::wstring& text) {
 
 namespace ulog {
 
-void AppendTimestamp(const std::wstring& fileName) {
+namespace {
+
+std::wstring TimestampText() {
   TDateTimeText now = TUtils::GetDateTimeText();
-  TLogging().WriteToFile(L"\r\n" + now.Date + L" " + now.Time + L"\r\n", fileName, true);
+  return L"\r\n" + now.Date + L" " + now.Time + L"\r\n";
+}
+
+}  // namespace
+
+void AppendTimestamp(const std::wstring& fileName) {
+  TLogging().WriteToFile(TimestampText(), fileName, true);
+}
+
+void AppendRecord(const std::wstring& fileName, const std::vector<std::wstring>& lines) {
+  std::wstring text = TimestampText();
+  for (const std::wstring& line : lines) text += win::SingleLine(line) + L"\r\n";
+  TLogging().WriteToFile(text, fileName, true);
 }
 
 void AppendLine(const std::wstring& fileName, const std::wstring& text) {

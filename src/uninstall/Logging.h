@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class TLogging {
 public:
@@ -51,13 +52,16 @@ private:
   TTextLines* memo_;
 };
 
-// The parts of an uninstall log record, each written by an append of its own.
+// The parts of an uninstall log record, each written by an append of its own, or a whole record.
 namespace ulog {
 // "\r\n" + date + " " + time + "\r\n"
 void AppendTimestamp(const std::wstring& fileName);
 // text + "\r\n", the text made one line: a line break or other control character in a name
 // becomes a space, so that no name can add lines of its own to a record.
 void AppendLine(const std::wstring& fileName, const std::wstring& text);
+// A whole record in one append: the timestamp, then each line as AppendLine writes it. The log is
+// flushed to the disk after each append; a record known at once pays that once.
+void AppendRecord(const std::wstring& fileName, const std::vector<std::wstring>& lines);
 
 inline const wchar_t kUninstalling[] = L"Uninstalling ";
 inline const wchar_t kDeletingEntry[] = L"Deleting entry ";

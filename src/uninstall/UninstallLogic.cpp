@@ -28,10 +28,9 @@ bool JudgeUninstall(const TUninstListItem& entry, const std::wstring& logPath) {
 
 bool JudgeUninstall(const std::wstring& name, HKEY root, REGSAM view, const std::wstring& keyPath,
                     const std::wstring& logPath) {
-  ulog::AppendTimestamp(logPath);
-  ulog::AppendLine(logPath, ulog::kUninstalling + name);
-  bool removed = ProgramRemoved(keyPath, root, view);
-  ulog::AppendLine(logPath, removed ? ulog::kUninstallOk : ulog::kUninstallFailed);
+  const bool removed = ProgramRemoved(keyPath, root, view);
+  ulog::AppendRecord(logPath, {ulog::kUninstalling + name,
+                               removed ? ulog::kUninstallOk : ulog::kUninstallFailed});
   return removed;
 }
 
