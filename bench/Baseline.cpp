@@ -5,8 +5,8 @@
 #include "win/UniqueHandle.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 namespace {

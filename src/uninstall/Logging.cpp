@@ -210,6 +210,8 @@ std::wstring TimestampText() {
   return L"\r\n" + now.Date + L" " + now.Time + L"\r\n";
 }
 
+std::wstring LineText(const std::wstring& text) { return win::SingleLine(text) + L"\r\n"; }
+
 }  // namespace
 
 void AppendTimestamp(const std::wstring& fileName) {
@@ -218,12 +220,12 @@ void AppendTimestamp(const std::wstring& fileName) {
 
 void AppendRecord(const std::wstring& fileName, const std::vector<std::wstring>& lines) {
   std::wstring text = TimestampText();
-  for (const std::wstring& line : lines) text += win::SingleLine(line) + L"\r\n";
+  for (const std::wstring& line : lines) text += LineText(line);
   TLogging().WriteToFile(text, fileName, true);
 }
 
 void AppendLine(const std::wstring& fileName, const std::wstring& text) {
-  TLogging().WriteToFile(win::SingleLine(text) + L"\r\n", fileName, true);
+  TLogging().WriteToFile(LineText(text), fileName, true);
 }
 
 }  // namespace ulog
